@@ -1,0 +1,1 @@
+// Anchor so the library has a source before the stages arrive.

@@ -1,0 +1,1 @@
+// Anchor for the shared test-support library; the helpers live beside it.
