@@ -1,0 +1,177 @@
+// The plug-in interface record a VST 2 host reads and calls through, with the
+// opcode and flag numbers both sides agree on.
+//
+// Hosts compiled years ago read this record by raw offset, so its layout is
+// frozen: the static_asserts at the bottom pin every field for 32- and 64-bit
+// builds. Numbers that older documentation calls "long" travel as intptr_t,
+// which is pointer sized on every platform (a Windows "long" is not).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct AEffect;
+
+// How the plug-in calls its host: (effect, opcode, index, value, ptr, opt).
+using audioMasterCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index,
+                                         intptr_t value, void* ptr, float opt);
+
+// The descriptor's function pointers. The host calls them with the descriptor
+// itself as the first argument.
+using AEffectDispatcherProc = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index,
+                                           intptr_t value, void* ptr, float opt);
+using AEffectProcessProc = void (*)(AEffect* effect, float** inputs, float** outputs,
+                                    int32_t sampleFrames);
+using AEffectSetParameterProc = void (*)(AEffect* effect, int32_t index, float value);
+using AEffectGetParameterProc = float (*)(AEffect* effect, int32_t index);
+
+// Four characters packed most significant first, the way the interface spells
+// its identifiers ('VstP' is 0x56737450).
+constexpr int32_t fourCharCode(const char (&code)[5]) {
+  return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
+                              (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
+                              (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
+                              static_cast<uint32_t>(static_cast<unsigned char>(code[3])));
+}
+
+// Marks a record as a plug-in descriptor; hosts refuse anything else.
+constexpr int32_t kEffectMagic = fourCharCode("VstP");
+
+// Opcodes the host sends through the descriptor's dispatcher.
+enum : int32_t {
+  effOpen = 0,
+  effClose = 1,
+  effSetProgram = 2,
+  effGetProgram = 3,
+  effSetProgramName = 4,
+  effGetProgramName = 5,
+  effGetParamLabel = 6,
+  effGetParamDisplay = 7,
+  effGetParamName = 8,
+  effGetVu = 9,
+  effSetSampleRate = 10,
+  effSetBlockSize = 11,
+  effMainsChanged = 12,
+  effEditGetRect = 13,
+  effEditOpen = 14,
+  effEditClose = 15,
+  effEditDraw = 16,
+  effEditMouse = 17,
+  effEditKey = 18,
+  effEditIdle = 19,
+  effEditTop = 20,
+  effEditSleep = 21,
+  effIdentify = 22,
+  effGetChunk = 23,
+  effSetChunk = 24,
+};
+
+// Opcodes the plug-in sends through the host callback.
+enum : int32_t {
+  audioMasterAutomate = 0,
+  audioMasterVersion = 1,
+  audioMasterCurrentId = 2,
+  audioMasterIdle = 3,
+  audioMasterPinConnected = 4,
+};
+
+// Bits of AEffect::flags.
+enum : int32_t {
+  effFlagsHasEditor = 1,
+  effFlagsHasClip = 2,
+  effFlagsHasVu = 4,
+  effFlagsCanMono = 8,
+  effFlagsCanReplacing = 16,
+  effFlagsProgramChunks = 32,
+};
+
+// Size of the reserved tail of the record, kept zero.
+constexpr std::size_t kEffectFutureBytes = 60;
+
+struct AEffect {
+  int32_t magic;  // kEffectMagic
+  AEffectDispatcherProc dispatcher;
+  AEffectProcessProc process;  // accumulating: adds into the outputs
+  AEffectSetParameterProc setParameter;
+  AEffectGetParameterProc getParameter;
+  int32_t numPrograms;
+  int32_t numParams;
+  int32_t numInputs;
+  int32_t numOutputs;
+  int32_t flags;  // effFlags* bits
+  intptr_t resvd1;
+  intptr_t resvd2;
+  int32_t initialDelay;  // latency in samples
+  int32_t realQualities;
+  int32_t offQualities;
+  float ioRatio;
+  void* object;  // the plug-in's own object behind this record
+  void* user;    // free for the host
+  int32_t uniqueID;
+  int32_t version;
+  AEffectProcessProc processReplacing;  // overwrites the outputs
+  char future[kEffectFutureBytes];
+};
+
+// The editor rectangle handed to the host by effEditGetRect, in pixels.
+struct ERect {
+  int16_t top;
+  int16_t left;
+  int16_t bottom;
+  int16_t right;
+};
+
+static_assert(sizeof(float) == 4, "samples and parameters are 32-bit floats");
+static_assert(sizeof(ERect) == 8, "ERect is four packed 16-bit values");
+
+#if INTPTR_MAX == INT64_MAX
+static_assert(offsetof(AEffect, magic) == 0);
+static_assert(offsetof(AEffect, dispatcher) == 8);
+static_assert(offsetof(AEffect, process) == 16);
+static_assert(offsetof(AEffect, setParameter) == 24);
+static_assert(offsetof(AEffect, getParameter) == 32);
+static_assert(offsetof(AEffect, numPrograms) == 40);
+static_assert(offsetof(AEffect, numParams) == 44);
+static_assert(offsetof(AEffect, numInputs) == 48);
+static_assert(offsetof(AEffect, numOutputs) == 52);
+static_assert(offsetof(AEffect, flags) == 56);
+static_assert(offsetof(AEffect, resvd1) == 64);
+static_assert(offsetof(AEffect, resvd2) == 72);
+static_assert(offsetof(AEffect, initialDelay) == 80);
+static_assert(offsetof(AEffect, realQualities) == 84);
+static_assert(offsetof(AEffect, offQualities) == 88);
+static_assert(offsetof(AEffect, ioRatio) == 92);
+static_assert(offsetof(AEffect, object) == 96);
+static_assert(offsetof(AEffect, user) == 104);
+static_assert(offsetof(AEffect, uniqueID) == 112);
+static_assert(offsetof(AEffect, version) == 116);
+static_assert(offsetof(AEffect, processReplacing) == 120);
+static_assert(offsetof(AEffect, future) == 128);
+static_assert(sizeof(AEffect) == 192);
+#elif INTPTR_MAX == INT32_MAX
+static_assert(offsetof(AEffect, magic) == 0);
+static_assert(offsetof(AEffect, dispatcher) == 4);
+static_assert(offsetof(AEffect, process) == 8);
+static_assert(offsetof(AEffect, setParameter) == 12);
+static_assert(offsetof(AEffect, getParameter) == 16);
+static_assert(offsetof(AEffect, numPrograms) == 20);
+static_assert(offsetof(AEffect, numParams) == 24);
+static_assert(offsetof(AEffect, numInputs) == 28);
+static_assert(offsetof(AEffect, numOutputs) == 32);
+static_assert(offsetof(AEffect, flags) == 36);
+static_assert(offsetof(AEffect, resvd1) == 40);
+static_assert(offsetof(AEffect, resvd2) == 44);
+static_assert(offsetof(AEffect, initialDelay) == 48);
+static_assert(offsetof(AEffect, realQualities) == 52);
+static_assert(offsetof(AEffect, offQualities) == 56);
+static_assert(offsetof(AEffect, ioRatio) == 60);
+static_assert(offsetof(AEffect, object) == 64);
+static_assert(offsetof(AEffect, user) == 68);
+static_assert(offsetof(AEffect, uniqueID) == 72);
+static_assert(offsetof(AEffect, version) == 76);
+static_assert(offsetof(AEffect, processReplacing) == 80);
+static_assert(offsetof(AEffect, future) == 84);
+static_assert(sizeof(AEffect) == 144);
+#else
+#error "unsupported pointer size"
+#endif
