@@ -1,0 +1,271 @@
+#include "dsp/TrackingOscillator.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Below any real magnitude, so the first bin examined always wins over it.
+constexpr double kNoPeakYet = -1.0e9;
+constexpr float kSilentTable[1] = {0.0f};
+
+bool isUsableLength(int32_t length)
+{
+    return length >= 1 && length <= TrackingOscillator::kMaxFftLength && (length & (length - 1)) == 0;
+}
+
+// Non-finite input would poison the whole spectrum (and through the amplitude
+// the output) for as long as it stays in the analysis ring; analyse it as silence.
+float finiteOrSilence(float sample)
+{
+    return std::isfinite(sample) ? sample : 0.0f;
+}
+
+}  // namespace
+
+TrackingOscillator::TrackingOscillator()
+    : fft_(std::make_unique<Fft>(kDefaultFftLength)),
+      carryBuffer_(std::make_unique<float[]>(kCarryCapacity)),
+      spectrum_(std::make_unique<float[]>(kMaxFftLength)),
+      analysisBuffer_(std::make_unique<float[]>(kMaxFftLength))
+{
+}
+
+TrackingOscillator::~TrackingOscillator()
+{
+    // An engine caught half-way through replacement is not ours to free.
+    if (rebuilding_ != 0)
+        static_cast<void>(fft_.release());
+}
+
+void TrackingOscillator::setRatio(float ratio)
+{
+    if (std::isfinite(ratio))
+        ratio_.store(ratio, std::memory_order_relaxed);
+}
+
+void TrackingOscillator::setFftLength(int32_t length)
+{
+    fftLength_ = length;
+    rebuilding_ = 1;
+    fft_.reset();
+    fft_ = std::make_unique<Fft>(length);
+    rebuilding_ = 0;
+    std::fill_n(analysisBuffer_.get(), length, 0.0f);
+    // The next block starts a fresh cycle at its first sample.
+    pendingCount_ = 0;
+    carryReadPosition_ = 0;
+    writePosition_ = 0;
+}
+
+void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
+                                 const float* waveTable, int32_t waveTableLength, int32_t stabilize,
+                                 int32_t quickDetect, int32_t requestedLength)
+{
+    if (requestedLength != fftLength_ && isUsableLength(requestedLength))
+        setFftLength(requestedLength);
+    if (sampleCount < 0)
+        return;
+    if (!std::isfinite(sampleRate) || sampleRate <= 0.0f) {
+        std::fill_n(output, sampleCount, 0.0f);
+        return;
+    }
+    // An empty block gives Quick Detect nothing to repeat: keep the previous frame
+    // and skip the analysis, so the call changes nothing.
+    if (sampleCount == 0 && quickDetect != 0)
+        return;
+
+    if (waveTable == nullptr || waveTableLength <= 0) {
+        waveTable = kSilentTable;
+        waveTableLength = 1;
+    }
+    waveTable_ = waveTable;
+    waveTableLength_ = waveTableLength;
+    sampleRate_ = sampleRate;
+
+    const int32_t n = fftLength_;
+    const float binSpacing = static_cast<float>(static_cast<double>(sampleRate * 0.5f) /
+                                                static_cast<double>(static_cast<float>(n) * 0.5f));
+
+    if (sampleCount < n) {
+        if (quickDetect != 0)
+            fillFrameQuick(input, sampleCount);
+        else
+            writeToRing(input, sampleCount);
+        const Estimate estimate = analyse(binSpacing);
+        const float target = correctAndLimit(estimate.frequency, stabilize);
+        render(output, sampleCount, estimate.amplitude, target);
+        return;
+    }
+
+    // Long blocks: one analysis per whole frame, each rendered before the next is
+    // copied in, so the output may overwrite the input.
+    writePosition_ = 0;
+    const int32_t chunks = sampleCount / n;
+    Estimate estimate{};
+    float target = 0.0f;
+    for (int32_t c = 0; c < chunks; ++c) {
+        const float* frame = input + static_cast<std::ptrdiff_t>(c) * n;
+        std::transform(frame, frame + n, analysisBuffer_.get(), finiteOrSilence);
+        estimate = analyse(binSpacing);
+        target = correctAndLimit(estimate.frequency, stabilize);
+        render(output + static_cast<std::ptrdiff_t>(c) * n, n, estimate.amplitude, target);
+    }
+    // The rest continues with the last frame's estimate; running the correction
+    // again on an estimate equal to detectedFrequency would change nothing.
+    const int32_t rest = sampleCount - chunks * n;
+    if (rest > 0)
+        render(output + static_cast<std::ptrdiff_t>(chunks) * n, rest, estimate.amplitude, target);
+}
+
+void TrackingOscillator::fillFrameQuick(const float* input, int32_t sampleCount)
+{
+    float* frame = analysisBuffer_.get();
+    for (int32_t filled = 0; filled < fftLength_;) {
+        const int32_t count = std::min(sampleCount, fftLength_ - filled);
+        std::transform(input, input + count, frame + filled, finiteOrSilence);
+        filled += count;
+    }
+}
+
+void TrackingOscillator::writeToRing(const float* input, int32_t sampleCount)
+{
+    float* ring = analysisBuffer_.get();
+    int32_t position = writePosition_;
+    for (int32_t i = 0; i < sampleCount; ++i) {
+        if (position >= fftLength_)
+            position = 0;
+        ring[position++] = finiteOrSilence(input[i]);
+    }
+    writePosition_ = position;
+}
+
+// The strongest bin from 20 Hz up to (not including) N/2. The frame goes in as
+// it lies in the ring: a rotation changes only the phases, not the magnitudes.
+TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing)
+{
+    const int32_t n = fftLength_;
+    const int32_t half = n / 2;
+    const float* spectrum = spectrum_.get();
+    fft_->transform(spectrum_.get(), analysisBuffer_.get());
+
+    double strongest = kNoPeakYet;
+    float frequency = 0.0f;
+    for (int32_t i = 0; i < half; ++i) {
+        const float binHz = static_cast<float>(static_cast<double>(i) * binSpacing);
+        if (binHz < kLowestBinHz)
+            continue;
+        const double re = spectrum[i];
+        const double im = (i == 0) ? 0.0 : static_cast<double>(spectrum[half + i]);
+        const double magnitude = std::sqrt(re * re + im * im);
+        if (magnitude > strongest) {  // ties keep the lower bin
+            strongest = magnitude;
+            frequency = binHz;
+        }
+    }
+    float amplitude = static_cast<float>(2.0 * strongest / static_cast<double>(n));
+    // No bin examined (frame too short or rate too low for a 20 Hz bin), or a
+    // spectrum that overflowed float range: play silence rather than a level of
+    // -1e9 / N or infinity.
+    if (strongest == kNoPeakYet || !std::isfinite(amplitude))
+        amplitude = 0.0f;
+    return {frequency, amplitude};
+}
+
+float TrackingOscillator::correctAndLimit(float frequency, int32_t stabilize)
+{
+    const double previous = detectedFrequency_;
+    if (stabilize != 0 && previous != 0.0) {
+        // An estimate near the third or second harmonic of the previous one is
+        // most likely that harmonic winning over a weakened fundamental.
+        if (frequency > previous * 3.0 - previous * 0.5)
+            frequency = static_cast<float>(frequency * static_cast<double>(0.33333334f));
+        else if (frequency > previous * 2.0 - previous * 0.25)
+            frequency = static_cast<float>(frequency * 0.5);
+    }
+    if (frequency < kLowestFrequencyHz)
+        frequency = kLowestFrequencyHz;
+    detectedFrequency_ = frequency;
+
+    float target = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
+    if (target < kLowestFrequencyHz)
+        target = kLowestFrequencyHz;
+    // Above 384 kHz a 30 Hz cycle would not fit the carry buffer: raise the floor
+    // just enough that one does.
+    const auto lowestFitting = static_cast<float>(static_cast<double>(sampleRate_) / kCarryCapacity);
+    if (target < lowestFitting)
+        target = lowestFitting;
+    return target;
+}
+
+void TrackingOscillator::render(float* out, int32_t count, float amplitude, float target)
+{
+    const int32_t carried = pendingCount_;
+    const int32_t fresh = count - carried;  // negative when the carry outlasts the block
+    float rampLength = static_cast<float>(fresh * 0.5);
+    if (rampLength == 0.0f)
+        rampLength = 0.5f;
+    const double slope = (static_cast<double>(amplitude) - lastAmplitude_) / rampLength;
+
+    const double rate = sampleRate_;
+    const double exactPeriod = rate / target;
+    if (exactPeriod < 1.0) {
+        // Target above the sample rate: no cycle can be played. Nothing changes,
+        // and the block is silenced rather than left holding stale samples.
+        std::fill_n(out, count, 0.0f);
+        return;
+    }
+    const auto period = static_cast<int32_t>(std::min(exactPeriod, static_cast<double>(kCarryCapacity)));
+    // The new samples extended to whole cycles (always more than `fresh`).
+    const int64_t extended = (static_cast<int64_t>(fresh) / period + 1) * period;
+
+    if (carried > count) {
+        std::copy_n(carryBuffer_.get() + carryReadPosition_, count, out);
+        pendingCount_ -= count;
+        carryReadPosition_ += count;
+        return;
+    }
+    std::copy_n(carryBuffer_.get() + carryReadPosition_, carried, out);
+    carryReadPosition_ = 0;
+
+    const float* table = waveTable_;
+    const double tableEnd = waveTableLength_;
+    const int32_t lastEntry = waveTableLength_ - 1;
+    const double last = lastAmplitude_;
+    int32_t phase = 0;
+    int32_t rampStep = 0;
+    for (int32_t j = carried; j < count; ++j) {
+        if (phase == period || phase * static_cast<double>(target) >= rate)
+            phase = 0;
+        const double position = phase * static_cast<double>(target);
+        const float shape = table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
+        if (rampStep <= rampLength) {
+            out[j] = static_cast<float>((last + rampStep * slope) * shape);
+            ++rampStep;
+        } else {
+            out[j] = amplitude * shape;
+        }
+        ++phase;
+    }
+    lastAmplitude_ = amplitude;
+    pendingCount_ = static_cast<int32_t>(carried + extended - count);
+    fillCarry(phase, period, amplitude, target);
+}
+
+// The rest of the cycle begun last, at full level, for the next block to play.
+void TrackingOscillator::fillCarry(int32_t phase, int32_t period, float amplitude, float target)
+{
+    const float* table = waveTable_;
+    const double tableEnd = waveTableLength_;
+    const int32_t lastEntry = waveTableLength_ - 1;
+    const double rate = sampleRate_;
+    int32_t w = phase;
+    float* carry = carryBuffer_.get();
+    for (int32_t i = 0; i < pendingCount_; ++i) {
+        if (w == period || w * static_cast<double>(target) >= rate)
+            w = 0;
+        const double position = w * static_cast<double>(target);
+        carry[i] = amplitude * table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
+        ++w;
+    }
+}

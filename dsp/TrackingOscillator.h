@@ -1,0 +1,100 @@
+#pragma once
+
+#include "dsp/Fft.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+// The "Mox" stage: replaces the input with a wave-table tone that follows the
+// input's dominant pitch and level.
+//
+// Every block (or every N samples of a long block) is analysed with an FFT of
+// length N; the strongest bin at or above 20 Hz gives the frequency f (a bin
+// centre) and the amplitude a of a sinusoid on that bin. The tone plays one cycle
+// of the wave table per period of floor(sampleRate / F) samples, F = f * ratio,
+// always from table index 0, so pitch and level only change where a cycle
+// starts. The part of the last cycle that does not fit into a block is kept and
+// played at the start of the next one.
+//
+// Threads: process() and everything it changes belong to the audio thread;
+// setRatio() may be called from any thread.
+class TrackingOscillator {
+public:
+    static constexpr int32_t kDefaultFftLength = 2048;
+    static constexpr int32_t kMaxFftLength = 8192;
+    // One cycle at the 30 Hz floor at 384 kHz, the highest rate we serve exactly.
+    // Above that rate the lowest target frequency rises so a cycle still fits.
+    static constexpr int32_t kCarryCapacity = 12800;
+    static constexpr float kLowestBinHz = 20.0f;
+    static constexpr float kLowestFrequencyHz = 30.0f;
+
+    TrackingOscillator();
+    ~TrackingOscillator();
+
+    TrackingOscillator(const TrackingOscillator&) = delete;
+    TrackingOscillator& operator=(const TrackingOscillator&) = delete;
+
+    // Audio thread. Replaces `sampleCount` samples of `input` by the tracking tone
+    // in `output`; the two may be the same array.
+    //   waveTable / waveTableLength: one cycle of the wave shape at `sampleRate`
+    //     entries (entry i is the phase i / sampleRate); not owned, read only here.
+    //     Reads are kept below waveTableLength; a null or empty table gives silence.
+    //   stabilize: fold estimates near the 2nd or 3rd harmonic of the previous one back.
+    //   quickDetect: analyse this block alone, repeated to fill the frame, instead of
+    //     the latest N input samples (blocks shorter than N only).
+    //   requestedLength: the analysis length N; a change rebuilds the FFT (the one
+    //     allocation while processing) and restarts the cycle. Lengths that are not
+    //     a power of two from 1 to 8192 are ignored.
+    // Non-finite input samples are analysed as silence. A non-finite or non-positive
+    // sample rate silences the block and leaves the state as it was.
+    void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
+                 int32_t waveTableLength, int32_t stabilize, int32_t quickDetect, int32_t requestedLength);
+
+    // Any thread. The multiplier for the detected frequency (the parameter layer
+    // sends 0.1 .. 10); takes effect at the next analysis. Non-finite values are ignored.
+    void setRatio(float ratio);
+
+    // Read by the chain after process() returns (audio thread).
+    float ratio() const { return ratio_.load(std::memory_order_relaxed); }
+    // Latest estimate in Hz after the harmonic correction and the 30 Hz floor;
+    // 0 until the first analysis. The tone being synthesised is
+    // detectedFrequency() * ratio() (floored at 30 Hz by the oscillator).
+    float detectedFrequency() const { return detectedFrequency_; }
+    // Samples at the start of the next block that still finish the last cycle
+    // started in this block, at this block's frequency and level.
+    int32_t pendingCount() const { return pendingCount_; }
+    float lastAmplitude() const { return lastAmplitude_; }
+    int32_t fftLength() const { return fftLength_; }
+    int32_t writePosition() const { return writePosition_; }
+
+private:
+    struct Estimate {
+        float frequency;  // f, Hz
+        float amplitude;  // a
+    };
+
+    void setFftLength(int32_t length);
+    void fillFrameQuick(const float* input, int32_t sampleCount);
+    void writeToRing(const float* input, int32_t sampleCount);
+    Estimate analyse(float binSpacing);
+    float correctAndLimit(float frequency, int32_t stabilize);  // returns the target F
+    void render(float* out, int32_t count, float amplitude, float target);
+    void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
+
+    int32_t fftLength_ = kDefaultFftLength;
+    int32_t writePosition_ = 0;
+    std::unique_ptr<Fft> fft_;
+    std::unique_ptr<float[]> carryBuffer_;
+    int32_t pendingCount_ = 0;
+    int32_t carryReadPosition_ = 0;
+    const float* waveTable_ = nullptr;
+    int32_t waveTableLength_ = 0;
+    float sampleRate_ = 0.0f;
+    std::unique_ptr<float[]> spectrum_;
+    std::unique_ptr<float[]> analysisBuffer_;
+    float lastAmplitude_ = 0.0f;
+    float detectedFrequency_ = 0.0f;
+    std::atomic<float> ratio_{1.0f};
+    int32_t rebuilding_ = 0;
+};
