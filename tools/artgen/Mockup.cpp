@@ -1,0 +1,173 @@
+#include "tools/artgen/Mockup.h"
+
+#include "gui/BmpImage.h"
+#include "tools/artgen/EditorLayout.h"
+
+#include <cairo.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+namespace {
+
+using layout::Box;
+
+constexpr uint32_t kTransparentKey = 0xFFFFFF;
+
+std::optional<BmpImage> load(const std::string& folder, int id) {
+    const std::string path = folder + "/bmp" + std::to_string(id) + ".bmp";
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
+                                           std::istreambuf_iterator<char>());
+    auto image = decodeBmp(bytes.data(), bytes.size());
+    if (!image) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+    }
+    return image;
+}
+
+class Canvas {
+public:
+    Canvas()
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout::kWindowWidth,
+                                              layout::kWindowHeight)) {}
+    ~Canvas() { cairo_surface_destroy(surface_); }
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    // Copies a w x h part of the image, from (sourceX, sourceY), to (x, y).
+    void blit(const BmpImage& image, int x, int y, int sourceX, int sourceY, int w, int h,
+              bool keyed) {
+        cairo_surface_flush(surface_);
+        unsigned char* data = cairo_image_surface_get_data(surface_);
+        const int stride = cairo_image_surface_get_stride(surface_);
+        for (int row = 0; row < h; ++row) {
+            for (int col = 0; col < w; ++col) {
+                const int tx = x + col;
+                const int ty = y + row;
+                const int sx = sourceX + col;
+                const int sy = sourceY + row;
+                if (tx < 0 || ty < 0 || tx >= layout::kWindowWidth ||
+                    ty >= layout::kWindowHeight || sx >= image.width || sy >= image.height) {
+                    continue;
+                }
+                const uint32_t pixel = image.pixels[static_cast<std::size_t>(sy * image.width + sx)];
+                if (keyed && pixel == kTransparentKey) {
+                    continue;
+                }
+                reinterpret_cast<uint32_t*>(data + ty * stride)[tx] = 0xFF000000u | pixel;
+            }
+        }
+        cairo_surface_mark_dirty(surface_);
+    }
+
+    // The editor's text boxes: white 12-pixel Arial centred on black.
+    void textBox(const Box& box, const char* text) {
+        cairo_t* cr = cairo_create(surface_);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_rectangle(cr, box.left, box.top, box.width() + 1, box.height() + 1);
+        cairo_fill(cr);
+        cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL,
+                               CAIRO_FONT_WEIGHT_NORMAL);
+        cairo_set_font_size(cr, 12);
+        cairo_text_extents_t extents;
+        cairo_text_extents(cr, text, &extents);
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_move_to(cr, static_cast<int>(box.centreX() - extents.x_advance / 2),
+                      static_cast<int>(box.centreY() + 4.5));
+        cairo_show_text(cr, text);
+        cairo_destroy(cr);
+    }
+
+    bool save(const std::string& path) {
+        return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    }
+
+private:
+    cairo_surface_t* surface_;
+};
+
+// The image a four-position switch shows for a value: the first i with
+// i/3 > value picks image i - 1, otherwise the last image.
+int switchImage(double value) {
+    for (int i = 1; i < layout::kPositions; ++i) {
+        if (i / 3.0 > value) {
+            return i - 1;
+        }
+    }
+    return layout::kPositions - 1;
+}
+
+}  // namespace
+
+bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath) {
+    auto background = load(bitmapFolder, 128);
+    auto track = load(bitmapFolder, 129);
+    auto handle = load(bitmapFolder, 130);
+    auto button = load(bitmapFolder, 131);
+    auto filterType = load(bitmapFolder, 132);
+    auto fftLength = load(bitmapFolder, 137);
+    std::vector<std::optional<BmpImage>> stages;
+    for (int id = 133; id <= 136; ++id) {
+        stages.push_back(load(bitmapFolder, id));
+    }
+    if (!background || !track || !handle || !button || !filterType || !fftLength) {
+        return false;
+    }
+    for (const auto& stage : stages) {
+        if (!stage) {
+            return false;
+        }
+    }
+
+    Canvas canvas;
+    canvas.blit(*background, 0, 0, 0, 0, background->width, background->height, false);
+
+    struct SliderAt {
+        Box box;
+        double value;
+    };
+    const SliderAt sliders[] = {
+        {layout::kWaveShape, 0.0},   {layout::kPitchShift, 0.5}, {layout::kCutOff, 0.72},
+        {layout::kResonance, 0.35},  {layout::kDelayMix, 0.25},  {layout::kDelayTime, 0.07},
+        {layout::kDelayFeedBack, 1.0}, {layout::kDrive, 0.15},  {layout::kVolume, 0.5},
+    };
+    for (const auto& slider : sliders) {
+        canvas.blit(*track, slider.box.left, slider.box.top, 0, 0, track->width, track->height,
+                    false);
+        const int handleTop = static_cast<int>((1.0 - slider.value) * layout::kHandleTravel);
+        canvas.blit(*handle, slider.box.left, slider.box.top + handleTop, 0, 0, handle->width,
+                    handle->height, true);
+    }
+
+    const int half = button->height / 2;
+    canvas.blit(*button, layout::kStablize.left, layout::kStablize.top, 0, half, button->width,
+                half, false);
+    canvas.blit(*button, layout::kQuickDetect.left, layout::kQuickDetect.top, 0, 0, button->width,
+                half, false);
+
+    const int fftImage = switchImage(1.0 / 3.0);
+    canvas.blit(*fftLength, layout::kFftLength.left, layout::kFftLength.top, 0,
+                fftImage * layout::kSwitchImageHeight, fftLength->width,
+                layout::kSwitchImageHeight, false);
+    const int filterImage = switchImage(2.0 / 3.0);
+    canvas.blit(*filterType, layout::kFilterType.left, layout::kFilterType.top, 0,
+                filterImage * layout::kSwitchImageHeight, filterType->width,
+                layout::kSwitchImageHeight, false);
+
+    const Box columns[] = {layout::kFirst, layout::kSecond, layout::kThird, layout::kForth};
+    const double order[] = {0.0, 1.0 / 3.0, 2.0 / 3.0, 1.0};
+    for (int i = 0; i < 4; ++i) {
+        const BmpImage& strip = *stages[static_cast<std::size_t>(i)];
+        canvas.blit(strip, columns[i].left, columns[i].top, 0,
+                    switchImage(order[i]) * layout::kStageImageHeight, strip.width,
+                    layout::kStageImageHeight, false);
+    }
+
+    canvas.textBox(layout::kShapeNameBox, "Sine");
+    canvas.textBox(layout::kDelayTimeBox, "0.350");
+    return canvas.save(pngPath);
+}
