@@ -1,0 +1,125 @@
+// AudioEffect's value-to-text conversions for parameter displays. Every text is
+// written into a host buffer of kConversionBufferSize bytes: at most 8
+// characters and the terminating zero.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "host/AudioEffect.h"
+
+namespace {
+
+constexpr int kFieldWidth = kConversionBufferSize - 1;
+
+// Largest magnitudes the 8-character field can hold: the units digit and the
+// point take two places, a minus sign one more.
+constexpr double kPositiveLimit = 99999999.0;
+constexpr double kNegativeLimit = 9999999.0;
+// The integer digits actually written stop at 7 (6 with a sign). Beyond that
+// the leading digits would silently drop off ("12345678" would read as
+// "2345678."), which misleads worse than saying the value is too big.
+constexpr double kPositiveIntegerDigitsEnd = 10000000.0;
+constexpr double kNegativeIntegerDigitsEnd = 1000000.0;
+constexpr long long kHugeLongThreshold = 100000000;
+
+void writeText(char* text, const char* source) {
+  std::strncpy(text, source, kFieldWidth);
+  text[kFieldWidth] = '\0';
+}
+
+char digitOf(double value) {
+  // value >= 0 here; fmod keeps it below 10, so the digit is 0..9.
+  return static_cast<char>('0' + static_cast<int>(std::fmod(value, 10.0)));
+}
+
+}  // namespace
+
+void AudioEffect::float2string(float value, char* text) {
+  double v = value;
+  if (std::isnan(v)) {
+    writeText(text, kNotANumberText);
+    return;
+  }
+  const bool negative = v < 0.0;
+  int count = 0;
+  double limit = kPositiveLimit;
+  double integerDigitsEnd = kPositiveIntegerDigitsEnd;
+  if (negative) {
+    v = -v;
+    count = 1;
+    limit = kNegativeLimit;
+    integerDigitsEnd = kNegativeIntegerDigitsEnd;
+  }
+  if (v > limit || v >= integerDigitsEnd) {
+    writeText(text, kHugeText);
+    return;
+  }
+
+  // Integer part, produced from the units digit leftwards.
+  char integerDigits[kFieldWidth];
+  int integerDigitCount = 0;
+  const double n = std::floor(v);
+  integerDigits[integerDigitCount++] = digitOf(n);
+  count += 2;  // the units digit and the point
+  double m = n * 0.1;
+  while (m >= 1.0 && count < kFieldWidth) {
+    integerDigits[integerDigitCount++] = digitOf(m);
+    ++count;
+    m *= 0.1;
+  }
+
+  int position = 0;
+  if (negative) {
+    text[position++] = '-';
+  }
+  while (integerDigitCount > 0) {
+    text[position++] = integerDigits[--integerDigitCount];
+  }
+  text[position++] = '.';
+
+  // Fraction: the remaining places, filled from the right, truncated.
+  if (count < kFieldWidth) {
+    const int places = kFieldWidth - count;
+    double f = std::fmod(v, 1.0) * std::pow(10.0, places);
+    for (int place = places - 1; place >= 0; --place) {
+      if (f > 0.0) {
+        text[position + place] = digitOf(f);
+        f *= 0.1;
+      } else {
+        text[position + place] = '0';
+      }
+    }
+    position += places;
+  }
+  text[position] = '\0';
+}
+
+void AudioEffect::dB2string(float value, char* text) {
+  if (value <= 0.0f) {
+    writeText(text, kMinusInfinityText);
+    return;
+  }
+  float2string(static_cast<float>(20.0 * std::log10(static_cast<double>(value))), text);
+}
+
+void AudioEffect::Hz2string(float samples, char* text) {
+  if (samples == 0.0f) {
+    float2string(0.0f, text);
+    return;
+  }
+  float2string(static_cast<float>(static_cast<double>(getSampleRate()) / samples), text);
+}
+
+void AudioEffect::ms2string(float samples, char* text) {
+  float2string(static_cast<float>(static_cast<double>(samples) * 1000.0 / getSampleRate()), text);
+}
+
+void AudioEffect::long2string(int32_t value, char* text) {
+  if (value >= kHugeLongThreshold) {
+    writeText(text, kHugeText);
+    return;
+  }
+  char formatted[16];  // "%7d" of any 32-bit value needs at most 11 characters
+  std::snprintf(formatted, sizeof formatted, "%7d", static_cast<int>(value));
+  writeText(text, formatted);
+}
