@@ -1,0 +1,158 @@
+#include "effect/ParameterTable.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// FFT length bands (upper edges; the first one is inclusive).
+constexpr double fft1024End = 0.25;
+constexpr double fft2048End = 0.51;
+constexpr double fft4096End = 0.76;
+
+constexpr double switchOnFrom = 0.5;
+
+// Filter type bands: off up to and including 0.25, then low, high, band.
+constexpr double filterOffEnd = 0.25;
+constexpr double lowPassEnd = 0.51;
+constexpr double highPassEnd = 0.76;
+
+// Pitch shift: (v + 1) x 20 - 30 spans -10..10 over 0..1.
+constexpr double pitchSpan = 20.0;
+constexpr double pitchOffset = 30.0;
+constexpr double minPitchRatio = 0.1;
+constexpr double maxPitchRatio = 10.0;
+
+// Cut-off: (v + 1) x 16 - 24 spans -8..8 over 0..1.
+constexpr double cutOffSpan = 16.0;
+constexpr double cutOffOffset = 24.0;
+constexpr double minCutOffFactor = 0.125;
+constexpr double maxCutOffFactor = 8.0;
+
+// Volume: 2v up to the middle, 4v above it.
+constexpr double volumeKnee = 0.5;
+constexpr double maxVolumeGain = 16.0;
+
+// A bipolar multiplier from the usual "x >= 1: x; x <= -1: -1/x; else 1" curve,
+// which makes the 0..1 range symmetric in octaves around the middle.
+double bipolarMultiplier(double x)
+{
+  if (x >= 1.0) return x;
+  if (x <= -1.0) return -1.0 / x;
+  return 1.0;
+}
+
+double bounded(double value, double low, double high)
+{
+  // NaN falls to `low`: every caller treats the low end as the safe one.
+  if (!(value >= low)) return low;
+  return value > high ? high : value;
+}
+
+const std::array<ParameterInfo, kParameterCount> parameterTable{{
+    {" WaveShape ", 0.0f},
+    {" FFT length ", 0.35f},
+    {" Stablize ", 0.0f},
+    {" Quick Detect ", 0.0f},
+    {" Pitch Shift ", 0.5f},
+    {" Filter Type ", 0.35f},
+    {" CutOff ", 1.0f},
+    {" Resonance ", 0.0f},
+    {" Delay Mix ", 0.0f},
+    {" Delay Time ", 0.0f},
+    {" Delay FeedBack", 0.0f},
+    {nullptr, 0.0f},
+    {" Drive ", 0.0f},
+    {" Volume ", 0.5f},
+    {" First ", 0.0f},          // Mox
+    {" Second  ", 1.0f / 3.0f},  // Filter
+    {" Third ", 2.0f / 3.0f},   // Delay
+    {" Forth ", 1.0f},          // Distortion
+}};
+
+}  // namespace
+
+const ParameterInfo& parameterInfo(int32_t index) { return parameterTable[static_cast<std::size_t>(index)]; }
+
+int32_t fftSizeFor(float value)
+{
+  const double v = value;
+  if (v <= fft1024End) return 1024;
+  if (v < fft2048End) return 2048;
+  if (v < fft4096End) return 4096;
+  return 8192;
+}
+
+bool switchIsOn(float value) { return static_cast<double>(value) >= switchOnFrom; }
+
+float pitchRatioFor(float value)
+{
+  const double x = (static_cast<double>(value) + 1.0) * pitchSpan - pitchOffset;
+  return static_cast<float>(bounded(bipolarMultiplier(x), minPitchRatio, maxPitchRatio));
+}
+
+FilterMode filterModeFor(float value)
+{
+  const double v = value;
+  if (!(v > filterOffEnd)) return FilterMode::off;
+  if (v < lowPassEnd) return FilterMode::lowPass;
+  if (v < highPassEnd) return FilterMode::highPass;
+  return FilterMode::bandPass;
+}
+
+float cutOffFactorFor(float value)
+{
+  const float x = static_cast<float>((static_cast<double>(value) + 1.0) * cutOffSpan - cutOffOffset);
+  return static_cast<float>(bounded(bipolarMultiplier(x), minCutOffFactor, maxCutOffFactor));
+}
+
+float volumeGainFor(float value)
+{
+  const double v = value;
+  const double gain = v <= volumeKnee ? 2.0 * v : 4.0 * v;
+  return static_cast<float>(bounded(gain, -maxVolumeGain, maxVolumeGain));
+}
+
+const char* fftLengthText(float value)
+{
+  switch (fftSizeFor(value)) {
+    case 1024: return "1024";
+    case 2048: return "2048";
+    case 4096: return "4096";
+    default: return "8192";
+  }
+}
+
+const char* filterTypeText(float value)
+{
+  switch (filterModeFor(value)) {
+    case FilterMode::off: return "Off";
+    case FilterMode::lowPass: return "LOWPASS";
+    case FilterMode::highPass: return "HIGHPASS";
+    case FilterMode::bandPass: return "BANDPASS";
+  }
+  return "";
+}
+
+const char* switchText(bool on) { return on ? "On" : "Off"; }
+
+void copyBoundedText(char* text, std::size_t capacity, const char* source)
+{
+  if (text == nullptr || capacity == 0) return;
+  std::size_t length = 0;
+  if (source != nullptr) {
+    while (length + 1 < capacity && source[length] != '\0') ++length;
+    // A cut inside a multi-byte character drops that character whole: step
+    // back over its continuation bytes and its lead byte.
+    const auto continues = [source](std::size_t at) {
+      return (static_cast<unsigned char>(source[at]) & 0xC0u) == 0x80u;
+    };
+    if (continues(length)) {
+      while (length > 0 && continues(length)) --length;
+    }
+    std::memcpy(text, source, length);
+  }
+  text[length] = '\0';
+}

@@ -1,0 +1,50 @@
+// One program: the 18 normalised parameter values and a name.
+//
+// Threads: the values are written by setParameter and read by setProgram,
+// which hosts may call from their interface and automation threads at once,
+// so each value is a relaxed atomic (one word each; a program is never read
+// as a whole by the audio thread). The name is only touched through the
+// dispatcher's program-name opcodes, which hosts send from their interface
+// thread; no audio routine and no parameter call reads it, so it is a plain
+// array.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "effect/ParameterTable.h"
+
+class PluginProgram {
+public:
+  // Bytes of the name field: 23 characters and the terminator, the limit VST
+  // hosts observe for program names.
+  static constexpr std::size_t nameCapacity = 24;
+  // The name every program starts with; shown with its number ("Init 1").
+  static constexpr const char* initialName = "Init";
+
+  using Values = std::array<float, kParameterCount>;
+
+  // Every value at its parameter's initial value, named "Init".
+  PluginProgram();
+
+  PluginProgram(const PluginProgram&) = delete;
+  PluginProgram& operator=(const PluginProgram&) = delete;
+
+  // The stored value of parameter `index` (0..17; anything else gives 0).
+  float value(int32_t index) const;
+  // Stores `v` for parameter `index`; indices outside 0..17 are ignored.
+  void store(int32_t index, float v);
+  // A copy of all 18 values, taken one by one.
+  Values values() const;
+
+  // Copies `text` into the name, at most 23 bytes (a cut never splits a UTF-8
+  // character). Null `text` leaves the name as it is.
+  void setName(const char* text);
+  const char* name() const { return programName.data(); }
+
+private:
+  std::array<std::atomic<float>, kParameterCount> parameterValues;
+  std::array<char, nameCapacity> programName{};
+};
