@@ -1,0 +1,48 @@
+// The editor base the plug-in's editor derives from: it hands the host the
+// editor rectangle, keeps the Frame while the editor is open, passes the host's
+// idle calls on to the frame and lets mouse-tracking loops keep the host alive
+// (serviceIdle).
+#pragma once
+
+#include <cstdint>
+
+#include "host/AEffEditor.h"
+#include "host/AEffect.h"
+
+class AudioEffect;
+class Frame;
+
+class AEffGUIEditor : public AEffEditor {
+public:
+  // Registers with `effect` as its editor and starts the idle clock.
+  explicit AEffGUIEditor(AudioEffect* effect);
+  ~AEffGUIEditor() override;
+
+  // Hands out the editor rectangle; returns 1.
+  intptr_t getRect(ERect** rect) override;
+  // Requests an update and stores the parent; returns 0. Subclasses build
+  // their frame after calling it.
+  intptr_t open(void* parent) override;
+  void close() override;
+  // Runs a posted update, then lets the frame redraw what changed.
+  void idle() override;
+  void update() override;
+  void postUpdate() override;
+  // Any thread: only posts an update.
+  void setParameter(int32_t index, float value) override;
+  // Repaints the whole frame (the area is ignored).
+  void draw(ERect* rect) override;
+
+  // For mouse-tracking loops: at most once per kServiceIdleInterval
+  // milliseconds, runs idle() and lets the host do its idle work.
+  void serviceIdle();
+
+  Frame* getFrame() const { return frame; }
+
+  static constexpr uint32_t kServiceIdleInterval = 50;  // milliseconds
+
+protected:
+  ERect rect{0, 0, 0, 0};
+  Frame* frame = nullptr;
+  uint32_t lastTicks;
+};

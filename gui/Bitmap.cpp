@@ -1,0 +1,34 @@
+#include "gui/Bitmap.h"
+
+#include "gui/DrawContext.h"
+
+Bitmap::Bitmap(int32_t resourceId)
+    : resourceId_(resourceId), image_(currentBackend().loadBitmap(resourceId)) {
+  if (image_) {
+    width_ = image_->width();
+    height_ = image_->height();
+  }
+}
+
+Bitmap::~Bitmap() = default;
+
+void Bitmap::remember() { ++references_; }
+
+void Bitmap::forget() {
+  if (references_ > 1) {
+    --references_;
+  } else {
+    delete this;
+  }
+}
+
+void Bitmap::draw(DrawContext* context, const Rect& rect, Point offset) {
+  if (!context || !image_) return;
+  context->canvas().drawImage(*image_, nullptr, offset, rect);
+}
+
+void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offset) {
+  if (!context || !image_) return;
+  if (!mask_) mask_ = currentBackend().createMask(*image_, kTransparentColour);
+  context->canvas().drawImage(*image_, mask_.get(), offset, rect);
+}

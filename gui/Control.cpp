@@ -1,0 +1,32 @@
+#include "gui/Control.h"
+
+#include <cmath>
+
+#include "gui/AEffGUIEditor.h"
+#include "gui/Frame.h"
+
+Control::Control(const Rect& size, ControlListener* listener, int32_t tag)
+    : View(size), listener(listener), tag(tag) {}
+
+Control::~Control() = default;
+
+void Control::mouseDown(DrawContext*, Point) {}
+
+bool Control::valueDiffersFromDrawn() const {
+  if (std::isnan(value) && std::isnan(lastValueDrawn)) return false;
+  return value != lastValueDrawn;
+}
+
+void Control::updateIfChanged(DrawContext* context) {
+  if (!valueDiffersFromDrawn()) return;
+  draw(context);
+  lastValueDrawn = value;
+}
+
+void Control::reportChange(DrawContext* context) {
+  if (listener) listener->valueChanged(context, this);
+}
+
+void Control::serviceIdle() {
+  if (parent && parent->getEditor()) parent->getEditor()->serviceIdle();
+}

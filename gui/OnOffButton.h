@@ -1,0 +1,19 @@
+// A two-state button drawn from a bitmap holding both images one above the
+// other (upper: off, lower: on). Any click toggles it.
+#pragma once
+
+#include "gui/Control.h"
+
+class Bitmap;
+
+class OnOffButton : public Control {
+public:
+  OnOffButton(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* bitmap);
+  ~OnOffButton() override;
+
+  void draw(DrawContext* context) override;
+  void mouseDown(DrawContext* context, Point where) override;
+
+private:
+  Bitmap* bitmap;
+};

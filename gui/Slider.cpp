@@ -1,0 +1,109 @@
+#include "gui/Slider.h"
+
+#include <cmath>
+
+#include "gui/Bitmap.h"
+#include "gui/DrawContext.h"
+
+namespace {
+constexpr int kLeftAlone = kMouseLeft;
+constexpr int kLeftWithShift = kMouseLeft | kModifierShift;
+constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
+constexpr float kFineFactor = 10.0f;  // Shift moves the value a tenth as far
+}  // namespace
+
+Slider::Slider(const Rect& size, ControlListener* listener, int32_t tag, int minPosition,
+               int maxPosition, Bitmap* handle, Bitmap* background, Point backgroundOffset,
+               int style)
+    : Control(size, listener, tag),
+      handle(handle),
+      background(background),
+      backgroundOffset(backgroundOffset),
+      handleWidth(handle ? handle->getWidth() : 0),
+      handleHeight(handle ? handle->getHeight() : 0),
+      minPosition(minPosition),
+      maxPosition(maxPosition),
+      style(style),
+      handleTopOnScreen(maxPosition),
+      handleTopLimit(minPosition - size.top),
+      handleBottomLimit(maxPosition + handleHeight - size.top),
+      controlWidth(size.width()),
+      controlHeight(size.height()) {
+  if (handle) handle->remember();
+  if (background) background->remember();
+}
+
+Slider::~Slider() {
+  if (handle) handle->forget();
+  if (background) background->forget();
+}
+
+void Slider::draw(DrawContext* context) {
+  if (!context) return;
+  float drawn = (style & kSliderStyleTop) ? value : 1.0f - value;
+  if (!std::isfinite(drawn)) drawn = 0.0f;  // a bad value must not overflow the pixel maths
+
+  OffscreenContext offscreen(parent, controlWidth, controlHeight, kBlackColour);
+  if (background) background->draw(&offscreen, {0, 0, controlWidth, controlHeight}, backgroundOffset);
+
+  Rect handleRect;
+  handleRect.left = handleOffset.x;
+  handleRect.right = handleRect.left + handleWidth;
+  handleRect.top = int(drawn * float(maxPosition - minPosition)) + handleOffset.y;
+  if (handleRect.top < handleTopLimit) handleRect.top = handleTopLimit;
+  handleRect.bottom = handleRect.top + handleHeight;
+  if (handleRect.bottom > handleBottomLimit) handleRect.bottom = handleBottomLimit;
+
+  if (handle) {
+    if (drawTransparentHandle) {
+      handle->drawTransparent(&offscreen, handleRect);
+    } else {
+      handle->draw(&offscreen, handleRect);
+    }
+  }
+  offscreen.copyTo(context, size);
+
+  handleTopOnScreen = handleRect.top + size.top;
+  lastValueDrawn = value;
+}
+
+void Slider::mouseDown(DrawContext* context, Point where) {
+  if (!context || !mouseEnabled) return;
+  if (context->getMouseButtons() == kLeftWithAlt) {
+    value = defaultValue;
+    if (valueDiffersFromDrawn()) reportChange(context);
+    return;
+  }
+  int buttons = context->getMouseButtons();
+  if (buttons != kLeftAlone && buttons != kLeftWithShift) return;
+
+  const Rect handleArea{size.left, handleTopOnScreen, size.left + handleWidth,
+                        handleTopOnScreen + handleHeight};
+  if (!handleArea.contains(where)) return;
+
+  const int range = maxPosition - minPosition;
+  if (range <= 0) return;  // nothing to travel along: no value could be derived
+  const int grab = where.y - handleTopOnScreen;
+  float reference = value;
+  int recorded = buttons;
+
+  while (buttons == kLeftAlone || buttons == kLeftWithShift) {
+    float next = float(where.y - minPosition - grab) / float(range);
+    if (style & kSliderStyleBottom) next = 1.0f - next;
+    if (buttons & kModifierShift) next = reference + (next - reference) / kFineFactor;
+    if (!(next >= 0.0f)) next = 0.0f;
+    if (next > 1.0f) next = 1.0f;
+    value = next;
+    if (valueDiffersFromDrawn()) reportChange(context);
+
+    context->getMouseLocation(where);
+    serviceIdle();
+    buttons = context->getMouseButtons();
+    if (buttons != recorded) {
+      // Whenever Shift goes down the fine movement starts from where the handle
+      // is now, so the value never jumps (also when Shift is pressed again).
+      if (buttons & kModifierShift) reference = value;
+      recorded = buttons;
+    }
+  }
+}

@@ -1,0 +1,68 @@
+#include "gui/VerticalSwitch.h"
+
+#include "gui/Bitmap.h"
+#include "gui/DrawContext.h"
+
+namespace {
+constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
+constexpr int kAnyButton = kMouseLeft | kMouseMiddle | kMouseRight;
+}  // namespace
+
+VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag,
+                               int imageCount, int imageHeight, int positionCount, Bitmap* bitmap,
+                               Point offset)
+    : Control(size, listener, tag),
+      bitmap(bitmap),
+      offset(offset),
+      imageCount(imageCount),
+      imageHeight(imageHeight),
+      positionCount(positionCount) {
+  defaultValue = 0.0f;
+  if (bitmap) bitmap->remember();
+}
+
+VerticalSwitch::~VerticalSwitch() {
+  if (bitmap) bitmap->forget();
+}
+
+int VerticalSwitch::imageForValue(float shown) const {
+  if (positionCount < 2) return 0;  // a single position has a single image
+  const double step = 1.0 / (positionCount - 1);
+  for (int i = 1; i < positionCount; ++i) {
+    if (i * step > shown) return i - 1;
+  }
+  return positionCount - 1;
+}
+
+void VerticalSwitch::draw(DrawContext* context) {
+  if (bitmap && context) bitmap->draw(context, size, {0, imageForValue(value) * imageHeight});
+  lastValueDrawn = value;
+}
+
+void VerticalSwitch::mouseDown(DrawContext* context, Point where) {
+  if (!context || !mouseEnabled) return;
+  if (context->getMouseButtons() == kLeftWithAlt) {
+    value = defaultValue;
+    if (valueDiffersFromDrawn()) reportChange(context);
+    return;
+  }
+  if (positionCount < 1) return;
+  const double zone = double(imageHeight) / positionCount;
+  int buttons = context->getMouseButtons();
+  while (buttons & kAnyButton) {
+    const int dy = where.y - size.top;
+    float chosen = 1.0f;
+    for (int i = 1; i < positionCount; ++i) {
+      if (dy < int(i * zone)) {
+        chosen = float(i - 1) / float(positionCount - 1);
+        break;
+      }
+    }
+    value = chosen;
+    if (valueDiffersFromDrawn()) reportChange(context);
+
+    context->getMouseLocation(where);
+    serviceIdle();
+    buttons = context->getMouseButtons();
+  }
+}

@@ -1,0 +1,24 @@
+#include "gui/View.h"
+
+#include "gui/DrawContext.h"
+#include "gui/Frame.h"
+
+View::View(const Rect& size) : size(size) {}
+View::~View() = default;
+
+void View::draw(DrawContext*) {}
+void View::mouseDown(DrawContext*, Point) {}
+void View::updateIfChanged(DrawContext*) {}
+void View::loseFocus() {}
+void View::takeFocus() {}
+
+void View::setBackgroundOffscreen(OffscreenContext* offscreen) {
+  if (offscreen && offscreen->getWidth() >= size.width() &&
+      offscreen->getHeight() >= size.height()) {
+    backgroundOffscreen = offscreen;
+  }
+}
+
+void View::redraw() {
+  if (parent) parent->drawView(this);
+}
