@@ -1,0 +1,463 @@
+#include "effect/PluginEffect.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "dsp/Distortion.h"
+#include "dsp/FeedbackDelay.h"
+#include "dsp/ResonantFilter.h"
+#include "dsp/TrackingOscillator.h"
+#include "host/AEffEditor.h"
+#include "platform/PlatformServices.h"
+#include "shapes/WaveShapeTable.h"
+
+namespace {
+
+constexpr int32_t kUniqueId = fourCharCode("BrKl");
+constexpr int32_t kChannels = 2;
+
+// The order in which a selected program's values are applied. The delay time
+// (9, then 11) comes before feedback (10) and mix (8); each of them writes all
+// delay fields of the program, which is why setProgram works from a copy.
+constexpr std::array<int32_t, kParameterCount> programApplyOrder{0, 2, 3, 4, 6, 7, 5, 1, 9, 11, 10, 8, 12, 13, 14, 15, 16, 17};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
+
+PluginEffect::PluginEffect(audioMasterCallback hostCallback)
+    : AudioEffect(hostCallback, kProgramCount, kParameterCount)  // 1. the base
+{
+  // 2. loadFailed is clear and there are no shapes yet (member initialisers).
+  // 3. The Mox stage, analysing 2048 samples.
+  trackingOscillator = std::make_unique<TrackingOscillator>();
+  fftSize.store(kInitialFftSize, relaxed);
+  // 4. The filter, all state zero.
+  filter = std::make_unique<ResonantFilter>();
+  // 5. Two scratch buffers for the accumulating process.
+  for (auto& buffer : scratch) buffer = std::make_unique<float[]>(kInitialScratchFrames);
+  // 6. The wave shapes. Without them the effect stays loaded but inert.
+  shapeTables = std::make_unique<WaveShapeTable>(platformServices());
+  shapeTables->loadWaveShapes();
+  if (shapeTables->loadFailed()) {
+    loadFailed = true;
+    return;
+  }
+  // 7. Shape 0 selected.
+  (void)shapeTables->selectShape(0.0f);
+  // 8. The programs, each with its initial values.
+  for (auto& program : programs) program = std::make_unique<PluginProgram>();
+  // 9. The members hold their initial values already; the filter gets the
+  // coefficients for cut-off 1.0 and resonance 0.
+  filter->setCoefficients(1.0f, 0.0f);
+  // 10. The delay: an all-zero line, length 0, no feedback, no mix.
+  delay = std::make_unique<FeedbackDelay>();
+  delay->configure(0, 0.0f, 0.0f);
+  // 11. The distortion, drive 1.
+  distortion = std::make_unique<Distortion>();
+  // 12. The default order Mox, Filter, Delay, Distortion.
+  for (int32_t slot = 0; slot < kStageSlotCount; ++slot) {
+    stageOrder[static_cast<std::size_t>(slot)].store(static_cast<StageKind>(slot), relaxed);
+  }
+  // 13. Program 0 sets every parameter through setParameter.
+  setProgram(0);
+  // 14. Two inputs (only the first is read), two outputs, mono, replacing.
+  setNumInputs(kChannels);
+  setNumOutputs(kChannels);
+  canMono(true);
+  canProcessReplacing(true);
+  // 15.
+  setUniqueID(kUniqueId);
+  // 16.
+  createEditor();
+}
+
+// Every stage, the shapes, the programs and the scratch buffers are owned
+// through unique pointers, so whatever was created (all of it, or only the
+// first few after a failed load) is released here; the base then deletes the
+// editor.
+PluginEffect::~PluginEffect() = default;
+
+void PluginEffect::createEditor()
+{
+  // The editor is created here once it exists: it registers itself through
+  // setEditor (which sets effFlagsHasEditor), and a failed allocation sets
+  // outOfMemory so that the entry gives up:
+  //   if (new (std::nothrow) PluginEditor(this) == nullptr) outOfMemory = true;
+  // Until then the effect has no editor and the flag stays clear.
+}
+
+// ---------------------------------------------------------------------------
+// Parameters
+
+void PluginEffect::setParameter(int32_t index, float value)
+{
+  if (loadFailed) return;
+  // Non-finite values are refused like a negative wave shape: nothing stored,
+  // nothing changed. No conversion has a meaning for them, and letting one in
+  // would carry NaN into the audio.
+  if (isParameterIndex(index) && std::isfinite(value)) {
+    switch (index) {
+      case waveShapeParameter:
+        if (value < 0.0f || !shapeTables->selectShape(value)) break;
+        waveShapeValue.store(value, relaxed);
+        storeInProgram(index, value);
+        break;
+      case fftLengthParameter:
+        fftLengthValue.store(value, relaxed);
+        fftSize.store(fftSizeFor(value), relaxed);
+        storeInProgram(index, value);
+        break;
+      case stablizeParameter:
+        storeInProgram(index, value);
+        stablizeOn.store(switchIsOn(value) ? 1 : 0, relaxed);
+        break;
+      case quickDetectParameter:
+        storeInProgram(index, value);
+        quickDetectOn.store(switchIsOn(value) ? 1 : 0, relaxed);
+        break;
+      case pitchShiftParameter:
+        pitchShiftValue.store(value, relaxed);
+        storeInProgram(index, value);
+        trackingOscillator->setRatio(pitchRatioFor(value));
+        break;
+      case filterTypeParameter:
+        filterTypeValue.store(value, relaxed);
+        storeInProgram(index, value);
+        break;
+      case cutOffParameter:
+        cutOffValue.store(value, relaxed);
+        storeInProgram(index, value);
+        cutOffFactor.store(cutOffFactorFor(value), relaxed);
+        break;
+      case resonanceParameter:
+        resonanceValue.store(value, relaxed);
+        storeInProgram(index, value);
+        break;
+      case delayMixParameter:
+        setDelay(delayTime.load(relaxed), delayFeedBack.load(relaxed), value);
+        break;
+      case delayTimeParameter:
+      case delayTimeAltParameter:
+        setDelay(value, delayFeedBack.load(relaxed), delayMix.load(relaxed));
+        break;
+      case delayFeedBackParameter:
+        setDelay(delayTime.load(relaxed), value, delayMix.load(relaxed));
+        break;
+      case driveParameter:
+        driveValue.store(value, relaxed);
+        storeInProgram(index, value);
+        distortion->setDrive(Distortion::driveForValue(value));
+        break;
+      case volumeParameter:
+        volumeValue.store(value, relaxed);
+        storeInProgram(index, value);
+        volumeGain.store(volumeGainFor(value), relaxed);
+        break;
+      default: {  // the four stage-order slots
+        const StageKind kind = stageKindFor(value);
+        stageOrder[static_cast<std::size_t>(index - firstParameter)].store(kind, relaxed);
+        // The program keeps the kind, not the value: no other slot changes,
+        // so one kind may stand in several slots.
+        storeInProgram(index, stageKindProgramValue(kind));
+        break;
+      }
+    }
+  }
+  notifyEditor(index, value);
+}
+
+void PluginEffect::setDelay(float time, float feedback, float mix)
+{
+  delayTime.store(time, relaxed);
+  delayFeedBack.store(feedback, relaxed);
+  delayMix.store(mix, relaxed);
+  storeInProgram(delayTimeParameter, time);
+  storeInProgram(delayTimeAltParameter, time);
+  storeInProgram(delayFeedBackParameter, feedback);
+  storeInProgram(delayMixParameter, mix);
+  // The length follows the rate the tables are built for, which catches up
+  // with the host's rate at the first block after a change. The stage bounds
+  // the length to its line and waits for the next block to take it.
+  delay->configure(FeedbackDelay::lengthForTime(time, shapeTables->tableRate()), feedback, mix);
+}
+
+void PluginEffect::storeInProgram(int32_t index, float value)
+{
+  const int32_t current = currentProgram.load(relaxed);
+  if (current >= 0 && current < kProgramCount) programs[static_cast<std::size_t>(current)]->store(index, value);
+}
+
+void PluginEffect::notifyEditor(int32_t index, float value)
+{
+  // The editor only stores the new value and asks for a redraw at its next
+  // idle, so this is safe on any thread, the audio thread included.
+  if (AEffEditor* const view = getEditor()) {
+    view->postUpdate();
+    view->setParameter(index, value);
+  }
+}
+
+float PluginEffect::getParameter(int32_t index)
+{
+  if (loadFailed) return 0.0f;
+  switch (index) {
+    case waveShapeParameter: return waveShapeValue.load(relaxed);
+    case fftLengthParameter: return fftLengthValue.load(relaxed);
+    case stablizeParameter: return stablizeOn.load(relaxed) != 0 ? 1.0f : 0.0f;
+    case quickDetectParameter: return quickDetectOn.load(relaxed) != 0 ? 1.0f : 0.0f;
+    case pitchShiftParameter: return pitchShiftValue.load(relaxed);
+    case filterTypeParameter: return filterTypeValue.load(relaxed);
+    case cutOffParameter: return cutOffValue.load(relaxed);
+    case resonanceParameter: return resonanceValue.load(relaxed);
+    case delayMixParameter: return delayMix.load(relaxed);
+    case delayTimeParameter:
+    case delayTimeAltParameter: return delayTime.load(relaxed);
+    case delayFeedBackParameter: return delayFeedBack.load(relaxed);
+    case driveParameter: return driveValue.load(relaxed);
+    case volumeParameter: return volumeValue.load(relaxed);
+    case firstParameter:
+    case secondParameter:
+    case thirdParameter:
+    case forthParameter: return stageKindReportedValue(stageInSlot(index - firstParameter));
+    default: return 0.0f;
+  }
+}
+
+void PluginEffect::getParameterName(int32_t index, char* text)
+{
+  if (loadFailed || text == nullptr || !isParameterIndex(index)) return;
+  // Index 11 has no name: the caller's text stays as it was.
+  if (const char* name = parameterInfo(index).name) copyBoundedText(text, kParameterTextCapacity, name);
+}
+
+void PluginEffect::getParameterDisplay(int32_t index, char* text)
+{
+  if (loadFailed || text == nullptr) return;
+  const auto write = [text](const char* source) { copyBoundedText(text, kParameterTextCapacity, source); };
+  const auto writeThreeDecimals = [text](double value) {
+    std::snprintf(text, kParameterTextCapacity, "%.3f", value);
+  };
+  switch (index) {
+    case waveShapeParameter: {
+      const auto& names = shapeTables->shapeNames();
+      const int shape = shapeTables->currentShape();
+      write(shape >= 0 && static_cast<std::size_t>(shape) < names.size() ? names[static_cast<std::size_t>(shape)].c_str()
+                                                                        : "");
+      break;
+    }
+    case fftLengthParameter: write(fftLengthText(fftLengthValue.load(relaxed))); break;
+    case stablizeParameter: write(switchText(stablizeOn.load(relaxed) != 0)); break;
+    case quickDetectParameter: write(switchText(quickDetectOn.load(relaxed) != 0)); break;
+    case pitchShiftParameter: float2string(pitchShiftValue.load(relaxed), text); break;
+    case filterTypeParameter: write(filterTypeText(filterTypeValue.load(relaxed))); break;
+    case cutOffParameter: float2string(cutOffValue.load(relaxed), text); break;
+    case resonanceParameter: float2string(resonanceValue.load(relaxed), text); break;
+    case delayMixParameter: writeThreeDecimals(delayMix.load(relaxed)); break;
+    // The time in seconds: five seconds at 1.0.
+    case delayTimeParameter: writeThreeDecimals(static_cast<double>(delayTime.load(relaxed)) * 5.0); break;
+    case delayFeedBackParameter: writeThreeDecimals(delayFeedBack.load(relaxed)); break;
+    case driveParameter: float2string(driveValue.load(relaxed), text); break;
+    case firstParameter:
+    case secondParameter:
+    case thirdParameter:
+    case forthParameter: write(stageKindName(stageInSlot(index - firstParameter))); break;
+    default: write(""); break;  // 11, Volume (13) and every other index
+  }
+}
+
+void PluginEffect::getParameterLabel(int32_t /*index*/, char* label)
+{
+  if (loadFailed || label == nullptr) return;
+  copyBoundedText(label, kParameterTextCapacity, " ");
+}
+
+// ---------------------------------------------------------------------------
+// Programs
+
+void PluginEffect::setProgram(int32_t program)
+{
+  if (loadFailed || program < 0 || program >= kProgramCount) return;
+  // Work from a copy: applying the delay time writes the effect's present
+  // feedback and mix into the program before its own are applied.
+  const PluginProgram::Values values = programs[static_cast<std::size_t>(program)]->values();
+  currentProgram.store(program, relaxed);
+  for (const int32_t index : programApplyOrder) setParameter(index, values[static_cast<std::size_t>(index)]);
+}
+
+void PluginEffect::setProgramName(char* name)
+{
+  if (loadFailed || name == nullptr) return;
+  const int32_t current = currentProgram.load(relaxed);
+  if (current >= 0 && current < kProgramCount) programs[static_cast<std::size_t>(current)]->setName(name);
+}
+
+void PluginEffect::getProgramName(char* name)
+{
+  if (loadFailed || name == nullptr) return;
+  const int32_t current = currentProgram.load(relaxed);
+  if (current < 0 || current >= kProgramCount) return;
+  const char* stored = programs[static_cast<std::size_t>(current)]->name();
+  if (std::strcmp(stored, PluginProgram::initialName) == 0) {
+    // "Init 1" .. "Init 16": the name, a space and the program's number.
+    std::array<char, PluginProgram::nameCapacity> numbered{};
+    const std::size_t length = std::strlen(stored);
+    std::memcpy(numbered.data(), stored, length);
+    numbered[length] = ' ';
+    std::to_chars(numbered.data() + length + 1, numbered.data() + numbered.size() - 1, current + 1);
+    copyBoundedText(name, PluginProgram::nameCapacity, numbered.data());
+  } else {
+    copyBoundedText(name, PluginProgram::nameCapacity, stored);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Audio
+
+void PluginEffect::suspend()
+{
+  if (loadFailed) return;
+  delayClearRequested.store(true, relaxed);
+}
+
+void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
+{
+  if (loadFailed) return;
+  if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
+    return;
+  const float rate = getSampleRate();
+  // Tables follow the host's rate from the first block after a change. The
+  // store refuses rates it cannot build for; the oscillator then keeps reading
+  // the old tables, never beyond their length.
+  if (shapeTables->tableRate() != rate) (void)shapeTables->resampleShapeTables(rate);
+  if (delayClearRequested.exchange(false, relaxed)) delay->clear();
+
+  float* const output = outputs[0];
+  // Start from the dry input, so a chain in which no stage writes passes the
+  // signal through (as the accumulating process does) instead of leaving the
+  // host's stale buffer in the output.
+  if (output != inputs[0]) std::copy_n(inputs[0], sampleFrames, output);
+  runChain(inputs[0], output, sampleFrames, rate);
+
+  const float gain = volumeGain.load(relaxed);
+  if (gain != 1.0f) {
+    for (int32_t i = 0; i < sampleFrames; ++i) output[i] *= gain;
+  }
+  // One channel in, the same result on both outputs.
+  if (outputs[1] != nullptr && outputs[1] != output) std::copy_n(output, sampleFrames, outputs[1]);
+}
+
+void PluginEffect::runChain(const float* input, float* output, int32_t frames, float rate)
+{
+  // One reading of the order per block; a change from another thread takes
+  // effect at the next block.
+  std::array<StageKind, kStageSlotCount> order{};
+  for (std::size_t slot = 0; slot < order.size(); ++slot) order[slot] = stageOrder[slot].load(relaxed);
+  // A stage hands its result on only when it stands in its home slot; away
+  // from home it still writes the output, but the next stage reads the same
+  // input again.
+  const auto atHome = [&order](StageKind kind) {
+    return order[static_cast<std::size_t>(homeSlot(kind))] == kind;
+  };
+
+  const float* current = input;
+  bool moxDone = false;
+  bool filterDone = false;
+  for (const StageKind kind : order) {
+    switch (kind) {
+      case StageKind::mox:
+        if (moxDone) break;
+        trackingOscillator->process(current, output, frames, rate, shapeTables->currentTable(),
+                                    shapeTables->tableLength(), stablizeOn.load(relaxed), quickDetectOn.load(relaxed),
+                                    fftSize.load(relaxed));
+        if (atHome(kind)) current = output;
+        moxDone = true;
+        break;
+      case StageKind::filter:
+        runFilter(current, output, frames, rate, moxDone && !filterDone);
+        if (atHome(kind)) current = output;
+        filterDone = true;
+        break;
+      case StageKind::delay:
+        if (!(delayMix.load(relaxed) > 0.0f)) break;
+        delay->process(current, output, frames);
+        if (atHome(kind)) current = output;
+        break;
+      case StageKind::distortion:
+        if (!(driveValue.load(relaxed) > 0.0f)) break;
+        distortion->process(current, output, frames);
+        if (atHome(kind)) current = output;
+        break;
+    }
+  }
+}
+
+void PluginEffect::runFilter(const float* current, float* output, int32_t frames, float rate, bool pitchTracking)
+{
+  const FilterMode mode = filterModeFor(filterTypeValue.load(relaxed));
+  if (mode == FilterMode::off) return;
+  const auto type = static_cast<int32_t>(mode);
+  const double factor = cutOffFactor.load(relaxed);
+  const float resonance = resonanceValue.load(relaxed);
+  const auto normalised = [factor, rate](double hertz) { return static_cast<float>(factor * hertz / rate); };
+
+  if (!pitchTracking) {
+    filter->setCoefficients(normalised(kFixedCutOffHz), resonance);
+    filter->process(current, output, frames, type);
+    return;
+  }
+  // The first samples of this block finish the cycle the oscillator began in
+  // the previous block, at that block's pitch; the rest follow the new pitch.
+  trackSplit = std::clamp(trackSplit, 0, frames);
+  filter->setCoefficients(normalised(trackedPitch), resonance);
+  filter->process(output, output, trackSplit, type);
+  const auto pitch = static_cast<float>(static_cast<double>(trackingOscillator->detectedFrequency()) *
+                                        static_cast<double>(trackingOscillator->ratio()));
+  filter->setCoefficients(normalised(pitch), resonance);
+  filter->process(output + trackSplit, output + trackSplit, frames - trackSplit, type);
+  trackedPitch = pitch;
+  trackSplit = trackingOscillator->pendingCount();
+}
+
+void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames)
+{
+  if (loadFailed) return;
+  if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
+    return;
+  // Buffers grow for a larger block and never shrink. Should memory run out,
+  // the block is processed in pieces the buffers can hold.
+  if (sampleFrames > scratchCapacity) (void)growScratch(sampleFrames);
+  for (int32_t offset = 0; offset < sampleFrames; offset += scratchCapacity) {
+    accumulate(inputs, outputs, offset, std::min(scratchCapacity, sampleFrames - offset));
+  }
+}
+
+bool PluginEffect::growScratch(int32_t frames)
+{
+  std::array<std::unique_ptr<float[]>, 2> grown;
+  for (auto& buffer : grown) {
+    buffer.reset(new (std::nothrow) float[static_cast<std::size_t>(frames)]);
+    if (!buffer) return false;
+  }
+  scratch = std::move(grown);
+  scratchCapacity = frames;
+  return true;
+}
+
+void PluginEffect::accumulate(float** inputs, float** outputs, int32_t offset, int32_t frames)
+{
+  float* channels[2] = {scratch[0].get(), scratch[1].get()};
+  std::copy_n(inputs[0] + offset, frames, channels[0]);
+  if (inputs[1] != nullptr) std::copy_n(inputs[1] + offset, frames, channels[1]);
+  // Inputs and outputs are the same pair: every stage works in place.
+  processReplacing(channels, channels, frames);
+  for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channels[0][i];
+  if (outputs[1] != nullptr && outputs[1] != outputs[0]) {
+    for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channels[0][i];
+  }
+}

@@ -1,0 +1,148 @@
+// PluginEffect: the plug-in's effect. It owns the four stages (the Mox
+// oscillator, the resonant filter, the feedback delay and the distortion), the
+// wave shapes, the 16 programs, two scratch buffers and the editor, and runs
+// channel 0 of every block through the stages in the order of the four
+// stage-order slots, then through the volume gain, into both outputs.
+//
+// Threads. The host calls the audio routines (process, processReplacing) on its
+// audio thread, and everything else from its interface or automation threads,
+// possibly while a block is being processed. Nothing here takes a lock:
+// - every setting the audio thread reads is a relaxed atomic of one word,
+//   written by setParameter and read once per block or once per stage;
+// - the stages' own setters (ratio, drive, delay settings) are atomic inside
+//   the stages; only the audio thread touches their running state;
+// - work that needs a block boundary is recorded by the setter and done by the
+//   audio routine at the start of the next block: a new analysis length, a new
+//   delay length, the rebuild of the wave tables after a sample-rate change,
+//   and clearing the delay line after suspend;
+// - trackSplit, trackedPitch and the scratch buffers belong to the audio thread.
+// Programs and their names: see PluginProgram.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "effect/ParameterTable.h"
+#include "effect/PluginProgram.h"
+#include "effect/StageKind.h"
+#include "host/AudioEffect.h"
+
+class TrackingOscillator;
+class ResonantFilter;
+class FeedbackDelay;
+class Distortion;
+class WaveShapeTable;
+
+class PluginEffect : public AudioEffect {
+public:
+  static constexpr int32_t kProgramCount = 16;
+  static constexpr int32_t kInitialScratchFrames = 8192;
+  static constexpr int32_t kInitialFftSize = 2048;
+  // The fixed-path cut-off is this many hertz times cutOffFactor (50..3200 Hz).
+  static constexpr double kFixedCutOffHz = 400.0;
+
+  // Builds the effect in sixteen steps; when the wave shapes cannot be loaded
+  // it stops after the load and stays inert (loadFailed). May throw
+  // std::bad_alloc when memory runs out; createEffectInstance catches it.
+  explicit PluginEffect(audioMasterCallback hostCallback);
+  ~PluginEffect() override;
+
+  // ---- parameters (any thread) ----
+  void setParameter(int32_t index, float value) override;
+  float getParameter(int32_t index) override;
+  // Texts: names and fixed displays need at most 16 bytes; the wave-shape
+  // display is cut to kParameterTextCapacity bytes. Null buffers are ignored.
+  void getParameterName(int32_t index, char* text) override;
+  void getParameterDisplay(int32_t index, char* text) override;
+  void getParameterLabel(int32_t index, char* label) override;
+
+  // ---- programs (any non-audio thread) ----
+  // Numbers outside 0..15, negative ones included, are ignored.
+  void setProgram(int32_t program) override;
+  // At most 23 bytes of `name` are kept (see PluginProgram::setName).
+  void setProgramName(char* name) override;
+  // Writes the name, or "Init <number>" for a program still named "Init";
+  // at most PluginProgram::nameCapacity bytes.
+  void getProgramName(char* name) override;
+
+  // ---- audio thread ----
+  void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
+  void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+
+  // Interface thread: asks the audio routine to silence the delay line at the
+  // start of its next block (the line belongs to the audio thread).
+  void suspend() override;
+
+  // ---- read-only views for the editor and the tests ----
+  bool hasLoadFailed() const { return loadFailed; }
+  // The program `index` (0..15); only valid when the load succeeded.
+  const PluginProgram& programAt(int32_t index) const { return *programs[static_cast<std::size_t>(index)]; }
+  const WaveShapeTable& waveShapes() const { return *shapeTables; }
+  StageKind stageInSlot(int32_t slot) const { return stageOrder[static_cast<std::size_t>(slot)].load(relaxed); }
+  int32_t analysisLength() const { return fftSize.load(relaxed); }
+  float outputGain() const { return volumeGain.load(relaxed); }
+  float cutOffMultiplier() const { return cutOffFactor.load(relaxed); }
+  const TrackingOscillator& oscillator() const { return *trackingOscillator; }
+  const FeedbackDelay& delayStage() const { return *delay; }
+  const Distortion& distortionStage() const { return *distortion; }
+  // Audio-thread state, for tests that run the audio routine on their own thread.
+  int32_t scratchFrames() const { return scratchCapacity; }
+  int32_t pendingTrackSplit() const { return trackSplit; }
+  float lastTrackedPitch() const { return trackedPitch; }
+
+private:
+  static constexpr std::memory_order relaxed = std::memory_order_relaxed;
+
+  // The one path for parameters 8, 9, 10 and 11: records the three values,
+  // stores them in the current program and configures the delay.
+  void setDelay(float time, float feedback, float mix);
+  // Stores `value` in the current program's field for `index`.
+  void storeInProgram(int32_t index, float value);
+  // Tells the editor, if there is one, that parameter `index` changed.
+  void notifyEditor(int32_t index, float value);
+  // Constructor step 16: creates the editor, once there is one to create.
+  void createEditor();
+
+  // The chain on channel 0: inputs[0] -> outputs[0].
+  void runChain(const float* input, float* output, int32_t frames, float rate);
+  void runFilter(const float* current, float* output, int32_t frames, float rate, bool pitchTracking);
+  // Grows both scratch buffers to `frames`; false when memory ran out.
+  bool growScratch(int32_t frames);
+  // One accumulating pass over at most scratchCapacity frames.
+  void accumulate(float** inputs, float** outputs, int32_t offset, int32_t frames);
+
+  // Members, in the order the effect's description lists them.
+  std::array<std::unique_ptr<PluginProgram>, kProgramCount> programs;
+  std::unique_ptr<TrackingOscillator> trackingOscillator;
+  std::unique_ptr<ResonantFilter> filter;
+  std::unique_ptr<WaveShapeTable> shapeTables;  // tables, names, selection, tableRate
+  bool loadFailed = false;                      // written in the constructor only
+
+  std::atomic<float> waveShapeValue{0.0f};
+  std::atomic<float> pitchShiftValue{0.5f};
+  std::atomic<int32_t> stablizeOn{0};
+  std::atomic<int32_t> quickDetectOn{0};
+  std::atomic<float> cutOffValue{1.0f};
+  std::atomic<float> resonanceValue{0.0f};
+  std::atomic<float> cutOffFactor{8.0f};
+  std::atomic<float> filterTypeValue{0.35f};
+  std::atomic<float> fftLengthValue{0.35f};
+  std::atomic<int32_t> fftSize{kInitialFftSize};
+  std::atomic<float> volumeGain{1.0f};
+  int32_t trackSplit = 0;     // audio thread
+  float trackedPitch = 0.0f;  // audio thread, Hz
+  std::atomic<float> delayTime{0.0f};
+  std::atomic<float> delayFeedBack{0.0f};
+  std::atomic<float> delayMix{0.0f};
+  std::unique_ptr<FeedbackDelay> delay;
+  std::unique_ptr<Distortion> distortion;
+  std::atomic<float> driveValue{0.0f};
+  std::atomic<float> volumeValue{0.5f};
+  std::array<std::atomic<StageKind>, kStageSlotCount> stageOrder{StageKind::mox, StageKind::filter, StageKind::delay,
+                                                                 StageKind::distortion};
+  int32_t scratchCapacity = kInitialScratchFrames;  // audio thread
+  std::array<std::unique_ptr<float[]>, 2> scratch;  // audio thread
+  std::atomic<bool> delayClearRequested{false};
+};
