@@ -20,6 +20,8 @@ inline double usableSample(float x)
 
 FeedbackDelay::FeedbackDelay() : line_(std::make_unique<float[]>(capacity)) {}
 
+// The order (length, feedback, mix) is the effect's delay settings' own.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void FeedbackDelay::configure(int32_t lengthSamples, float feedback, float mix)
 {
     const int32_t bounded = std::min(lengthSamples, capacity);

@@ -28,14 +28,6 @@ inline float usableSample(float x)
     return std::clamp(x, -ResonantFilter::kLoudestInput, ResonantFilter::kLoudestInput);
 }
 
-inline float clampUnit(float value, float fallback)
-{
-    if (std::isnan(value)) {
-        return fallback;
-    }
-    return std::clamp(value, 0.0f, 1.0f);
-}
-
 }  // namespace
 
 ResonantFilter::ResonantFilter()
@@ -46,8 +38,13 @@ ResonantFilter::ResonantFilter()
 
 void ResonantFilter::setCoefficients(float normalisedCutoff, float resonance)
 {
-    cutoff_ = clampUnit(normalisedCutoff, cutoff_);
-    resonance_ = clampUnit(resonance, resonance_);
+    // A NaN says nothing about the wanted setting: keep the one in force.
+    if (!std::isnan(normalisedCutoff)) {
+        cutoff_ = std::clamp(normalisedCutoff, 0.0f, 1.0f);
+    }
+    if (!std::isnan(resonance)) {
+        resonance_ = std::clamp(resonance, 0.0f, 1.0f);
+    }
 
     const double x = cutoff_;
     const double d = 1.0 - x;
@@ -58,6 +55,8 @@ void ResonantFilter::setCoefficients(float normalisedCutoff, float resonance)
     feedbackGain_ = static_cast<float>(((d * d * 5.6 + (1.0 - d)) * d * 0.5 + 1.0) * resonance_);
 }
 
+// The argument order is the one every stage's block operation shares.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void ResonantFilter::process(const float* input, float* output, int32_t sampleCount, int32_t type)
 {
     if (sampleCount <= 0) {

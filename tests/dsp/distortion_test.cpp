@@ -34,8 +34,14 @@ float shape(const Distortion& distortion, float x)
 
 // The curve for a non-negative argument, written as a ratio of polynomials in
 // |x| and mirrored for the odd half, in long double.
-long double referenceCurve(long double k, long double x)
+struct CurvePoint {
+    long double drive;
+    long double x;
+};
+long double referenceCurve(CurvePoint point)
 {
+    const long double k = point.drive;
+    const long double x = point.x;
     const long double a = std::fabs(x);
     const long double magnitude = (k * a + a * a) / (1.0L + (k - 1.0L) * a + a * a);
     return x < 0 ? -magnitude : magnitude;
@@ -70,7 +76,7 @@ TEST(DistortionTest, outputFollowsAnIndependentlyWrittenCurve)
         std::vector<float> ys(xs.size());
         distortion.process(xs.data(), ys.data(), static_cast<int32_t>(xs.size()));
         for (std::size_t i = 0; i < xs.size(); ++i) {
-            const auto expected = static_cast<float>(referenceCurve(k, xs[i]));
+            const auto expected = static_cast<float>(referenceCurve({k, xs[i]}));
             // One rounding to float; allow the neighbouring float for rounding ties.
             ASSERT_LE(std::fabs(ys[i] - expected), std::fabs(std::nextafter(expected, kInf) - expected))
                 << "k=" << k << " x=" << xs[i];
