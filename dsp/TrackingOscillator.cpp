@@ -58,9 +58,12 @@ void TrackingOscillator::setFftLength(int32_t length)
     writePosition_ = 0;
 }
 
+// The argument order is the one the effect's chain is written against.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters)
 void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
                                  const float* waveTable, int32_t waveTableLength, int32_t stabilize,
                                  int32_t quickDetect, int32_t requestedLength)
+// NOLINTEND(bugprone-easily-swappable-parameters)
 {
     if (requestedLength != fftLength_ && isUsableLength(requestedLength))
         setFftLength(requestedLength);
@@ -172,6 +175,7 @@ TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing)
     return {frequency, amplitude};
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 float TrackingOscillator::correctAndLimit(float frequency, int32_t stabilize)
 {
     const double previous = detectedFrequency_;
@@ -198,6 +202,7 @@ float TrackingOscillator::correctAndLimit(float frequency, int32_t stabilize)
     return target;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void TrackingOscillator::render(float* out, int32_t count, float amplitude, float target)
 {
     const int32_t carried = pendingCount_;
@@ -239,7 +244,7 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, floa
             phase = 0;
         const double position = phase * static_cast<double>(target);
         const float shape = table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
-        if (rampStep <= rampLength) {
+        if (static_cast<float>(rampStep) <= rampLength) {
             out[j] = static_cast<float>((last + rampStep * slope) * shape);
             ++rampStep;
         } else {
@@ -253,6 +258,7 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, floa
 }
 
 // The rest of the cycle begun last, at full level, for the next block to play.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void TrackingOscillator::fillCarry(int32_t phase, int32_t period, float amplitude, float target)
 {
     const float* table = waveTable_;

@@ -72,7 +72,7 @@ TEST(Fft, MatchesFftwRealToComplexForEveryPowerOfTwoUpTo8192)
     for (int n : powersOfTwoUpTo(kLargestLength)) {
         const auto input = signals::noise(static_cast<std::size_t>(n), 7u * static_cast<unsigned>(n));
         std::vector<float> fftwInput(input);
-        auto* fftwOutput = fftwf_alloc_complex(static_cast<std::size_t>(n / 2 + 1));
+        auto* fftwOutput = fftwf_alloc_complex(static_cast<std::size_t>(n) / 2 + 1);
         fftwf_plan plan = fftwf_plan_dft_r2c_1d(n, fftwInput.data(), fftwOutput, FFTW_ESTIMATE);
         fftwf_execute(plan);
         std::vector<double> re(static_cast<std::size_t>(n / 2 + 1));

@@ -43,6 +43,7 @@ struct Rig {
     std::vector<float> table;
     TrackingOscillator oscillator;
 
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate and length differ by orders of magnitude
     Rig(double sampleRate, int32_t fftLength, Shape shape) : rate(sampleRate), length(fftLength), table(waveTable(shape, sampleRate)) {}
 
     double binHz(int bin) const { return bin * rate / length; }
@@ -156,7 +157,7 @@ TEST(TrackingOscillator, ConcatenatedOutputDoesNotDependOnHowASteadyInputIsCut)
 {
     const double amplitude = 0.6;
     const int bin = 40;
-    const std::size_t primeLength = 3 * 2048;
+    const std::size_t primeLength = std::size_t{3} * 2048;
     const std::size_t stretch = 12000;
 
     auto render = [&](std::span<const int> sizes) {
@@ -271,7 +272,7 @@ TEST(TrackingOscillator, BinsBelow20HzAreIgnoredAndBothFrequenciesHaveA30HzFloor
     // 12800 Hz / 1024: bins of 12.5 Hz. A strong 12.5 Hz tone is not a candidate;
     // the weaker 25 Hz one wins and is raised to 30 Hz.
     Rig rig(12800.0, 1024, Shape::Sine);
-    auto input = binSine(rig, 1, 1024 * 4, 0.9);
+    auto input = binSine(rig, 1, std::size_t{1024} * 4, 0.9);
     const auto weak = binSine(rig, 2, input.size(), 0.1);
     for (std::size_t i = 0; i < input.size(); ++i)
         input[i] += weak[i];
@@ -283,7 +284,7 @@ TEST(TrackingOscillator, BinsBelow20HzAreIgnoredAndBothFrequenciesHaveA30HzFloor
     // while the estimate itself stays 100 Hz.
     Rig shifted(12800.0, 1024, Shape::Sine);
     shifted.oscillator.setRatio(0.1f);
-    const auto out = shifted.run(binSine(shifted, 8, 1024 * 12, 0.5), 1024);
+    const auto out = shifted.run(binSine(shifted, 8, std::size_t{1024} * 12, 0.5), 1024);
     EXPECT_FLOAT_EQ(shifted.oscillator.detectedFrequency(), 100.0f);
     expectCyclesOf(tail(out, 2048), static_cast<int>(std::floor(12800.0 / 30.0)));
 }
@@ -318,7 +319,7 @@ TEST(TrackingOscillator, QuickDetectAnalysesTheBlockRepeatedToFillTheFrame)
     double magnitude = -1.0;
     for (std::size_t i = 0; i < 1024; ++i) {
         const double m = std::hypot(spectrum.re[i], spectrum.im[i]);
-        if (i * spacing >= 20.0 && m > magnitude) {
+        if (static_cast<double>(i) * spacing >= 20.0 && m > magnitude) {
             magnitude = m;
             strongest = i;
         }
@@ -335,7 +336,7 @@ TEST(TrackingOscillator, RingKeepsTheLatestFrameOfInputAcrossShortBlocks)
     Rig rig(44100.0, 1024, Shape::Sine);
     const double rate = rig.rate;
     // A glide, so that every frame has a different strongest bin and level.
-    std::vector<float> input(1024 * 5);
+    std::vector<float> input(std::size_t{1024} * 5);
     double phase = 0.0;
     for (std::size_t n = 0; n < input.size(); ++n) {
         const double hz = 300.0 + 2000.0 * static_cast<double>(n) / static_cast<double>(input.size());
@@ -487,7 +488,7 @@ TEST(TrackingOscillator, EmptyBlocksAreSafeAndChangeNothingUnderQuickDetect)
     Rig withEmpty(44100.0, 2048, Shape::Sine);
     Rig without(44100.0, 2048, Shape::Sine);
     withEmpty.quickDetect = without.quickDetect = true;
-    const auto input = binSine(withEmpty, 48, 128 * 40, 0.5);
+    const auto input = binSine(withEmpty, 48, std::size_t{128} * 40, 0.5);
     std::vector<float> a(input.size());
     std::vector<float> b(input.size());
     for (std::size_t start = 0; start < input.size(); start += 128) {
@@ -529,7 +530,8 @@ TEST(TrackingOscillator, UnusableSampleRateOrTableAndRatioAreHandledSafely)
     rig.oscillator.process(input.data(), out.data(), 512, 44100.0f, shortTable.data(), 100, 0, 0, 2048);
     EXPECT_TRUE(std::all_of(out.begin(), out.begin() + 512, [](float x) { return std::fabs(x) <= 0.51f; }));
     const auto carried = static_cast<std::size_t>(rig.oscillator.pendingCount());
-    rig.oscillator.process(input.data(), out.data(), 2048, 44100.0f, nullptr, 0, 0, 0, 2048);
+    const auto frame = binSine(rig, 80, 2048, 0.5);
+    rig.oscillator.process(frame.data(), out.data(), 2048, 44100.0f, nullptr, 0, 0, 0, 2048);
     EXPECT_GT(signals::peak(std::span<const float>(out).first(carried)), 0.0);  // the cycle already begun
     EXPECT_EQ(signals::peak(tail(out, carried)), 0.0);
 

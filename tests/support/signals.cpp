@@ -7,6 +7,7 @@
 
 namespace signals {
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::vector<float> sine(double frequencyHz, double sampleRate, std::size_t count, double amplitude, double phase)
 {
     std::vector<float> out(count);
@@ -21,6 +22,7 @@ std::vector<float> cosine(double frequencyHz, double sampleRate, std::size_t cou
     return sine(frequencyHz, sampleRate, count, amplitude, std::numbers::pi / 2.0);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::vector<float> noise(std::size_t count, unsigned seed, double amplitude)
 {
     std::mt19937 generator(seed);

@@ -1,0 +1,44 @@
+// Cost of the tracking oscillator per sample, for short blocks (one transform
+// per block) and long ones (one per frame), at two analysis lengths.
+
+#include "dsp/TrackingOscillator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+constexpr float kRate = 44100.0f;
+
+void BM_TrackingOscillator(benchmark::State& state)
+{
+    const auto blockSize = static_cast<int32_t>(state.range(0));
+    const auto fftLength = static_cast<int32_t>(state.range(1));
+    std::vector<float> table(44100);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / 44100.0));
+    std::vector<float> input(static_cast<std::size_t>(blockSize));
+    for (std::size_t n = 0; n < input.size(); ++n)
+        input[n] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 220.0 * static_cast<double>(n) / kRate));
+    std::vector<float> output(input.size());
+
+    TrackingOscillator oscillator;
+    for (auto _ : state) {
+        oscillator.process(input.data(), output.data(), blockSize, kRate, table.data(), static_cast<int32_t>(table.size()),
+                           1, 0, fftLength);
+        benchmark::DoNotOptimize(output.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * blockSize);
+    state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(state.iterations() * blockSize),
+                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(BM_TrackingOscillator)->ArgNames({"block", "N"})->ArgsProduct({{64, 512, 4096}, {2048, 8192}});
+
+}  // namespace
+
+BENCHMARK_MAIN();
