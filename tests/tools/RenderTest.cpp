@@ -1,0 +1,349 @@
+// brasklin-render driven through its real binary, as a user would run it.
+#include "tests/support/signals.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using signals::noise;
+using signals::peak;
+using signals::sine;
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+struct Clip {
+  int rate = 0;
+  int channels = 0;
+  std::vector<float> samples;  // interleaved
+  std::vector<float> channel(int c) const {
+    std::vector<float> one;
+    for (size_t i = static_cast<size_t>(c); i < samples.size(); i += static_cast<size_t>(channels)) one.push_back(samples[i]);
+    return one;
+  }
+};
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+void writeClip(const fs::path& path, const std::vector<float>& mono, int rate, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  SF_INFO info{};
+  info.samplerate = rate;
+  info.channels = 1;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  sf_writef_float(file, mono.data(), static_cast<sf_count_t>(mono.size()));
+  sf_close(file);
+}
+
+Clip readClip(const fs::path& path) {
+  SF_INFO info{};
+  Clip clip;
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (!file) return clip;
+  clip.rate = info.samplerate;
+  clip.channels = info.channels;
+  clip.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  sf_readf_float(file, clip.samples.data(), info.frames);
+  sf_close(file);
+  return clip;
+}
+
+// Pitch by the strongest normalised autocorrelation between 60 and 2000 Hz.
+double autocorrelationPitch(const std::vector<float>& x, size_t start, size_t length, int rate) {
+  const size_t minLag = static_cast<size_t>(rate / 2000);
+  const size_t maxLag = static_cast<size_t>(rate / 60);
+  double best = -1.0;
+  size_t bestLag = 0;
+  for (size_t lag = minLag; lag <= maxLag; ++lag) {
+    double sum = 0.0, e0 = 0.0, e1 = 0.0;
+    for (size_t i = start; i < start + length; ++i) {
+      sum += x[i] * x[i + lag];
+      e0 += x[i] * x[i];
+      e1 += x[i + lag] * x[i + lag];
+    }
+    const double r = sum / std::sqrt(e0 * e1 + 1e-20);
+    // Prefer the shortest lag that is nearly as good: avoids octave-down errors.
+    if (r > best * 1.02 || (bestLag == 0)) {
+      best = r;
+      bestLag = lag;
+    }
+  }
+  return bestLag ? static_cast<double>(rate) / static_cast<double>(bestLag) : 0.0;
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("brasklin-render-test-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Outcome render(const std::string& arguments) {
+    const fs::path out = dir_ / "stdout.txt";
+    const fs::path err = dir_ / "stderr.txt";
+    const std::string command = std::string(RENDER_BINARY) + " " + arguments + " >" + quote(out) + " 2>" + quote(err) + " </dev/null";
+    Outcome outcome;
+    const int raw = std::system(command.c_str());
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    outcome.out = slurp(out);
+    outcome.err = slurp(err);
+    return outcome;
+  }
+
+  fs::path path(const std::string& name) const { return dir_ / name; }
+
+  fs::path dir_;
+};
+
+// Every buffer a render produces, compared sample for sample.
+void expectSameSamples(const Clip& a, const Clip& b) {
+  ASSERT_EQ(a.samples.size(), b.samples.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < a.samples.size(); ++i) differing += a.samples[i] != b.samples[i];
+  EXPECT_EQ(differing, 0u);
+}
+
+TEST_F(RenderTest, rendersThroughAnotherPluginWithProgramThenSettingsInOrder) {
+  const std::vector<float> input = sine(440.0, 48000.0, 4800, 0.25);
+  writeClip(path("in.wav"), input, 48000);
+
+  // Program 1 sets the gain to 1.0 (x2); the later --set takes it to 0.25 (x0.5),
+  // and the last of two settings of the same parameter wins.
+  Outcome run = render(std::string("--plugin ") + GAIN_PLUGIN + " --program 1 --set gain=0.9 --set ' GAIN '=0.25 --set 1=1 " +
+                       quote(path("in.wav")) + " " + quote(path("out.wav")) + " --quiet");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Clip out = readClip(path("out.wav"));
+  ASSERT_EQ(out.channels, 2);
+  EXPECT_EQ(out.rate, 48000);
+  ASSERT_EQ(out.samples.size(), 2 * input.size());
+  for (size_t i = 0; i < input.size(); ++i) {
+    ASSERT_EQ(out.samples[2 * i], input[i] * 0.5f) << i;
+    ASSERT_EQ(out.samples[2 * i + 1], -input[i] * 0.5f) << i;  // "Invert Right" at index 1
+  }
+}
+
+TEST_F(RenderTest, accumulatingMonoRenderWithTailMatchesReplacing) {
+  const std::vector<float> input = sine(1000.0, 44100.0, 44100 / 2, 0.5);
+  writeClip(path("in.aiff"), input, 44100, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
+  const std::string common = std::string("--plugin ") + GAIN_PLUGIN + " --mono --tail 0.25 --quiet " + quote(path("in.aiff"));
+  ASSERT_EQ(render(common + " " + quote(path("replacing.flac")) + " --bits 24").status, 0);
+  ASSERT_EQ(render(common + " " + quote(path("adding.flac")) + " --bits 24 --accumulate --block-size 100").status, 0);
+  const Clip replacing = readClip(path("replacing.flac"));
+  const Clip adding = readClip(path("adding.flac"));
+  EXPECT_EQ(replacing.channels, 1);
+  EXPECT_EQ(replacing.samples.size(), input.size() + 44100 / 4);
+  expectSameSamples(replacing, adding);
+  EXPECT_EQ(replacing.samples.back(), 0.0f);  // the tail is silence through a plain gain
+}
+
+TEST_F(RenderTest, refusesBadRequestsWithOneLineAndNeverTouchesFiles) {
+  writeClip(path("in.wav"), sine(220.0, 44100.0, 1000), 44100);
+  const std::string input = slurp(path("in.wav"));
+  std::ofstream(path("notes.txt")) << "not audio\n";
+  fs::create_directories(path("folder"));
+  const std::string plugin = std::string("--plugin ") + GAIN_PLUGIN + " ";
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {plugin + quote(path("missing.wav")) + " " + quote(path("out.wav")), "input file not found"},
+      {plugin + quote(path("notes.txt")) + " " + quote(path("out.wav")), "cannot read audio file"},
+      {plugin + quote(path("folder")) + " " + quote(path("out.wav")), "is a directory"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("no/such/dir/out.wav")), "cannot write output file"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("in.wav")), "must not overwrite the input"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("./in.wav")), "must not overwrite the input"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set Loudness=0.5", "unknown parameter name 'Loudness'"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set Gain=loud", "is not a number"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set 7=0.5", "out of range"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --program 2", "program 2 is out of range"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.mp9")), "cannot tell the output format"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.flac")) + " --bits 32", "FLAC holds"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --channel 2", "the input has 1 channel"},
+      {"--plugin " + quote(path("notes.txt")) + " " + quote(path("in.wav")) + " " + quote(path("out.wav")), "cannot load plug-in"},
+      {std::string("--plugin ") + REFUSING_PLUGIN + " " + quote(path("in.wav")) + " " + quote(path("out.wav")),
+       "my data folder is missing"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run = render(c.arguments);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("brasklin-render: "), std::string::npos);
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_EQ(slurp(path("in.wav")), input);
+  }
+  // Nothing half-written was left beside the outputs either.
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+}
+
+TEST_F(RenderTest, listShowsIdentityParametersAndPrograms) {
+  const Outcome run = render(std::string("--plugin ") + GAIN_PLUGIN + " --list");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("unique id: 'TGai'"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("parameters: 2"), std::string::npos);
+  EXPECT_NE(run.out.find("\" Gain \""), std::string::npos);
+  EXPECT_NE(run.out.find("| x2"), std::string::npos);
+  EXPECT_NE(run.out.find("Gain program 1"), std::string::npos);
+}
+
+#ifdef BRASKLIN_PLUGIN
+
+TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
+  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --list");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("unique id: 'BrKl'"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 18\nprograms: 16"), std::string::npos) << run.out;
+  // Rows "index | name | value | display | label", fields trimmed, names quoted.
+  std::map<std::string, std::vector<std::string>> rows;
+  std::istringstream lines(run.out);
+  std::string line;
+  bool inPrograms = false;
+  while (std::getline(lines, line)) {
+    if (line == "programs:") inPrograms = true;
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    std::string cell;
+    while (std::getline(cells, cell, '|')) {
+      const size_t a = cell.find_first_not_of(' '), b = cell.find_last_not_of(' ');
+      fields.push_back(a == std::string::npos ? "" : cell.substr(a, b - a + 1));
+    }
+    if (fields.size() >= 2 && std::isdigit(static_cast<unsigned char>(fields[0][0])))
+      rows[(inPrograms ? "program " : "parameter ") + fields[0]] = fields;
+  }
+  using Row = std::vector<std::string>;
+  ASSERT_EQ(rows.size(), 18u + 16u) << run.out;
+  EXPECT_EQ(rows["parameter 0"].at(1), "\" WaveShape \"");
+  EXPECT_EQ(rows["parameter 1"], (Row{"1", "\" FFT length \"", "0.350000", "2048", ""}));
+  EXPECT_EQ(rows["parameter 2"], (Row{"2", "\" Stablize \"", "0.000000", "Off", ""}));
+  EXPECT_EQ(rows["parameter 4"], (Row{"4", "\" Pitch Shift \"", "0.500000", "0.500000", ""}));
+  EXPECT_EQ(rows["parameter 5"], (Row{"5", "\" Filter Type \"", "0.350000", "LOWPASS", ""}));
+  EXPECT_EQ(rows["parameter 6"], (Row{"6", "\" CutOff \"", "1.000000", "1.000000", ""}));
+  EXPECT_EQ(rows["parameter 9"], (Row{"9", "\" Delay Time \"", "0.000000", "0.000", ""}));
+  EXPECT_EQ(rows["parameter 10"], (Row{"10", "\" Delay FeedBack\"", "0.000000", "0.000", ""}));
+  EXPECT_EQ(rows["parameter 11"], (Row{"11", "\"\"", "0.000000", "", ""}));
+  EXPECT_EQ(rows["parameter 13"], (Row{"13", "\" Volume \"", "0.500000", "", ""}));
+  EXPECT_EQ(rows["parameter 14"], (Row{"14", "\" First \"", "0.000000", "Mox", ""}));
+  EXPECT_EQ(rows["parameter 15"], (Row{"15", "\" Second  \"", "0.400000", "Filter", ""}));
+  EXPECT_EQ(rows["parameter 16"], (Row{"16", "\" Third \"", "0.700000", "Delay", ""}));
+  EXPECT_EQ(rows["parameter 17"], (Row{"17", "\" Forth \"", "1.000000", "Distortion", ""}));
+  for (int p = 0; p < 16; ++p) EXPECT_EQ(rows["program " + std::to_string(p)].at(1), "Init " + std::to_string(p + 1));
+}
+
+TEST_F(RenderTest, outputPitchFollowsASineSweep) {
+  constexpr int rate = 44100;
+  constexpr double seconds = 3.0;
+  constexpr double from = 150.0, to = 600.0;  // exponential sweep
+  std::vector<float> sweep(static_cast<size_t>(rate * seconds));
+  double phase = 0.0;
+  for (size_t i = 0; i < sweep.size(); ++i) {
+    const double f = from * std::pow(to / from, static_cast<double>(i) / static_cast<double>(sweep.size()));
+    phase += 2.0 * std::numbers::pi * f / rate;
+    sweep[i] = static_cast<float>(0.5 * std::sin(phase));
+  }
+  writeClip(path("sweep.wav"), sweep, rate);
+  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet " + quote(path("sweep.wav")) + " " + quote(path("out.wav")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Clip out = readClip(path("out.wav"));
+  ASSERT_EQ(out.channels, 2);
+  expectSameSamples(Clip{out.rate, 1, out.channel(0)}, Clip{out.rate, 1, out.channel(1)});
+  const std::vector<float> left = out.channel(0);
+  for (double at : {0.5, 1.0, 1.5, 2.0, 2.5}) {
+    const auto start = static_cast<size_t>(at * rate);
+    const double expected = from * std::pow(to / from, at / seconds);
+    const double measured = autocorrelationPitch(left, start, 2048, rate);
+    // The detector works in FFT bins of about 21.5 Hz and changes pitch only at cycle starts.
+    EXPECT_NEAR(measured, expected, 0.06 * expected + 12.0) << "at " << at << " s";
+  }
+}
+
+TEST_F(RenderTest, delayAndDistortionAloneDoNotDependOnBlockSize) {
+  writeClip(path("in.wav"), noise(20000, 7, 0.4), 44100);
+  // Slots: Distortion, Distortion, Delay, Distortion: no Mox, no filter.
+  const std::string settings = " --set First=1 --set Second=1 --set Third=0.7 --set Forth=1 --set 'Delay Mix=0.5'"
+                               " --set 'Delay Time=0.002' --set 'Delay FeedBack=0.6' --set Drive=0.2 --quiet ";
+  Clip reference;
+  for (int block : {4096, 1, 37, 512, 1000}) {
+    SCOPED_TRACE(block);
+    const std::string out = "out" + std::to_string(block) + ".wav";
+    ASSERT_EQ(render(std::string("--plugin ") + BRASKLIN_PLUGIN + settings + "--block-size " + std::to_string(block) + " " +
+                     quote(path("in.wav")) + " " + quote(path(out)))
+                  .status,
+              0);
+    const Clip clip = readClip(path(out));
+    if (reference.samples.empty()) {
+      reference = clip;
+      EXPECT_GT(peak(reference.channel(0)), 0.1);
+    } else {
+      expectSameSamples(reference, clip);
+    }
+  }
+}
+
+// The pitch tracker analyses each block as it comes (and, for short blocks, a
+// ring of recent input), so the Mox stage's output depends on the block size:
+// a host's buffer size is part of its sound. Both still follow the input.
+TEST_F(RenderTest, moxOutputDependsOnBlockSizeButFollowsThePitchEither) {
+  writeClip(path("in.wav"), sine(330.0, 44100.0, 44100, 0.5), 44100);
+  Clip clips[2];
+  int i = 0;
+  for (int block : {64, 4096}) {
+    const std::string out = "out" + std::to_string(block) + ".wav";
+    ASSERT_EQ(render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --block-size " + std::to_string(block) + " " +
+                     quote(path("in.wav")) + " " + quote(path(out)))
+                  .status,
+              0);
+    clips[i] = readClip(path(out));
+    EXPECT_NEAR(autocorrelationPitch(clips[i].channel(0), 22050, 4096, 44100), 330.0, 0.06 * 330.0 + 12.0);
+    ++i;
+  }
+  ASSERT_EQ(clips[0].samples.size(), clips[1].samples.size());
+  EXPECT_NE(clips[0].samples, clips[1].samples);
+}
+
+TEST_F(RenderTest, rendersTheShippedExampleWithASpectrogram) {
+  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " " + EXAMPLE_INPUT + " " + quote(path("melody.wav")) +
+                             " --spectrogram " + quote(path("melody.png")));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("real time"), std::string::npos) << run.out;
+  const Clip out = readClip(path("melody.wav"));
+  EXPECT_GT(peak(out.channel(0)), 0.05);
+  const std::string png = slurp(path("melody.png"));
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+#endif
+
+}  // namespace

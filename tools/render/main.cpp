@@ -1,0 +1,243 @@
+// brasklin-render: runs Brasklin (or another plug-in of the same interface)
+// over an audio file, exactly as a host would, and writes the result.
+#include "tools/render/AudioFiles.h"
+#include "tools/render/PluginHost.h"
+#include "tools/render/Render.h"
+#include "tools/render/Spectrogram.h"
+
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kRenderError = 1;
+
+struct Options {
+  std::string input;
+  std::string output;
+  std::string plugin;
+  std::optional<int> program;
+  std::vector<std::string> settings;
+  int blockSize = 512;
+  bool accumulate = false;
+  double tail = 0.0;
+  int channel = 1;
+  bool mix = false;
+  bool mono = false;
+  int bits = 0;
+  bool list = false;
+  bool quiet = false;
+  std::string spectrogram;
+};
+
+int fail(const std::string& message, int status = kRenderError) {
+  std::cerr << "brasklin-render: " << message << "\n";
+  return status;
+}
+
+// The plug-in built beside this program: <dir of executable>/brasklin.so, or
+// the build tree's layout when run from there.
+std::string defaultPluginPath(const char* argv0) {
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) self = std::filesystem::absolute(argv0, ec);
+  const std::filesystem::path dir = self.parent_path();
+  for (const auto& candidate : {dir / "brasklin.so", dir / ".." / ".." / "effect" / "brasklin.so",
+                                dir / ".." / "lib" / "vst" / "brasklin.so"}) {
+    if (std::filesystem::exists(candidate, ec)) return std::filesystem::weakly_canonical(candidate, ec).string();
+  }
+  return (dir / "brasklin.so").string();
+}
+
+bool samePath(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (std::filesystem::exists(b, ec) && std::filesystem::equivalent(a, b, ec)) return true;
+  return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+// Applies one --set NAME=VALUE or INDEX=VALUE; returns an error text or "".
+std::string applySetting(PluginHost& plugin, const std::string& setting) {
+  const size_t equals = setting.rfind('=');
+  if (equals == std::string::npos) return "--set needs NAME=VALUE or INDEX=VALUE, got '" + setting + "'";
+  const std::string key = setting.substr(0, equals);
+  const std::string valueText = setting.substr(equals + 1);
+  char* end = nullptr;
+  const float value = std::strtof(valueText.c_str(), &end);
+  if (valueText.empty() || end == valueText.c_str() || *end != '\0' || !std::isfinite(value))
+    return "value for '" + key + "' is not a number: '" + valueText + "'";
+  std::optional<int32_t> index;
+  char* indexEnd = nullptr;
+  const long number = std::strtol(key.c_str(), &indexEnd, 10);
+  if (!key.empty() && *indexEnd == '\0') {
+    if (number < 0 || number >= plugin.numParams())
+      return "parameter index " + key + " is out of range (0 to " + std::to_string(plugin.numParams() - 1) + ")";
+    index = static_cast<int32_t>(number);
+  } else {
+    index = plugin.findParameter(key);
+    if (!index) return "unknown parameter name '" + key + "' (see --list)";
+  }
+  plugin.setParameter(*index, value);
+  return "";
+}
+
+void printListing(PluginHost& plugin) {
+  const AEffect& d = plugin.descriptor();
+  const auto id = static_cast<uint32_t>(d.uniqueID);
+  char idText[5] = {static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
+                    static_cast<char>(id), 0};
+  std::printf("unique id: '%s' (0x%08X)\n", idText, id);
+  std::printf("inputs: %d\noutputs: %d\nparameters: %d\nprograms: %d\nflags: %d\n", d.numInputs,
+              d.numOutputs, d.numParams, d.numPrograms, d.flags);
+  std::printf("\nparameters (index | name | value | display | label):\n");
+  for (int32_t i = 0; i < plugin.numParams(); ++i) {
+    const ParameterInfo p = plugin.parameter(i);
+    std::printf("%3d | %-17s | %.6f | %-12s | %s\n", p.index, ("\"" + p.name + "\"").c_str(),
+                static_cast<double>(p.value), p.display.c_str(), p.label.c_str());
+  }
+  // The interface has no call that reads another program's name, so select
+  // each program in turn, as hosts of its age do, and come back.
+  std::printf("\nprograms:\n");
+  const int32_t current = plugin.program();
+  for (int32_t i = 0; i < plugin.numPrograms(); ++i) {
+    plugin.setProgram(i);
+    std::printf("%3d | %s\n", i, plugin.programName().c_str());
+  }
+  plugin.setProgram(current);
+}
+
+class ProgressBar {
+public:
+  explicit ProgressBar(bool enabled) : enabled_(enabled) {}
+  void operator()(double fraction) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (fraction < 1.0 && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const int width = 40;
+    const int filled = static_cast<int>(fraction * width);
+    std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(static_cast<size_t>(filled), '#').c_str(),
+                 std::string(static_cast<size_t>(width - filled), ' ').c_str(), static_cast<int>(fraction * 100));
+    if (fraction >= 1.0) std::fprintf(stderr, "\n");
+  }
+
+private:
+  bool enabled_;
+  std::chrono::steady_clock::time_point last_{};
+};
+
+int run(const Options& options, const char* argv0) {
+  const auto started = std::chrono::steady_clock::now();
+  const std::string pluginPath = options.plugin.empty() ? defaultPluginPath(argv0) : options.plugin;
+
+  PluginHost plugin;
+  if (!plugin.load(pluginPath)) {
+    std::string message = plugin.error();
+    if (!plugin.pluginOutput().empty()) message += "\nthe plug-in said:\n" + plugin.pluginOutput();
+    return fail(message);
+  }
+  if (!plugin.pluginOutput().empty()) std::cerr << plugin.pluginOutput();
+
+  if (options.list) {
+    plugin.start(44100.0, options.blockSize);
+    printListing(plugin);
+    return 0;
+  }
+
+  if (options.input.empty() || options.output.empty()) return fail("give an input and an output file (see --help)", kUsageError);
+  if (samePath(options.input, options.output)) return fail("the output must not overwrite the input: " + options.output, kUsageError);
+  const std::string formatProblem = checkOutputFormat(options.output, OutputFormat{options.bits});
+  if (!formatProblem.empty()) return fail(formatProblem, kUsageError);
+  if (options.program && (*options.program < 0 || *options.program >= plugin.numPrograms()))
+    return fail("program " + std::to_string(*options.program) + " is out of range (0 to " +
+                    std::to_string(plugin.numPrograms() - 1) + ")",
+                kUsageError);
+
+  AudioClip input;
+  std::string error;
+  if (!readAudioFile(options.input, input, error)) return fail(error);
+  if (!options.mix && options.channel > input.channels)
+    return fail("--channel " + std::to_string(options.channel) + ": the input has " +
+                    std::to_string(input.channels) + " channel(s)",
+                kUsageError);
+  const std::vector<float> source = pickChannel(input, options.mix ? -1 : options.channel - 1);
+
+  plugin.start(input.sampleRate, options.blockSize);
+  if (options.program) plugin.setProgram(*options.program);
+  for (const std::string& setting : options.settings) {
+    const std::string problem = applySetting(plugin, setting);
+    if (!problem.empty()) return fail(problem, kUsageError);
+  }
+
+  RenderSettings settings;
+  settings.blockSize = options.blockSize;
+  settings.accumulate = options.accumulate;
+  settings.tailSeconds = options.tail;
+  settings.mono = options.mono;
+  const double seconds = static_cast<double>(source.size()) / input.sampleRate + options.tail;
+  ProgressBar progress(!options.quiet && seconds > 1.0 && isatty(STDERR_FILENO));
+  const AudioClip output = renderThroughPlugin(plugin, source, input.sampleRate, settings, std::ref(progress));
+  plugin.stop();
+
+  if (!writeAudioFile(options.output, output, OutputFormat{options.bits}, error)) return fail(error);
+  if (!options.spectrogram.empty()) {
+    if (!writeSpectrogramPng(options.spectrogram, source, pickChannel(output, 0), input.sampleRate, error))
+      return fail(error);
+  }
+
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (!options.quiet) {
+    std::printf("rendered %.2f s of audio in %.3f s (%.0fx real time) -> %s\n", seconds, wall,
+                wall > 0 ? seconds / wall : 0.0, options.output.c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"brasklin-render: run the Brasklin plug-in over an audio file, as a host would."};
+  app.footer(
+      "Examples:\n"
+      "  brasklin-render examples/melody.wav out.wav\n"
+      "  brasklin-render in.flac out.wav --program 3 --set \"Delay Mix=0.4\" --set 9=0.1 --tail 2\n"
+      "  brasklin-render voice.wav out.wav --set \"Filter Type=0.9\" --spectrogram out.png\n"
+      "  brasklin-render --list\n"
+      "Parameter values are normalised, 0 to 1. Names match ignoring surrounding spaces and case.");
+  Options options;
+  app.add_option("input", options.input, "Input audio file (WAV, AIFF, FLAC, ...)");
+  app.add_option("output", options.output, "Output file; its extension picks the format (.wav, .aiff, .flac)");
+  app.add_option("--plugin", options.plugin, "Plug-in binary to load (default: the Brasklin built beside this program)");
+  app.add_option("--program", options.program, "Select this program (0-based) before the settings");
+  app.add_option("--set", options.settings, "NAME=VALUE or INDEX=VALUE, applied in order after the program")
+      ->allow_extra_args(false);
+  app.add_option("--block-size", options.blockSize, "Frames per audio block")->check(CLI::Range(1, 1 << 20));
+  app.add_flag("--accumulate", options.accumulate, "Use the accumulating process instead of processReplacing");
+  app.add_option("--tail", options.tail, "Seconds of silence rendered after the input")->check(CLI::Range(0.0, 3600.0));
+  auto* channel = app.add_option("--channel", options.channel, "Input channel to use, from 1")->check(CLI::PositiveNumber);
+  app.add_flag("--mix", options.mix, "Average all input channels")->excludes(channel);
+  app.add_flag("--mono", options.mono, "Write only the first output");
+  app.add_option("--bits", options.bits, "Output sample format: 16, 24, or 32 (float)")->check(CLI::IsMember({16, 24, 32}));
+  app.add_flag("--list", options.list, "Show the plug-in's identity, parameters and programs");
+  app.add_flag("--quiet,-q", options.quiet, "No progress bar and no summary");
+  app.add_option("--spectrogram", options.spectrogram, "Also write input and output spectrograms to this PNG");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return kUsageError;
+  }
+  return run(options, argv[0]);
+}
