@@ -69,6 +69,8 @@ void writeEmpty(char* text) {
 
 }  // namespace
 
+// The argument order is the interface convention every effect is written against.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 AudioEffect::AudioEffect(audioMasterCallback hostCallback, int32_t programCount, int32_t parameterCount)
     : sampleRate(kDefaultSampleRate),
       editor(nullptr),

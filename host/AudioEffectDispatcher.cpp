@@ -25,6 +25,8 @@ intptr_t vuToHost(float level) {
 
 }  // namespace
 
+// The parameter list is the host interface's, fixed for every plug-in.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   switch (opcode) {
     case effOpen:

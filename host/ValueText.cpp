@@ -11,13 +11,11 @@ namespace {
 
 constexpr int kFieldWidth = kConversionBufferSize - 1;
 
-// Largest magnitudes the 8-character field can hold: the units digit and the
-// point take two places, a minus sign one more.
-constexpr double kPositiveLimit = 99999999.0;
-constexpr double kNegativeLimit = 9999999.0;
-// The integer digits actually written stop at 7 (6 with a sign). Beyond that
-// the leading digits would silently drop off ("12345678" would read as
-// "2345678."), which misleads worse than saying the value is too big.
+// The field holds the integer digits, the point and, for negative values, the
+// sign: 7 integer digits, 6 with a sign. Values needing more give " Huge!  ".
+// (A looser bound of 99999999 / 9999999 would let the leading digits drop off
+// silently, so that 12345678 read as "2345678.", which misleads worse than
+// saying the value is too big.)
 constexpr double kPositiveIntegerDigitsEnd = 10000000.0;
 constexpr double kNegativeIntegerDigitsEnd = 1000000.0;
 constexpr long long kHugeLongThreshold = 100000000;
@@ -41,16 +39,14 @@ void AudioEffect::float2string(float value, char* text) {
     return;
   }
   const bool negative = v < 0.0;
-  int count = 0;
-  double limit = kPositiveLimit;
+  int count = 0;  // characters taken so far
   double integerDigitsEnd = kPositiveIntegerDigitsEnd;
   if (negative) {
     v = -v;
     count = 1;
-    limit = kNegativeLimit;
     integerDigitsEnd = kNegativeIntegerDigitsEnd;
   }
-  if (v > limit || v >= integerDigitsEnd) {
+  if (v >= integerDigitsEnd) {  // infinities included
     writeText(text, kHugeText);
     return;
   }

@@ -12,8 +12,6 @@
 #include "tests/host/FakeHost.h"
 #include "tests/host/TestEffects.h"
 
-using ::testing::_;
-using ::testing::Eq;
 using ::testing::FloatEq;
 using ::testing::InSequence;
 using ::testing::NiceMock;

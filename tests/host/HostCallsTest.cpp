@@ -11,6 +11,8 @@ using ::testing::NiceMock;
 
 namespace {
 
+// Argument order follows the callback's own.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 void expectPlainCall(const HostCall& call, AEffect* record, int32_t opcode, int32_t index,
                      intptr_t value) {
   EXPECT_EQ(call.effect, record);
