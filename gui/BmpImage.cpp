@@ -113,7 +113,7 @@ std::optional<BmpImage> decodeBmp(const unsigned char* data, std::size_t size) {
                 if (index >= paletteEntries) {
                     return std::nullopt;
                 }
-                const unsigned char* bgrx = palette + index * 4;
+                const unsigned char* bgrx = palette + static_cast<std::size_t>(index) * 4;
                 target[x] = rgb(bgrx[2], bgrx[1], bgrx[0]);
             }
         }

@@ -61,11 +61,22 @@ int blue(uint32_t p) { return static_cast<int>(p & 0xFF); }
 
 // How strongly a region glows amber: red well above blue is what a lit lamp
 // and its backlight add; grey legends and dark plates have none of it.
-double amberIn(const BmpImage& image, int left, int top, int right, int bottom) {
+struct Rows {
+    int top;
+    int bottom;  // exclusive
+};
+
+uint32_t pixelAt(const BmpImage& image, int x, int y) {
+    return image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                        static_cast<std::size_t>(x)];
+}
+
+// Over the full width of the picture.
+double amberIn(const BmpImage& image, Rows rows) {
     double sum = 0.0;
-    for (int y = top; y < bottom; ++y) {
-        for (int x = left; x < right; ++x) {
-            const uint32_t p = image.pixels[static_cast<std::size_t>(y * image.width + x)];
+    for (int y = rows.top; y < rows.bottom; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const uint32_t p = pixelAt(image, x, y);
             sum += std::max(0, red(p) - blue(p));
         }
     }
@@ -128,10 +139,11 @@ TEST(EmbeddedBitmapsTest, handleIsSeeThroughOnlyOutsideItsCap) {
     ASSERT_EQ(handle.width, 25);
     const int w = handle.width;
     const int h = handle.height;
-    auto at = [&](int x, int y) { return handle.pixels[static_cast<std::size_t>(y * w + x)]; };
+    auto at = [&](int x, int y) { return pixelAt(handle, x, y); };
 
     // Flood the white area from the border.
-    std::vector<bool> reached(static_cast<std::size_t>(w * h), false);
+    std::vector<bool> reached(handle.pixels.size(), false);
+    auto index = [&](int x, int y) { return static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x); };
     std::vector<std::pair<int, int>> pending;
     for (int x = 0; x < w; ++x) {
         pending.emplace_back(x, 0);
@@ -147,7 +159,7 @@ TEST(EmbeddedBitmapsTest, handleIsSeeThroughOnlyOutsideItsCap) {
         if (x < 0 || y < 0 || x >= w || y >= h) {
             continue;
         }
-        const std::size_t i = static_cast<std::size_t>(y * w + x);
+        const std::size_t i = index(x, y);
         if (reached[i] || at(x, y) != kSeeThrough) {
             continue;
         }
@@ -162,7 +174,7 @@ TEST(EmbeddedBitmapsTest, handleIsSeeThroughOnlyOutsideItsCap) {
         for (int x = 0; x < w; ++x) {
             if (at(x, y) == kSeeThrough) {
                 ++seeThrough;
-                EXPECT_TRUE(reached[static_cast<std::size_t>(y * w + x)])
+                EXPECT_TRUE(reached[index(x, y)])
                     << "white hole in the cap at " << x << "," << y;
             }
         }
@@ -187,8 +199,8 @@ TEST(EmbeddedBitmapsTest, handleIsSeeThroughOnlyOutsideItsCap) {
 TEST(EmbeddedBitmapsTest, buttonShowsOffAboveAndOnBelow) {
     const BmpImage button = decoded(131);
     ASSERT_EQ(button.height, 50);
-    const double off = amberIn(button, 0, 0, 25, 25);
-    const double on = amberIn(button, 0, 25, 25, 50);
+    const double off = amberIn(button, Rows{0, 25});
+    const double on = amberIn(button, Rows{25, 50});
     EXPECT_GT(on, 4.0 * off + 1000.0);
 }
 
@@ -205,7 +217,7 @@ TEST(EmbeddedBitmapsTest, eachSwitchImageLightsTheRowOfItsPosition) {
             double best = -1.0;
             for (int row = 0; row < 4; ++row) {
                 const int top = image * imageHeight + row * imageHeight / 4;
-                const double glow = amberIn(strip, 0, top, strip.width, top + imageHeight / 4);
+                const double glow = amberIn(strip, Rows{top, top + imageHeight / 4});
                 if (glow > best) {
                     best = glow;
                     brightest = row;

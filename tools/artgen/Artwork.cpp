@@ -68,9 +68,9 @@ Raster brushedChassis(int width, int height) {
     Raster out;
     out.width = width;
     out.height = height;
-    out.pixels.resize(static_cast<std::size_t>(width * height));
+    out.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     constexpr int kSmear = 9;
-    std::vector<double> noise(static_cast<std::size_t>(width + 2 * kSmear));
+    std::vector<double> noise(static_cast<std::size_t>(width + kSmear + kSmear));
     for (int y = 0; y < height; ++y) {
         const double rowShade = static_cast<double>(random() % 5) - 2.0;
         for (double& n : noise) {
@@ -79,14 +79,14 @@ Raster brushedChassis(int width, int height) {
         for (int x = 0; x < width; ++x) {
             double sum = 0.0;
             for (int k = 0; k <= 2 * kSmear; ++k) {
-                sum += noise[static_cast<std::size_t>(x + k)];
+                sum += noise[static_cast<std::size_t>(x) + static_cast<std::size_t>(k)];
             }
             const double shade = rowShade + sum * 2.4;
             auto level = [&](double base) {
                 const long v = std::lround(base * 255.0 + shade);
                 return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
             };
-            out.pixels[static_cast<std::size_t>(y * width + x)] =
+            out.at(x, y) =
                 (level(kChassis.red) << 16) | (level(kChassis.green) << 8) | level(kChassis.blue);
         }
     }
@@ -166,7 +166,14 @@ void arrowRight(Painter& p, double x0, double x1, double y, Colour colour) {
 }
 
 // A stylised cycle of a wave shape: the oscillator's badge.
-void waveBadge(Painter& p, double left, double right, double centreY, double amplitude) {
+struct Span {
+    double left;
+    double right;
+};
+
+void waveBadge(Painter& p, Span span, double centreY, double amplitude) {
+    const double left = span.left;
+    const double right = span.right;
     cairo_t* cr = p.cr();
     constexpr double kTwoPi = 6.283185307179586;
     const int steps = 96;
@@ -224,7 +231,7 @@ void header(Painter& p) {
     p.fillRect(0, 0, layout::kWindowWidth, kHeaderHeight, kHeader, 0.88);
     p.line(0, kHeaderHeight - 0.5, layout::kWindowWidth, kHeaderHeight - 0.5, kAmber, 1.0, 0.55);
 
-    waveBadge(p, 14, 38, 15.0, 6.0);
+    waveBadge(p, Span{14, 38}, 15.0, 6.0);
     TextStyle name;
     name.size = 21.0;
     name.bold = true;
@@ -255,7 +262,7 @@ void moxSection(Painter& p) {
         p.fillRounded(button.left - 2, button.top - 2, button.width() + 4, button.height() + 4, 3,
                       kRecess);
     }
-    waveBadge(p, kMoxPlate.left + 22, kMoxPlate.right - 22, 385, 11.0);
+    waveBadge(p, Span{kMoxPlate.left + 22.0, kMoxPlate.right - 22.0}, 385, 11.0);
 }
 
 void filterSection(Painter& p) {
@@ -400,7 +407,7 @@ Raster paintSliderHandle() {
     Raster out = p.raster(kPlate);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            uint32_t& pixel = out.pixels[static_cast<std::size_t>(y * w + x)];
+            uint32_t& pixel = out.at(x, y);
             if (p.alphaAt(x, y) < 128) {
                 pixel = kTransparentKey;
             } else if (pixel == kTransparentKey) {
@@ -452,7 +459,7 @@ Raster paintSwitchStrip(const std::vector<std::string>& names, int width, int im
             const double rowTop = top + 1 + row * (imageHeight - 2) / static_cast<double>(count);
             const double rowMid = rowTop + (imageHeight - 2) / (2.0 * count);
             if (lit) {
-                p.fillRounded(2, rowTop + 1, width - 4, (imageHeight - 2) / count - 2.0, 2,
+                p.fillRounded(2, rowTop + 1, width - 4, std::floor((imageHeight - 2) / static_cast<double>(count)) - 2.0, 2,
                               kAmber, 0.13);
             }
             lamp(p, 3.0 + lampRadius + 1.5, rowMid, lampRadius, lit);

@@ -25,8 +25,14 @@ uint32_t rowBytes(int width, int depth) {
     return static_cast<uint32_t>((width * depth + 31) / 32 * 4);
 }
 
-void putHeaders(std::vector<unsigned char>& out, const Raster& picture, int depth,
-                uint32_t paletteEntries) {
+struct Format {
+    int depth;                // bits per pixel
+    uint32_t paletteEntries;  // 0 for 24 bits
+};
+
+void putHeaders(std::vector<unsigned char>& out, const Raster& picture, Format format) {
+    const int depth = format.depth;
+    const uint32_t paletteEntries = format.paletteEntries;
     const uint32_t pixelOffset = kFileHeaderSize + kInfoHeaderSize + paletteEntries * 4;
     const uint32_t imageSize = rowBytes(picture.width, depth) * static_cast<uint32_t>(picture.height);
     out.push_back('B');
@@ -51,7 +57,7 @@ void putHeaders(std::vector<unsigned char>& out, const Raster& picture, int dept
 
 std::vector<unsigned char> encodeBmp24(const Raster& picture) {
     std::vector<unsigned char> out;
-    putHeaders(out, picture, 24, 0);
+    putHeaders(out, picture, Format{24, 0});
     const uint32_t padding = rowBytes(picture.width, 24) - static_cast<uint32_t>(picture.width) * 3;
     for (int y = picture.height - 1; y >= 0; --y) {
         for (int x = 0; x < picture.width; ++x) {
@@ -82,7 +88,7 @@ std::optional<std::vector<unsigned char>> encodeBmp8(const Raster& picture) {
     palette.resize(kPaletteEntries, 0);
 
     std::vector<unsigned char> out;
-    putHeaders(out, picture, 8, kPaletteEntries);
+    putHeaders(out, picture, Format{8, kPaletteEntries});
     for (uint32_t colour : palette) {
         out.push_back(static_cast<unsigned char>(colour & 0xFF));
         out.push_back(static_cast<unsigned char>((colour >> 8) & 0xFF));

@@ -2,6 +2,7 @@
 
 #include "gui/BmpImage.h"
 #include "tools/artgen/EditorLayout.h"
+#include "tools/artgen/Painter.h"
 
 #include <cairo.h>
 
@@ -38,9 +39,20 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    // Copies a w x h part of the image, from (sourceX, sourceY), to (x, y).
-    void blit(const BmpImage& image, int x, int y, int sourceX, int sourceY, int w, int h,
-              bool keyed) {
+    struct Part {
+        int sourceTop;  // first row of the image to copy
+        int rows;
+    };
+
+    // Copies rows of the image, full width, to the window point (x, y);
+    // `keyed` leaves the canvas alone where the image is pure white.
+    void blit(const BmpImage& image, Box at, Part part, bool keyed) {
+        const int x = at.left;
+        const int y = at.top;
+        const int sourceX = 0;
+        const int sourceY = part.sourceTop;
+        const int w = image.width;
+        const int h = part.rows;
         cairo_surface_flush(surface_);
         unsigned char* data = cairo_image_surface_get_data(surface_);
         const int stride = cairo_image_surface_get_stride(surface_);
@@ -54,11 +66,13 @@ public:
                     ty >= layout::kWindowHeight || sx >= image.width || sy >= image.height) {
                     continue;
                 }
-                const uint32_t pixel = image.pixels[static_cast<std::size_t>(sy * image.width + sx)];
+                const uint32_t pixel = image.pixels[static_cast<std::size_t>(sy) *
+                                                        static_cast<std::size_t>(image.width) +
+                                                    static_cast<std::size_t>(sx)];
                 if (keyed && pixel == kTransparentKey) {
                     continue;
                 }
-                reinterpret_cast<uint32_t*>(data + ty * stride)[tx] = 0xFF000000u | pixel;
+                surfaceRow(data, stride, ty)[tx] = 0xFF000000u | pixel;
             }
         }
         cairo_surface_mark_dirty(surface_);
@@ -124,7 +138,7 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath) {
     }
 
     Canvas canvas;
-    canvas.blit(*background, 0, 0, 0, 0, background->width, background->height, false);
+    canvas.blit(*background, Box{0, 0, 0, 0}, {0, background->height}, false);
 
     struct SliderAt {
         Box box;
@@ -136,35 +150,30 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath) {
         {layout::kDelayFeedBack, 1.0}, {layout::kDrive, 0.15},  {layout::kVolume, 0.5},
     };
     for (const auto& slider : sliders) {
-        canvas.blit(*track, slider.box.left, slider.box.top, 0, 0, track->width, track->height,
-                    false);
+        canvas.blit(*track, slider.box, {0, track->height}, false);
         const int handleTop = static_cast<int>((1.0 - slider.value) * layout::kHandleTravel);
-        canvas.blit(*handle, slider.box.left, slider.box.top + handleTop, 0, 0, handle->width,
-                    handle->height, true);
+        const Box handleAt{slider.box.left, slider.box.top + handleTop, 0, 0};
+        canvas.blit(*handle, handleAt, {0, handle->height}, true);
     }
 
     const int half = button->height / 2;
-    canvas.blit(*button, layout::kStablize.left, layout::kStablize.top, 0, half, button->width,
-                half, false);
-    canvas.blit(*button, layout::kQuickDetect.left, layout::kQuickDetect.top, 0, 0, button->width,
-                half, false);
+    canvas.blit(*button, layout::kStablize, {half, half}, false);    // on
+    canvas.blit(*button, layout::kQuickDetect, {0, half}, false);    // off
 
     const int fftImage = switchImage(1.0 / 3.0);
-    canvas.blit(*fftLength, layout::kFftLength.left, layout::kFftLength.top, 0,
-                fftImage * layout::kSwitchImageHeight, fftLength->width,
-                layout::kSwitchImageHeight, false);
+    canvas.blit(*fftLength, layout::kFftLength,
+                {fftImage * layout::kSwitchImageHeight, layout::kSwitchImageHeight}, false);
     const int filterImage = switchImage(2.0 / 3.0);
-    canvas.blit(*filterType, layout::kFilterType.left, layout::kFilterType.top, 0,
-                filterImage * layout::kSwitchImageHeight, filterType->width,
-                layout::kSwitchImageHeight, false);
+    canvas.blit(*filterType, layout::kFilterType,
+                {filterImage * layout::kSwitchImageHeight, layout::kSwitchImageHeight}, false);
 
     const Box columns[] = {layout::kFirst, layout::kSecond, layout::kThird, layout::kForth};
     const double order[] = {0.0, 1.0 / 3.0, 2.0 / 3.0, 1.0};
     for (int i = 0; i < 4; ++i) {
         const BmpImage& strip = *stages[static_cast<std::size_t>(i)];
-        canvas.blit(strip, columns[i].left, columns[i].top, 0,
-                    switchImage(order[i]) * layout::kStageImageHeight, strip.width,
-                    layout::kStageImageHeight, false);
+        canvas.blit(strip, columns[i],
+                    {switchImage(order[i]) * layout::kStageImageHeight, layout::kStageImageHeight},
+                    false);
     }
 
     canvas.textBox(layout::kShapeNameBox, "Sine");

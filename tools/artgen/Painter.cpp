@@ -136,7 +136,7 @@ void Painter::putRaster(const Raster& picture) {
     unsigned char* data = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
     for (int y = 0; y < height_ && y < picture.height; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+        uint32_t* row = surfaceRow(data, stride, y);
         for (int x = 0; x < width_ && x < picture.width; ++x) {
             row[x] = 0xFF000000u | picture.at(x, y);
         }
@@ -146,14 +146,14 @@ void Painter::putRaster(const Raster& picture) {
 
 Raster Painter::raster(Colour under) const {
     cairo_surface_flush(surface_);
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
+    unsigned char* data = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
     Raster out;
     out.width = width_;
     out.height = height_;
-    out.pixels.resize(static_cast<std::size_t>(width_ * height_));
+    out.pixels.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
     for (int y = 0; y < height_; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+        const uint32_t* row = surfaceRow(data, stride, y);
         for (int x = 0; x < width_; ++x) {
             const uint32_t pixel = row[x];
             double red = ((pixel >> 16) & 0xFF) / 255.0;
@@ -166,7 +166,7 @@ Raster Painter::raster(Colour under) const {
                 green += (1.0 - alpha) * under.green;
                 blue += (1.0 - alpha) * under.blue;
             }
-            out.pixels[static_cast<std::size_t>(y * width_ + x)] =
+            out.at(x, y) =
                 (static_cast<uint32_t>(channel(red)) << 16) |
                 (static_cast<uint32_t>(channel(green)) << 8) | static_cast<uint32_t>(channel(blue));
         }
@@ -179,8 +179,8 @@ int Painter::alphaAt(int x, int y) const {
         return 255;
     }
     cairo_surface_flush(surface_);
-    const unsigned char* data = cairo_image_surface_get_data(surface_);
+    unsigned char* data = cairo_image_surface_get_data(surface_);
     const int stride = cairo_image_surface_get_stride(surface_);
-    const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
+    const uint32_t* row = surfaceRow(data, stride, y);
     return static_cast<int>((row[x] >> 24) & 0xFF);
 }

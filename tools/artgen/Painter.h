@@ -22,8 +22,17 @@ struct Raster {
     int width = 0;
     int height = 0;
     std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    std::size_t indexOf(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
+    }
+    uint32_t at(int x, int y) const { return pixels[indexOf(x, y)]; }
+    uint32_t& at(int x, int y) { return pixels[indexOf(x, y)]; }
 };
+
+// Row y of a Cairo image surface's pixel data.
+inline uint32_t* surfaceRow(unsigned char* data, int stride, int y) {
+    return reinterpret_cast<uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+}
 
 enum class Align { Left, Centre, Right };
 

@@ -31,7 +31,7 @@ bool savePreview(const Raster& picture, const std::string& path) {
     const int stride = cairo_image_surface_get_stride(surface);
     for (int y = 0; y < picture.height; ++y) {
         for (int x = 0; x < picture.width; ++x) {
-            reinterpret_cast<uint32_t*>(data + y * stride)[x] = 0xFF000000u | picture.at(x, y);
+            surfaceRow(data, stride, y)[x] = 0xFF000000u | picture.at(x, y);
         }
     }
     cairo_surface_mark_dirty(surface);
