@@ -16,6 +16,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# The build machine's pkg-config would hand out Linux headers and libraries
+# (Cairo, FFTW...); the target's wrapper finds only what exists for Windows.
+set(PKG_CONFIG_EXECUTABLE ${mingw_prefix}-pkg-config CACHE FILEPATH "pkg-config for the target")
 
 # Static compiler runtime: only system DLLs may be imported.
 set(static_runtime "-static -static-libgcc -static-libstdc++")
