@@ -110,6 +110,32 @@ std::unique_ptr<CairoImage> loadEmbeddedCairoImage(int resourceId) {
 #endif
 }
 
+void CairoBitmapStore::add(int resourceId, int width, int height,
+                           const std::vector<uint32_t>& pixels) {
+  if (width <= 0 || height <= 0 || pixels.size() != std::size_t(width) * std::size_t(height)) return;
+  for (std::size_t i = 0; i < registered_.size(); ++i) {
+    if (registered_[i].first == resourceId) {
+      registered_[i].second = pixels;
+      sizes_[i] = {width, height};
+      return;
+    }
+  }
+  registered_.emplace_back(resourceId, pixels);
+  sizes_.emplace_back(width, height);
+}
+
+void CairoBitmapStore::hide(int resourceId) { hidden_.push_back(resourceId); }
+
+std::unique_ptr<CairoImage> CairoBitmapStore::load(int resourceId) const {
+  if (std::find(hidden_.begin(), hidden_.end(), resourceId) != hidden_.end()) return nullptr;
+  for (std::size_t i = 0; i < registered_.size(); ++i) {
+    if (registered_[i].first == resourceId) {
+      return makeCairoImage(sizes_[i].first, sizes_[i].second, registered_[i].second);
+    }
+  }
+  return loadEmbeddedCairoImage(resourceId);
+}
+
 Colour surfacePixel(cairo_surface_t* surface, Point where) {
   const int w = cairo_image_surface_get_width(surface);
   const int h = cairo_image_surface_get_height(surface);

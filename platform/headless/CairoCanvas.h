@@ -94,5 +94,23 @@ std::unique_ptr<CairoImage> makeCairoImage(int width, int height, const std::vec
 // or cannot be read.
 std::unique_ptr<CairoImage> loadEmbeddedCairoImage(int resourceId);
 
+// Where the Cairo-based layers get bitmaps from: pictures registered by tests
+// first, then the plug-in's embedded bitmaps.
+class CairoBitmapStore {
+public:
+  // Registers `resourceId` with top-down 0x00RRGGBB pixels (ignored when the
+  // sizes do not match).
+  void add(int resourceId, int width, int height, const std::vector<uint32_t>& pixels);
+  // Makes loading `resourceId` fail even if it is embedded.
+  void hide(int resourceId);
+  // A new image for `resourceId`, or null.
+  std::unique_ptr<CairoImage> load(int resourceId) const;
+
+private:
+  std::vector<std::pair<int, std::vector<uint32_t>>> registered_;
+  std::vector<std::pair<int, int>> sizes_;
+  std::vector<int> hidden_;
+};
+
 // The colour of pixel `where` in an RGB24 image surface (black outside).
 Colour surfacePixel(cairo_surface_t* surface, Point where);

@@ -110,18 +110,7 @@ std::unique_ptr<Canvas> HeadlessBackend::createOffscreen(ChildWindow*, int width
 }
 
 std::unique_ptr<BackendImage> HeadlessBackend::loadBitmap(int resourceId) {
-  if (std::find(hidden_.begin(), hidden_.end(), resourceId) != hidden_.end()) return nullptr;
-  auto it = bitmaps_.find(resourceId);
-  if (it != bitmaps_.end()) {
-    // Each Bitmap owns its image, so hand out a copy of the registered one.
-    cairo_surface_t* copy = createRgbSurface(it->second->width(), it->second->height());
-    cairo_t* cr = cairo_create(copy);
-    cairo_set_source_surface(cr, it->second->surface(), 0, 0);
-    cairo_paint(cr);
-    cairo_destroy(cr);
-    return std::make_unique<CairoImage>(copy);
-  }
-  return loadEmbeddedCairoImage(resourceId);
+  return bitmaps_.load(resourceId);
 }
 
 std::unique_ptr<BackendMask> HeadlessBackend::createMask(const BackendImage& image, Colour key) {
@@ -133,11 +122,10 @@ std::unique_ptr<BackendMask> HeadlessBackend::createMask(const BackendImage& ima
 
 void HeadlessBackend::addBitmap(int resourceId, int width, int height,
                                 std::vector<uint32_t> pixels) {
-  auto image = makeCairoImage(width, height, pixels);
-  if (image) bitmaps_[resourceId] = std::move(image);
+  bitmaps_.add(resourceId, width, height, pixels);
 }
 
-void HeadlessBackend::hideBitmap(int resourceId) { hidden_.push_back(resourceId); }
+void HeadlessBackend::hideBitmap(int resourceId) { bitmaps_.hide(resourceId); }
 
 void HeadlessBackend::press(Point where, int buttons) {
   setLiveState(where, buttons);

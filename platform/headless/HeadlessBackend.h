@@ -13,7 +13,6 @@
 #include <cairo.h>
 
 #include <deque>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -158,8 +157,7 @@ private:
     Point where;
     int buttons;
   };
-  std::map<int, std::unique_ptr<CairoImage>> bitmaps_;
-  std::vector<int> hidden_;
+  CairoBitmapStore bitmaps_;
   std::deque<Step> steps_;
   Point cursor_;
   int buttons_ = 0;
