@@ -103,7 +103,10 @@ bool WaveShapeTable::resampleShapeTables(float sampleRate)
             position += static_cast<double>(step);
         }
     }
-    shapeTables_.swap(rebuilt);
+    // Swap table by table, not the vectors: selectShape reads the vector's
+    // size from other threads, so the vector itself must never change here.
+    for (std::size_t shape = 0; shape < shapeTables_.size(); ++shape)
+        shapeTables_[shape].swap(rebuilt[shape]);
     tableLength_ = newLength;
     tableRate_.store(sampleRate, std::memory_order_relaxed);
     return true;
