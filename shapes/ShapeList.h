@@ -15,7 +15,7 @@ inline constexpr std::string_view kShapeListFileName = "WaveShapes.txt";
 // Lists are read up to this many bytes; entries that begin further in are
 // ignored like text after the last semicolon. A list of this size already
 // names far more shapes than the store takes.
-inline constexpr std::size_t kMaxShapeListBytes = 64 * 1024;
+inline constexpr std::size_t kMaxShapeListBytes = std::size_t{64} * 1024;
 
 // At most this many shapes are loaded (the first ones in the list). Each shape
 // costs one second of samples at the host's rate, and the " WaveShape " knob

@@ -12,6 +12,7 @@ bool FakePlatformServices::folderIsMissing(const std::string& path)
     return !std::filesystem::exists(path, error);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): text and caption, as the system's message box takes them
 void FakePlatformServices::showMessage(const char* text, const char* caption, MessageButtons buttons)
 {
     Message message{text != nullptr ? text : "", std::nullopt, buttons};

@@ -10,9 +10,10 @@ namespace shapetest {
 
 namespace {
 
-void appendLittleEndian(std::string& out, std::uint32_t value, int bytes)
+template <int Bytes>
+void appendLittleEndian(std::string& out, std::uint32_t value)
 {
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < Bytes; ++i)
         out.push_back(static_cast<char>((value >> (8 * i)) & 0xFFu));
 }
 
@@ -58,19 +59,19 @@ std::string canonicalWave(const std::vector<std::int16_t>& samples)
 {
     const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
     std::string out = "RIFF";
-    appendLittleEndian(out, 36 + dataBytes, 4);
+    appendLittleEndian<4>(out, 36 + dataBytes);
     out += "WAVEfmt ";
-    appendLittleEndian(out, 16, 4);      // fmt chunk length
-    appendLittleEndian(out, 1, 2);       // PCM
-    appendLittleEndian(out, 1, 2);       // mono
-    appendLittleEndian(out, 44100, 4);   // frames per second
-    appendLittleEndian(out, 88200, 4);   // bytes per second
-    appendLittleEndian(out, 2, 2);       // bytes per frame
-    appendLittleEndian(out, 16, 2);      // bits per sample
+    appendLittleEndian<4>(out, 16);      // fmt chunk length
+    appendLittleEndian<2>(out, 1);       // PCM
+    appendLittleEndian<2>(out, 1);       // mono
+    appendLittleEndian<4>(out, 44100);   // frames per second
+    appendLittleEndian<4>(out, 88200);   // bytes per second
+    appendLittleEndian<2>(out, 2);       // bytes per frame
+    appendLittleEndian<2>(out, 16);      // bits per sample
     out += "data";
-    appendLittleEndian(out, dataBytes, 4);
+    appendLittleEndian<4>(out, dataBytes);
     for (const std::int16_t sample : samples)
-        appendLittleEndian(out, static_cast<std::uint16_t>(sample), 2);
+        appendLittleEndian<2>(out, static_cast<std::uint16_t>(sample));
     return out;
 }
 
