@@ -1,0 +1,170 @@
+// Loads plug-in DLLs the way a Windows host does: LoadLibrary, the entry looked
+// up by the name `main` with GetProcAddress, then a short session through the
+// descriptor. Also reads each module's export directory from its loaded image,
+// so a stray export (an internal symbol, an ordinal-only entry) is caught on
+// the system that would see it, not only by the build's objdump check.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <thread>
+
+#include "tests/host/FakeHost.h"
+#include "tests/windows/ModuleProbeProtocol.h"
+
+namespace {
+
+using EntryFunction = AEffect* (*)(audioMasterCallback);
+
+// Modules are found relative to this program's own folder, so the test works
+// wherever the build tree lies (a wine drive, a copied folder on Windows).
+std::string besideThisProgram(const std::string& relativePath) {
+  char buffer[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  std::string path(buffer, length);
+  path.erase(path.find_last_of("\\/") + 1);
+  for (char c : relativePath) {
+    path += c == '/' ? '\\' : c;
+  }
+  return path;
+}
+
+struct ExportTable {
+  std::set<std::string> names;
+  DWORD functionCount = 0;  // named and ordinal-only exports together
+};
+
+ExportTable exportTableOf(HMODULE module) {
+  ExportTable table;
+  const auto* base = reinterpret_cast<const unsigned char*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) {
+    ADD_FAILURE() << "not a PE image";
+    return table;
+  }
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (directory.VirtualAddress == 0) {
+    return table;
+  }
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+  const auto* nameAddresses = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+    table.names.insert(reinterpret_cast<const char*>(base + nameAddresses[i]));
+  }
+  table.functionCount = exports->NumberOfFunctions;
+  return table;
+}
+
+class LoadedModule {
+public:
+  explicit LoadedModule(const std::string& path) : handle(LoadLibraryA(path.c_str())) {
+    error = handle == nullptr ? GetLastError() : 0;
+  }
+  ~LoadedModule() {
+    if (handle != nullptr) {
+      FreeLibrary(handle);
+    }
+  }
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+
+  EntryFunction entry(const char* name) const {
+    return reinterpret_cast<EntryFunction>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
+  }
+
+  HMODULE handle;
+  DWORD error;
+};
+
+const std::string kProbePath = "brasklin_module_probe.dll";
+
+// Every plug-in module the build makes must pass the export checks.
+std::vector<std::string> pluginModules() {
+  std::vector<std::string> modules{kProbePath};
+#ifdef BRASKLIN_PLUGIN_PATH
+  modules.push_back(BRASKLIN_PLUGIN_PATH);
+#endif
+  return modules;
+}
+
+class PluginModuleExports : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PluginModuleExports, loadsWithOnlySystemDllsAndExportsOnlyMain) {
+  // LoadLibrary fails (error 126) when an imported DLL, such as a compiler
+  // runtime that was not linked in statically, is missing.
+  LoadedModule module(besideThisProgram(GetParam()));
+  ASSERT_NE(module.handle, nullptr) << GetParam() << ": LoadLibrary error " << module.error;
+
+  const ExportTable table = exportTableOf(module.handle);
+  EXPECT_EQ(table.names, std::set<std::string>{"main"});
+  EXPECT_EQ(table.functionCount, 1u) << "ordinal-only exports present";
+  EXPECT_NE(module.entry("main"), nullptr);
+  for (const char* internal : {"brasklinPluginEntry", "VSTPluginMain", "createEffectInstance",
+                               "DllMain", "moduleHandle", "outOfMemory"}) {
+    EXPECT_EQ(module.entry(internal), nullptr) << internal << " is exported";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Built, PluginModuleExports, ::testing::ValuesIn(pluginModules()));
+
+class ProbeModule : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_NE(module.handle, nullptr) << "LoadLibrary error " << module.error; }
+
+  LoadedModule module{besideThisProgram(kProbePath)};
+  FakeHost host;
+};
+
+TEST_F(ProbeModule, hostSessionThroughMain) {
+  EntryFunction start = module.entry("main");
+  ASSERT_NE(start, nullptr);
+
+  EXPECT_EQ(start(FakeHost::callback), nullptr) << "a host answering version 0 must get nothing";
+  EXPECT_EQ(host.calls().size(), 1u) << "only the version question, no effect built and destroyed";
+
+  host.answer(audioMasterVersion, 2400);
+  AEffect* effect = start(FakeHost::callback);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(effect->magic, kEffectMagic);
+  EXPECT_EQ(effect->uniqueID, kModuleProbeUniqueId);
+  EXPECT_EQ(effect->flags, effFlagsCanReplacing);
+  EXPECT_EQ(effect->dispatcher(effect, effIdentify, 0, 0, nullptr, 0.0f), fourCharCode("NvEf"));
+
+  float input[3] = {0.5f, 0.5f, 0.5f};
+  float left[3] = {1.0f, 1.0f, 1.0f};
+  float right[3] = {1.0f, 1.0f, 1.0f};
+  float* inputs[2] = {input, input};
+  float* outputs[2] = {left, right};
+  effect->processReplacing(effect, inputs, outputs, 2);
+  EXPECT_EQ(left[0], kModuleProbeSample);
+  EXPECT_EQ(left[1], kModuleProbeSample);
+  EXPECT_EQ(left[2], 1.0f) << "wrote past the block";
+  effect->process(effect, inputs, outputs, 1);
+  EXPECT_EQ(left[0], 2.0f * kModuleProbeSample) << "the accumulating routine must add";
+
+  EXPECT_TRUE(host.callsWith(kModuleProbeDestroyedOpcode).empty());
+  EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
+  EXPECT_EQ(host.callsWith(kModuleProbeDestroyedOpcode).size(), 1u);
+}
+
+TEST_F(ProbeModule, dllEntryKeepsTheModuleHandleThroughThreadNotifications) {
+  host.answer(audioMasterVersion, 1);
+  AEffect* effect = module.entry("main")(FakeHost::callback);
+  ASSERT_NE(effect, nullptr);
+  const auto handleSeenByModule = [effect] {
+    return reinterpret_cast<HMODULE>(effect->dispatcher(effect, kModuleProbeHandleOpcode, 0, 0, nullptr, 0.0f));
+  };
+  EXPECT_EQ(handleSeenByModule(), module.handle);
+
+  // A thread's start and end call the entry point again with other reasons;
+  // the handle must survive them.
+  std::thread([] {}).join();
+  EXPECT_EQ(handleSeenByModule(), module.handle);
+
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+}  // namespace
