@@ -1,0 +1,76 @@
+// An automation thread changes parameters, programs, names and the sample rate
+// while another thread processes blocks, the way hosts drive a plug-in. Built
+// with ThreadSanitizer this shows that nothing shared is touched without an
+// atomic; in any build it shows the audio stays finite and mono throughout.
+#include <atomic>
+#include <cmath>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/effect/EffectTestSupport.h"
+#include "tests/support/signals.h"
+
+namespace {
+
+TEST(EffectThreadsTest, automationWhileProcessingIsRaceFreeAndKeepsTheOutputSound)
+{
+  effecttest::ShippedShapes shapes;
+  auto effect = effecttest::makeEffect();
+  std::atomic<bool> stop{false};
+  std::atomic<int> blocks{0};
+  std::atomic<int> badBlocks{0};
+
+  std::thread audio([&] {
+    const auto input = signals::sine(262.0, 44100.0, 2048, 0.7);
+    std::vector<float> out0(2048), out1(2048);
+    std::mt19937 random(11);
+    while (!stop.load(std::memory_order_relaxed)) {
+      float* inputs[2] = {const_cast<float*>(input.data()), const_cast<float*>(input.data())};
+      float* outputs[2] = {out0.data(), out1.data()};
+      const auto frames = static_cast<int32_t>(64 + random() % 1984);
+      if (random() % 4 == 0) {
+        std::fill(out0.begin(), out0.end(), 0.0f);
+        std::fill(out1.begin(), out1.end(), 0.0f);
+        effect->process(inputs, outputs, frames);
+      } else {
+        effect->processReplacing(inputs, outputs, frames);
+      }
+      for (int32_t i = 0; i < frames; ++i) {
+        if (!std::isfinite(out0[static_cast<std::size_t>(i)]) || out0[static_cast<std::size_t>(i)] != out1[static_cast<std::size_t>(i)]) {
+          badBlocks.fetch_add(1, std::memory_order_relaxed);
+          break;
+        }
+      }
+      blocks.fetch_add(1, std::memory_order_relaxed);
+    }
+  });
+
+  std::mt19937 random(22);
+  std::uniform_real_distribution<float> value(0.0f, 1.0f);
+  const float rates[] = {44100.0f, 48000.0f, 96000.0f, 22050.0f};
+  char text[64];
+  // Keep changing things until the audio thread has been through plenty of
+  // blocks, so the two really overlap.
+  for (int round = 0; round < 3000 || blocks.load(std::memory_order_relaxed) < 300; ++round) {
+    const auto index = static_cast<int32_t>(random() % 18);
+    effect->setParameterAutomated(index, value(random));
+    effect->getParameterDisplay(index, text);
+    (void)effect->getParameter(index);
+    if (round % 97 == 0) effect->setProgram(static_cast<int32_t>(random() % 16));
+    if (round % 211 == 0) effect->setSampleRate(rates[random() % std::size(rates)]);
+    if (round % 389 == 0) effect->suspend();
+    if (round % 50 == 0) {
+      effect->getProgramName(text);
+      effect->setProgramName(text);
+    }
+  }
+  stop.store(true, std::memory_order_relaxed);
+  audio.join();
+  EXPECT_GE(blocks.load(), 300);
+  EXPECT_EQ(badBlocks.load(), 0);
+}
+
+}  // namespace
