@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "tests/host/FakeHost.h"
 #include "tests/host/TestEffects.h"
@@ -190,4 +192,32 @@ TEST(EditorBaseTest, postedUpdatesRunOnceAtTheNextIdle) {
   editor.postUpdate();
   editor.idle();
   EXPECT_EQ(editor.updates, 2);
+}
+
+TEST(DescriptorTest, settingsWrittenByOneThreadReadWholeOnAnother) {
+  // The host may set the rate and program on its interface thread while the
+  // audio thread reads them; every read must be a value that was written.
+  BareEffect effect(nullptr);
+  AEffect* record = effect.getAeffect();
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 0; i < 20000; ++i) {
+      record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, (i & 1) != 0 ? 48000.0f : 96000.0f);
+      record->dispatcher(record, effSetProgram, 0, i % 16, nullptr, 0.0f);
+      record->dispatcher(record, effSetBlockSize, 0, (i & 1) != 0 ? 64 : 4096, nullptr, 0.0f);
+    }
+    done = true;
+  });
+  int unexpected = 0;
+  while (!done) {
+    const float rate = effect.getSampleRate();
+    const int32_t program = effect.getProgram();
+    const int32_t block = effect.getBlockSize();
+    unexpected += (rate != 44100.0f && rate != 48000.0f && rate != 96000.0f) ? 1 : 0;
+    unexpected += (program < 0 || program > 15) ? 1 : 0;
+    unexpected += (block != 1024 && block != 64 && block != 4096) ? 1 : 0;
+  }
+  writer.join();
+  EXPECT_EQ(unexpected, 0);
+  EXPECT_EQ(effect.getProgram(), 19999 % 16);
 }
