@@ -20,6 +20,7 @@ void WaveShapeTable::loadWaveShapes()
 {
     shapeTables_.clear();
     shapeNames_.clear();
+    shapeCount_ = 0;
     currentShape_.store(0, std::memory_order_relaxed);
 
     PathBuffer folder{};
@@ -52,6 +53,7 @@ void WaveShapeTable::loadWaveShapes()
     }
 
     shapeTables_.resize(entries.size());
+    shapeCount_ = static_cast<int>(entries.size());
     shapeNames_.reserve(entries.size());
     tableLength_ = kFileCycleLength;
     const std::string folderPrefix = std::string(folder.data()) + separator;

@@ -68,7 +68,8 @@ public:
     const float* currentTable() const;
 
     int currentShape() const { return currentShape_.load(std::memory_order_relaxed); }
-    int shapeCount() const { return static_cast<int>(shapeTables_.size()); }
+    // Any thread: fixed once loading is done.
+    int shapeCount() const { return shapeCount_; }
     bool loadFailed() const { return loadFailed_; }
     // Any thread: the rate the tables are built for (it also scales the delay).
     float tableRate() const { return tableRate_.load(std::memory_order_relaxed); }
@@ -90,5 +91,7 @@ private:
     std::atomic<std::int32_t> currentShape_{0};
     std::atomic<float> tableRate_{kLoadRate};
     int tableLength_ = 0;
+    // Kept apart from the vector so readers on other threads never touch it.
+    int shapeCount_ = 0;
     bool loadFailed_ = false;
 };

@@ -174,3 +174,31 @@ TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadReads)
     }
     ui.join();
 }
+
+TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadRebuilds)
+{
+    LoadedStore loaded(4);
+    WaveShapeTable& store = loaded.store;
+    std::atomic<bool> done{false};
+    std::thread ui([&] {
+        int i = 0;
+        while (!done.load())
+            store.selectShape(static_cast<float>(i++ % 5) * 0.25f);
+    });
+    for (const float rate : {48000.0f, 22050.0f, 96000.0f, 44100.0f}) {
+        ASSERT_TRUE(store.resampleShapeTables(rate));
+        const float* table = store.currentTable();
+        ASSERT_NE(table, nullptr);
+        // Whatever the other thread picked, the table is one of the rebuilt ones.
+        const int shape = sampleOf(table[0]) + 22050;
+        ASSERT_GE(shape, 0);
+        ASSERT_LE(shape, 3);
+        EXPECT_EQ(table, store.shapeTable(shape));
+        EXPECT_EQ(store.tableLength(), static_cast<int>(rate));
+    }
+    done = true;
+    ui.join();
+    // Each table still starts with its own shape's first sample.
+    for (int shape = 0; shape < 4; ++shape)
+        EXPECT_EQ(sampleOf(store.shapeTable(shape)[0]), -22050 + shape);
+}
