@@ -3,8 +3,8 @@
 #include <atomic>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace shapetest {
 
@@ -21,9 +21,11 @@ void appendLittleEndian(std::string& out, std::uint32_t value)
 
 TempFolder::TempFolder()
 {
+    // A random tag per process keeps parallel test processes apart.
+    static const unsigned long long processTag = std::random_device{}();
     static std::atomic<int> serial{0};
     path_ = std::filesystem::temp_directory_path()
-            / ("brasklin-shapes-" + std::to_string(getpid()) + "-" + std::to_string(serial++));
+            / ("brasklin-shapes-" + std::to_string(processTag) + "-" + std::to_string(serial++));
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
 }
