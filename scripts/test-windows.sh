@@ -69,14 +69,21 @@ cd "$root"
 jobs=${BRASKLIN_JOBS:-$(nproc 2>/dev/null || echo 2)}
 (( jobs > 2 )) && jobs=2
 
+# The toolchain is given only when the build folder is new: CMake takes it
+# from the cache afterwards (and warns when it is given again).
+configure() {
+    local build=$1 arch=$2
+    local toolchain=()
+    [[ -f "$build/CMakeCache.txt" ]] || toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-$arch.cmake")
+    cmake -S . -B "$build" "${toolchain[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+}
+
 echo "== configuring and building x86_64 (build-win64)"
-cmake -S . -B "$build64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+configure "$build64" x86_64
 cmake --build "$build64" -j "$jobs"
 
 echo "== configuring and building i686 (build-win32, not run)"
-cmake -S . -B "$build32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+configure "$build32" i686
 cmake --build "$build32" -j "$jobs"
 
 # The DLL names any Windows install provides. mingw links against msvcrt; the

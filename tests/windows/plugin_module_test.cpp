@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
@@ -165,6 +167,34 @@ TEST_F(ProbeModule, dllEntryKeepsTheModuleHandleThroughThreadNotifications) {
   EXPECT_EQ(handleSeenByModule(), module.handle);
 
   effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+// Width and height as the BMP file's own header gives them.
+std::pair<int32_t, int32_t> bmpFileSize(int id) {
+  std::ifstream file(std::string(BRASKLIN_BITMAP_DIR) + "/bmp" + std::to_string(id) + ".bmp", std::ios::binary);
+  unsigned char header[26] = {};
+  file.read(reinterpret_cast<char*>(header), sizeof header);
+  const auto le32 = [&](int at) {
+    return static_cast<int32_t>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
+                                static_cast<uint32_t>(header[at + 3]) << 24);
+  };
+  return {le32(18), le32(22)};
+}
+
+TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule) {
+  for (int id = 128; id <= 137; ++id) {
+    SCOPED_TRACE(id);
+    const auto [width, height] = bmpFileSize(id);
+    ASSERT_GT(width, 0) << "cannot read the BMP file";
+    HBITMAP bitmap = LoadBitmapA(module.handle, MAKEINTRESOURCEA(id));
+    ASSERT_NE(bitmap, nullptr) << "resource missing from the DLL";
+    BITMAP info = {};
+    ASSERT_NE(GetObjectA(bitmap, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, width);
+    EXPECT_EQ(info.bmHeight, height < 0 ? -height : height);
+    DeleteObject(bitmap);
+  }
+  EXPECT_EQ(LoadBitmapA(module.handle, MAKEINTRESOURCEA(138)), nullptr) << "only ten bitmaps";
 }
 
 }  // namespace
