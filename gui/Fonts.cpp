@@ -17,6 +17,7 @@ const FontSpec& fontTableEntry(int fontId) {
   return kFontTable[fontId];
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
 FontSpec fontFor(int fontId, int sizePixels) {
   FontSpec spec = fontTableEntry(fontId);
   if (sizePixels > 0) spec.sizePixels = sizePixels;

@@ -12,6 +12,7 @@ constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
 constexpr float kFineFactor = 10.0f;  // Shift moves the value a tenth as far
 }  // namespace
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
 Slider::Slider(const Rect& size, ControlListener* listener, int32_t tag, int minPosition,
                int maxPosition, Bitmap* handle, Bitmap* background, Point backgroundOffset,
                int style)

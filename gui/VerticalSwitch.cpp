@@ -8,6 +8,7 @@ constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
 constexpr int kAnyButton = kMouseLeft | kMouseMiddle | kMouseRight;
 }  // namespace
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
 VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag,
                                int imageCount, int imageHeight, int positionCount, Bitmap* bitmap,
                                Point offset)

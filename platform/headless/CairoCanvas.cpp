@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 #if BRASKLIN_HAVE_EMBEDDED_BITMAPS
@@ -56,9 +57,9 @@ CairoMask::CairoMask(const CairoImage& image, Colour key) {
   const int dstStride = cairo_image_surface_get_stride(surface_);
   const uint32_t keyRgb = key.toRgb();
   for (int y = 0; y < h; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(src + y * srcStride);
+    const auto* row = reinterpret_cast<const uint32_t*>(src + std::ptrdiff_t(y) * srcStride);
     for (int x = 0; x < w; ++x) {
-      dst[y * dstStride + x] = (row[x] & 0xFFFFFFu) == keyRgb ? 0 : 255;
+      dst[std::ptrdiff_t(y) * dstStride + x] = (row[x] & 0xFFFFFFu) == keyRgb ? 0 : 255;
     }
   }
   cairo_surface_mark_dirty(surface_);
@@ -90,7 +91,7 @@ std::unique_ptr<CairoImage> makeCairoImage(int width, int height,
   unsigned char* data = cairo_image_surface_get_data(s);
   const int stride = cairo_image_surface_get_stride(s);
   for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(data + y * stride);
+    auto* row = reinterpret_cast<uint32_t*>(data + std::ptrdiff_t(y) * stride);
     for (int x = 0; x < width; ++x) row[x] = pixels[std::size_t(y) * width + x] & 0xFFFFFFu;
   }
   cairo_surface_mark_dirty(s);
@@ -110,6 +111,7 @@ std::unique_ptr<CairoImage> loadEmbeddedCairoImage(int resourceId) {
 #endif
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
 void CairoBitmapStore::add(int resourceId, int width, int height,
                            const std::vector<uint32_t>& pixels) {
   if (width <= 0 || height <= 0 || pixels.size() != std::size_t(width) * std::size_t(height)) return;
@@ -143,7 +145,7 @@ Colour surfacePixel(cairo_surface_t* surface, Point where) {
   cairo_surface_flush(surface);
   const unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
-  const auto* row = reinterpret_cast<const uint32_t*>(data + where.y * stride);
+  const auto* row = reinterpret_cast<const uint32_t*>(data + std::ptrdiff_t(where.y) * stride);
   return Colour::fromRgb(row[where.x]);
 }
 

@@ -47,13 +47,12 @@ void focusAction(Display* display, void* data) {
 // the canvas is released, like a window device context on Windows.
 class X11WindowCanvas : public CairoCanvas {
 public:
-  X11WindowCanvas(X11Window& window, cairo_surface_t* picture, bool presentAll, int width,
-                  int height)
-      : CairoCanvas(picture), window_(window), presentAll_(presentAll), width_(width),
-        height_(height) {}
+  // With `presentAll` set, `whole` goes to the screen even where nothing was drawn.
+  X11WindowCanvas(X11Window& window, cairo_surface_t* picture, bool presentAll, const Rect& whole)
+      : CairoCanvas(picture), window_(window), presentAll_(presentAll), whole_(whole) {}
   ~X11WindowCanvas() override {
     const Rect dirty = takeDirtyArea();
-    window_.present(presentAll_ ? Rect{0, 0, width_, height_} : dirty);
+    window_.present(presentAll_ ? whole_ : dirty);
   }
   X11WindowCanvas(const X11WindowCanvas&) = delete;
   X11WindowCanvas& operator=(const X11WindowCanvas&) = delete;
@@ -61,8 +60,7 @@ public:
 private:
   X11Window& window_;
   bool presentAll_;
-  int width_;
-  int height_;
+  Rect whole_;
 };
 
 }  // namespace
@@ -92,7 +90,7 @@ X11Window::~X11Window() {
 }
 
 std::unique_ptr<Canvas> X11Window::canvas() {
-  return std::make_unique<X11WindowCanvas>(*this, picture_, false, width_, height_);
+  return std::make_unique<X11WindowCanvas>(*this, picture_, false, Rect{0, 0, width_, height_});
 }
 
 void X11Window::present(const Rect& area) {
@@ -130,7 +128,7 @@ void X11Window::handleEvent(XEvent& event) {
     case Expose:
       // Paint once the last of a series of exposures has arrived.
       if (event.xexpose.count == 0 && events_ && alive_) {
-        X11WindowCanvas canvas(*this, picture_, true, width_, height_);
+        X11WindowCanvas canvas(*this, picture_, true, Rect{0, 0, width_, height_});
         events_->windowPaint(canvas);
       }
       break;

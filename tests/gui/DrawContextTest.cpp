@@ -296,3 +296,25 @@ TEST_F(DrawContextTest, offscreenIsClearedToItsColourAndCopiedInOneStep) {
 }
 
 }  // namespace
+
+namespace {
+
+// The plug-in's own artwork, as every platform layer but Windows loads it.
+TEST_F(DrawContextTest, embeddedArtworkLoadsWithTheEditorsSizes) {
+  const struct {
+    int id, width, height;
+  } expected[] = {{128, 560, 420}, {129, 25, 175}, {130, 25, 22}, {131, 25, 50},
+                  {132, 40, 240}, {133, 62, 400}, {136, 62, 400}, {137, 40, 240}};
+  for (const auto& e : expected) {
+    auto* bitmap = new Bitmap(e.id);
+    EXPECT_EQ(bitmap->getWidth(), e.width) << e.id;
+    EXPECT_EQ(bitmap->getHeight(), e.height) << e.id;
+    bitmap->forget();
+  }
+  backend.hideBitmap(128);
+  auto* hidden = new Bitmap(128);
+  EXPECT_FALSE(hidden->isLoaded());
+  hidden->forget();
+}
+
+}  // namespace
