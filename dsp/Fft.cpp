@@ -1,5 +1,7 @@
 #include "dsp/Fft.h"
 
+#include "dsp/FftSimd.h"
+
 #include <cmath>
 #include <utility>
 
@@ -17,13 +19,64 @@ Fft::Fft(int32_t length)
       cosines_(bitCountOf(length)),
       sqrtHalf_(static_cast<float>(std::sqrt(2.0) * 0.5)),
       length_(length),
-      bitCount_(bitCountOf(length))
+      bitCount_(bitCountOf(length)),
+      vectorTables_(bitReversal_, cosines_, bitCount_),
+      path_(widestPath())
 {
     if (bitCount_ > 2)
         workBuffer_ = std::make_unique<float[]>(static_cast<std::size_t>(length));
 }
 
+bool Fft::supports(FftPath path)
+{
+    switch (path) {
+    case FftPath::scalar:
+        return true;
+#if BRASKLIN_FFT_X86
+    case FftPath::sse2:
+        return true;
+    case FftPath::avx2:
+        // Also false when the system does not save the AVX registers.
+        return kFftAvx2Built && __builtin_cpu_supports("avx2") != 0;
+#endif
+    default:
+        return false;
+    }
+}
+
+FftPath Fft::widestPath()
+{
+    static const FftPath widest = supports(FftPath::avx2)   ? FftPath::avx2
+                                  : supports(FftPath::sse2) ? FftPath::sse2
+                                                            : FftPath::scalar;
+    return widest;
+}
+
+bool Fft::usePath(FftPath path)
+{
+    if (!supports(path))
+        return false;
+    path_ = path;
+    return true;
+}
+
 void Fft::transform(float* output, const float* input)
+{
+#if BRASKLIN_FFT_X86
+    // Shorter lengths are a handful of operations: the scalar passes serve them.
+    if (path_ != FftPath::scalar && length_ >= FftVectorTables::kShortestLength) {
+        const FftVectorJob job{&vectorTables_, workBuffer_.get(), bitCount_, sqrtHalf_};
+        if (path_ == FftPath::avx2)
+            fftTransformAvx2(job, output, input);
+        else
+            fftTransformSse2(job, output, input);
+        return;
+    }
+#endif
+    transformScalar(output, input);
+}
+
+void Fft::transformScalar(float* output, const float* input)
 {
     if (bitCount_ <= 2) {
         transformShort(output, input);

@@ -36,3 +36,31 @@ CosineTable::CosineTable(int32_t bitCount)
             block[j] = static_cast<float>(std::cos(static_cast<double>(j) * step));
     }
 }
+
+FftVectorTables::FftVectorTables(const BitReversalTable& bitReversal, const CosineTable& cosines, int32_t bitCount)
+{
+    const int32_t length = int32_t{1} << bitCount;
+    if (length < kShortestLength)
+        return;
+    // Group c = 8m reads in[r], r = its bit-reversal entry; invert that map.
+    const int32_t groups = length / 8;
+    groupStarts_ = std::make_unique<int32_t[]>(static_cast<std::size_t>(groups));
+    for (int32_t c = 0; c < length; c += 8)
+        groupStarts_[bitReversal[c]] = c;
+
+    const int32_t size = offsetOf(bitCount);
+    cosines_ = std::make_unique<float[]>(static_cast<std::size_t>(size));
+    sines_ = std::make_unique<float[]>(static_cast<std::size_t>(size));
+    for (int32_t level = 3; level < bitCount; ++level) {
+        const int32_t half = int32_t{1} << (level - 1);
+        const float* source = cosines.level(level);
+        float* co = cosines_.get() + offsetOf(level);
+        float* si = sines_.get() + offsetOf(level);
+        for (int32_t i = 0; i < half; ++i)
+            co[i] = source[i];
+        co[half] = 0.0f;
+        si[0] = 0.0f;
+        for (int32_t i = 1; i <= half; ++i)
+            si[i] = source[half - i];
+    }
+}

@@ -32,3 +32,33 @@ private:
     std::unique_ptr<float[]> entries_;
     int32_t size_ = 0;
 };
+
+// The scalar passes' table values rearranged for the vector passes, which
+// handle several butterflies of a pass at once and so want every operand in
+// consecutive memory. Every entry is a copy of a float the scalar passes read,
+// so both compute the very same products.
+//   groupStart(r), r < N/8: the first output of the length-8 group whose first
+//     input sample is in[r] (the groups' inputs are then r + k * N/8).
+//   cosines(L)[i], sines(L)[i], 0 <= i <= 2^(L-1): cosine and sine of the
+//     angle i * pi / 2^L for the level-L pass, taken from the cosine table (the
+//     sine is its mirrored entry). Entry 0 of the sines and the last entry of the
+//     cosines are never used; they only keep whole-vector loads in bounds.
+// Holds nothing when N < 32, the shortest length the vector passes accept.
+class FftVectorTables {
+public:
+    static constexpr int32_t kShortestLength = 32;
+
+    FftVectorTables(const BitReversalTable& bitReversal, const CosineTable& cosines, int32_t bitCount);
+
+    const int32_t* groupStarts() const { return groupStarts_.get(); }
+    const float* cosines(int32_t level) const { return cosines_.get() + offsetOf(level); }
+    const float* sines(int32_t level) const { return sines_.get() + offsetOf(level); }
+
+private:
+    // Level L's block has 2^(L-1) + 1 entries; level 3's starts at 0.
+    static int32_t offsetOf(int32_t level) { return (int32_t{1} << (level - 1)) - 4 + (level - 3); }
+
+    std::unique_ptr<int32_t[]> groupStarts_;
+    std::unique_ptr<float[]> cosines_;
+    std::unique_ptr<float[]> sines_;
+};

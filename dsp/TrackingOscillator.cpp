@@ -1,5 +1,7 @@
 #include "dsp/TrackingOscillator.h"
 
+#include "dsp/FftPeak.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -152,20 +154,17 @@ TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing)
     const float* spectrum = spectrum_.get();
     fft_->transform(spectrum_.get(), analysisBuffer_.get());
 
-    double strongest = kNoPeakYet;
-    float frequency = 0.0f;
-    for (int32_t i = 0; i < half; ++i) {
-        const float binHz = static_cast<float>(static_cast<double>(i) * binSpacing);
-        if (binHz < kLowestBinHz)
-            continue;
-        const double re = spectrum[i];
-        const double im = (i == 0) ? 0.0 : static_cast<double>(spectrum[half + i]);
-        const double magnitude = std::sqrt(re * re + im * im);
-        if (magnitude > strongest) {  // ties keep the lower bin
-            strongest = magnitude;
-            frequency = binHz;
-        }
-    }
+    // Bin frequencies grow with the index, so the bins below 20 Hz are a prefix.
+    const auto binFrequency = [binSpacing](int32_t i) {
+        return static_cast<float>(static_cast<double>(i) * binSpacing);
+    };
+    int32_t firstBin = 0;
+    while (firstBin < half && binFrequency(firstBin) < kLowestBinHz)
+        ++firstBin;
+    // Ties keep the lower bin.
+    const SpectrumPeak peak = findSpectrumPeak(spectrum, n, firstBin, fft_->path());
+    const double strongest = (peak.bin < 0) ? kNoPeakYet : peak.magnitude;
+    const float frequency = (peak.bin < 0) ? 0.0f : binFrequency(peak.bin);
     float amplitude = static_cast<float>(2.0 * strongest / static_cast<double>(n));
     // No bin examined (frame too short or rate too low for a 20 Hz bin), or a
     // spectrum that overflowed float range: play silence rather than a level of

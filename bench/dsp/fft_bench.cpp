@@ -1,7 +1,10 @@
-// Our real FFT next to FFTW's planned real-to-complex transform of the same
+// Our real FFT on each of its paths (the scalar reference, SSE2, AVX2 when the
+// processor has it) next to FFTW's planned real-to-complex transform of the same
 // length, so the gap is visible in one run. Prints the ratio table at the end.
+// Also times the spectrum peak search that follows every transform.
 
 #include "dsp/Fft.h"
+#include "dsp/FftPeak.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
@@ -24,10 +27,14 @@ std::vector<float> randomFrame(int length)
     return frame;
 }
 
-void BM_FftTransform(benchmark::State& state)
+void timeTransform(benchmark::State& state, FftPath path)
 {
     const auto length = static_cast<int32_t>(state.range(0));
     Fft fft(length);
+    if (!fft.usePath(path)) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
     const auto input = randomFrame(length);
     std::vector<float> output(input.size());
     for (auto _ : state) {
@@ -36,6 +43,27 @@ void BM_FftTransform(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations());
+}
+
+// What the oscillator gets: the widest path.
+void BM_FftTransform(benchmark::State& state)
+{
+    timeTransform(state, Fft::widestPath());
+}
+
+void BM_FftScalar(benchmark::State& state)
+{
+    timeTransform(state, FftPath::scalar);
+}
+
+void BM_FftSse2(benchmark::State& state)
+{
+    timeTransform(state, FftPath::sse2);
+}
+
+void BM_FftAvx2(benchmark::State& state)
+{
+    timeTransform(state, FftPath::avx2);
 }
 
 void BM_FftwR2c(benchmark::State& state)
@@ -57,10 +85,49 @@ void BM_FftwR2c(benchmark::State& state)
     fftwf_free(input);
 }
 
-BENCHMARK(BM_FftTransform)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
-BENCHMARK(BM_FftwR2c)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
+void timePeakSearch(benchmark::State& state, FftPath path)
+{
+    const auto length = static_cast<int32_t>(state.range(0));
+    if (!Fft::supports(path)) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
+    Fft fft(length);
+    const auto input = randomFrame(length);
+    std::vector<float> spectrum(input.size());
+    fft.transform(spectrum.data(), input.data());
+    for (auto _ : state) {
+        const SpectrumPeak peak = findSpectrumPeak(spectrum.data(), length, 1, path);
+        benchmark::DoNotOptimize(peak);
+    }
+}
 
-// Keeps the per-transform times so the ratio can be printed after the run.
+void BM_PeakScalar(benchmark::State& state)
+{
+    timePeakSearch(state, FftPath::scalar);
+}
+
+void BM_PeakSse2(benchmark::State& state)
+{
+    timePeakSearch(state, FftPath::sse2);
+}
+
+void BM_PeakAvx2(benchmark::State& state)
+{
+    timePeakSearch(state, FftPath::avx2);
+}
+
+BENCHMARK(BM_FftTransform)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
+BENCHMARK(BM_FftScalar)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
+BENCHMARK(BM_FftSse2)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
+BENCHMARK(BM_FftAvx2)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
+BENCHMARK(BM_FftwR2c)->Arg(1024)->Arg(2048)->Arg(4096)->Arg(8192);
+BENCHMARK(BM_PeakScalar)->Arg(1024)->Arg(8192);
+BENCHMARK(BM_PeakSse2)->Arg(1024)->Arg(8192);
+BENCHMARK(BM_PeakAvx2)->Arg(1024)->Arg(8192);
+
+// Keeps the per-transform CPU times (the median when repetitions are asked
+// for) so the ratios to FFTW can be printed after the run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -68,28 +135,47 @@ public:
         for (const auto& run : runs) {
             const std::string name = run.benchmark_name();
             const auto slash = name.find('/');
-            if (slash == std::string::npos || run.iterations == 0)
+            if (slash == std::string::npos || run.iterations == 0 || run.error_occurred)
                 continue;
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
+            if (aggregate && run.aggregate_name != "median")
+                continue;
+            const std::string family = name.substr(0, slash);
             const int length = std::stoi(name.substr(slash + 1));
-            const double ns = run.GetAdjustedCPUTime();  // CPU time: the machine may be shared
-            (name.rfind("BM_FftTransform", 0) == 0 ? ours_ : fftw_)[length] = ns;
+            // CPU time: the machine may be shared.
+            times_[family][length] = run.GetAdjustedCPUTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     void printRatios() const
     {
-        std::printf("\n%6s %14s %14s %8s\n", "N", "Fft CPU ns", "FFTW CPU ns", "ratio");
-        for (const auto& [length, ns] : ours_) {
-            const auto other = fftw_.find(length);
-            if (other != fftw_.end())
-                std::printf("%6d %14.1f %14.1f %8.2f\n", length, ns, other->second, ns / other->second);
+        const auto fftw = times_.find("BM_FftwR2c");
+        if (fftw == times_.end())
+            return;
+        std::printf("\nCPU ns per transform, and the ratio to FFTW r2c (FFTW_MEASURE)\n");
+        std::printf("%6s %10s", "N", "FFTW");
+        const char* ours[] = {"BM_FftScalar", "BM_FftSse2", "BM_FftAvx2", "BM_FftTransform"};
+        for (const char* family : ours)
+            std::printf(" %24s", family + 3);
+        std::printf("\n");
+        for (const auto& [length, reference] : fftw->second) {
+            std::printf("%6d %10.1f", length, reference);
+            for (const char* family : ours) {
+                const auto found = times_.find(family);
+                if (found == times_.end() || found->second.count(length) == 0) {
+                    std::printf(" %24s", "-");
+                    continue;
+                }
+                const double ns = found->second.at(length);
+                std::printf(" %14.1f (%5.2fx)", ns, ns / reference);
+            }
+            std::printf("\n");
         }
     }
 
 private:
-    std::map<int, double> ours_;
-    std::map<int, double> fftw_;
+    std::map<std::string, std::map<int, double>> times_;
 };
 
 }  // namespace
