@@ -3,7 +3,6 @@
 // characters and the terminating zero.
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 
 #include "host/AudioEffect.h"
 
@@ -20,9 +19,14 @@ constexpr double kPositiveIntegerDigitsEnd = 10000000.0;
 constexpr double kNegativeIntegerDigitsEnd = 1000000.0;
 constexpr long long kHugeLongThreshold = 100000000;
 
+// Copies at most the field's 8 characters and always terminates.
 void writeText(char* text, const char* source) {
-  std::strncpy(text, source, kFieldWidth);
-  text[kFieldWidth] = '\0';
+  int length = 0;
+  while (length < kFieldWidth && source[length] != '\0') {
+    text[length] = source[length];
+    ++length;
+  }
+  text[length] = '\0';
 }
 
 char digitOf(double value) {
