@@ -22,18 +22,22 @@ constexpr double highPassEnd = 0.76;
 // Pitch shift: (v + 1) x 20 - 30 spans -10..10 over 0..1.
 constexpr double pitchSpan = 20.0;
 constexpr double pitchOffset = 30.0;
-constexpr double minPitchRatio = 0.1;
-constexpr double maxPitchRatio = 10.0;
+// Closed interval a derived setting is kept within.
+struct Bounds {
+  double low;
+  double high;
+};
+
+constexpr Bounds pitchRatioBounds{0.1, 10.0};
 
 // Cut-off: (v + 1) x 16 - 24 spans -8..8 over 0..1.
 constexpr double cutOffSpan = 16.0;
 constexpr double cutOffOffset = 24.0;
-constexpr double minCutOffFactor = 0.125;
-constexpr double maxCutOffFactor = 8.0;
+constexpr Bounds cutOffFactorBounds{0.125, 8.0};
 
 // Volume: 2v up to the middle, 4v above it.
 constexpr double volumeKnee = 0.5;
-constexpr double maxVolumeGain = 16.0;
+constexpr Bounds volumeGainBounds{-16.0, 16.0};
 
 // A bipolar multiplier from the usual "x >= 1: x; x <= -1: -1/x; else 1" curve,
 // which makes the 0..1 range symmetric in octaves around the middle.
@@ -44,11 +48,11 @@ double bipolarMultiplier(double x)
   return 1.0;
 }
 
-double bounded(double value, double low, double high)
+double bounded(double value, Bounds bounds)
 {
-  // NaN falls to `low`: every caller treats the low end as the safe one.
-  if (!(value >= low)) return low;
-  return value > high ? high : value;
+  // NaN falls to the low end: every caller treats it as the safe one.
+  if (!(value >= bounds.low)) return bounds.low;
+  return value > bounds.high ? bounds.high : value;
 }
 
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
@@ -90,7 +94,7 @@ bool switchIsOn(float value) { return static_cast<double>(value) >= switchOnFrom
 float pitchRatioFor(float value)
 {
   const double x = (static_cast<double>(value) + 1.0) * pitchSpan - pitchOffset;
-  return static_cast<float>(bounded(bipolarMultiplier(x), minPitchRatio, maxPitchRatio));
+  return static_cast<float>(bounded(bipolarMultiplier(x), pitchRatioBounds));
 }
 
 FilterMode filterModeFor(float value)
@@ -105,14 +109,14 @@ FilterMode filterModeFor(float value)
 float cutOffFactorFor(float value)
 {
   const float x = static_cast<float>((static_cast<double>(value) + 1.0) * cutOffSpan - cutOffOffset);
-  return static_cast<float>(bounded(bipolarMultiplier(x), minCutOffFactor, maxCutOffFactor));
+  return static_cast<float>(bounded(bipolarMultiplier(x), cutOffFactorBounds));
 }
 
 float volumeGainFor(float value)
 {
   const double v = value;
   const double gain = v <= volumeKnee ? 2.0 * v : 4.0 * v;
-  return static_cast<float>(bounded(gain, -maxVolumeGain, maxVolumeGain));
+  return static_cast<float>(bounded(gain, volumeGainBounds));
 }
 
 const char* fftLengthText(float value)

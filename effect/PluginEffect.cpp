@@ -342,7 +342,7 @@ void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sam
   // signal through (as the accumulating process does) instead of leaving the
   // host's stale buffer in the output.
   if (output != inputs[0]) std::copy_n(inputs[0], sampleFrames, output);
-  runChain(inputs[0], output, sampleFrames, rate);
+  runChain(Block{inputs[0], output, sampleFrames, rate});
 
   const float gain = volumeGain.load(relaxed);
   if (gain != 1.0f) {
@@ -352,8 +352,10 @@ void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sam
   if (outputs[1] != nullptr && outputs[1] != output) std::copy_n(output, sampleFrames, outputs[1]);
 }
 
-void PluginEffect::runChain(const float* input, float* output, int32_t frames, float rate)
+void PluginEffect::runChain(const Block& block)
 {
+  float* const output = block.output;
+  const int32_t frames = block.frames;
   // One reading of the order per block; a change from another thread takes
   // effect at the next block.
   std::array<StageKind, kStageSlotCount> order{};
@@ -365,21 +367,21 @@ void PluginEffect::runChain(const float* input, float* output, int32_t frames, f
     return order[static_cast<std::size_t>(homeSlot(kind))] == kind;
   };
 
-  const float* current = input;
+  const float* current = block.input;
   bool moxDone = false;
   bool filterDone = false;
   for (const StageKind kind : order) {
     switch (kind) {
       case StageKind::mox:
         if (moxDone) break;
-        trackingOscillator->process(current, output, frames, rate, shapeTables->currentTable(),
+        trackingOscillator->process(current, output, frames, block.rate, shapeTables->currentTable(),
                                     shapeTables->tableLength(), stablizeOn.load(relaxed), quickDetectOn.load(relaxed),
                                     fftSize.load(relaxed));
         if (atHome(kind)) current = output;
         moxDone = true;
         break;
       case StageKind::filter:
-        runFilter(current, output, frames, rate, moxDone && !filterDone);
+        runFilter(block, current, moxDone && !filterDone);
         if (atHome(kind)) current = output;
         filterDone = true;
         break;
@@ -397,8 +399,11 @@ void PluginEffect::runChain(const float* input, float* output, int32_t frames, f
   }
 }
 
-void PluginEffect::runFilter(const float* current, float* output, int32_t frames, float rate, bool pitchTracking)
+void PluginEffect::runFilter(const Block& block, const float* current, bool pitchTracking)
 {
+  float* const output = block.output;
+  const int32_t frames = block.frames;
+  const float rate = block.rate;
   const FilterMode mode = filterModeFor(filterTypeValue.load(relaxed));
   if (mode == FilterMode::off) return;
   const auto type = static_cast<int32_t>(mode);
@@ -433,7 +438,16 @@ void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames
   // the block is processed in pieces the buffers can hold.
   if (sampleFrames > scratchCapacity) (void)growScratch(sampleFrames);
   for (int32_t offset = 0; offset < sampleFrames; offset += scratchCapacity) {
-    accumulate(inputs, outputs, offset, std::min(scratchCapacity, sampleFrames - offset));
+    const int32_t frames = std::min(scratchCapacity, sampleFrames - offset);
+    float* channels[2] = {scratch[0].get(), scratch[1].get()};
+    std::copy_n(inputs[0] + offset, frames, channels[0]);
+    if (inputs[1] != nullptr) std::copy_n(inputs[1] + offset, frames, channels[1]);
+    // Inputs and outputs are the same pair: every stage works in place.
+    processReplacing(channels, channels, frames);
+    for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channels[0][i];
+    if (outputs[1] != nullptr && outputs[1] != outputs[0]) {
+      for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channels[0][i];
+    }
   }
 }
 
@@ -447,17 +461,4 @@ bool PluginEffect::growScratch(int32_t frames)
   scratch = std::move(grown);
   scratchCapacity = frames;
   return true;
-}
-
-void PluginEffect::accumulate(float** inputs, float** outputs, int32_t offset, int32_t frames)
-{
-  float* channels[2] = {scratch[0].get(), scratch[1].get()};
-  std::copy_n(inputs[0] + offset, frames, channels[0]);
-  if (inputs[1] != nullptr) std::copy_n(inputs[1] + offset, frames, channels[1]);
-  // Inputs and outputs are the same pair: every stage works in place.
-  processReplacing(channels, channels, frames);
-  for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channels[0][i];
-  if (outputs[1] != nullptr && outputs[1] != outputs[0]) {
-    for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channels[0][i];
-  }
 }

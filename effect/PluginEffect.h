@@ -105,13 +105,18 @@ private:
   // Constructor step 16: creates the editor, once there is one to create.
   void createEditor();
 
-  // The chain on channel 0: inputs[0] -> outputs[0].
-  void runChain(const float* input, float* output, int32_t frames, float rate);
-  void runFilter(const float* current, float* output, int32_t frames, float rate, bool pitchTracking);
+  // One block of channel 0 on its way through the chain.
+  struct Block {
+    const float* input;  // the host's first input
+    float* output;       // the host's first output
+    int32_t frames;
+    float rate;  // Hz, read once per block
+  };
+  void runChain(const Block& block);
+  // `current` is the input the filter reads on its fixed path.
+  void runFilter(const Block& block, const float* current, bool pitchTracking);
   // Grows both scratch buffers to `frames`; false when memory ran out.
   bool growScratch(int32_t frames);
-  // One accumulating pass over at most scratchCapacity frames.
-  void accumulate(float** inputs, float** outputs, int32_t offset, int32_t frames);
 
   // Members, in the order the effect's description lists them.
   std::array<std::unique_ptr<PluginProgram>, kProgramCount> programs;
