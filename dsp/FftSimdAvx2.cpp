@@ -12,24 +12,18 @@ const bool kFftAvx2Built = true;
 
 void fftTransformAvx2(const FftVectorJob& job, float* output, const float* input)
 {
+    // One sweep for passes one to three, then the later ones: start where the
+    // last sweep ends in `output`.
+    const bool oddSweeps = (laterSweeps(job.bitCount) % 2) != 0;
+    float* latest = oddSweeps ? job.work : output;
+    float* spare = oddSweeps ? output : job.work;
     const int32_t length = int32_t{1} << job.bitCount;
-    const bool oddLaterPasses = ((job.bitCount - 3) % 2) != 0;
-    float* latest = oddLaterPasses ? job.work : output;
-    float* spare = oddLaterPasses ? output : job.work;
-    // Eight groups at once need N/8 >= 8; level 3's groups have four bins a half.
+    // Eight groups at once need N/8 >= 8.
     if (length >= 64)
         firstThreePasses<Float8>(latest, input, job);
     else
         firstThreePasses<Float4>(latest, input, job);
-    for (int32_t pass = 3; pass < job.bitCount; ++pass) {
-        if (pass >= 4)
-            laterPass<Float8>(spare, latest, length, pass, *job.tables);
-        else
-            laterPass<Float4>(spare, latest, length, pass, *job.tables);
-        float* const written = spare;
-        spare = latest;
-        latest = written;
-    }
+    laterPasses<Float8, Float4>(latest, spare, job.bitCount, *job.tables);
 }
 
 namespace {

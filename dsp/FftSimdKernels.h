@@ -198,6 +198,137 @@ void laterPass(float* d, const float* s, int32_t length, int32_t pass, const Fft
     }
 }
 
+// Two consecutive passes, levels p and p + 1 (n = 2^p, h = n/2, h a multiple
+// of W), from s into d without the intermediate spectrum touching memory.
+// Level p + 1 joins the 2n-groups G0 = s + c and G1 = s + c + 2n; its bins j
+// and n - j (1 <= j < h) read exactly the four outputs of level p's butterfly j
+// in G0 and in G1 (G[j], G[n - j], G[n + j], G[2n - j]), so those eight values
+// stay in registers, in bin order. Bin n - j's twiddle is bin j's with cosine
+// and sine exchanged. As in laterPass, the chunk lane of bin h only writes the
+// outputs of level p + 1's bin h, which are computed afterwards with bin 0.
+template <class T>
+inline void twoButterflies(float* d, const float* s, int32_t n, int32_t h, int32_t j,
+                           typename T::V im0, typename T::V im1, const float* co, const float* si,
+                           const float* co2, const float* si2)
+{
+    using V = typename T::V;
+    constexpr int32_t last = T::kWidth - 1;
+    const V c = T::load(co + j);
+    const V sn = T::load(si + j);
+    // Level p in G0: f = G0[j], r = G0[n - j], u = G0[n + j], w = G0[2n - j].
+    V a = T::load(s + j);
+    V b = T::load(s + h + j);
+    V re = T::load(s + n + j);
+    V v = T::sub(T::mul(re, c), T::mul(im0, sn));
+    const V f0 = T::add(a, v);
+    const V r0 = T::sub(a, v);
+    v = T::add(T::mul(re, sn), T::mul(im0, c));
+    const V u0 = T::add(v, b);
+    const V w0 = T::sub(v, b);
+    // The same in G1.
+    const float* s1 = s + 2 * n;
+    a = T::load(s1 + j);
+    b = T::load(s1 + h + j);
+    re = T::load(s1 + n + j);
+    v = T::sub(T::mul(re, c), T::mul(im1, sn));
+    const V f1 = T::add(a, v);
+    const V r1 = T::sub(a, v);
+    v = T::add(T::mul(re, sn), T::mul(im1, c));
+    const V u1 = T::add(v, b);
+    const V w1 = T::sub(v, b);
+    // Level p + 1, bin j.
+    const V c2 = T::load(co2 + j);
+    const V s2 = T::load(si2 + j);
+    v = T::sub(T::mul(f1, c2), T::mul(u1, s2));
+    T::store(d + j, T::add(f0, v));
+    T::store(d + 2 * n - j - last, T::reversed(T::sub(f0, v)));
+    v = T::add(T::mul(f1, s2), T::mul(u1, c2));
+    T::store(d + 2 * n + j, T::add(v, u0));
+    T::store(d + 4 * n - j - last, T::reversed(T::sub(v, u0)));
+    // Level p + 1, bin n - j.
+    v = T::sub(T::mul(r1, s2), T::mul(w1, c2));
+    T::store(d + n - j - last, T::reversed(T::add(r0, v)));
+    T::store(d + n + j, T::sub(r0, v));
+    v = T::add(T::mul(r1, c2), T::mul(w1, s2));
+    T::store(d + 3 * n - j - last, T::reversed(T::add(v, w0)));
+    T::store(d + 3 * n + j, T::sub(v, w0));
+}
+
+template <class T>
+void twoLaterPasses(float* d, const float* s, int32_t length, int32_t pass, const FftVectorTables& tables)
+{
+    const int32_t n = int32_t{1} << pass;
+    const int32_t h = n / 2;
+    const float* co = tables.cosines(pass);
+    const float* si = tables.sines(pass);
+    const float* co2 = tables.cosines(pass + 1);
+    const float* si2 = tables.sines(pass + 1);
+    const float twiddleH = co2[h];  // angle pi/4: bin h's cosine and sine
+    const int32_t lastChunk = h - T::kWidth + 1;
+    for (int32_t c = 0; c < length; c += 4 * n) {
+        const float* sg = s + c;
+        const float* sg1 = sg + 2 * n;
+        float* dg = d + c;
+        for (int32_t j = 1; j < lastChunk; j += T::kWidth)
+            twoButterflies<T>(dg, sg, n, h, j, T::load(sg + n + h + j), T::load(sg1 + n + h + j), co, si, co2, si2);
+        // Loaded one early and shifted: see laterPass.
+        twoButterflies<T>(dg, sg, n, h, lastChunk, T::shiftedDown(T::load(sg + n + h + lastChunk - 1)),
+                          T::shiftedDown(T::load(sg1 + n + h + lastChunk - 1)), co, si, co2, si2);
+        // Level p's bins 0 and h in both groups, and level p + 1's bins 0 and h.
+        const float g0 = sg[0] + sg[n];
+        const float g0n = sg[0] - sg[n];
+        const float g0h = sg[h];
+        const float g0nh = sg[n + h];
+        const float g1 = sg1[0] + sg1[n];
+        const float g1n = sg1[0] - sg1[n];
+        const float g1h = sg1[h];
+        const float g1nh = sg1[n + h];
+        dg[0] = g0 + g1;
+        dg[2 * n] = g0 - g1;
+        dg[n] = g0n;
+        dg[3 * n] = g1n;
+        float v = g1h * twiddleH - g1nh * twiddleH;
+        dg[h] = g0h + v;
+        dg[2 * n - h] = g0h - v;
+        v = g1h * twiddleH + g1nh * twiddleH;
+        dg[2 * n + h] = v + g0nh;
+        dg[4 * n - h] = v - g0nh;
+    }
+}
+
+// Levels 3 .. bitCount - 1 from `latest` (written by the first passes), two at
+// a time where possible; `Wide` where a half group fills its registers, `Narrow`
+// below. Returns the buffer holding the result.
+template <class Wide, class Narrow>
+float* laterPasses(float* latest, float* spare, int32_t bitCount, const FftVectorTables& tables)
+{
+    const int32_t length = int32_t{1} << bitCount;
+    int32_t pass = 3;
+    for (; pass + 1 < bitCount; pass += 2) {
+        if ((int32_t{1} << (pass - 1)) >= Wide::kWidth)
+            twoLaterPasses<Wide>(spare, latest, length, pass, tables);
+        else
+            twoLaterPasses<Narrow>(spare, latest, length, pass, tables);
+        float* const written = spare;
+        spare = latest;
+        latest = written;
+    }
+    if (pass < bitCount) {
+        if ((int32_t{1} << (pass - 1)) >= Wide::kWidth)
+            laterPass<Wide>(spare, latest, length, pass, tables);
+        else
+            laterPass<Narrow>(spare, latest, length, pass, tables);
+        latest = spare;
+    }
+    return latest;
+}
+
+// How many sweeps over the buffers the passes after the first three make.
+inline int32_t laterSweeps(int32_t bitCount)
+{
+    return (bitCount - 3 + 1) / 2;
+}
+
 // The scalar search's magnitude before its square root; exact in double.
 inline double squaredMagnitude(const float* packed, int32_t half, int32_t i)
 {

@@ -8,19 +8,13 @@
 
 void fftTransformSse2(const FftVectorJob& job, float* output, const float* input)
 {
-    const int32_t length = int32_t{1} << job.bitCount;
-    // Passes one to three make one write, then one per level from 3 up to
-    // bitCount - 1: start where the last of them ends in `output`.
-    const bool oddLaterPasses = ((job.bitCount - 3) % 2) != 0;
-    float* latest = oddLaterPasses ? job.work : output;
-    float* spare = oddLaterPasses ? output : job.work;
+    // One sweep for passes one to three, then the later ones: start where the
+    // last sweep ends in `output`.
+    const bool oddSweeps = (laterSweeps(job.bitCount) % 2) != 0;
+    float* latest = oddSweeps ? job.work : output;
+    float* spare = oddSweeps ? output : job.work;
     firstThreePasses<Float4>(latest, input, job);
-    for (int32_t pass = 3; pass < job.bitCount; ++pass) {
-        laterPass<Float4>(spare, latest, length, pass, *job.tables);
-        float* const written = spare;
-        spare = latest;
-        latest = written;
-    }
+    laterPasses<Float4, Float4>(latest, spare, job.bitCount, *job.tables);
 }
 
 int32_t spectrumPeakSse2(const SpectrumPeakRange& range)
