@@ -4,9 +4,29 @@
 // control because its value differs from the one it last drew.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "gui/View.h"
+
+// A float that one thread may store while another reads it: the effect sets
+// control values (and asks for redraws) from whatever thread changed a
+// parameter, while the interface thread draws. Relaxed order is enough: each
+// value stands alone, and a late one is picked up at the next idle.
+class RelaxedFloat {
+public:
+  RelaxedFloat(float initial = 0.0f) : v_(initial) {}  // NOLINT(google-explicit-constructor)
+  RelaxedFloat(const RelaxedFloat& other) : v_(float(other)) {}
+  RelaxedFloat& operator=(const RelaxedFloat& other) { return *this = float(other); }
+  RelaxedFloat& operator=(float f) {
+    v_.store(f, std::memory_order_relaxed);
+    return *this;
+  }
+  operator float() const { return v_.load(std::memory_order_relaxed); }  // NOLINT(google-explicit-constructor)
+
+private:
+  std::atomic<float> v_;
+};
 
 class Control;
 class DrawContext;
@@ -56,9 +76,9 @@ protected:
   ControlListener* listener;
   int32_t tag;
   bool mouseEnabled = true;
-  float lastValueDrawn = -1.0f;
+  RelaxedFloat lastValueDrawn = -1.0f;  // any thread may force a redraw
   float defaultValue = 0.5f;
-  float value = 0.0f;
+  RelaxedFloat value = 0.0f;  // any thread may store a new value
   float vmin = 0.0f;
   float vmax = 1.0f;
 };

@@ -41,7 +41,8 @@ Slider::~Slider() {
 
 void Slider::draw(DrawContext* context) {
   if (!context) return;
-  float drawn = (style & kSliderStyleTop) ? value : 1.0f - value;
+  const float current = value;
+  float drawn = (style & kSliderStyleTop) ? current : 1.0f - current;
   if (!std::isfinite(drawn)) drawn = 0.0f;  // a bad value must not overflow the pixel maths
 
   OffscreenContext offscreen(parent, controlWidth, controlHeight, kBlackColour);

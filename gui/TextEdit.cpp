@@ -12,7 +12,23 @@ constexpr std::size_t kMaxStoredLength = ParamDisplay::kTextCapacity - 1;
 TextEdit::TextEdit(const Rect& size, ControlListener* listener, int32_t tag, const char* text,
                    Bitmap* background, int style)
     : ParamDisplay(size, listener, tag, background, style) {
-  if (text) text_.assign(text, strnlen(text, kMaxStoredLength));
+  if (text) storeText(text, kMaxStoredLength);
+}
+
+void TextEdit::storeText(const char* text, std::size_t maxLength) {
+  const std::size_t length = strnlen(text, maxLength);
+  for (std::size_t i = 0; i < length; ++i) text_[i].store(text[i], std::memory_order_relaxed);
+  text_[length].store('\0', std::memory_order_relaxed);
+}
+
+std::string TextEdit::text() const {
+  std::string copy;
+  for (std::size_t i = 0; i < kMaxStoredLength; ++i) {
+    const char c = text_[i].load(std::memory_order_relaxed);
+    if (c == '\0') break;
+    copy.push_back(c);
+  }
+  return copy;
 }
 
 // A field still open belongs to this box and simply goes with it; the frame
@@ -21,23 +37,24 @@ TextEdit::~TextEdit() = default;
 
 void TextEdit::setText(const char* text) {
   if (!text) return;
-  text_.assign(text, strnlen(text, kMaxStoredLength));
+  storeText(text, kMaxStoredLength);
   lastValueDrawn = value == 0.0f ? 1.0f : 0.0f;
 }
 
 void TextEdit::getText(char* buffer) const {
   if (!buffer) return;
-  std::memcpy(buffer, text_.c_str(), text_.size() + 1);
+  const std::string copy = text();
+  std::memcpy(buffer, copy.c_str(), copy.size() + 1);
 }
 
 void TextEdit::draw(DrawContext* context) {
   if (editConvert) {
     char shown[kTextCapacity] = {};
-    editConvert(text_.c_str(), shown);
+    editConvert(text().c_str(), shown);
     shown[kTextCapacity - 1] = '\0';
     drawText(context, shown);
   } else {
-    drawText(context, text_);
+    drawText(context, text());
   }
 }
 
@@ -56,7 +73,7 @@ void TextEdit::takeFocus() {
   font.family = FontFamily::swiss;
   font.variablePitch = true;
   const Rect area{size.left, size.top, size.left + size.width() + 1, size.top + size.height() + 1};
-  field_ = parent->getWindow()->createTextField(area, text_, font, *this);
+  field_ = parent->getWindow()->createTextField(area, text(), font, *this);
   if (!field_ && parent->getFocusView() == this) parent->setFocusView(nullptr);
 }
 
@@ -64,20 +81,19 @@ void TextEdit::textFieldFinished() { loseFocus(); }
 
 void TextEdit::loseFocus() {
   if (!field_) return;
-  const std::string oldText = text_;
-  std::string edited = field_->text();
-  if (edited.size() > kMaxEditedLength) edited.resize(kMaxEditedLength);
-  text_ = edited;
+  const std::string oldText = text();
+  const std::string edited = field_->text();
+  storeText(edited.c_str(), kMaxEditedLength);
   field_.reset();
   if (!parent) return;
   parent->setFocusView(nullptr);
   ChildWindow* window = parent->getWindow();
   std::unique_ptr<Canvas> canvas = window ? window->canvas() : nullptr;
   if (!canvas) {
-    if (text_ != oldText) reportChange(nullptr);
+    if (text() != oldText) reportChange(nullptr);
     return;
   }
   DrawContext context(*canvas, parent);
-  if (text_ != oldText) reportChange(&context);
+  if (text() != oldText) reportChange(&context);
   draw(&context);
 }

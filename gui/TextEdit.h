@@ -4,6 +4,8 @@
 // it only when the text changed.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -31,7 +33,8 @@ public:
   virtual void getText(char* buffer) const;
   virtual void setEditConvert(EditConvert convert) { editConvert = convert; }
 
-  const std::string& text() const { return text_; }
+  // A copy of the text as it is now.
+  std::string text() const;
   bool isEditing() const { return field_ != nullptr; }
 
   // The longest text an edit can leave behind (the field is read into a
@@ -40,8 +43,13 @@ public:
 
 private:
   void textFieldFinished() override;
+  void storeText(const char* text, std::size_t maxLength);
 
-  std::string text_;
+  // The effect writes display texts from whatever thread changed a parameter
+  // while the interface thread draws them, without a lock: every character is
+  // a relaxed atomic, so a reader may for one idle see a mix of two texts but
+  // never reads freed or unterminated memory; the writer then forces a redraw.
+  std::array<std::atomic<char>, kTextCapacity> text_{};
   std::unique_ptr<TextField> field_;
   EditConvert editConvert = nullptr;
 };

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <thread>
 
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
@@ -435,6 +437,28 @@ TEST_F(ControlsTest, editLinesStyleDrawsTopLeftInBackAndBottomRightInFrameColour
   EXPECT_EQ(window->pixel({70, 20}), kRedColour);   // right edge
   EXPECT_EQ(window->pixel({40, 30}), kRedColour);   // bottom edge
   EXPECT_EQ(window->pixel({40, 20}), kBlueColour);  // filled inside
+}
+
+// The effect stores values and display texts from whatever thread changed a
+// parameter while the interface thread keeps drawing (the ThreadSanitizer
+// build checks that this is free of data races).
+TEST_F(ControlsTest, valuesAndTextsStoredFromAnotherThreadWhileIdleDraws) {
+  Slider* slider = addSlider(0.5f);
+  auto* box = new TextEdit({10, 257, 65, 270}, &listener, 11, "0.000");
+  frame->addView(box);
+  window->paint();
+  std::thread writer([&] {
+    for (int i = 0; i <= 200; ++i) {
+      slider->setValue(float(i) / 200.0f);
+      box->setText(std::to_string(i).c_str());
+    }
+  });
+  for (int i = 0; i < 50; ++i) frame->idle();
+  writer.join();
+  frame->idle();
+  EXPECT_EQ(box->text(), "200");
+  EXPECT_EQ(slider->getValue(), 1.0f);
+  EXPECT_EQ(handleTopInPicture(), kMinTop) << "the last value is what is shown";
 }
 
 }  // namespace
