@@ -29,19 +29,16 @@ Fft::Fft(int32_t length)
 
 bool Fft::supports(FftPath path)
 {
-    switch (path) {
-    case FftPath::scalar:
+    if (path == FftPath::scalar)
         return true;
 #if BRASKLIN_FFT_X86
-    case FftPath::sse2:
+    if (path == FftPath::sse2)
         return true;
-    case FftPath::avx2:
-        // Also false when the system does not save the AVX registers.
+    // Also false when the system does not save the AVX registers.
+    if (path == FftPath::avx2)
         return kFftAvx2Built && __builtin_cpu_supports("avx2") != 0;
 #endif
-    default:
-        return false;
-    }
+    return false;
 }
 
 FftPath Fft::widestPath()

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the order reads like the declaration's comment
 SpectrumPeak findSpectrumPeakScalar(const float* packed, int32_t length, int32_t firstBin)
 {
     const int32_t half = length / 2;

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <bit>
 #include <limits>
 #include <random>
 #include <vector>
@@ -99,13 +99,24 @@ std::vector<int32_t> powersOfTwoUpTo(int32_t largest)
     return lengths;
 }
 
+// Compares bit patterns: -0 differs from +0, and NaN equals the same NaN.
 int firstDifference(const float* a, const float* b, int32_t count)
 {
     for (int32_t i = 0; i < count; ++i) {
-        if (std::memcmp(a + i, b + i, sizeof(float)) != 0)
+        if (std::bit_cast<uint32_t>(a[i]) != std::bit_cast<uint32_t>(b[i]))
             return i;
     }
     return -1;
+}
+
+float& at(std::vector<float>& values, int32_t index)
+{
+    return values[static_cast<std::size_t>(index)];
+}
+
+float at(const std::vector<float>& values, int32_t index)
+{
+    return values[static_cast<std::size_t>(index)];
 }
 
 TEST(FftSimd, EveryX86BuildOffersSse2AndNewEnginesTakeTheWidestPath)
@@ -144,13 +155,13 @@ TEST(FftSimd, EveryPathMatchesTheScalarPassesBitForBitAtEveryLength)
                     std::vector<float> actual(input.size() + kGuardCount, kGuard);
                     fft.transform(actual.data(), input.data());
 
-                    const int at = firstDifference(actual.data(), expected.data(), n);
-                    ASSERT_EQ(at, -1) << nameOf(path) << " N = " << n << " frame kind "
-                                      << static_cast<int>(kind) << " seed " << seed << ": output " << at
-                                      << " is " << actual[static_cast<std::size_t>(std::max(at, 0))]
-                                      << ", scalar gives " << expected[static_cast<std::size_t>(std::max(at, 0))];
-                    for (int g = 0; g < kGuardCount; ++g)
-                        ASSERT_EQ(actual[static_cast<std::size_t>(n + g)], kGuard) << nameOf(path) << " N = " << n;
+                    const int differs = firstDifference(actual.data(), expected.data(), n);
+                    const int shown = std::max(differs, 0);
+                    ASSERT_EQ(differs, -1) << nameOf(path) << " N = " << n << " frame kind " << static_cast<int>(kind)
+                                           << " seed " << seed << ": output " << differs << " is "
+                                           << at(actual, shown) << ", scalar gives " << at(expected, shown);
+                    for (int32_t g = 0; g < kGuardCount; ++g)
+                        ASSERT_EQ(at(actual, n + g), kGuard) << nameOf(path) << " N = " << n;
                     ASSERT_EQ(firstDifference(input.data(), untouched.data(), n), -1) << nameOf(path) << " N = " << n;
                 }
             }
@@ -164,8 +175,8 @@ int32_t referencePeakBin(const std::vector<float>& packed, int32_t firstBin)
 {
     const auto half = static_cast<int32_t>(packed.size() / 2);
     auto magnitudeOf = [&](int32_t i) {
-        const double re = packed[static_cast<std::size_t>(i)];
-        const double im = (i == 0) ? 0.0 : packed[static_cast<std::size_t>(half + i)];
+        const double re = at(packed, i);
+        const double im = (i == 0) ? 0.0 : at(packed, half + i);
         return std::sqrt(re * re + im * im);
     };
     double largest = -1.0;
@@ -189,7 +200,7 @@ void expectSamePeak(const std::vector<float>& packed, int32_t firstBin, FftPath 
     ASSERT_EQ(scalar.bin, referencePeakBin(packed, firstBin)) << what << " N = " << length << " from " << firstBin;
     ASSERT_EQ(fast.bin, scalar.bin) << nameOf(path) << ' ' << what << " N = " << length << " from " << firstBin;
     if (scalar.bin >= 0) {
-        ASSERT_EQ(std::memcmp(&fast.magnitude, &scalar.magnitude, sizeof(double)), 0) << nameOf(path) << ' ' << what;
+        ASSERT_EQ(std::bit_cast<uint64_t>(fast.magnitude), std::bit_cast<uint64_t>(scalar.magnitude)) << nameOf(path) << ' ' << what;
     }
 }
 
@@ -210,21 +221,21 @@ TEST(SpectrumPeak, EveryPathFindsTheScalarBinOnRandomSpectraWithPlantedTiesAndNa
                 // Plant the peak, then copies of it (signs flipped, parts swapped:
                 // same square) at other bins, before and after it.
                 const int32_t peak = bin(generator);
-                packed[static_cast<std::size_t>(peak)] = 3.0f * unit(generator) + 4.0f;
-                packed[static_cast<std::size_t>(half + peak)] = 2.0f * unit(generator);
-                const float re = packed[static_cast<std::size_t>(peak)];
-                const float im = packed[static_cast<std::size_t>(half + peak)];
+                at(packed, peak) = 3.0f * unit(generator) + 4.0f;
+                at(packed, half + peak) = 2.0f * unit(generator);
+                const float re = at(packed, peak);
+                const float im = at(packed, half + peak);
                 const int copies = trial % 4;
                 for (int k = 0; k < copies; ++k) {
                     const int32_t other = bin(generator);
                     const bool swap = (k % 2) != 0;
-                    packed[static_cast<std::size_t>(other)] = swap ? -im : re;
-                    packed[static_cast<std::size_t>(half + other)] = swap ? re : -im;
+                    at(packed, other) = swap ? -im : re;
+                    at(packed, half + other) = swap ? re : -im;
                 }
                 // Some trials carry NaN bins, including in front of the peak.
                 if (trial % 5 == 1) {
                     for (int k = 0; k < 8; ++k)
-                        packed[static_cast<std::size_t>(bin(generator))] = std::numeric_limits<float>::quiet_NaN();
+                        at(packed, bin(generator)) = std::numeric_limits<float>::quiet_NaN();
                 }
                 const int32_t firstBin = (trial % 3 == 0) ? 1 : bin(generator);
                 expectSamePeak(packed, firstBin, path, "random");
@@ -250,14 +261,14 @@ TEST(SpectrumPeak, EqualRootsOfUnequalSquaresKeepTheLowerBin)
                 if (second >= half)
                     continue;
                 std::vector<float> packed(static_cast<std::size_t>(n), 0.25f);
-                packed[static_cast<std::size_t>(first)] = 1.0f;
-                packed[static_cast<std::size_t>(half + first)] = 0.0f;
-                packed[static_cast<std::size_t>(second)] = -1.0f;
-                packed[static_cast<std::size_t>(half + second)] = nudge;
+                at(packed, first) = 1.0f;
+                at(packed, half + first) = 0.0f;
+                at(packed, second) = -1.0f;
+                at(packed, half + second) = nudge;
                 expectSamePeak(packed, 1, path, "equal roots");
                 EXPECT_EQ(findSpectrumPeak(packed.data(), n, 1, path).bin, first) << nameOf(path);
 
-                packed[static_cast<std::size_t>(half + second)] = clearWin;
+                at(packed, half + second) = clearWin;
                 expectSamePeak(packed, 1, path, "larger root");
                 EXPECT_EQ(findSpectrumPeak(packed.data(), n, 1, path).bin, second) << nameOf(path);
             }
@@ -275,16 +286,16 @@ TEST(SpectrumPeak, InfiniteZeroAndAllNanSpectra)
         EXPECT_EQ(findSpectrumPeak(zeros.data(), n, 5, path).bin, 5);
 
         auto infinite = zeros;
-        infinite[20] = -inf;
-        infinite[n / 2 + 25] = inf;
+        at(infinite, 20) = -inf;
+        at(infinite, n / 2 + 25) = inf;
         expectSamePeak(infinite, 1, path, "infinite");
         EXPECT_EQ(findSpectrumPeak(infinite.data(), n, 1, path).bin, 20);
 
         std::vector<float> nans(static_cast<std::size_t>(n), std::numeric_limits<float>::quiet_NaN());
         EXPECT_EQ(findSpectrumPeak(nans.data(), n, 1, path).bin, -1) << nameOf(path);
         // Only the last bin has two numbers: it wins, after a vector's worth of NaN.
-        nans[static_cast<std::size_t>(n / 2 - 1)] = 0.5f;
-        nans[static_cast<std::size_t>(n - 1)] = 0.0f;
+        at(nans, n / 2 - 1) = 0.5f;
+        at(nans, n - 1) = 0.0f;
         EXPECT_EQ(findSpectrumPeak(nans.data(), n, 1, path).bin, n / 2 - 1) << nameOf(path);
 
         EXPECT_EQ(findSpectrumPeak(zeros.data(), n, n / 2, path).bin, -1) << "empty range, " << nameOf(path);
