@@ -186,6 +186,19 @@ TEST_F(RobustnessTest, everySampleRateAndAChangeBetweenAnyTwoBlocks)
   }
 }
 
+TEST_F(RobustnessTest, ratesTheTablesCannotFollowLeaveThemAsTheyAreAndTheOutputSound)
+{
+  for (float rate : {1.0f, 500.0f, 900000.0f, 1e7f, 44100.0f}) {
+    effect->setSampleRate(rate);
+    const auto out = renderReplacing(*effect, tone, 4096);
+    ASSERT_TRUE(allFinite(out.left)) << rate;
+    const float built = effect->waveShapes().tableRate();
+    EXPECT_TRUE(built == rate || (rate < 1000.0f || rate > 768000.0f)) << rate;
+    EXPECT_EQ(effect->waveShapes().tableLength(), static_cast<int>(std::ceil(built)));
+  }
+  EXPECT_EQ(effect->waveShapes().tableRate(), 44100.0f);
+}
+
 TEST_F(RobustnessTest, randomHostileAutomationNeverYieldsANumberThatIsNot)
 {
   std::mt19937 random(20261208);
