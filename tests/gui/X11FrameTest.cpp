@@ -207,6 +207,22 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText) {
     EXPECT_EQ(scene.box->text(), "Saw2.");
     ASSERT_EQ(listener.calls.size(), 2u);
     EXPECT_EQ(listener.calls[1].control, scene.box);
+
+    // A second edit, ended by a click elsewhere in the frame: the text is kept
+    // and the click still reaches the button it was meant for.
+    ASSERT_EQ(std::system(down.c_str()), 0);
+    const bool reopened = pumpUntil([&] { frame->idle(); }, [&] { return scene.box->isEditing(); });
+    ASSERT_EQ(std::system("xdotool mouseup 1"), 0);
+    ASSERT_TRUE(reopened);
+    ASSERT_EQ(std::system("xdotool key Home x"), 0);
+    // The server queues the keys before the click that follows them.
+    XSendEvent(host, child, True, ButtonPressMask, &press);
+    XFlush(host);
+    ASSERT_TRUE(pumpUntil([&] { frame->idle(); }, [&] { return !scene.box->isEditing(); }));
+    EXPECT_EQ(scene.box->text(), "xSaw2.");
+    ASSERT_TRUE(pumpUntil([&] { frame->idle(); }, [&] { return listener.calls.size() == 4u; }));
+    EXPECT_EQ(listener.calls[2].control, scene.box);
+    EXPECT_EQ(listener.calls[3].control, scene.button);
   }
 
   // The host destroys its window: the frame notices and can still be deleted.
