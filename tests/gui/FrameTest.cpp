@@ -2,6 +2,9 @@
 // list, the shared window class, and the editor base's idle servicing.
 #include <gtest/gtest.h>
 
+#include <cairo.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -285,6 +288,46 @@ TEST_F(FrameTest, serviceIdleRunsAtMostEveryFiftyMilliseconds) {
   }
   EXPECT_EQ(hostIdleCalls, 5);
   editor->close();
+}
+
+TEST_F(FrameTest, editorDrawRepaintsTheWholeFrameAndDrawViewOfAStrangerToo) {
+  SilentEffect effect;
+  auto* editor = new TestEditor(&effect);
+  editor->draw(nullptr);  // closed: nothing to draw, nothing breaks
+  editor->open(kFakeParentWindow);
+  auto* a = new ProbeControl({10, 10, 50, 40}, log, "a");
+  auto* b = new ProbeControl({60, 10, 90, 40}, log, "b");
+  editor->theFrame()->addView(a);
+  editor->theFrame()->addView(b);
+  editor->draw(nullptr);
+  EXPECT_EQ(a->draws, 1);
+  EXPECT_EQ(b->draws, 1);
+  EXPECT_FALSE(editor->theFrame()->isFirstPaintPending());
+  b->redraw();  // one of ours: only it
+  EXPECT_EQ(a->draws, 1);
+  EXPECT_EQ(b->draws, 2);
+  ProbeControl stranger({0, 0, 5, 5}, log, "stranger");
+  editor->theFrame()->drawView(&stranger);  // not in the list: the whole frame
+  EXPECT_EQ(stranger.draws, 0);
+  EXPECT_EQ(a->draws, 2);
+  EXPECT_EQ(b->draws, 3);
+  editor->close();
+}
+
+TEST_F(FrameTest, windowPictureIsWrittenAsPngWithTheSamePixels) {
+  Frame* frame = makeFrame();
+  frame->addView(new ProbeControl({10, 10, 50, 40}, log, "a", kBlueColour));
+  backend.newestWindow()->paint();
+  const std::string path = ::testing::TempDir() + "brasklin_frame.png";
+  ASSERT_TRUE(backend.newestWindow()->writePng(path));
+  cairo_surface_t* read = cairo_image_surface_create_from_png(path.c_str());
+  ASSERT_EQ(cairo_surface_status(read), CAIRO_STATUS_SUCCESS);
+  EXPECT_EQ(cairo_image_surface_get_width(read), 200);
+  EXPECT_EQ(cairo_image_surface_get_height(read), 100);
+  EXPECT_EQ(surfacePixel(read, {20, 20}), kBlueColour);
+  EXPECT_EQ(surfacePixel(read, {5, 5}), kBlackColour);
+  cairo_surface_destroy(read);
+  std::remove(path.c_str());
 }
 
 }  // namespace
