@@ -127,7 +127,9 @@ check_build() {
         found=1
         check_dll "$dll" "$objdump" || failed=1
     done < <(find "$build" -name '*.dll' -not -path '*/wineprefix/*' | sort)
-    if cmake --build "$build" --target help | grep -qE '^\.\.\. brasklin( |$)' \
+    local targets
+    targets=$(cmake --build "$build" --target help)
+    if grep -qE '^\.\.\. brasklin( |$)' <<<"$targets" \
        && [[ -z "$(find "$build" -name brasklin.dll -not -path '*/wineprefix/*')" ]]; then
         echo "FAIL $build has a brasklin target but no brasklin.dll"
         failed=1

@@ -183,20 +183,21 @@ struct SeenBox {
   bool hasOwner = true;
 };
 
+// A named function: on 32-bit Windows the callback must use the system's
+// calling convention, which a lambda's conversion does not give.
+BOOL CALLBACK keepVisibleDialog(HWND window, LPARAM found) {
+  char className[32] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::string(className) == "#32770" && IsWindowVisible(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND dialogOfThread(DWORD thread) {
   HWND dialog = nullptr;
-  EnumThreadWindows(
-      thread,
-      [](HWND window, LPARAM found) -> BOOL {
-        char className[32] = {};
-        GetClassNameA(window, className, sizeof className);
-        if (std::string(className) == "#32770" && IsWindowVisible(window)) {
-          *reinterpret_cast<HWND*>(found) = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&dialog));
+  EnumThreadWindows(thread, keepVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
   return dialog;
 }
 
