@@ -88,7 +88,7 @@ class ChainTest : public ::testing::Test {
 protected:
   effecttest::ShippedShapes shapes;
   std::unique_ptr<PluginEffect> effect = effecttest::makeEffect(rate);
-  std::vector<float> input = steppedTone(12 * block);
+  std::vector<float> input = steppedTone(12 * std::size_t{block});
 
   // Runs the blocks of `input` through `reference(in, out, n)` into one buffer.
   template <typename Reference>
@@ -218,9 +218,9 @@ double filteredLevel(PluginEffect& effect, float filterType)
   setOrder(effect, 2, 1, 2, 3);
   effect.setParameter(6, 0.5f);
   effect.setParameter(5, filterType);
-  const auto tone = signals::sine(5000.0, rate, 8 * block, 0.5);
+  const auto tone = signals::sine(5000.0, rate, 8 * std::size_t{block}, 0.5);
   const auto out = renderReplacing(effect, tone, block);
-  return signals::rms(std::span<const float>(out.left).subspan(2 * block)) / signals::rms(tone);
+  return signals::rms(std::span<const float>(out.left).subspan(2 * std::size_t{block})) / signals::rms(tone);
 }
 
 TEST_F(ChainTest, theFloatsNearestTheFilterThresholdsStayInTheLowerBand)
@@ -346,7 +346,7 @@ TEST_F(ChainTest, suspendSilencesTheDelayTailButNotTheOscillatorsLastCycle)
 
   effect->suspend();
   effect->resume();
-  const std::vector<float> silence(4 * block, 0.0f);
+  const std::vector<float> silence(4 * std::size_t{block}, 0.0f);
   EXPECT_EQ(signals::peak(renderReplacing(*effect, silence, block).left), 0.0);
   EXPECT_GT(signals::peak(renderReplacing(*control, silence, block).left), 0.01);
 

@@ -114,7 +114,7 @@ TEST_F(PluginModuleTest, aSineSweepComesOutAtTheSweepsPitchOnBothOutputs)
 {
   AEffect* effect = open(44100.0f);
   ASSERT_NE(effect, nullptr);
-  constexpr std::size_t count = 44100 * 6;
+  constexpr std::size_t count = std::size_t{44100} * 6;
   const auto input = effecttest::sweep(150.0, 600.0, 44100.0, count, 0.5);
   const auto out = render(effect, input);
   EXPECT_EQ(out.left, out.right);
@@ -129,7 +129,7 @@ TEST_F(PluginModuleTest, pitchShiftSetThroughTheDescriptorDoublesTheTrackedPitch
   ASSERT_NE(effect, nullptr);
   effect->setParameter(effect, 4, 0.6f);  // ratio 2
   EXPECT_FLOAT_EQ(effect->getParameter(effect, 4), 0.6f);
-  constexpr std::size_t count = 44100 * 6;
+  constexpr std::size_t count = std::size_t{44100} * 6;
   const auto input = effecttest::sweep(150.0, 600.0, 44100.0, count, 0.5);
   const auto out = render(effect, input);
   EXPECT_EQ(out.left, out.right);
