@@ -1,6 +1,6 @@
 # Small helpers shared by the subdirectories.
 
-# brasklin_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l1 l2])
+# brasklin_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS label])
 # One GoogleTest executable, registered test by test with CTest.
 function(brasklin_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -14,9 +14,16 @@ function(brasklin_add_test)
   include(GoogleTest)
   set(props "")
   if(T_LABELS)
-    set(props LABELS "${T_LABELS}")
+    # Discovered tests receive their properties through one more list
+    # expansion, which would split a list of labels into stray property
+    # names: allow exactly one label, which `ctest -L` selects by regex.
+    list(LENGTH T_LABELS label_count)
+    if(label_count GREATER 1)
+      message(FATAL_ERROR "brasklin_add_test(${T_NAME}): give one label, not ${T_LABELS}")
+    endif()
+    set(props PROPERTIES LABELS ${T_LABELS})
   endif()
-  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${props})
 endfunction()
 
 # A cross-built test runs through an emulator (wine), which exits 0 without a
