@@ -6,10 +6,18 @@
 #                without running anything)
 # Every plug-in DLL must export exactly `main` and import only system DLLs,
 # so a host on a bare Windows can load it without any runtime beside it.
+# The distribution zip (target dist) is built and its content checked.
+# Parity: the same host program drives the Linux build (native build folder)
+# and the Windows build (under wine) of the plug-in over the same input with
+# the same settings, through both audio routines; the renders must agree to
+# within 1e-6 on every sample.
 #
 # Works unattended (root, CI=true, no terminal, no stdin). Leaves no wine
 # processes behind. Environment:
-#   BRASKLIN_JOBS   parallel build jobs (default: number of cores, at most 2)
+#   BRASKLIN_JOBS          parallel build jobs (default: number of cores, at most 2)
+#   BRASKLIN_NATIVE_BUILD  the Linux build folder to render with (default: build;
+#                          configured if new; only the plug-in and the parity
+#                          host are built in it)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +31,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # The prefix lives in the build folder, and is exported for the build too: any
 # program run through wine while building must not create ~/.wine.
 export WINEPREFIX=$build64/wineprefix
+# Settings the Linux and Windows renders are compared under (see ParityHost.cpp).
+parity_cases="default allstages programs"
 
 # ---------------------------------------------------------------------------
 # Second stage: runs inside xvfb-run (GDI needs a display, even off-screen).
@@ -60,6 +70,24 @@ if [[ "${1:-}" == "--under-display" ]]; then
         executables=$(grep -Ec '\[  PASSED  \] [0-9]+ tests?' "$log" || true)
         echo "== GoogleTest cases passed under wine: $cases in $executables executables"
     fi
+
+    echo "== rendering with the Windows build and comparing with the Linux renders"
+    # The plug-in finds its shape folder through the host's VST folder in the
+    # registry: point it at the build folder that holds brasklin.dll and Brasklin\.
+    plugin_dir=$(winepath -w "$build64/effect")
+    wine reg add 'HKLM\Software\VST' /v VSTPluginsPath /t REG_SZ /d "$plugin_dir" /f </dev/null >/dev/null
+    parity=$build64/parity
+    rm -f "$parity"/windows-*.f32
+    for case in $parity_cases; do
+        for mode in replacing accumulating; do
+            # A loading failure would show a message box and wait: bounded.
+            timeout 300 wine "$build64/tests/windows/brasklin_parity_host.exe" render \
+                "$plugin_dir\\brasklin.dll" "$(winepath -w "$parity/input.f32")" "$case" "$mode" \
+                "$(winepath -w "$parity/windows-$case-$mode.f32")" </dev/null || status=1
+            "$BRASKLIN_PARITY_HOST" compare "$parity/linux-$case-$mode.f32" \
+                "$parity/windows-$case-$mode.f32" 1e-6 || status=1
+        done
+    done
     exit "$status"
 fi
 
@@ -85,6 +113,24 @@ cmake --build "$build64" -j "$jobs"
 echo "== configuring and building i686 (build-win32, not run)"
 configure "$build32" i686
 cmake --build "$build32" -j "$jobs"
+
+echo "== building the Linux plug-in and parity host (${BRASKLIN_NATIVE_BUILD:-build})"
+native=${BRASKLIN_NATIVE_BUILD:-$root/build}
+[[ -f "$native/CMakeCache.txt" ]] || cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$native" -j "$jobs" --target brasklin brasklin_parity_host
+export BRASKLIN_PARITY_HOST=$native/tests/windows/brasklin_parity_host
+
+echo "== rendering with the Linux build"
+parity=$build64/parity
+mkdir -p "$parity"
+rm -f "$parity"/*.f32
+"$BRASKLIN_PARITY_HOST" input "$parity/input.f32"
+for case in $parity_cases; do
+    for mode in replacing accumulating; do
+        "$BRASKLIN_PARITY_HOST" render "$native/effect/brasklin.so" "$parity/input.f32" "$case" "$mode" \
+            "$parity/linux-$case-$mode.f32"
+    done
+done
 
 # The DLL names any Windows install provides. mingw links against msvcrt; the
 # api-ms-win-crt-* forwarders appear only with the UCRT runtime.
@@ -138,10 +184,35 @@ check_build() {
     return $failed
 }
 
-echo "== checking DLL exports and imports"
+# check_zip ZIP OBJDUMP: brasklin.dll (passing the DLL checks), WaveShapes.txt
+# and every wave file the list names, in a folder Brasklin.
+check_zip() {
+    local zip=$1 objdump=$2 unpacked bad=0 entry
+    unpacked=$(mktemp -d)
+    (cd "$unpacked" && cmake -E tar xf "$zip") || { echo "FAIL cannot unpack $zip"; rm -rf "$unpacked"; return 1; }
+    check_dll "$unpacked/brasklin.dll" "$objdump" >/dev/null || { echo "FAIL $zip: brasklin.dll tables"; bad=1; }
+    if [[ -f "$unpacked/Brasklin/WaveShapes.txt" ]]; then
+        # Entries end with ';'; text after the last one is not an entry.
+        while IFS= read -r -d ';' entry; do
+            [[ -f "$unpacked/Brasklin/$entry" ]] || { echo "FAIL $zip lacks Brasklin/$entry"; bad=1; }
+        done < "$unpacked/Brasklin/WaveShapes.txt"
+    else
+        echo "FAIL $zip lacks Brasklin/WaveShapes.txt"
+        bad=1
+    fi
+    (( bad == 0 )) && echo "ok   $zip: $(cd "$unpacked" && find . -type f | sort | tr '\n' ' ')"
+    rm -rf "$unpacked"
+    return $bad
+}
+
+echo "== checking DLL exports and imports, and the distribution zips"
 tables_ok=0
 check_build "$build64" x86_64-w64-mingw32-objdump || tables_ok=1
 check_build "$build32" i686-w64-mingw32-objdump || tables_ok=1
+cmake --build "$build64" --target dist >/dev/null
+cmake --build "$build32" --target dist >/dev/null
+check_zip "$build64/brasklin-windows-x64.zip" x86_64-w64-mingw32-objdump || tables_ok=1
+check_zip "$build32/brasklin-windows-x86.zip" i686-w64-mingw32-objdump || tables_ok=1
 
 run_ok=0
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" --under-display </dev/null || run_ok=$?
