@@ -1,0 +1,98 @@
+// PluginEditor: Brasklin's 560 x 420 editor. Nine sliders, two on/off buttons,
+// six multi-position switches and two text boxes, drawn from the plug-in's ten
+// bitmaps and bound to the effect's parameters by their tags (tag = parameter
+// index). It listens to its own controls and sends what the user changes to the
+// host through setParameterAutomated; the effect tells it of every parameter
+// change, whoever made it, through setParameter.
+//
+// Threads: open, close, idle and valueChanged run on the host's interface
+// thread (the one owning the editor window). setParameter runs on whichever
+// thread changed the parameter: it only stores control values, copies display
+// texts into the two text boxes and posts an update; the frame draws what
+// changed at its next idle, on the interface thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "gui/AEffGUIEditor.h"
+#include "gui/Control.h"
+
+class Bitmap;
+class OnOffButton;
+class PluginEffect;
+class Slider;
+class TextEdit;
+class VerticalSwitch;
+
+class PluginEditor : public AEffGUIEditor, public ControlListener {
+public:
+  // Registers with `effect` (which from then on owns the editor) and loads the
+  // background; the window is built by open().
+  explicit PluginEditor(PluginEffect* effect);
+  ~PluginEditor() override;
+
+  // Builds the frame inside `parent` (the host's window) with every control,
+  // loaded from the effect's current values. Returns 1.
+  intptr_t open(void* parent) override;
+  // Deletes the frame with its controls and lets the control bitmaps go.
+  void close() override;
+  // Any thread: reloads the control bound to `index` from the effect (the
+  // value argument is not used) and refreshes the matching text box.
+  void setParameter(int32_t index, float value) override;
+  // A control was changed by the user.
+  void valueChanged(DrawContext* context, Control* control) override;
+
+  // The control bound to parameter `index`, null for index 11, for indices
+  // outside 0..17 and while the editor is closed.
+  Control* boundControl(int32_t index) const;
+  // The two text boxes; null while the editor is closed.
+  TextEdit* waveShapeBox() const { return waveShapeNameBox; }
+  TextEdit* delayTimeBox() const { return delayTimeTextBox; }
+
+  static constexpr int kWidth = 560;
+  static constexpr int kHeight = 420;
+  // The wave-shape name box is bound to no parameter.
+  static constexpr int32_t kWaveShapeBoxTag = 99;
+  // The longest delay the delay-time box accepts, in seconds.
+  static constexpr double kMaxDelaySeconds = 5.0;
+
+  // Bitmap resources.
+  enum BitmapId : int32_t {
+    kBackgroundBitmap = 128,
+    kSliderTrackBitmap = 129,
+    kSliderHandleBitmap = 130,
+    kOnOffButtonBitmap = 131,
+    kFilterTypeBitmap = 132,
+    kFirstStageBitmap = 133,  // 133..136: First, Second, Third, Forth
+    kFftLengthBitmap = 137,
+  };
+
+private:
+  void buildControls();
+  void releaseControlBitmaps();
+  void clearControlPointers();
+  // Copies the effect's display text of `index` into `box` (if there is one).
+  void showDisplayText(int32_t index, TextEdit* box);
+  // The user finished typing in the delay-time box: read it as seconds, limit
+  // it and move the Delay Time slider along.
+  void takeTypedDelayTime(DrawContext* context, TextEdit* box);
+
+  // The same object as the inherited effect pointer, seen as what it is.
+  PluginEffect* pluginEffect;
+
+  std::array<Slider*, 9> sliders{};          // parameters 0, 4, 6, 7, 8, 9, 10, 12, 13
+  std::array<OnOffButton*, 2> onOffButtons{};  // parameters 2, 3
+  std::array<VerticalSwitch*, 2> switches{};   // parameters 5, 1
+  TextEdit* waveShapeNameBox = nullptr;        // tag 99
+  TextEdit* delayTimeTextBox = nullptr;        // tag 11
+  std::array<VerticalSwitch*, 4> stageSwitches{};  // parameters 14..17
+
+  Bitmap* background = nullptr;
+  Bitmap* sliderTrack = nullptr;
+  Bitmap* sliderHandle = nullptr;
+  Bitmap* onOffButtonImages = nullptr;
+  Bitmap* filterTypeImages = nullptr;
+  Bitmap* fftLengthImages = nullptr;
+  std::array<Bitmap*, 4> stageImages{};
+};

@@ -1,0 +1,105 @@
+// What the editor tests share: a whole effect on the shipped wave shapes with
+// its editor, a fake host that records what the plug-in tells it, the headless
+// window layer with scripted mouse, and pixel comparisons against the artwork.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "editor/PluginEditor.h"
+#include "effect/PluginEffect.h"
+#include "gui/Frame.h"
+#include "gui/Slider.h"
+#include "gui/TextEdit.h"
+#include "gui/VerticalSwitch.h"
+#include "host/AEffect.h"
+#include "platform/fake/FakePlatformServices.h"
+#include "platform/headless/CairoCanvas.h"
+#include "platform/headless/HeadlessBackend.h"
+
+namespace editortest {
+
+// Any non-null value serves as the host's window for the headless layer.
+inline void* const kHostWindow = reinterpret_cast<void*>(uintptr_t(0x4242));
+
+// One audioMasterAutomate call as the host saw it.
+struct Automation {
+  int32_t index;
+  float value;
+};
+
+// What the fake host has been told since the last clear().
+struct HostLog {
+  std::vector<Automation> automations;
+  int idleRequests = 0;
+  void clear() {
+    automations.clear();
+    idleRequests = 0;
+  }
+};
+HostLog& hostLog();
+intptr_t fakeHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+
+// The headless window layer, the shipped shapes and one effect with its
+// editor, in that order of construction (the editor loads its background
+// through the current window layer).
+class EditorTest : public ::testing::Test {
+protected:
+  EditorTest();
+  ~EditorTest() override;
+
+  // Opens the editor in the fake host window and paints it once, as a window
+  // system does after mapping it.
+  void openAndPaint();
+  HeadlessWindow& window() const { return *backend.newestWindow(); }
+  // A left click at `where` with nothing queued: no dragging.
+  void click(Point where);
+  // Presses at `from`, drags to `to` in a few steps and releases there.
+  void drag(Point from, Point to);
+  // Types `text` into the text box at `where` (replacing what it held) and presses Enter.
+  void typeInto(Point where, const std::string& text);
+  // The parameters as the effect holds them now.
+  std::vector<float> parameterValues() const;
+  std::string boxText(const TextEdit* box) const { return box ? box->text() : std::string("<no box>"); }
+
+  HeadlessBackend backend;
+  FakePlatformServices services;
+  std::unique_ptr<ScopedPlatformServices> servicesScope;
+  std::unique_ptr<PluginEffect> effect;
+  PluginEditor* editor = nullptr;
+};
+
+// The artwork as the plug-in ships it (its embedded bitmaps).
+class Artwork {
+public:
+  explicit Artwork(int resourceId);
+  int width() const;
+  int height() const;
+  uint32_t pixel(int x, int y) const;  // 0xRRGGBB
+
+private:
+  std::unique_ptr<CairoImage> image_;
+};
+
+// Number of pixels in the `width` x `height` area at `at` of the window that
+// differ from the artwork's area at `source`; pixels that are white in the
+// artwork are skipped when `skipWhite` (the handle's see-through key).
+int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& art, Point source, int width,
+                         int height, bool skipWhite = false);
+
+// Number of light pixels in `area` (the anti-aliased white text of the text boxes).
+int countLight(const HeadlessWindow& window, const Rect& area);
+
+// Where the handle of the slider whose left edge is `x` is drawn: the top row
+// at which the window shows the handle image (all of its opaque pixels), or -1.
+int drawnHandleTop(const HeadlessWindow& window, int x);
+
+// Which of the `count` images of `height` pixels in strip `art` the window
+// shows at `at` (the images are `width` wide), or -1 for none.
+int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, int width, int height, int count);
+
+}  // namespace editortest

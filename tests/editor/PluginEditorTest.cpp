@@ -1,0 +1,389 @@
+// The editor on the headless window layer, inside a whole effect: its layout,
+// how it follows the effect, what the user's clicks, drags and typing send to
+// the host, and its life through many open/close rounds.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "effect/ParameterTable.h"
+#include "gui/Bitmap.h"
+#include "gui/OnOffButton.h"
+#include "tests/editor/EditorTestSupport.h"
+
+namespace editortest {
+namespace {
+
+enum class Kind { slider, textBox, button, verticalSwitch };
+
+struct Placement {
+  Kind kind;
+  int32_t tag;
+  Rect rect;
+};
+
+// The layout as the editor's design draws it, in the order the controls are
+// added (which is also the order they are drawn and the reverse of the order
+// clicks are offered to them).
+const std::array<Placement, 19> kLayout{{
+    {Kind::slider, 0, {25, 73, 50, 248}},
+    {Kind::textBox, 99, {10, 257, 65, 270}},
+    {Kind::slider, 4, {90, 73, 115, 248}},
+    {Kind::button, 2, {25, 307, 50, 332}},
+    {Kind::button, 3, {89, 307, 114, 332}},
+    {Kind::verticalSwitch, 1, {50, 73, 90, 133}},
+    {Kind::slider, 6, {153, 73, 178, 248}},
+    {Kind::slider, 7, {218, 73, 243, 248}},
+    {Kind::verticalSwitch, 5, {178, 73, 218, 133}},
+    {Kind::slider, 8, {281, 73, 306, 248}},
+    {Kind::slider, 9, {329, 73, 354, 248}},
+    {Kind::textBox, 11, {324, 257, 359, 270}},
+    {Kind::slider, 10, {377, 73, 402, 248}},
+    {Kind::slider, 12, {441, 73, 466, 248}},
+    {Kind::slider, 13, {488, 73, 513, 248}},
+    {Kind::verticalSwitch, 14, {263, 307, 513, 407}},
+    {Kind::verticalSwitch, 15, {325, 307, 575, 407}},
+    {Kind::verticalSwitch, 16, {387, 307, 637, 407}},
+    {Kind::verticalSwitch, 17, {449, 307, 699, 407}},
+}};
+
+constexpr Point kDelayTimeBox{341, 263};
+constexpr Point kWaveShapeBox{37, 263};
+
+bool isKind(View* view, Kind kind) {
+  switch (kind) {
+    case Kind::slider: return dynamic_cast<Slider*>(view) != nullptr;
+    case Kind::textBox: return dynamic_cast<TextEdit*>(view) != nullptr;
+    case Kind::button: return dynamic_cast<OnOffButton*>(view) != nullptr;
+    case Kind::verticalSwitch: return dynamic_cast<VerticalSwitch*>(view) != nullptr;
+  }
+  return false;
+}
+
+// Every bound control holds the effect's value, and the two boxes its texts.
+void expectSynchronised(PluginEditor& editor, PluginEffect& effect) {
+  for (int32_t i = 0; i < kParameterCount; ++i) {
+    Control* control = editor.boundControl(i);
+    if (i == delayTimeAltParameter) {
+      EXPECT_EQ(control, nullptr);
+      continue;
+    }
+    ASSERT_NE(control, nullptr) << "parameter " << i;
+    EXPECT_EQ(control->getTag(), i);
+    EXPECT_EQ(control->getValue(), effect.getParameter(i)) << "parameter " << i;
+  }
+  char text[64] = {};
+  effect.getParameterDisplay(waveShapeParameter, text);
+  ASSERT_NE(editor.waveShapeBox(), nullptr);
+  EXPECT_EQ(editor.waveShapeBox()->text(), text);
+  ASSERT_NE(editor.delayTimeBox(), nullptr);
+  char seconds[16];
+  std::snprintf(seconds, sizeof seconds, "%.3f", double(effect.getParameter(delayTimeParameter)) * 5.0);
+  EXPECT_EQ(editor.delayTimeBox()->text(), seconds);
+}
+
+// Values away from every parameter's default (and from each other's picture).
+void setCustomValues(PluginEffect& effect) {
+  const std::array<float, kParameterCount> values{0.6f, 1.0f,  1.0f, 1.0f, 0.8f, 0.9f, 0.3f, 0.7f, 0.55f,
+                                                  0.4f, 0.45f, 0.4f, 0.35f, 0.9f, 1.0f, 0.7f, 0.4f, 0.0f};
+  for (int32_t i = 0; i < kParameterCount; ++i)
+    if (i != delayTimeAltParameter) effect.setParameter(i, values[std::size_t(i)]);
+}
+
+using PluginEditorTest = EditorTest;
+
+TEST_F(PluginEditorTest, effectOwnsAnEditorWithTheFixedRectangleBeforeAndAfterOpen) {
+  ASSERT_NE(editor, nullptr);
+  EXPECT_NE(effect->getAeffect()->flags & effFlagsHasEditor, 0);
+  const auto expectRect = [this] {
+    ERect* rect = nullptr;
+    ASSERT_EQ(editor->getRect(&rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 420);
+    EXPECT_EQ(rect->right, 560);
+  };
+  expectRect();
+  EXPECT_EQ(editor->getFrame(), nullptr);
+  openAndPaint();
+  expectRect();
+  // The frame reaches 100 pixels past the left and top edges; its window sits
+  // at the host window's origin and shows the editor in its top-left 560 x 420.
+  ASSERT_NE(editor->getFrame(), nullptr);
+  EXPECT_EQ(editor->getFrame()->getRect(), (Rect{-100, -100, 560, 420}));
+  EXPECT_EQ(window().width(), 660);
+  EXPECT_EQ(window().height(), 520);
+  EXPECT_EQ(window().parent(), kHostWindow);
+  editor->close();
+  expectRect();
+}
+
+TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder) {
+  openAndPaint();
+  Frame* frame = editor->getFrame();
+  ASSERT_EQ(frame->getViewCount(), int(kLayout.size()));
+  for (std::size_t i = 0; i < kLayout.size(); ++i) {
+    SCOPED_TRACE("control " + std::to_string(i + 1));
+    auto* control = dynamic_cast<Control*>(frame->getView(int(i)));
+    ASSERT_NE(control, nullptr);
+    EXPECT_TRUE(isKind(control, kLayout[i].kind));
+    EXPECT_EQ(control->getTag(), kLayout[i].tag);
+    EXPECT_EQ(control->getRect(), kLayout[i].rect);
+    EXPECT_EQ(control->getListener(), editor);
+  }
+  EXPECT_EQ(frame->getBackground()->getResourceId(), PluginEditor::kBackgroundBitmap);
+}
+
+TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts) {
+  // Program 0 first: the first shape's name and no delay.
+  openAndPaint();
+  expectSynchronised(*editor, *effect);
+  EXPECT_EQ(editor->waveShapeBox()->text(), "Sine");
+  EXPECT_EQ(editor->delayTimeBox()->text(), "0.000");
+  editor->close();
+
+  // Then values set while the editor was closed.
+  effect->setProgram(3);
+  setCustomValues(*effect);
+  openAndPaint();
+  expectSynchronised(*editor, *effect);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "2.000");  // 0.4 of five seconds
+  EXPECT_NE(editor->waveShapeBox()->text(), "Sine");
+  // The buttons show the effect's state, not the 1.0 they are built with.
+  effect->setParameter(stablizeParameter, 0.0f);
+  EXPECT_EQ(editor->boundControl(stablizeParameter)->getValue(), 0.0f);
+}
+
+TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither) {
+  openAndPaint();
+  const int sliderX = 329;
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);  // 0 s: at the bottom
+
+  effect->setParameter(delayTimeParameter, 0.3f);
+  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
+  // Nothing is drawn from the thread that changed the parameter ...
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);
+  // ... the host's next idle does it.
+  editor->idle();
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + int(0.7 * 153));
+
+  // Index 11 is the same delay time for the effect, but no control follows it.
+  effect->setParameter(delayTimeAltParameter, 0.8f);
+  EXPECT_EQ(effect->getParameter(delayTimeParameter), 0.8f);
+  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
+  editor->idle();
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + int(0.7 * 153));
+  EXPECT_TRUE(hostLog().automations.empty()) << "the host's own changes go back to it";
+}
+
+TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen) {
+  effect->setParameter(cutOffParameter, 0.25f);  // closed: nothing to update, nothing to crash
+  openAndPaint();
+  EXPECT_EQ(editor->boundControl(cutOffParameter)->getValue(), 0.25f);
+  editor->close();
+  EXPECT_EQ(editor->boundControl(cutOffParameter), nullptr);
+  effect->setParameter(cutOffParameter, 0.75f);
+  for (int32_t i = -3; i < 30; ++i) editor->setParameter(i, 0.5f);  // any index, closed
+  openAndPaint();
+  expectSynchronised(*editor, *effect);
+}
+
+TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondIndex) {
+  openAndPaint();
+  typeInto(kDelayTimeBox, "7");
+  EXPECT_EQ(editor->delayTimeBox()->text(), "5");
+  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 1.0f);
+  ASSERT_EQ(hostLog().automations.size(), 1u);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].value, 1.0f);
+  EXPECT_EQ(effect->getParameter(delayTimeParameter), 1.0f);
+  // The slider was redrawn at once, before any idle.
+  EXPECT_EQ(drawnHandleTop(window(), 329), 73);
+  // The box shows the limited text.
+  editor->idle();
+  EXPECT_GT(countLight(window(), {324, 257, 359, 270}), 0);
+
+  hostLog().clear();
+  typeInto(kDelayTimeBox, "abc");
+  ASSERT_EQ(hostLog().automations.size(), 1u);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].value, 0.0f);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "abc");  // kept until parameter 9 changes
+  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
+  effect->setParameter(delayTimeParameter, 0.5f);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
+}
+
+TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone) {
+  openAndPaint();
+  struct Case {
+    const char* typed;
+    float sent;
+  };
+  // Leading blanks and a sign are read, trailing text ignored; negative times
+  // pass on scaled; what is not a usable number counts as 0.
+  const Case cases[] = {{" 2.5 s", 0.5f},   {"+1", 0.2f},     {"-1", -0.2f}, {"1e999", 1.0f},
+                        {"1e-999", 0.0f},   {"nan", 0.0f},    {"-inf", 0.0f}, {"inf", 1.0f},
+                        {"--3", 0.0f},      {".5", 0.1f},     {"", 0.0f}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
+    typeInto(kDelayTimeBox, "9");  // a known state that differs from every case
+    hostLog().clear();
+    typeInto(kDelayTimeBox, c.typed);
+    ASSERT_EQ(hostLog().automations.size(), 1u);
+    EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+    EXPECT_FLOAT_EQ(hostLog().automations[0].value, c.sent);
+    EXPECT_TRUE(std::isfinite(effect->getParameter(delayTimeParameter)));
+  }
+}
+
+TEST_F(PluginEditorTest, typingInTheWaveShapeBoxSendsNothing) {
+  openAndPaint();
+  const std::vector<float> before = parameterValues();
+  typeInto(kWaveShapeBox, "Anything");
+  EXPECT_TRUE(hostLog().automations.empty());
+  EXPECT_EQ(parameterValues(), before);
+  EXPECT_EQ(editor->waveShapeBox()->text(), "Anything");
+  effect->setParameter(waveShapeParameter, 0.0f);
+  EXPECT_EQ(editor->waveShapeBox()->text(), "Sine");
+}
+
+TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTheRightEdge) {
+  openAndPaint();
+  struct Case {
+    int x;
+    int32_t slot;
+  };
+  // The bottom zone of each switch picks the last stage kind (Distortion).
+  const Case cases[] = {{270, firstParameter}, {330, secondParameter}, {400, thirdParameter},
+                        {448, thirdParameter}, {449, forthParameter},  {540, forthParameter}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("x " + std::to_string(c.x));
+    for (int32_t slot = firstParameter; slot <= forthParameter; ++slot) effect->setParameter(slot, 0.0f);
+    editor->idle();  // shows the reset, as the host's idle would
+    hostLog().clear();
+    click({c.x, 400});
+    ASSERT_EQ(hostLog().automations.size(), 1u);
+    EXPECT_EQ(hostLog().automations[0].index, c.slot);
+    EXPECT_EQ(hostLog().automations[0].value, 1.0f);
+    EXPECT_EQ(effect->stageInSlot(c.slot - firstParameter), StageKind::distortion);
+  }
+}
+
+TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheSwitch) {
+  // The Pitch Shift handle at the top, where the click lands.
+  effect->setParameter(pitchShiftParameter, 1.0f);
+  effect->setParameter(fftLengthParameter, 1.0f);
+  openAndPaint();
+  click({90, 80});
+  ASSERT_EQ(hostLog().automations.size(), 1u);
+  EXPECT_EQ(hostLog().automations[0].index, fftLengthParameter);
+  EXPECT_EQ(hostLog().automations[0].value, 0.0f);  // the top zone
+  EXPECT_EQ(effect->getParameter(pitchShiftParameter), 1.0f);
+}
+
+TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
+  openAndPaint();
+  for (const Placement& placement : kLayout) {
+    if (placement.kind == Kind::textBox) continue;
+    SCOPED_TRACE("tag " + std::to_string(placement.tag));
+    const std::vector<float> before = parameterValues();
+    hostLog().clear();
+    const int x = placement.rect.left + 12;
+    if (placement.kind == Kind::slider) {
+      // Grab the handle in its middle and move it 40 pixels towards the far end.
+      const int top = static_cast<Slider*>(editor->boundControl(placement.tag))->getHandleTop();
+      const int dy = before[std::size_t(placement.tag)] > 0.5f ? 40 : -40;
+      drag({x, top + 11}, {x, top + 11 + dy});
+    } else if (placement.kind == Kind::verticalSwitch) {
+      // From the zone of the current value to the one below it (or above, at the bottom).
+      const int zone = placement.rect.height() / 4;
+      const int current = int(std::lround(before[std::size_t(placement.tag)] * 3.0f));
+      const int target = current == 3 ? 2 : current + 1;
+      drag({x, placement.rect.top + current * zone + 2}, {x, placement.rect.top + target * zone + 2});
+    } else {
+      click({x, placement.rect.top + 5});
+    }
+    ASSERT_FALSE(hostLog().automations.empty());
+    for (const Automation& a : hostLog().automations) EXPECT_EQ(a.index, placement.tag);
+    const std::vector<float> after = parameterValues();
+    for (int32_t i = 0; i < kParameterCount; ++i) {
+      const bool own = i == placement.tag || (placement.tag == delayTimeParameter && i == delayTimeAltParameter);
+      if (own)
+        EXPECT_NE(after[std::size_t(i)], before[std::size_t(i)]) << "parameter " << i;
+      else
+        EXPECT_EQ(after[std::size_t(i)], before[std::size_t(i)]) << "parameter " << i;
+    }
+    EXPECT_EQ(editor->boundControl(placement.tag)->getValue(), after[std::size_t(placement.tag)]);
+    if (placement.kind == Kind::slider) {
+      // 40 pixels of the 153-pixel travel (up is more); the handle was drawn
+      // at a whole pixel, so the grab point may be off by one.
+      const double moved = after[std::size_t(placement.tag)] - before[std::size_t(placement.tag)];
+      const double expected = before[std::size_t(placement.tag)] > 0.5f ? -40.0 / 153.0 : 40.0 / 153.0;
+      EXPECT_NEAR(moved, expected, 1.0 / 153.0 + 1e-6);
+    }
+  }
+}
+
+TEST_F(PluginEditorTest, closeThenOpenGivesACompleteSynchronisedEditor) {
+  openAndPaint();
+  setCustomValues(*effect);
+  editor->close();
+  EXPECT_EQ(editor->getFrame(), nullptr);
+  EXPECT_TRUE(backend.windows().empty());
+  EXPECT_EQ(Frame::windowClassUseCount(), 0);
+  effect->setParameter(volumeParameter, 0.1f);
+  openAndPaint();
+  EXPECT_EQ(editor->getFrame()->getViewCount(), int(kLayout.size()));
+  expectSynchronised(*editor, *effect);
+  EXPECT_EQ(drawnHandleTop(window(), 488), 73 + int(0.9 * 153));
+  // And it still answers the mouse.
+  click({37, 319});
+  ASSERT_EQ(hostLog().automations.size(), 1u);
+  EXPECT_EQ(hostLog().automations[0].index, stablizeParameter);
+}
+
+TEST_F(PluginEditorTest, closingDuringAnEditEndsItFirst) {
+  openAndPaint();
+  click(kDelayTimeBox);
+  ASSERT_NE(backend.activeTextField(), nullptr);
+  backend.activeTextField()->replaceText("1");
+  editor->close();
+  ASSERT_EQ(hostLog().automations.size(), 1u);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_FLOAT_EQ(hostLog().automations[0].value, 0.2f);
+  EXPECT_EQ(editor->getFrame(), nullptr);
+}
+
+TEST_F(PluginEditorTest, openingTwiceOrNeverClosingLeavesOneWindowAndNoLeak) {
+  openAndPaint();
+  openAndPaint();
+  EXPECT_EQ(backend.windows().size(), 1u);
+  EXPECT_EQ(Frame::windowClassUseCount(), 1);
+  expectSynchronised(*editor, *effect);
+  // The fixture deletes the effect with the editor still open.
+}
+
+TEST_F(PluginEditorTest, aThousandOpenCloseRoundsLeaveNothingBehind) {
+  for (int round = 0; round < 1000; ++round) {
+    ASSERT_EQ(editor->open(kHostWindow), 1);
+    if (round % 100 == 0) {
+      backend.newestWindow()->paint();
+      effect->setParameter(round % kParameterCount, 0.5f);
+      editor->idle();
+    }
+    editor->close();
+    ASSERT_EQ(Frame::windowClassUseCount(), 0);
+  }
+  // What memory is left is for the leak checker of the sanitizer build to find.
+  openAndPaint();
+  expectSynchronised(*editor, *effect);
+}
+
+}  // namespace
+}  // namespace editortest
