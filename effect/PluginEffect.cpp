@@ -12,6 +12,7 @@
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
 #include "host/AEffEditor.h"
+#include "host/DenormalGuard.h"
 #include "platform/PlatformServices.h"
 #include "shapes/WaveShapeTable.h"
 
@@ -327,6 +328,7 @@ void PluginEffect::suspend()
 
 void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
 {
+  const DenormalGuard flushDenormals;  // the host's own mode comes back on return
   if (loadFailed) return;
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
@@ -431,6 +433,7 @@ void PluginEffect::runFilter(const Block& block, const float* current, bool pitc
 
 void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames)
 {
+  const DenormalGuard flushDenormals;  // the host's own mode comes back on return
   if (loadFailed) return;
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;

@@ -1,0 +1,402 @@
+// The audio routines must not allocate or lock once a configuration has had
+// its first block: a heap allocation or a contended lock on the host's audio
+// thread can take longer than a whole block. This binary replaces the global
+// allocation functions (and, outside sanitizer builds, malloc and the pthread
+// lock functions) with counting versions, counts on the calling thread only,
+// and checks that long runs of blocks count nothing, and that the moments at
+// which allocating is allowed (a larger block for process, a new sample
+// rate, a new FFT length) really are the only ones.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <new>
+#include <random>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "tests/hardening/HardeningSupport.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define BRASKLIN_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define BRASKLIN_SANITIZED 1
+#endif
+#endif
+#ifndef BRASKLIN_SANITIZED
+#define BRASKLIN_SANITIZED 0
+// Sanitizers bring their own malloc and lock interceptors; only plain builds
+// put counters in front of the C library's.
+#include <dlfcn.h>
+#include <pthread.h>
+#endif
+
+namespace {
+
+// Counting is switched on for the test's own thread only, so that the test
+// framework or a sanitizer's threads do not count.
+thread_local bool counting = false;
+thread_local long allocations = 0;
+thread_local long locks = 0;
+
+inline void countAllocation()
+{
+  if (counting) ++allocations;
+}
+
+void* allocate(std::size_t size)
+{
+  countAllocation();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+
+void* allocateAligned(std::size_t size, std::align_val_t alignment)
+{
+  countAllocation();
+  const auto align = static_cast<std::size_t>(alignment);
+  const std::size_t rounded = (size + align - 1) / align * align;
+  if (void* memory = std::aligned_alloc(align, rounded == 0 ? align : rounded)) return memory;
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
+// The replaceable global allocation functions, all of them, so that none
+// escapes the count. malloc-based: every delete form ends in free.
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+  try {
+    return allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+  try {
+    return allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new(std::size_t size, std::align_val_t alignment) { return allocateAligned(size, alignment); }
+void* operator new[](std::size_t size, std::align_val_t alignment) { return allocateAligned(size, alignment); }
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+  try {
+    return allocateAligned(size, alignment);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+  try {
+    return allocateAligned(size, alignment);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
+void operator delete(void* memory, std::align_val_t, const std::nothrow_t&) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::align_val_t, const std::nothrow_t&) noexcept { std::free(memory); }
+
+#if !BRASKLIN_SANITIZED
+// malloc and friends in front of the C library's allocator, and the pthread
+// lock calls in front of the real ones (found with RTLD_NEXT).
+extern "C" {
+void* __libc_malloc(std::size_t size);
+void* __libc_calloc(std::size_t count, std::size_t size);
+void* __libc_realloc(void* memory, std::size_t size);
+void __libc_free(void* memory);
+
+void* malloc(std::size_t size)
+{
+  countAllocation();
+  return __libc_malloc(size);
+}
+void* calloc(std::size_t count, std::size_t size)
+{
+  countAllocation();
+  return __libc_calloc(count, size);
+}
+void* realloc(void* memory, std::size_t size)
+{
+  countAllocation();
+  return __libc_realloc(memory, size);
+}
+void free(void* memory) { __libc_free(memory); }
+}
+
+namespace {
+template <typename Function>
+Function realFunction(const char* name)
+{
+  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+using MutexCall = int (*)(pthread_mutex_t*);
+using RwlockCall = int (*)(pthread_rwlock_t*);
+using SpinCall = int (*)(pthread_spinlock_t*);
+const MutexCall realMutexLock = realFunction<MutexCall>("pthread_mutex_lock");
+const MutexCall realMutexTryLock = realFunction<MutexCall>("pthread_mutex_trylock");
+const RwlockCall realReadLock = realFunction<RwlockCall>("pthread_rwlock_rdlock");
+const RwlockCall realWriteLock = realFunction<RwlockCall>("pthread_rwlock_wrlock");
+const SpinCall realSpinLock = realFunction<SpinCall>("pthread_spin_lock");
+inline void countLock()
+{
+  if (counting) ++locks;
+}
+}  // namespace
+
+extern "C" {
+int pthread_mutex_lock(pthread_mutex_t* mutex)
+{
+  countLock();
+  return realMutexLock(mutex);
+}
+int pthread_mutex_trylock(pthread_mutex_t* mutex)
+{
+  countLock();
+  return realMutexTryLock(mutex);
+}
+int pthread_rwlock_rdlock(pthread_rwlock_t* lock)
+{
+  countLock();
+  return realReadLock(lock);
+}
+int pthread_rwlock_wrlock(pthread_rwlock_t* lock)
+{
+  countLock();
+  return realWriteLock(lock);
+}
+int pthread_spin_lock(pthread_spinlock_t* lock)
+{
+  countLock();
+  return realSpinLock(lock);
+}
+}
+#endif  // !BRASKLIN_SANITIZED
+
+namespace {
+
+using hardening::HostedPlugin;
+
+// What happened on this thread while `work` ran.
+struct Counts {
+  long allocations = 0;
+  long locks = 0;
+};
+
+Counts countDuring(const std::function<void()>& work)
+{
+  allocations = 0;
+  locks = 0;
+  counting = true;
+  work();
+  counting = false;
+  return {allocations, locks};
+}
+
+// A host's audio thread: fixed buffers, input that keeps changing (a tone
+// gliding through the oscillator's range, with noise), blocks of one size.
+class AudioThread {
+public:
+  AudioThread(HostedPlugin& plugin, int32_t largestBlock) : plugin(plugin)
+  {
+    for (auto* buffer : {&in0, &in1, &out0, &out1}) buffer->resize(static_cast<std::size_t>(largestBlock));
+  }
+
+  void block(int32_t frames, bool replacing)
+  {
+    for (int32_t i = 0; i < frames; ++i) {
+      phase += 0.005 + 0.03 * (0.5 + 0.5 * std::sin(position * 1e-5));
+      ++position;
+      in0[static_cast<std::size_t>(i)] = static_cast<float>(0.6 * std::sin(phase)) + noise(random);
+    }
+    float* inputs[2] = {in0.data(), in1.data()};
+    float* outputs[2] = {out0.data(), out1.data()};
+    if (replacing) {
+      plugin->processReplacing(plugin.descriptor(), inputs, outputs, frames);
+    } else {
+      plugin->process(plugin.descriptor(), inputs, outputs, frames);
+    }
+  }
+
+  void blocks(int count, int32_t frames, bool replacing)
+  {
+    for (int b = 0; b < count; ++b) block(frames, replacing);
+  }
+
+private:
+  HostedPlugin& plugin;
+  std::vector<float> in0, in1, out0, out1;
+  double phase = 0.0;
+  double position = 0.0;
+  std::mt19937 random{42};
+  std::uniform_real_distribution<float> noise{-0.05f, 0.05f};
+};
+
+TEST(RealtimeSafetyTest, theCountersSeeAllocationsAndLocks)
+{
+  // The instrumentation itself: without this, zero counts below would prove nothing.
+  std::vector<int>* made = nullptr;
+  const Counts newCounts = countDuring([&] { made = new std::vector<int>(100); });
+  delete made;
+  EXPECT_GE(newCounts.allocations, 2);
+#if BRASKLIN_SANITIZED
+  GTEST_SKIP() << "malloc and locks are the sanitizer's own in this build; counted in the plain build";
+#else
+  void* raw = nullptr;
+  const Counts mallocCounts = countDuring([&] { raw = std::malloc(64); });
+  std::free(raw);
+  EXPECT_EQ(mallocCounts.allocations, 1);
+  std::mutex mutex;
+  std::shared_mutex shared;
+  const Counts lockCounts = countDuring([&] {
+    { const std::lock_guard hold(mutex); }
+    { const std::unique_lock hold(shared); }
+    { const std::shared_lock hold(shared); }
+  });
+  EXPECT_EQ(lockCounts.locks, 3);
+#endif
+}
+
+struct Configuration {
+  const char* name;
+  std::function<void(HostedPlugin&)> apply;
+};
+
+// robustness: long runs of blocks with constant settings, in every stage setup, through processReplacing and process => after the first block at a configuration, no heap allocation and no lock on the audio thread
+TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
+{
+  const std::vector<Configuration> configurations{
+      {"program 0 as created", [](HostedPlugin&) {}},
+      {"every stage on, resonance and feedback 1",
+       [](HostedPlugin& p) {
+         p.everyStageOn(1.0f, 1.0f);
+         p.set(hardening::kPitchShift, 0.75f);
+       }},
+      {"longest analysis, stablize and quick detect, high-pass",
+       [](HostedPlugin& p) {
+         p.set(hardening::kFftLength, 1.0f);
+         p.set(2, 1.0f);
+         p.set(3, 1.0f);
+         p.set(hardening::kFilterType, 0.6f);
+         p.set(hardening::kDelayMix, 0.3f);
+       }},
+      {"96 kHz, stages in reverse order, distortion",
+       [](HostedPlugin& p) {
+         p.dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
+         p.set(hardening::kFirst, 1.0f);
+         p.set(hardening::kSecond, 0.9f);
+         p.set(hardening::kThird, 0.5f);
+         p.set(hardening::kForth, 0.0f);
+         p.set(hardening::kDrive, 0.8f);
+         p.set(hardening::kDelayMix, 0.5f);
+         p.set(hardening::kDelayTime, 0.3f);
+       }},
+  };
+  for (const Configuration& configuration : configurations) {
+    HostedPlugin plugin;
+    configuration.apply(plugin);
+    AudioThread audio(plugin, 512);
+    audio.blocks(1, 512, true);   // the first block may build for this configuration
+    audio.blocks(1, 512, false);  // and the first accumulating one, too
+    const Counts counts = countDuring([&] {
+      audio.blocks(600, 512, true);
+      audio.blocks(600, 512, false);
+    });
+    EXPECT_EQ(counts.allocations, 0) << configuration.name;
+    EXPECT_EQ(counts.locks, 0) << configuration.name;
+  }
+}
+
+// robustness: host automating parameters on its audio thread between blocks (every parameter but the FFT length, any value) => setParameter and the blocks that follow neither allocate nor lock
+TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
+{
+  HostedPlugin plugin;
+  plugin.everyStageOn(0.5f, 0.5f);
+  AudioThread audio(plugin, 256);
+  audio.blocks(2, 256, true);
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> value(0.0f, 1.0f);
+  const Counts counts = countDuring([&] {
+    for (int b = 0; b < 2000; ++b) {
+      int32_t index = static_cast<int32_t>(random() % 18);
+      if (index == hardening::kFftLength) index = hardening::kWaveShape;
+      plugin.set(index, value(random));
+      (void)plugin.get(index);
+      audio.block(256, b % 2 == 0);
+    }
+  });
+  EXPECT_EQ(counts.allocations, 0);
+  EXPECT_EQ(counts.locks, 0);
+}
+
+// robustness: process called with a block larger than any before (9000 after 512) => allocates its scratch once, in that block only; processReplacing never allocates for a large block (20000)
+TEST(RealtimeSafetyTest, aLargerBlockForProcessIsTheOnlyBlockThatAllocates)
+{
+  HostedPlugin plugin;
+  plugin.everyStageOn(0.5f, 0.5f);
+  AudioThread audio(plugin, 20000);
+  audio.blocks(2, 512, false);
+  EXPECT_EQ(countDuring([&] { audio.blocks(1, 20000, true); }).allocations, 0);
+  EXPECT_GT(countDuring([&] { audio.blocks(1, 9000, false); }).allocations, 0);
+  const Counts after = countDuring([&] {
+    audio.blocks(20, 9000, false);
+    audio.blocks(20, 512, false);
+    audio.blocks(20, 8999, false);
+  });
+  EXPECT_EQ(after.allocations, 0);
+  EXPECT_EQ(after.locks, 0);
+}
+
+// robustness: sample rate changed between blocks (44100 -> 48000 -> 22050) => the tables are rebuilt in the first block after the change, the only block that allocates
+TEST(RealtimeSafetyTest, aNewSampleRateAllocatesInItsFirstBlockOnly)
+{
+  HostedPlugin plugin;
+  AudioThread audio(plugin, 512);
+  audio.blocks(2, 512, true);
+  for (const float rate : {48000.0f, 22050.0f}) {
+    EXPECT_EQ(countDuring([&] { plugin.dispatch(effSetSampleRate, 0, 0, nullptr, rate); }).allocations, 0);
+    EXPECT_GT(countDuring([&] { audio.blocks(1, 512, true); }).allocations, 0) << rate;
+    const Counts after = countDuring([&] { audio.blocks(200, 512, true); });
+    EXPECT_EQ(after.allocations, 0) << rate;
+    EXPECT_EQ(after.locks, 0) << rate;
+  }
+}
+
+// robustness: FFT length changed between blocks (2048 -> 8192 -> 1024) => the analysis is rebuilt in the first block after the change, the only block that allocates
+TEST(RealtimeSafetyTest, aNewAnalysisLengthAllocatesInItsFirstBlockOnly)
+{
+  HostedPlugin plugin;
+  AudioThread audio(plugin, 512);
+  audio.blocks(2, 512, true);
+  for (const float length : {1.0f, 0.1f}) {
+    EXPECT_EQ(countDuring([&] { plugin.set(hardening::kFftLength, length); }).allocations, 0);
+    EXPECT_GT(countDuring([&] { audio.blocks(1, 512, true); }).allocations, 0) << length;
+    const Counts after = countDuring([&] { audio.blocks(200, 512, true); });
+    EXPECT_EQ(after.allocations, 0) << length;
+    EXPECT_EQ(after.locks, 0) << length;
+  }
+}
+
+}  // namespace
