@@ -34,9 +34,12 @@ bool Fft::supports(FftPath path)
 #if BRASKLIN_FFT_X86
     if (path == FftPath::sse2)
         return true;
-    // Also false when the system does not save the AVX registers.
-    if (path == FftPath::avx2)
+    // Also false when the system does not save the AVX registers. The explicit
+    // init makes the answer right even when asked from a static constructor.
+    if (path == FftPath::avx2) {
+        __builtin_cpu_init();
         return kFftAvx2Built && __builtin_cpu_supports("avx2") != 0;
+    }
 #endif
     return false;
 }
