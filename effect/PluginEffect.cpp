@@ -11,6 +11,9 @@
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
+#if BRASKLIN_HAVE_EDITOR
+#include "editor/PluginEditor.h"
+#endif
 #include "host/AEffEditor.h"
 #include "host/DenormalGuard.h"
 #include "platform/PlatformServices.h"
@@ -86,11 +89,14 @@ PluginEffect::~PluginEffect() = default;
 
 void PluginEffect::createEditor()
 {
-  // The editor is created here once it exists: it registers itself through
-  // setEditor (which sets effFlagsHasEditor), and a failed allocation sets
-  // outOfMemory so that the entry gives up:
-  //   if (new (std::nothrow) PluginEditor(this) == nullptr) outOfMemory = true;
-  // Until then the effect has no editor and the flag stays clear.
+#if BRASKLIN_HAVE_EDITOR
+  // The editor registers itself through setEditor (which sets
+  // effFlagsHasEditor) and is owned by the effect from then on. A failed
+  // allocation sets outOfMemory so that the entry gives up.
+  if (new (std::nothrow) PluginEditor(this) == nullptr) outOfMemory.store(true, std::memory_order_relaxed);
+#endif
+  // Built for a system without a window layer, the effect has no editor and
+  // hosts show their own view of the parameters.
 }
 
 // ---------------------------------------------------------------------------

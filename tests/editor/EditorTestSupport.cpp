@@ -26,7 +26,6 @@ EditorTest::EditorTest() {
   servicesScope = std::make_unique<ScopedPlatformServices>(services);
   effect = std::make_unique<PluginEffect>(&fakeHost);
   editor = dynamic_cast<PluginEditor*>(effect->getEditor());
-  if (!editor) editor = new PluginEditor(effect.get());  // TEMPORARY until the effect makes it
   hostLog().clear();
 }
 

@@ -49,7 +49,7 @@ TEST_F(ParametersTest, descriptorDescribesTheBuiltEffect)
   const AEffect* d = effect->getAeffect();
   EXPECT_EQ(d->numInputs, 2);
   EXPECT_EQ(d->numOutputs, 2);
-  EXPECT_EQ(d->flags, 8 | 16);  // mono and replacing; no editor yet
+  EXPECT_EQ(d->flags, 1 | 8 | 16);  // editor, mono and replacing
   EXPECT_EQ(d->uniqueID, 0x42724B6C);
   EXPECT_EQ(d->numPrograms, 16);
   EXPECT_EQ(d->numParams, 18);
@@ -317,6 +317,7 @@ public:
 
 TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
 {
+  delete effect->getEditor();  // the effect's own editor makes way for the recording one
   auto* editor = new RecordingEditor(effect.get());  // owned by the effect from here
   EXPECT_EQ(effect->getAeffect()->flags & effFlagsHasEditor, effFlagsHasEditor);
   effect->setParameter(4, 0.3f);

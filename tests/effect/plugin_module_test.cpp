@@ -75,7 +75,7 @@ TEST_F(PluginModuleTest, exportsItsEntryUnderBothNamesAndDescribesItself)
   EXPECT_EQ(effect->magic, fourCharCode("VstP"));
   EXPECT_EQ(effect->numInputs, 2);
   EXPECT_EQ(effect->numOutputs, 2);
-  EXPECT_EQ(effect->flags, effFlagsCanMono | effFlagsCanReplacing);
+  EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
   EXPECT_EQ(effect->uniqueID, fourCharCode("BrKl"));
   EXPECT_EQ(effect->numPrograms, 16);
   EXPECT_EQ(effect->numParams, 18);

@@ -1,0 +1,164 @@
+// The built plug-in's editor the way a Linux host runs it: the module loaded
+// with dlopen, the editor opened through the dispatcher inside a top-level X11
+// window of the host's own connection, driven by effEditIdle, clicked with a
+// synthetic button event, and closed again. Needs an X server (Xvfb in CI).
+#include <dlfcn.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "host/AEffect.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+using PluginEntry = AEffect* (*)(audioMasterCallback);
+
+struct Automation {
+  int32_t index;
+  float value;
+};
+std::vector<Automation> automations;
+
+intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt) {
+  if (opcode == audioMasterVersion) return 2400;
+  if (opcode == audioMasterAutomate) automations.push_back({index, opt});
+  return 0;
+}
+
+// Repeats `step` until `done` holds or three seconds have passed.
+template <typename Step, typename Done>
+bool pumpUntil(Step step, Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    step();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+std::vector<Window> childrenOf(Display* display, Window window) {
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  std::vector<Window> list;
+  XSync(display, False);
+  if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+    list.assign(children, children + count);
+    XFree(children);
+  }
+  return list;
+}
+
+uint32_t pixelAt(Display* display, Window window, int x, int y) {
+  XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0xFFFFFFFFu;
+  const auto rgb = uint32_t(XGetPixel(image, 0, 0)) & 0xFFFFFFu;
+  XDestroyImage(image);
+  return rgb;
+}
+
+class X11EditorHostTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const char* name = std::getenv("DISPLAY");
+    if (!name || !*name) GTEST_SKIP() << "no DISPLAY: run under xvfb-run";
+    display = XOpenDisplay(nullptr);
+    if (!display) GTEST_SKIP() << "cannot open DISPLAY " << name;
+    module = dlopen(BRASKLIN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    entry = reinterpret_cast<PluginEntry>(dlsym(module, "main"));
+    ASSERT_NE(entry, nullptr);
+  }
+  void TearDown() override {
+    if (module) dlclose(module);
+    if (display) XCloseDisplay(display);
+  }
+
+  Display* display = nullptr;
+  void* module = nullptr;
+  PluginEntry entry = nullptr;
+};
+
+TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
+  automations.clear();
+  AEffect* effect = entry(&host);
+  ASSERT_NE(effect, nullptr);
+  const auto dispatch = [effect](int32_t opcode, intptr_t value = 0, void* ptr = nullptr) {
+    return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+  };
+  dispatch(effOpen);
+  ASSERT_NE(effect->flags & effFlagsHasEditor, 0);
+
+  ERect* rect = nullptr;
+  ASSERT_EQ(dispatch(effEditGetRect, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  const int width = rect->right - rect->left;
+  const int height = rect->bottom - rect->top;
+  EXPECT_EQ(width, 560);
+  EXPECT_EQ(height, 420);
+
+  // The host's window, sized from the rectangle, white until the editor paints.
+  const int screen = DefaultScreen(display);
+  const Window hostWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width),
+                                                unsigned(height), 0, WhitePixel(display, screen),
+                                                WhitePixel(display, screen));
+  XMapWindow(display, hostWindow);
+  XSync(display, False);
+
+  dispatch(effEditOpen, 0, reinterpret_cast<void*>(uintptr_t(hostWindow)));
+  const std::vector<Window> children = childrenOf(display, hostWindow);
+  ASSERT_EQ(children.size(), 1u) << "the editor's window must be the host window's only child";
+  const Window editorWindow = children[0];
+
+  // The idle calls deliver the first paint: the title strip turns from the
+  // host's white into the artwork's dark background.
+  ASSERT_TRUE(pumpUntil([&] { dispatch(effEditIdle); },
+                        [&] { return pixelAt(display, hostWindow, 280, 30) != 0xFFFFFFu; }))
+      << "the editor never painted";
+
+  // Program 0 has " Stablize " off; a click on its button turns it on, and the
+  // host hears of it.
+  const float before = effect->getParameter(effect, 2);
+  XEvent press{};
+  press.xbutton.type = ButtonPress;
+  press.xbutton.display = display;
+  press.xbutton.window = editorWindow;
+  press.xbutton.root = RootWindow(display, screen);
+  press.xbutton.time = CurrentTime;
+  press.xbutton.x = 37;
+  press.xbutton.y = 319;
+  press.xbutton.button = Button1;
+  press.xbutton.same_screen = True;
+  XSendEvent(display, editorWindow, True, ButtonPressMask, &press);
+  XFlush(display);
+  ASSERT_TRUE(pumpUntil([&] { dispatch(effEditIdle); }, [&] { return !automations.empty(); }))
+      << "the click never reached the editor";
+  ASSERT_EQ(automations.size(), 1u);
+  EXPECT_EQ(automations[0].index, 2);
+  EXPECT_EQ(automations[0].value, before == 0.0f ? 1.0f : 0.0f);
+  EXPECT_EQ(effect->getParameter(effect, 2), automations[0].value);
+
+  // Closing removes the editor's window from the host's.
+  dispatch(effEditClose);
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+
+  // A second round works the same way.
+  dispatch(effEditOpen, 0, reinterpret_cast<void*>(uintptr_t(hostWindow)));
+  EXPECT_EQ(childrenOf(display, hostWindow).size(), 1u);
+  for (int i = 0; i < 5; ++i) dispatch(effEditIdle);
+  dispatch(effEditClose);
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+
+  dispatch(effClose);
+  XDestroyWindow(display, hostWindow);
+  XSync(display, False);
+}
+
+}  // namespace
