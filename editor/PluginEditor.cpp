@@ -28,11 +28,11 @@ constexpr int kSwitchPositions = 4;
 // window is 100 pixels wider and higher than the area the host shows.
 constexpr int kFrameMargin = 100;
 
-// The rectangle of the given size at `origin`, corners in order even for a
-// negative size.
-Rect orderedRect(Point origin, int width, int height) {
-  const int x2 = origin.x + width;
-  const int y2 = origin.y + height;
+// The rectangle of `size` (width, height) at `origin`, corners in order even
+// for a negative size.
+Rect orderedRect(Point origin, Point size) {
+  const int x2 = origin.x + size.x;
+  const int y2 = origin.y + size.y;
   return {std::min(origin.x, x2), std::min(origin.y, y2), std::max(origin.x, x2),
           std::max(origin.y, y2)};
 }
@@ -120,7 +120,7 @@ void PluginEditor::buildControls() {
   const int handleTravel = trackHeight - sliderHandle->getHeight();
   std::size_t nextSlider = 0;
   const auto addSlider = [&](int x, int32_t tag) {
-    auto* slider = new Slider(orderedRect({x, kSliderTop}, trackWidth, trackHeight), this, tag, kSliderTop,
+    auto* slider = new Slider(orderedRect({x, kSliderTop}, {trackWidth, trackHeight}), this, tag, kSliderTop,
                               kSliderTop + handleTravel, sliderHandle, sliderTrack, Point{0, 0},
                               kSliderStyleBottom);
     slider->setValue(effect->getParameter(tag));
@@ -136,7 +136,7 @@ void PluginEditor::buildControls() {
   const auto addButton = [&](int x, int32_t tag) {
     loadIfMissing(onOffButtonImages, kOnOffButtonBitmap);
     auto* button = new OnOffButton(
-        orderedRect({x, kButtonTop}, onOffButtonImages->getWidth(), onOffButtonImages->getHeight() / 2), this,
+        orderedRect({x, kButtonTop}, {onOffButtonImages->getWidth(), onOffButtonImages->getHeight() / 2}), this,
         tag, onOffButtonImages);
     button->setValue(1.0f);
     frame->addView(button);

@@ -61,8 +61,8 @@ protected:
     const HeadlessWindow& w = window();
     // The background around the controls is the artwork's.
     const Artwork background(PluginEditor::kBackgroundBitmap);
-    EXPECT_EQ(differingFromArtwork(w, {0, 0}, background, {0, 0}, 560, 60), 0) << "title strip";
-    EXPECT_EQ(differingFromArtwork(w, {0, 410}, background, {0, 410}, 560, 10), 0) << "bottom strip";
+    EXPECT_EQ(differingFromArtwork(w, {0, 0}, background, {0, 0}, {560, 60}), 0) << "title strip";
+    EXPECT_EQ(differingFromArtwork(w, {0, 410}, background, {0, 410}, {560, 10}), 0) << "bottom strip";
 
     for (const SliderColumn& slider : kSliders) {
       SCOPED_TRACE("slider of parameter " + std::to_string(slider.parameter));
@@ -70,22 +70,22 @@ protected:
     }
 
     const Artwork fft(PluginEditor::kFftLengthBitmap);
-    EXPECT_EQ(shownImage(w, {50, 73}, fft, 40, 60, 4), expected.fftLengthImage);
+    EXPECT_EQ(shownImage(w, {50, 73}, fft, {40, 60}, 4), expected.fftLengthImage);
     const Artwork filter(PluginEditor::kFilterTypeBitmap);
-    EXPECT_EQ(shownImage(w, {178, 73}, filter, 40, 60, 4), expected.filterTypeImage);
+    EXPECT_EQ(shownImage(w, {178, 73}, filter, {40, 60}, 4), expected.filterTypeImage);
 
     const Artwork button(PluginEditor::kOnOffButtonBitmap);
-    EXPECT_EQ(shownImage(w, {25, 307}, button, 25, 25, 2), expected.stablizeOn ? 1 : 0);
-    EXPECT_EQ(shownImage(w, {89, 307}, button, 25, 25, 2), expected.quickDetectOn ? 1 : 0);
+    EXPECT_EQ(shownImage(w, {25, 307}, button, {25, 25}, 2), expected.stablizeOn ? 1 : 0);
+    EXPECT_EQ(shownImage(w, {89, 307}, button, {25, 25}, 2), expected.quickDetectOn ? 1 : 0);
 
     for (int slot = 0; slot < 4; ++slot) {
       SCOPED_TRACE("stage-order slot " + std::to_string(slot));
       const Artwork strip(PluginEditor::kFirstStageBitmap + slot);
-      EXPECT_EQ(shownImage(w, {263 + 62 * slot, 307}, strip, 62, 100, 4), expected.stageImages[slot]);
+      EXPECT_EQ(shownImage(w, {263 + 62 * slot, 307}, strip, {62, 100}, 4), expected.stageImages[slot]);
     }
     // Right of the four columns, where the last switch's rectangle reaches
     // but its image does not, the background stays.
-    EXPECT_EQ(differingFromArtwork(w, {511, 307}, background, {511, 307}, 49, 100), 0);
+    EXPECT_EQ(differingFromArtwork(w, {511, 307}, background, {511, 307}, {49, 100}), 0);
 
     // Both boxes carry white text on their black ground.
     EXPECT_GT(countLight(w, {12, 259, 63, 268}), 15) << "wave-shape name";
@@ -122,7 +122,7 @@ TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle) {
   window().paint();
   int differing = 0;
   for (int y = 0; y < 420; ++y)
-    for (int x = 0; x < 560; ++x) differing += window().pixel({x, y}).toRgb() != afterIdle[std::size_t(y * 560 + x)];
+    for (int x = 0; x < 560; ++x) differing += window().pixel({x, y}).toRgb() != afterIdle[std::size_t(y) * 560 + std::size_t(x)];
   EXPECT_EQ(differing, 0);
 }
 

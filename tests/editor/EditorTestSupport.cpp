@@ -9,6 +9,7 @@ HostLog& hostLog() {
   return log;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
 intptr_t fakeHost(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/,
                   float opt) {
   switch (opcode) {
@@ -75,11 +76,11 @@ uint32_t Artwork::pixel(int x, int y) const {
   return image_ ? surfacePixel(image_->surface(), {x, y}).toRgb() : 0u;
 }
 
-int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& art, Point source, int width,
-                         int height, bool skipWhite) {
+int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& art, Point source, Point size,
+                         bool skipWhite) {
   int differing = 0;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
+  for (int y = 0; y < size.y; ++y)
+    for (int x = 0; x < size.x; ++x) {
       const uint32_t expected = art.pixel(source.x + x, source.y + y);
       if (skipWhite && expected == 0xFFFFFFu) continue;
       differing += window.pixel({at.x + x, at.y + y}).toRgb() != expected;
@@ -100,14 +101,14 @@ int countLight(const HeadlessWindow& window, const Rect& area) {
 int drawnHandleTop(const HeadlessWindow& window, int x) {
   const Artwork handle(PluginEditor::kSliderHandleBitmap);
   for (int top = 0; top + handle.height() <= window.height(); ++top)
-    if (differingFromArtwork(window, {x, top}, handle, {0, 0}, handle.width(), handle.height(), true) == 0)
+    if (differingFromArtwork(window, {x, top}, handle, {0, 0}, {handle.width(), handle.height()}, true) == 0)
       return top;
   return -1;
 }
 
-int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, int width, int height, int count) {
+int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, Point imageSize, int count) {
   for (int image = 0; image < count; ++image)
-    if (differingFromArtwork(window, at, art, {0, image * height}, width, height) == 0) return image;
+    if (differingFromArtwork(window, at, art, {0, image * imageSize.y}, imageSize) == 0) return image;
   return -1;
 }
 

@@ -42,6 +42,7 @@ struct HostLog {
   }
 };
 HostLog& hostLog();
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
 intptr_t fakeHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
 // The headless window layer, the shipped shapes and one effect with its
@@ -85,11 +86,11 @@ private:
   std::unique_ptr<CairoImage> image_;
 };
 
-// Number of pixels in the `width` x `height` area at `at` of the window that
-// differ from the artwork's area at `source`; pixels that are white in the
+// Number of pixels in the area of `size` (width, height) at `at` of the window
+// that differ from the artwork's area at `source`; pixels that are white in the
 // artwork are skipped when `skipWhite` (the handle's see-through key).
-int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& art, Point source, int width,
-                         int height, bool skipWhite = false);
+int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& art, Point source, Point size,
+                         bool skipWhite = false);
 
 // Number of light pixels in `area` (the anti-aliased white text of the text boxes).
 int countLight(const HeadlessWindow& window, const Rect& area);
@@ -98,8 +99,8 @@ int countLight(const HeadlessWindow& window, const Rect& area);
 // at which the window shows the handle image (all of its opaque pixels), or -1.
 int drawnHandleTop(const HeadlessWindow& window, int x);
 
-// Which of the `count` images of `height` pixels in strip `art` the window
-// shows at `at` (the images are `width` wide), or -1 for none.
-int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, int width, int height, int count);
+// Which of the `count` images of `imageSize` (width, height), stacked in strip
+// `art`, the window shows at `at`, or -1 for none.
+int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, Point imageSize, int count);
 
 }  // namespace editortest
