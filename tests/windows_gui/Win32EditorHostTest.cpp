@@ -1,0 +1,247 @@
+// The built plug-in's editor the way a Windows host runs it (wine under Xvfb):
+// brasklin.dll loaded with LoadLibrary, the editor opened through the
+// dispatcher inside the host's own top-level window, painted from the DLL's
+// bitmap resources, clicked with posted messages, and closed again.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gui/BmpImage.h"
+#include "host/AEffect.h"
+#include "tests/windows_gui/WindowTestSupport.h"
+
+namespace {
+
+using PluginEntry = AEffect* (*)(audioMasterCallback);
+
+constexpr int kStablizeParameter = 2;
+constexpr POINT kStablizeButton{37, 319};  // the button's top-left is 25, 307
+constexpr RECT kStablizeButtonArea{25, 307, 50, 332};
+constexpr int kControlsTop = 73;  // nothing but artwork above this row
+
+struct Automation {
+  int32_t index;
+  float value;
+};
+std::vector<Automation> automations;
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
+intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt) {
+  if (opcode == audioMasterVersion) return 2400;
+  if (opcode == audioMasterAutomate) automations.push_back({index, opt});
+  return 0;
+}
+
+std::string folderOfThisProgram() {
+  char buffer[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+  std::string path(buffer, length);
+  return path.substr(0, path.find_last_of("\\/") + 1);
+}
+
+std::optional<BmpImage> bitmapFile(int id) {
+  std::ifstream file(std::string(BRASKLIN_BITMAP_DIR) + "/bmp" + std::to_string(id) + ".bmp", std::ios::binary);
+  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  return decodeBmp(bytes.data(), bytes.size());
+}
+
+// Pixels of `picture` in `area` that differ from `image` at offset (dx, dy).
+int differingFrom(const Picture& picture, const RECT& area, const BmpImage& image, int dx, int dy) {
+  int n = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      n += picture.at(x, y) != image.pixels[std::size_t(y + dy) * std::size_t(image.width) + std::size_t(x + dx)];
+  return n;
+}
+
+// The plug-in finds its shape folder through the host's VST folder in the
+// registry: the test points it at the folder holding brasklin.dll and puts
+// back what was there.
+class VstFolderSetting {
+public:
+  explicit VstFolderSetting(const std::string& folder) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+      return;
+    char old[MAX_PATH] = {};
+    DWORD size = sizeof old;
+    DWORD type = 0;
+    hadValue_ = RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                    ERROR_SUCCESS &&
+                type == REG_SZ;
+    if (hadValue_) old_.assign(old, strnlen(old, sizeof old));
+    set_ = RegSetValueExA(key, "VSTPluginsPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                          DWORD(folder.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+  }
+  ~VstFolderSetting() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+    if (hadValue_) {
+      RegSetValueExA(key, "VSTPluginsPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
+                     DWORD(old_.size() + 1));
+    } else {
+      RegDeleteValueA(key, "VSTPluginsPath");
+    }
+    RegCloseKey(key);
+  }
+  VstFolderSetting(const VstFolderSetting&) = delete;
+  VstFolderSetting& operator=(const VstFolderSetting&) = delete;
+  bool set() const { return set_; }
+
+private:
+  bool hadValue_ = false;
+  bool set_ = false;
+  std::string old_;
+};
+
+// A loading failure shows a message box, which would wait for a user forever:
+// this closes any box of this process and counts it.
+class MessageBoxWatcher {
+public:
+  MessageBoxWatcher()
+      : thread_([this] {
+          while (!stop_) {
+            HWND box = FindWindowA("#32770", nullptr);
+            DWORD owner = 0;
+            if (box) GetWindowThreadProcessId(box, &owner);
+            if (box && owner == GetCurrentProcessId()) {
+              ++boxes;
+              PostMessageA(box, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(20);
+          }
+        }) {}
+  ~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+  }
+  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+  std::atomic<int> boxes{0};
+
+private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickAndCloses) {
+  automations.clear();
+  const std::string pluginPath = folderOfThisProgram() + BRASKLIN_PLUGIN_PATH;
+  const std::string pluginFolder = pluginPath.substr(0, pluginPath.find_last_of("\\/"));
+  VstFolderSetting folder(pluginFolder);
+  ASSERT_TRUE(folder.set());
+  MessageBoxWatcher watcher;
+
+  HMODULE module = LoadLibraryA(pluginPath.c_str());
+  ASSERT_NE(module, nullptr) << pluginPath << ": LoadLibrary error " << GetLastError();
+  const auto entry = reinterpret_cast<PluginEntry>(reinterpret_cast<void*>(GetProcAddress(module, "main")));
+  ASSERT_NE(entry, nullptr);
+  AEffect* effect = entry(&host);
+  ASSERT_NE(effect, nullptr);
+  EXPECT_EQ(watcher.boxes.load(), 0) << "the plug-in could not load its wave shapes";
+  const auto dispatch = [effect](int32_t opcode, intptr_t value = 0, void* ptr = nullptr) {
+    return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+  };
+  dispatch(effOpen);
+  ASSERT_NE(effect->flags & effFlagsHasEditor, 0) << "the Windows module must have its editor";
+
+  ERect* rect = nullptr;
+  ASSERT_EQ(dispatch(effEditGetRect, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  const int width = rect->right - rect->left;
+  const int height = rect->bottom - rect->top;
+  ASSERT_EQ(width, 560);
+  ASSERT_EQ(height, 420);
+
+  // The host's window, sized from the rectangle, white until the editor
+  // paints. Left for the end of the process to take away (see HostWindow).
+  HostWindow& hostWindow = *new HostWindow(width, height);
+  ASSERT_NE(hostWindow.handle(), nullptr) << "no window: the test needs a display (xvfb-run)";
+  dispatch(effEditOpen, 0, hostWindow.handle());
+  HWND editorWindow = FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr);
+  ASSERT_NE(editorWindow, nullptr) << "the editor made no window in the host's";
+  EXPECT_EQ(FindWindowExA(hostWindow.handle(), editorWindow, nullptr, nullptr), nullptr) << "only one";
+  char className[32] = {};
+  GetClassNameA(editorWindow, className, sizeof className);
+  char expectedClass[32];
+  std::snprintf(expectedClass, sizeof expectedClass, "Plugin%08x", unsigned(reinterpret_cast<uintptr_t>(module)));
+  EXPECT_STREQ(className, expectedClass) << "the class is named after the DLL's module handle";
+
+  // The window system's paint and the host's idle calls draw the artwork
+  // from the DLL's own resources: above the controls it is the background
+  // bitmap itself.
+  const std::optional<BmpImage> background = bitmapFile(128);
+  ASSERT_TRUE(background);
+  const RECT artworkOnly{0, 0, width, kControlsTop};
+  Picture picture;
+  ASSERT_TRUE(pumpUntil([&] {
+    dispatch(effEditIdle);
+    picture = captureWindow(hostWindow.handle(), width, height);
+    return differingFrom(picture, artworkOnly, *background, 0, 0) == 0;
+  })) << differingFrom(picture, artworkOnly, *background, 0, 0) << " pixels differ from the artwork";
+
+  // The on/off button shows one half of its two-state bitmap; a posted click
+  // flips " Stablize ", the host hears of it, and the button shows the other half.
+  const std::optional<BmpImage> buttonImages = bitmapFile(131);
+  ASSERT_TRUE(buttonImages);
+  const int half = buttonImages->height / 2;
+  const auto showsHalf = [&](const Picture& p, int which) {
+    return differingFrom(p, kStablizeButtonArea, *buttonImages, -kStablizeButtonArea.left,
+                         which * half - kStablizeButtonArea.top) == 0;
+  };
+  const float before = effect->getParameter(effect, kStablizeParameter);
+  const int shownBefore = before != 0.0f ? 1 : 0;
+  EXPECT_TRUE(showsHalf(picture, shownBefore));
+
+  const LPARAM at = MAKELPARAM(kStablizeButton.x, kStablizeButton.y);
+  PostMessageA(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(editorWindow, WM_LBUTTONUP, 0, at);
+  ASSERT_TRUE(pumpUntil([&] {
+    dispatch(effEditIdle);
+    return !automations.empty();
+  })) << "the click never reached the editor";
+  ASSERT_EQ(automations.size(), 1u);
+  EXPECT_EQ(automations[0].index, kStablizeParameter);
+  EXPECT_EQ(automations[0].value, before == 0.0f ? 1.0f : 0.0f);
+  EXPECT_EQ(effect->getParameter(effect, kStablizeParameter), automations[0].value);
+  dispatch(effEditIdle);
+  picture = captureWindow(hostWindow.handle(), width, height);
+  EXPECT_TRUE(showsHalf(picture, 1 - shownBefore)) << "the button was not redrawn";
+
+  // The host changes the parameter back (automation playback): the next idle
+  // shows it.
+  effect->setParameter(effect, kStablizeParameter, before);
+  EXPECT_TRUE(pumpUntil([&] {
+    dispatch(effEditIdle);
+    return showsHalf(captureWindow(hostWindow.handle(), width, height), shownBefore);
+  }));
+
+  // Closing takes the editor's window out of the host's; a second round works too.
+  dispatch(effEditClose);
+  pumpPending();
+  EXPECT_EQ(FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr), nullptr);
+  dispatch(effEditOpen, 0, hostWindow.handle());
+  EXPECT_NE(FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr), nullptr);
+  for (int i = 0; i < 5; ++i) {
+    dispatch(effEditIdle);
+    pumpPending();
+  }
+  dispatch(effEditClose);
+  EXPECT_EQ(FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr), nullptr);
+
+  dispatch(effClose);
+  EXPECT_EQ(watcher.boxes.load(), 0);
+  // The module stays loaded, as hosts keep theirs.
+}
+
+}  // namespace
