@@ -92,6 +92,7 @@ TEST(FeedbackDelayTest, feedbackZeroGivesOneEchoAndOneRepeatsWithoutDecay)
     EXPECT_EQ(inverting->feedback(), -1.0f);
 }
 
+// robustness: delay length 0 or negative => a delay of one sample
 TEST(FeedbackDelayTest, zeroOrNegativeLengthIsADelayOfOneSample)
 {
     for (const int32_t length : {0, 1, -5, std::numeric_limits<int32_t>::min()}) {
@@ -216,6 +217,7 @@ TEST(FeedbackDelayTest, clearSilencesTheLineButKeepsCursorAndLength)
     EXPECT_THAT(out, ElementsAreArray(quiet));  // nothing left to echo
 }
 
+// robustness: NaN or infinite samples into the delay => enter the line as silence; nothing non-finite circulates
 TEST(FeedbackDelayTest, nonFiniteSamplesPassThroughAsSilence)
 {
     const auto clean = signals::noise(3000, 12, 0.5);
@@ -237,6 +239,7 @@ TEST(FeedbackDelayTest, nonFiniteSamplesPassThroughAsSilence)
         ASSERT_TRUE(std::isfinite(y));
 }
 
+// robustness: NaN delay feedback or mix => ignored, the value in force stays
 TEST(FeedbackDelayTest, nanSettingsAreIgnoredAndDryGainIsAlwaysOne)
 {
     auto delay = delayWith(10, 0.25f, 0.5f);
@@ -255,6 +258,7 @@ TEST(FeedbackDelayTest, nanSettingsAreIgnoredAndDryGainIsAlwaysOne)
 
 // Settings arrive from the interface thread while the audio thread runs; under
 // ThreadSanitizer this also proves the hand-over is race-free.
+// robustness: delay settings changed from another thread mid-block => the cursor stays within the line
 TEST(FeedbackDelayTest, configuringFromAnotherThreadWhileProcessingStaysWithinTheLine)
 {
     auto delay = delayWith(1000, 0.5f, 0.5f);

@@ -93,6 +93,7 @@ TEST(ResonantFilterTest, coefficientsAgreeWithAnIndependentlyExpandedFormula)
     EXPECT_NEAR(closed.feedbackGain(), 1.9, 1e-6);
 }
 
+// robustness: filter cut-off or resonance outside 0..1 or NaN => clamped, NaN ignored
 TEST(ResonantFilterTest, settingsAreClampedToTheUnitRangeAndNaNIsIgnored)
 {
     ResonantFilter filter;
@@ -288,6 +289,7 @@ TEST(ResonantFilterTest, zeroCutoffShutsTheInputOutAndLetsStage4DecayAlone)
 // At high cut-off and full resonance a full-scale input drives the clip's
 // argument beyond the point where the cubic turns back; the filter must
 // still stay finite and bounded for every type.
+// robustness: resonance 1.0 with input far above full scale => output bounded
 TEST(ResonantFilterTest, fullResonanceAndHotInputStayBounded)
 {
     const double clipPeak = 2.0 * std::sqrt(2.0) / 3.0;
@@ -309,6 +311,7 @@ TEST(ResonantFilterTest, fullResonanceAndHotInputStayBounded)
     }
 }
 
+// robustness: NaN or infinite samples into the filter => filtered as silence; the state is not poisoned
 TEST(ResonantFilterTest, nonFiniteSamplesAreFilteredAsSilence)
 {
     const auto clean = signals::noise(4000, 21, 0.6);

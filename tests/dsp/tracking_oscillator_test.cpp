@@ -448,6 +448,7 @@ TEST(TrackingOscillator, Rates384kHzAndAboveKeepEveryCycleInsideTheCarry)
     expectCyclesOf(tail(out, 100000), TrackingOscillator::kCarryCapacity);
 }
 
+// robustness: NaN or infinite samples into the pitch tracker => heard as silence
 TEST(TrackingOscillator, NonFiniteInputIsHeardAsSilence)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -473,6 +474,7 @@ TEST(TrackingOscillator, NonFiniteInputIsHeardAsSilence)
     }
 }
 
+// robustness: input whose spectrum overflows float range => finite output
 TEST(TrackingOscillator, InputBeyondFloatRangeAfterTheTransformGivesFiniteOutput)
 {
     Rig rig(44100.0, 2048, Shape::Sine);
@@ -483,6 +485,7 @@ TEST(TrackingOscillator, InputBeyondFloatRangeAfterTheTransformGivesFiniteOutput
     EXPECT_NEAR(rig.oscillator.lastAmplitude(), 0.5, 1e-3);
 }
 
+// robustness: empty blocks to the pitch tracker => nothing changes
 TEST(TrackingOscillator, EmptyBlocksAreSafeAndChangeNothingUnderQuickDetect)
 {
     Rig withEmpty(44100.0, 2048, Shape::Sine);
@@ -509,6 +512,7 @@ TEST(TrackingOscillator, EmptyBlocksAreSafeAndChangeNothingUnderQuickDetect)
     EXPECT_NEAR(signals::peak(tail(after, 2048)), 0.5, 0.01);
 }
 
+// robustness: pitch tracker given a zero, negative, NaN or infinite rate, a table shorter than the rate, or no table => silence for that block with the estimate kept; no table read past its end
 TEST(TrackingOscillator, UnusableSampleRateOrTableAndRatioAreHandledSafely)
 {
     Rig rig(44100.0, 2048, Shape::Sine);

@@ -220,6 +220,7 @@ TEST_F(ParametersTest, stageOrderSlotsStoreTheKindAndNeverSwap)
   }
 }
 
+// robustness: setProgramName longer than the 24-byte field => cut to 23 bytes and terminated
 TEST_F(ParametersTest, programsAreNumberedUntilRenamedAndNamesAreBounded)
 {
   EXPECT_EQ(programName(), "Init 1");
@@ -335,6 +336,7 @@ TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
   EXPECT_EQ(editor->calls.size(), 22u);
 }
 
+// robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched, getParameter 0, texts unchanged, the descriptor says 1 input and no editor
 TEST_F(ParametersTest, anEffectWhoseShapesFailedToLoadDoesNothing)
 {
   FakePlatformServices missing;

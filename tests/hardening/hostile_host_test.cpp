@@ -252,5 +252,4 @@ TEST(HostileHostTest, closingWithoutEverOpeningReleasesEverything)
   }
 }
 
-// robustness-pending: effClose while the editor window is still open (no effEditClose) => pending: the effect does not create its editor yet; the test belongs with the editor
 }  // namespace

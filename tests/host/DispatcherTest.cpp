@@ -33,6 +33,7 @@ protected:
 
 }  // namespace
 
+// robustness: unknown dispatcher opcodes => answered 0
 TEST_F(DispatcherTest, identifyAnswersNvEfAndUnknownOpcodesAnswerZero) {
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -43,6 +44,7 @@ TEST_F(DispatcherTest, identifyAnswersNvEfAndUnknownOpcodesAnswerZero) {
   }
 }
 
+// robustness: effGetVu with a NaN or out-of-range meter level => 0 for NaN, clamped to 32 bits otherwise (no undefined conversion)
 TEST_F(DispatcherTest, vuIsScaledTo16BitAndTruncatedTowardZero) {
   NiceMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -216,6 +218,7 @@ TEST_F(DispatcherTest, baseHasNoChunks) {
   EXPECT_EQ(dispatch(effect.getAeffect(), effSetChunk, 1, 8, data), 0);
 }
 
+// robustness: editor opcodes (get-rect, open, close, idle) when there is no editor => answered 0, the host pointer untouched
 TEST_F(DispatcherTest, editorOpcodesAreAnsweredWithZeroWithoutAnEditor) {
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -272,6 +275,7 @@ TEST_F(DispatcherTest, parameterAndAudioEntriesReachTheObject) {
   record->processReplacing(record, inputs, outputs, 3);
 }
 
+// robustness: descriptor entries called with a null object pointer, or a null descriptor => nothing done, 0 answered
 TEST_F(DispatcherTest, entriesOfARecordWithoutObjectDoNothing) {
   BareEffect effect(FakeHost::callback);
   AEffect detached = *effect.getAeffect();

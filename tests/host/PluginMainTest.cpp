@@ -60,6 +60,7 @@ AudioEffect* createEffectInstance(audioMasterCallback hostCallback) {
   return new CountedEffect(hostCallback);
 }
 
+// robustness: host answering audioMasterVersion with 0 => main returns null and builds nothing
 TEST_F(PluginMainTest, hostAnsweringVersionZeroGetsNothingAndNothingIsBuilt) {
   EXPECT_EQ(pluginMain(FakeHost::callback), nullptr);
   EXPECT_EQ(factoryCalls, 0);
@@ -73,6 +74,7 @@ TEST_F(PluginMainTest, hostAnsweringVersionZeroGetsNothingAndNothingIsBuilt) {
   EXPECT_EQ(question.opt, 0.0f);
 }
 
+// robustness: main called with a null host callback => returns null
 TEST_F(PluginMainTest, missingCallbackGetsNothing) {
   EXPECT_EQ(pluginMain(nullptr), nullptr);
   EXPECT_EQ(factoryCalls, 0);
@@ -104,6 +106,7 @@ TEST_F(PluginMainTest, eachCallBuildsItsOwnEffect) {
   EXPECT_EQ(effectsAlive, 0);
 }
 
+// robustness: effect construction running out of memory or throwing => main returns null; no exception reaches the host
 TEST_F(PluginMainTest, failedAllocationOrExceptionGivesNull) {
   host.answer(audioMasterVersion, 2400);
   factoryMode = FactoryMode::FailAllocation;

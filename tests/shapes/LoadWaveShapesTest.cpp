@@ -96,6 +96,7 @@ TEST_F(LoadWaveShapesTest, fallbackFolderIsUsedWhenTheRegistryFolderHasNoBraskli
     EXPECT_EQ(second.shapeCount(), 3);
 }
 
+// robustness: no Brasklin folder under the registry folder nor at the fallback => one folder message; the effect stays loaded but inert
 TEST_F(LoadWaveShapesTest, missingFolderEverywhereReportsTheFolderAndStops)
 {
     std::filesystem::remove_all(shapeFolder);
@@ -112,6 +113,7 @@ TEST_F(LoadWaveShapesTest, missingFolderEverywhereReportsTheFolderAndStops)
     EXPECT_EQ(store.currentTable(), nullptr);
 }
 
+// robustness: WaveShapes.txt missing or unreadable => one list message; inert effect
 TEST_F(LoadWaveShapesTest, missingOrUnreadableListReportsTheListAndStops)
 {
     const std::string listMessage =
@@ -133,6 +135,7 @@ TEST_F(LoadWaveShapesTest, missingOrUnreadableListReportsTheListAndStops)
     EXPECT_THAT(again.messageTexts(), ElementsAre(listMessage));
 }
 
+// robustness: shape list naming no shape (empty file) => inert effect instead of a selection from an empty table
 TEST_F(LoadWaveShapesTest, listWithoutShapesDisablesTheEffectInsteadOfSelectingAnEmptyTable)
 {
     for (const std::string& text : {std::string(), std::string("Sine.wav"), std::string("\0Sine.wav;", 10)}) {
@@ -150,6 +153,7 @@ TEST_F(LoadWaveShapesTest, listWithoutShapesDisablesTheEffectInsteadOfSelectingA
     }
 }
 
+// robustness: wave files named in the list but missing => each reported once ("Can't find table file"); the others load, the missing one stays silent, the effect is inert
 TEST_F(LoadWaveShapesTest, everyMissingWaveFileIsReportedAndTheOthersStillLoad)
 {
     writeShapes(shapeFolder, {"A.wav", "B.wav", "C.wav"});
@@ -176,6 +180,7 @@ TEST_F(LoadWaveShapesTest, everyMissingWaveFileIsReportedAndTheOthersStillLoad)
                                                 "Can't find table file"));
 }
 
+// robustness: malformed list entries (a line break after a semicolon, an empty entry, a folder named like a wave file) => one table message each; names kept byte for byte
 TEST_F(LoadWaveShapesTest, malformedEntriesEachCostOneTableMessage)
 {
     writeWave(shapeFolder / "A.wav", level(1));
@@ -192,6 +197,7 @@ TEST_F(LoadWaveShapesTest, malformedEntriesEachCostOneTableMessage)
     EXPECT_EQ(store.shapeTable(4)[0], entryFor(2));
 }
 
+// robustness: file names with bytes above 127 and long lists => loaded byte for byte
 TEST_F(LoadWaveShapesTest, longListsAndHighBytesInNamesLoad)
 {
     std::vector<std::string> names;
@@ -206,6 +212,7 @@ TEST_F(LoadWaveShapesTest, longListsAndHighBytesInNamesLoad)
     EXPECT_EQ(store.shapeTable(11)[0], entryFor(12000));
 }
 
+// robustness: plug-in folder path too long to name the list file => reported as a missing list, no overflow
 TEST_F(LoadWaveShapesTest, folderTooLongToNameTheListIsReportedAsMissingList)
 {
     // The folder "exists" (the fake says so) but its path leaves no room for

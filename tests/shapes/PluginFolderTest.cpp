@@ -37,6 +37,7 @@ TEST(FindPluginFolderTest, missingRegistryValueGivesTheFallback)
     EXPECT_EQ(folderFor(services), "c:\\Brasklin");
 }
 
+// robustness: registry value with bytes after its terminating zero => read up to the zero
 TEST(FindPluginFolderTest, registryValueEndsAtItsTerminatingZero)
 {
     FakePlatformServices services;
@@ -44,6 +45,7 @@ TEST(FindPluginFolderTest, registryValueEndsAtItsTerminatingZero)
     EXPECT_EQ(folderFor(services), "/vst/Brasklin");
 }
 
+// robustness: registry folder path longer than the path buffer => the fallback folder is used, no overflow
 TEST(FindPluginFolderTest, pathThatWouldOverflowTheBufferFallsBack)
 {
     FakePlatformServices services;

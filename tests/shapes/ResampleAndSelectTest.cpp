@@ -101,6 +101,7 @@ TEST(ResampleShapeTablesTest, extremeAndFractionalRatesKeepEveryIndexInsideTheTa
     }
 }
 
+// robustness: table rebuild asked for 0, negative, NaN or absurd rates => refused, the tables unchanged
 TEST(ResampleShapeTablesTest, unusableRatesChangeNothing)
 {
     LoadedStore loaded(1);
@@ -175,6 +176,7 @@ TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadReads)
     ui.join();
 }
 
+// robustness: WaveShape selection on another thread while the audio thread rebuilds the tables => no data race, no read of a table being replaced
 TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadRebuilds)
 {
     LoadedStore loaded(4);

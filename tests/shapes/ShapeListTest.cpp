@@ -39,12 +39,14 @@ TEST(ShapeListTest, entriesEndInSemicolonsAndKeepEveryByte)
     EXPECT_THAT(displayNames(entries), ElementsAre("Sine", "\nSaw", " Tri"));
 }
 
+// robustness: shape list with ";;" => an empty entry between the semicolons; the entries around it are kept (loading it costs one table message, see the malformed-entries case)
 TEST(ShapeListTest, doubleSemicolonGivesAnEmptyEntry)
 {
     const auto entries = parseShapeList("A.wav;;B.wav;");
     EXPECT_THAT(fileNames(entries), ElementsAre("A.wav", "", "B.wav"));
 }
 
+// robustness: shape list entries shorter than four bytes ("ab;") => kept; displayed with the rest of the text from their start, nothing read before the entry
 TEST(ShapeListTest, shortEntryIsNamedWithTheRestOfTheText)
 {
     const auto entries = parseShapeList("ab;Long.wav;tail");
@@ -56,12 +58,14 @@ TEST(ShapeListTest, shortEntryIsNamedWithTheRestOfTheText)
     EXPECT_EQ(parseShapeList(".wav;")[0].displayName, "");
 }
 
+// robustness: shape list without any semicolon => no shapes
 TEST(ShapeListTest, textWithoutSemicolonNamesNothing)
 {
     EXPECT_TRUE(parseShapeList("").empty());
     EXPECT_TRUE(parseShapeList("Sine.wav\nSaw.wav\n").empty());
 }
 
+// robustness: shape list of any length (thousands of entries) => the first 128 shapes are taken
 TEST(ShapeListTest, onlyTheFirstEntriesUpToTheLimitAreTaken)
 {
     std::string text;
@@ -73,6 +77,7 @@ TEST(ShapeListTest, onlyTheFirstEntriesUpToTheLimitAreTaken)
     EXPECT_EQ(parseShapeList(text, 3).size(), 3u);
 }
 
+// robustness: shape list with zero bytes => read up to the first zero byte; semicolons after it do not count
 TEST(ShapeListTest, fileIsReadWhateverItsLengthUpToTheFirstZeroByte)
 {
     TempFolder folder;
@@ -90,6 +95,7 @@ TEST(ShapeListTest, fileIsReadWhateverItsLengthUpToTheFirstZeroByte)
     EXPECT_THAT(displayNames(high), ElementsAre("T\xe9l\xe9", "\xff\xfe"));
 }
 
+// robustness: shape list file of megabytes => read up to 64 KiB only
 TEST(ShapeListTest, hugeFileIsCutAtTheReadLimit)
 {
     TempFolder folder;
@@ -99,6 +105,7 @@ TEST(ShapeListTest, hugeFileIsCutAtTheReadLimit)
     EXPECT_EQ(text->size(), kMaxShapeListBytes);
 }
 
+// robustness: a folder where WaveShapes.txt should be, or no list at all => reported as unreadable
 TEST(ShapeListTest, missingFileOrFolderCannotBeRead)
 {
     TempFolder folder;

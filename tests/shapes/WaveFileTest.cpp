@@ -57,6 +57,7 @@ TEST(ReadWaveFileTest, extraChunksBeforeTheDataAreSkipped)
     EXPECT_NEAR(table[44099], expectedEntry(44099 - 22050), 1e-7);
 }
 
+// robustness: wave file shorter than a cycle (and odd byte counts) => the missing samples are silence
 TEST(ReadWaveFileTest, shortFileLeavesTheRestOfTheCycleSilent)
 {
     TempFolder folder;
@@ -72,6 +73,7 @@ TEST(ReadWaveFileTest, shortFileLeavesTheRestOfTheCycleSilent)
         ASSERT_EQ(table[j], 0.0f) << "entry " << j;
 }
 
+// robustness: wave file without a data tag => the bounded tag scan stops and samples are read from there, in range
 TEST(ReadWaveFileTest, fileWithoutDataTagIsReadFromWhereTheBoundedScanStops)
 {
     TempFolder folder;
@@ -91,6 +93,7 @@ TEST(ReadWaveFileTest, fileWithoutDataTagIsReadFromWhereTheBoundedScanStops)
     EXPECT_EQ(table[10], 0.0f);
 }
 
+// robustness: a file that is not a wave file (text) => read as samples within the 16-bit range, no crash
 TEST(ReadWaveFileTest, textFileIsReadHarmlesslyWithinRange)
 {
     TempFolder folder;
@@ -101,6 +104,7 @@ TEST(ReadWaveFileTest, textFileIsReadHarmlesslyWithinRange)
         ASSERT_TRUE(entry >= -32768.0f / 32767.0f && entry <= 1.0f);
 }
 
+// robustness: a directory where a wave file should be, or a missing file => refused, the table untouched
 TEST(ReadWaveFileTest, missingFileOrFolderIsReportedAndTableUntouched)
 {
     TempFolder folder;

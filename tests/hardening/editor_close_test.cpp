@@ -1,0 +1,103 @@
+// Hosts that mishandle the editor window: closing the plug-in while its editor
+// is still open in the host's window, opening the editor twice, closing it
+// when it was never opened. Needs an X server; skips itself without DISPLAY
+// (CI and scripts/test-sanitizers.sh run it under xvfb-run). The sanitizer
+// build checks that nothing leaks and no freed window state is touched.
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "tests/hardening/HardeningSupport.h"
+
+namespace {
+
+using hardening::HostedPlugin;
+
+std::vector<Window> childrenOf(Display* display, Window window)
+{
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  std::vector<Window> list;
+  XSync(display, False);
+  if (XQueryTree(display, window, &root, &parent, &children, &count) != 0) {
+    list.assign(children, children + count);
+    XFree(children);
+  }
+  return list;
+}
+
+class EditorCloseTest : public ::testing::Test {
+protected:
+  void SetUp() override
+  {
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0') GTEST_SKIP() << "no DISPLAY: run under xvfb-run";
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) GTEST_SKIP() << "cannot open DISPLAY " << name;
+    const int screen = DefaultScreen(display);
+    hostWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 560, 420, 0,
+                                     WhitePixel(display, screen), WhitePixel(display, screen));
+    XMapWindow(display, hostWindow);
+    XSync(display, False);
+  }
+  void TearDown() override
+  {
+    if (display == nullptr) return;
+    XDestroyWindow(display, hostWindow);
+    XCloseDisplay(display);
+  }
+
+  void* parent() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(hostWindow)); }
+
+  Display* display = nullptr;
+  Window hostWindow = 0;
+};
+
+// robustness: effClose while the editor window is still open (no effEditClose first), after idles and parameter changes => the editor's window is removed from the host's and everything is released; the next instance opens its editor in the same host window
+TEST_F(EditorCloseTest, closingThePluginWithItsEditorOpenRemovesTheWindow)
+{
+  auto plugin = std::make_unique<HostedPlugin>();
+  ASSERT_NE((*plugin)->flags & effFlagsHasEditor, 0);
+  ASSERT_EQ(plugin->dispatch(effEditOpen, 0, 0, parent()), 1);
+  ASSERT_EQ(childrenOf(display, hostWindow).size(), 1u);
+  for (int i = 0; i < 5; ++i) {
+    plugin->set(hardening::kCutOff, 0.1f * static_cast<float>(i));
+    plugin->dispatch(effEditIdle);
+  }
+  plugin.reset();  // effClose with the editor open
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+
+  HostedPlugin next;
+  ASSERT_EQ(next.dispatch(effEditOpen, 0, 0, parent()), 1);
+  EXPECT_EQ(childrenOf(display, hostWindow).size(), 1u);
+  next.dispatch(effEditIdle);
+  next.dispatch(effEditClose);
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+}
+
+// robustness: effEditOpen twice without effEditClose, effEditClose twice, effEditClose and effEditIdle with no editor open => one editor window at most; closing what is not open does nothing
+TEST_F(EditorCloseTest, editorCallsOutOfOrderKeepOneWindowAtMost)
+{
+  HostedPlugin plugin;
+  plugin.dispatch(effEditClose);
+  plugin.dispatch(effEditIdle);
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+  ASSERT_EQ(plugin.dispatch(effEditOpen, 0, 0, parent()), 1);
+  ASSERT_EQ(plugin.dispatch(effEditOpen, 0, 0, parent()), 1);
+  EXPECT_EQ(childrenOf(display, hostWindow).size(), 1u);
+  plugin.dispatch(effEditIdle);
+  plugin.dispatch(effEditClose);
+  plugin.dispatch(effEditClose);
+  plugin.dispatch(effEditIdle);
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+}
+
+}  // namespace
