@@ -1,6 +1,8 @@
 #include "dsp/ResonantFilter.h"
 
 #include <algorithm>
+#include <bit>
+#include <cfenv>
 #include <cmath>
 
 namespace {
@@ -26,6 +28,158 @@ inline float usableSample(float x)
         return 0.0f;
     }
     return std::clamp(x, -ResonantFilter::kLoudestInput, ResonantFilter::kLoudestInput);
+}
+
+// ---- The quick block loop ----
+//
+// Every value the recursion stores is a float, and the next step widens it to
+// double again. The loop below keeps each value as the double of that float
+// instead, and gets it from the double result by rounding the significand to
+// float precision in place: round to nearest, ties to even, on the 29 bits a
+// float does not have. For a result of zero or of float normal size this is
+// exactly what narrowing and widening give, in any denormal mode, and it
+// takes a few integer operations instead of two conversions. Any other result
+// (a float denormal, or beyond float range) ends the quick loop; the
+// converting loop carries on from there.
+//
+// Two lanes carry the same value, so the arithmetic and the integer rounding
+// are single vector instructions with no shuffles between them.
+using Lanes = double __attribute__((vector_size(16)));
+using LaneBits = uint64_t __attribute__((vector_size(16)));
+
+inline Lanes splat(double value)
+{
+    return Lanes{value, value};
+}
+
+constexpr uint64_t kDroppedBits = 29;  // double significand 52 bits, float 23
+constexpr uint64_t kDroppedMask = (uint64_t{1} << kDroppedBits) - 1;
+constexpr uint64_t kBelowHalf = kDroppedMask >> 1;  // 0x0FFFFFFF
+
+inline Lanes toFloatPrecision(Lanes value)
+{
+    const auto bits = std::bit_cast<LaneBits>(value);
+    // Adding just under half a float unit, plus one when the kept part is odd,
+    // carries into the kept part exactly when round-to-nearest-even rounds up
+    // (a carry out of the significand raises the exponent, as it should).
+    const LaneBits keptIsOdd = (bits >> kDroppedBits) & uint64_t{1};
+    return std::bit_cast<Lanes>((bits + kBelowHalf + keptIsOdd) & ~kDroppedMask);
+}
+
+constexpr double kSmallestNormal = 0x1p-126;  // std::numeric_limits<float>::min()
+constexpr double kLargestSafe = 0x1p127;      // rounds to at most 2^127: no overflow
+
+// Whether toFloatPrecision gives the very bits narrowing and widening would.
+inline bool roundsQuickly(double value)
+{
+    const double size = std::fabs(value);
+    return (size == 0.0) | ((size >= kSmallestNormal) & (size <= kLargestSafe));
+}
+
+struct Coefficients {
+    Lanes gain;
+    Lanes pole;
+    Lanes feedback;
+};
+
+struct RoundedState {
+    Lanes lastInput;
+    Lanes stage1;
+    Lanes stage2;
+    Lanes stage3;
+    Lanes stage4;
+    Lanes scratch1;
+    Lanes scratch2;
+};
+
+// Filters samples begin .. end - 1 and returns the index of the first sample
+// it left alone: `end`, or a sample whose rounding the quick loop cannot do
+// exactly (nothing of that sample is committed). The output type is a
+// template argument, so the loop carries no switch.
+//
+// kWithoutFeedback: the feedback gain is +0 or -0, so input - gain * stage4 is
+// the input itself whenever the input is not zero. Leaving stage4 out then cuts
+// the dependence of each sample on the last one's soft clip, and successive
+// samples overlap in the processor. A zero input, whose sign after the
+// subtraction depends on stage4's sign, ends the loop; the caller takes that
+// sample through the full formula.
+template <bool kWithoutFeedback, int32_t kType>
+int32_t runRounded(RoundedState& s, const Coefficients& c, const float* input, float* output, int32_t begin,
+                   int32_t end)
+{
+    const Lanes clipLimit = splat(kClipArgumentLimit);
+    const Lanes cubicShare = splat(kCubicShare);
+    for (int32_t i = begin; i < end; ++i) {
+        const double x = usableSample(input[i]);
+        double inExact = x;
+        if constexpr (kWithoutFeedback) {
+            if (x == 0.0) {
+                return i;
+            }
+        } else {
+            inExact = x - c.feedback[0] * s.stage4[0];
+        }
+        const Lanes in = toFloatPrecision(splat(inExact));
+        const Lanes raw1 = (in + s.lastInput) * c.gain - s.stage1 * c.pole;
+        const Lanes stage1 = toFloatPrecision(raw1);
+        const Lanes raw2 = (stage1 + s.stage1) * c.gain - s.stage2 * c.pole;
+        const Lanes stage2 = toFloatPrecision(raw2);
+        const Lanes raw3 = (stage2 + s.stage2) * c.gain - s.stage3 * c.pole;
+        const Lanes stage3 = toFloatPrecision(raw3);
+        Lanes y = (stage3 + s.stage3) * c.gain - s.stage4 * c.pole;
+        if (y[0] < -kClipArgumentLimit) {
+            y = -clipLimit;
+        } else if (y[0] > kClipArgumentLimit) {
+            y = clipLimit;
+        }
+        const Lanes raw4 = y - y * y * y * cubicShare;
+        if (!(roundsQuickly(inExact) & roundsQuickly(raw1[0]) & roundsQuickly(raw2[0]) & roundsQuickly(raw3[0]) &
+              roundsQuickly(raw4[0]))) {
+            return i;
+        }
+        const Lanes stage4 = toFloatPrecision(raw4);
+        s.scratch1 = s.stage3;
+        s.scratch2 = s.stage2;
+        s.lastInput = in;
+        s.stage1 = stage1;
+        s.stage2 = stage2;
+        s.stage3 = stage3;
+        s.stage4 = stage4;
+        // Every operand is the double of a float here, as in the converting loop.
+        if constexpr (kType == ResonantFilter::lowPass) {
+            output[i] = static_cast<float>(stage4[0]);
+        } else if constexpr (kType == ResonantFilter::highPass) {
+            output[i] = static_cast<float>(in[0] - stage4[0]);
+        } else if constexpr (kType == ResonantFilter::bandPass) {
+            output[i] = static_cast<float>((stage3[0] - stage4[0]) * 3.0);
+        }
+    }
+    return end;
+}
+
+// The whole block through the quick loop, as far as it goes; returns the
+// number of samples done.
+template <int32_t kType>
+int32_t runRoundedBlock(RoundedState& s, const Coefficients& c, bool withoutFeedback, const float* input,
+                        float* output, int32_t count)
+{
+    if (!withoutFeedback) {
+        return runRounded<false, kType>(s, c, input, output, 0, count);
+    }
+    int32_t done = 0;
+    while (done < count) {
+        done = runRounded<true, kType>(s, c, input, output, done, count);
+        if (done == count) {
+            break;
+        }
+        // A zero input: one sample through the full formula.
+        const int32_t next = runRounded<false, kType>(s, c, input, output, done, done + 1);
+        if (next == done) {
+            break;
+        }
+        done = next;
+    }
+    return done;
 }
 
 }  // namespace
@@ -62,6 +216,25 @@ void ResonantFilter::process(const float* input, float* output, int32_t sampleCo
     if (sampleCount <= 0) {
         return;
     }
+    int32_t done = 0;
+    // The quick rounding below always rounds to nearest, as the conversion
+    // does in the default mode; under any other mode every sample takes the
+    // conversions.
+    if (std::fegetround() == FE_TONEAREST) {
+        done = processRounded(input, output, sampleCount, type);
+    }
+    if (done < sampleCount) {
+        processConverting(input + done, output + done, sampleCount - done, type);
+    }
+}
+
+// The recursion as written: every value stored as a float and widened again
+// where it is used. Each narrowing and widening costs about five cycles, and
+// all of them lie on the sample-to-sample chain; processRounded avoids them
+// where that gives the same bits, this loop is the rest.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+void ResonantFilter::processConverting(const float* input, float* output, int32_t sampleCount, int32_t type)
+{
     const double gain = gainCoef_;
     const double pole = poleCoef_;
     const double feedback = feedbackGain_;
@@ -108,6 +281,44 @@ void ResonantFilter::process(const float* input, float* output, int32_t sampleCo
     stage4_ = stage4;
     scratch1_ = scratch1;
     scratch2_ = scratch2;
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+int32_t ResonantFilter::processRounded(const float* input, float* output, int32_t sampleCount, int32_t type)
+{
+    const Coefficients coefficients{splat(gainCoef_), splat(poleCoef_), splat(feedbackGain_)};
+    // A feedback gain of zero (either sign) contributes nothing but the sign of
+    // a zero input: see runRounded.
+    const bool withoutFeedback = feedbackGain_ == 0.0f;
+    RoundedState state{splat(lastInput_), splat(stage1_), splat(stage2_), splat(stage3_), splat(stage4_),
+                       splat(scratch1_),  splat(scratch2_)};
+    int32_t done = 0;
+    switch (type) {
+    case lowPass:
+        done = runRoundedBlock<lowPass>(state, coefficients, withoutFeedback, input, output, sampleCount);
+        break;
+    case highPass:
+        done = runRoundedBlock<highPass>(state, coefficients, withoutFeedback, input, output, sampleCount);
+        break;
+    case bandPass:
+        done = runRoundedBlock<bandPass>(state, coefficients, withoutFeedback, input, output, sampleCount);
+        break;
+    default:
+        done = runRoundedBlock<-1>(state, coefficients, withoutFeedback, input, output, sampleCount);
+        break;
+    }
+    if (done > 0) {
+        // Every value the loop kept is a float (or zero) in the normal range:
+        // narrowing it back is exact.
+        lastInput_ = static_cast<float>(state.lastInput[0]);
+        stage1_ = static_cast<float>(state.stage1[0]);
+        stage2_ = static_cast<float>(state.stage2[0]);
+        stage3_ = static_cast<float>(state.stage3[0]);
+        stage4_ = static_cast<float>(state.stage4[0]);
+        scratch1_ = static_cast<float>(state.scratch1[0]);
+        scratch2_ = static_cast<float>(state.scratch2[0]);
+    }
+    return done;
 }
 
 void ResonantFilter::reset()

@@ -56,6 +56,11 @@ public:
     static constexpr float kLoudestInput = 1.0e30f;
 
 private:
+    // The block loop in two forms that give the same bits: processRounded as
+    // far as it can (returns the samples done), processConverting for the rest.
+    int32_t processRounded(const float* input, float* output, int32_t sampleCount, int32_t type);
+    void processConverting(const float* input, float* output, int32_t sampleCount, int32_t type);
+
     float poleCoef_;
     float gainCoef_;
     float feedbackGain_;
