@@ -5,7 +5,9 @@
 
 #include <array>
 #include <cmath>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "effect/ParameterTable.h"
@@ -382,6 +384,29 @@ TEST_F(PluginEditorTest, aThousandOpenCloseRoundsLeaveNothingBehind) {
   }
   // What memory is left is for the leak checker of the sanitizer build to find.
   openAndPaint();
+  expectSynchronised(*editor, *effect);
+}
+
+// Run under ThreadSanitizer (scripts/test-sanitizers.sh): the effect tells the
+// editor of automation on the thread that made it, while the interface thread
+// keeps idling and drawing.
+TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles) {
+  openAndPaint();
+  std::atomic<bool> done{false};
+  std::thread automation([this, &done] {
+    for (int i = 0; i < 3000; ++i) {
+      const auto index = int32_t(i % kParameterCount);
+      effect->setParameter(index, float(i % 101) / 100.0f);
+    }
+    effect->setParameter(delayTimeParameter, 0.5f);
+    effect->setParameter(volumeParameter, 0.25f);
+    done = true;
+  });
+  while (!done) editor->idle();
+  automation.join();
+  editor->idle();
+  EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
+  EXPECT_EQ(drawnHandleTop(window(), 488), 73 + int(0.75 * 153));
   expectSynchronised(*editor, *effect);
 }
 
