@@ -52,6 +52,11 @@ inline Lanes splat(double value)
     return Lanes{value, value};
 }
 
+inline LaneBits splat64(uint64_t value)
+{
+    return LaneBits{value, value};
+}
+
 constexpr uint64_t kDroppedBits = 29;  // double significand 52 bits, float 23
 constexpr uint64_t kDroppedMask = (uint64_t{1} << kDroppedBits) - 1;
 constexpr uint64_t kBelowHalf = kDroppedMask >> 1;  // 0x0FFFFFFF
@@ -69,11 +74,21 @@ inline Lanes toFloatPrecision(Lanes value)
 constexpr double kSmallestNormal = 0x1p-126;  // std::numeric_limits<float>::min()
 constexpr double kLargestSafe = 0x1p127;      // rounds to at most 2^127: no overflow
 
-// Whether toFloatPrecision gives the very bits narrowing and widening would.
-inline bool roundsQuickly(double value)
+using LaneMask = int64_t __attribute__((vector_size(16)));
+
+// All lanes set where each of the four values (two per argument) is one
+// toFloatPrecision rounds exactly as narrowing and widening do: a float
+// normal size, and not so large that rounding might leave float range. Zero
+// would round exactly too, but outside silence it is rare enough to be left
+// to the converting loop, which keeps this test to a few vector compares.
+inline LaneMask inQuickRange(Lanes first, Lanes second)
 {
-    const double size = std::fabs(value);
-    return (size == 0.0) | ((size >= kSmallestNormal) & (size <= kLargestSafe));
+    const LaneBits sign = splat64(uint64_t{1} << 63);
+    const auto sizeA = std::bit_cast<Lanes>(std::bit_cast<LaneBits>(first) & ~sign);
+    const auto sizeB = std::bit_cast<Lanes>(std::bit_cast<LaneBits>(second) & ~sign);
+    const Lanes smallest = splat(kSmallestNormal);
+    const Lanes largest = splat(kLargestSafe);
+    return (sizeA >= smallest) & (sizeB >= smallest) & (sizeA <= largest) & (sizeB <= largest);
 }
 
 struct Coefficients {
@@ -113,7 +128,8 @@ int32_t runRounded(RoundedState& s, const Coefficients& c, const float* input, f
         const double x = usableSample(input[i]);
         double inExact = x;
         if constexpr (kWithoutFeedback) {
-            if (x == 0.0) {
+            // Zero (see above) or below the normal range: not for this loop.
+            if (!(std::fabs(x) >= kSmallestNormal)) {
                 return i;
             }
         } else {
@@ -133,9 +149,17 @@ int32_t runRounded(RoundedState& s, const Coefficients& c, const float* input, f
             y = clipLimit;
         }
         const Lanes raw4 = y - y * y * y * cubicShare;
-        if (!(roundsQuickly(inExact) & roundsQuickly(raw1[0]) & roundsQuickly(raw2[0]) & roundsQuickly(raw3[0]) &
-              roundsQuickly(raw4[0]))) {
+        LaneMask usable = inQuickRange(Lanes{raw1[0], raw2[0]}, Lanes{raw3[0], raw4[0]});
+        if ((usable[0] & usable[1]) == 0) {
             return i;
+        }
+        if constexpr (!kWithoutFeedback) {
+            // A zero input after feedback is common (a zero input sample when
+            // there is no feedback) and rounds exactly.
+            const double inSize = std::fabs(inExact);
+            if (!((inSize == 0.0) | ((inSize >= kSmallestNormal) & (inSize <= kLargestSafe)))) {
+                return i;
+            }
         }
         const Lanes stage4 = toFloatPrecision(raw4);
         s.scratch1 = s.stage3;
