@@ -45,7 +45,15 @@ struct Plugin {
   std::vector<float> in = std::vector<float>(kBlock), second = std::vector<float>(kBlock);
   std::vector<float> left = std::vector<float>(kBlock), right = std::vector<float>(kBlock);
 
-  Plugin(float resonance, float feedback, float delayTime)
+  // The settings that shape the tails: filter resonance, delay feedback and
+  // delay time (normalised parameter values).
+  struct Tails {
+    float resonance;
+    float feedback;
+    float delayTime;
+  };
+
+  explicit Plugin(Tails tails)
   {
     services.registryPath = BRASKLIN_BENCH_VST_DIR;
     setPlatformServicesOverride(&services);
@@ -53,9 +61,9 @@ struct Plugin {
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
     effect->setParameter(effect, 5, 0.35f);  // low-pass after the Mox stage
     effect->setParameter(effect, 6, 0.6f);
-    effect->setParameter(effect, 7, resonance);
-    effect->setParameter(effect, 9, delayTime);
-    effect->setParameter(effect, 10, feedback);
+    effect->setParameter(effect, 7, tails.resonance);
+    effect->setParameter(effect, 9, tails.delayTime);
+    effect->setParameter(effect, 10, tails.feedback);
     effect->setParameter(effect, 8, 0.5f);
     effect->setParameter(effect, 12, 0.2f);
   }
@@ -74,6 +82,7 @@ struct Plugin {
 };
 
 // Loud: a full-scale tone with noise. Ordinary: a tone at -12 dB with a little noise.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): tone level, then noise level
 void fill(std::vector<float>& block, double& phase, std::mt19937& random, float tone, float noise)
 {
   std::uniform_real_distribution<float> uniform(-noise, noise);
@@ -89,10 +98,9 @@ std::map<std::string, double>& perBlock()
   return figures;
 }
 
-void timeAfterLoudInput(benchmark::State& state, const char* name, bool silent, float resonance, float feedback,
-                        float delayTime)
+void timeAfterLoudInput(benchmark::State& state, const char* name, bool silent, Plugin::Tails tails)
 {
-  Plugin plugin(resonance, feedback, delayTime);
+  Plugin plugin(tails);
   std::mt19937 random(3);
   double phase = 0.0;
   double seconds = 0.0;
@@ -120,12 +128,12 @@ void timeAfterLoudInput(benchmark::State& state, const char* name, bool silent, 
   perBlock()[name] = nsPerBlock;
 }
 
-void BM_OrdinaryInput(benchmark::State& state) { timeAfterLoudInput(state, "ordinary", false, 1.0f, 1.0f, 0.01f); }
-void BM_SilenceAfterLoudInput(benchmark::State& state) { timeAfterLoudInput(state, "silent", true, 1.0f, 1.0f, 0.01f); }
+void BM_OrdinaryInput(benchmark::State& state) { timeAfterLoudInput(state, "ordinary", false, {1.0f, 1.0f, 0.01f}); }
+void BM_SilenceAfterLoudInput(benchmark::State& state) { timeAfterLoudInput(state, "silent", true, {1.0f, 1.0f, 0.01f}); }
 // Feedback 0.5 on a one-millisecond delay: the echoes reach the denormal range
 // within a fraction of a second of silence.
-void BM_OrdinaryInputDecaying(benchmark::State& state) { timeAfterLoudInput(state, "ordinary decaying", false, 0.9f, 0.5f, 0.0002f); }
-void BM_SilenceAfterLoudInputDecaying(benchmark::State& state) { timeAfterLoudInput(state, "silent decaying", true, 0.9f, 0.5f, 0.0002f); }
+void BM_OrdinaryInputDecaying(benchmark::State& state) { timeAfterLoudInput(state, "ordinary decaying", false, {0.9f, 0.5f, 0.0002f}); }
+void BM_SilenceAfterLoudInputDecaying(benchmark::State& state) { timeAfterLoudInput(state, "silent decaying", true, {0.9f, 0.5f, 0.0002f}); }
 
 BENCHMARK(BM_OrdinaryInput)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SilenceAfterLoudInput)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

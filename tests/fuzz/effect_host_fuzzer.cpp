@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -249,7 +250,7 @@ private:
     }
     for (std::size_t i = 0; i < count; ++i) {
       // Compared as bits: NaN must be copied as NaN, too.
-      if (std::memcmp(&outLeft[i], &outRight[i], sizeof(float)) != 0) fail("the two outputs differ");
+      if (std::bit_cast<uint32_t>(outLeft[i]) != std::bit_cast<uint32_t>(outRight[i])) fail("the two outputs differ");
     }
     if (tame && parametersInRange) {
       for (std::size_t i = 0; i < count; ++i) {

@@ -76,6 +76,7 @@ std::vector<float> HostedPlugin::render(std::span<const float> input, int32_t bl
   return result;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): frequency before rate, as everywhere in the tests
 std::vector<float> sine(double hertz, double sampleRate, std::size_t count, float amplitude)
 {
   std::vector<float> samples(count);

@@ -122,11 +122,12 @@ void operator delete[](void* memory, std::align_val_t, const std::nothrow_t&) no
 #if !BRASKLIN_SANITIZED
 // malloc and friends in front of the C library's allocator, and the pthread
 // lock calls in front of the real ones (found with RTLD_NEXT).
+// The C library's own allocator under its exported internal names.
 extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* memory, std::size_t size);
-void __libc_free(void* memory);
+void* __libc_malloc(std::size_t size);                        // NOLINT(bugprone-reserved-identifier)
+void* __libc_calloc(std::size_t count, std::size_t size);     // NOLINT(bugprone-reserved-identifier)
+void* __libc_realloc(void* memory, std::size_t size);         // NOLINT(bugprone-reserved-identifier)
+void __libc_free(void* memory);                               // NOLINT(bugprone-reserved-identifier)
 
 void* malloc(std::size_t size)
 {
@@ -240,6 +241,7 @@ public:
     }
   }
 
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): count, then size, as a host says it
   void blocks(int count, int32_t frames, bool replacing)
   {
     for (int b = 0; b < count; ++b) block(frames, replacing);
