@@ -39,6 +39,7 @@ void Win32Backend::unregisterWindowClass(const std::string& className) {
   UnregisterClassA(className.c_str(), instance());
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
 std::unique_ptr<ChildWindow> Win32Backend::createChildWindow(void* parent,
                                                              const std::string& className,
                                                              int width, int height,
@@ -46,6 +47,7 @@ std::unique_ptr<ChildWindow> Win32Backend::createChildWindow(void* parent,
   return Win32Window::create(*this, static_cast<HWND>(parent), className, width, height, events);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
 std::unique_ptr<Canvas> Win32Backend::createOffscreen(ChildWindow* window, int width, int height) {
   HWND hwnd = window ? static_cast<HWND>(window->nativeHandle()) : nullptr;
   return Win32Canvas::offscreen(hwnd, width, height);
@@ -82,4 +84,4 @@ int Win32Backend::mouseButtons() {
   return state;
 }
 
-uint32_t Win32Backend::tickCount() { return GetTickCount(); }
+uint32_t Win32Backend::tickCount() { return static_cast<uint32_t>(GetTickCount()); }

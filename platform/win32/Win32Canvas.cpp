@@ -25,6 +25,10 @@ public:
   }
   Selected(const Selected&) = delete;
   Selected& operator=(const Selected&) = delete;
+  // False when the object could not be made (the system is out of GDI
+  // objects): the caller then draws nothing rather than with whatever the
+  // context held.
+  bool ok() const { return object_ != nullptr; }
 
 private:
   HDC dc_;
@@ -54,6 +58,7 @@ private:
 };
 
 // A 32-bit top-down bitmap whose colours do not depend on the display's depth.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): width before height, as in every GDI call
 HBITMAP createColourBitmap(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -83,6 +88,7 @@ struct Span {
   int start;
   int length;
 };
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): offset, length, limit: the order they are read in
 Span clipSpan(int offset, int length, int size) {
   const int start = std::max(offset, 0);
   const int end = std::min(offset + length, size);
@@ -206,8 +212,10 @@ Win32Canvas::~Win32Canvas() {
   if (bitmap_) DeleteObject(bitmap_);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
 void Win32Canvas::line(Point from, Point to, const PenSpec& pen) {
   Selected selected(dc_, createPen(pen));
+  if (!selected.ok()) return;
   MoveToEx(dc_, from.x, from.y, nullptr);
   LineTo(dc_, to.x, to.y);
 }
@@ -218,6 +226,7 @@ void Win32Canvas::fillPolygon(const Point* points, int count, Colour colour) {
   for (int i = 0; i < count; ++i) corners[std::size_t(i)] = {points[i].x, points[i].y};
   Selected brush(dc_, CreateSolidBrush(toColorRef(colour)));
   Selected pen(dc_, GetStockObject(NULL_PEN), false);
+  if (!brush.ok()) return;
   Polygon(dc_, corners.data(), count);
 }
 
@@ -234,6 +243,7 @@ void Win32Canvas::strokeEllipse(const Rect& box, const PenSpec& pen) {
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected selectedPen(dc_, createPen(pen));
   Selected brush(dc_, GetStockObject(NULL_BRUSH), false);
+  if (!selectedPen.ok()) return;
   Ellipse(dc_, box.left, box.top, box.right, box.bottom);
 }
 
@@ -243,12 +253,14 @@ void Win32Canvas::fillEllipse(const Rect& box, Colour colour) {
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected pen(dc_, CreatePen(PS_SOLID, 1, toColorRef(colour)));
   Selected brush(dc_, CreateSolidBrush(toColorRef(colour)));
+  if (!pen.ok() || !brush.ok()) return;
   Ellipse(dc_, box.left, box.top, box.right, box.bottom);
 }
 
 void Win32Canvas::strokeArc(const Rect& box, Point start, Point end, const PenSpec& pen) {
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected selectedPen(dc_, createPen(pen));
+  if (!selectedPen.ok()) return;
   Arc(dc_, box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
 }
 
@@ -256,6 +268,7 @@ void Win32Canvas::fillPie(const Rect& box, Point start, Point end, Colour colour
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected pen(dc_, CreatePen(PS_SOLID, 1, toColorRef(colour)));
   Selected brush(dc_, CreateSolidBrush(toColorRef(colour)));
+  if (!pen.ok() || !brush.ok()) return;
   Pie(dc_, box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
 }
 

@@ -18,6 +18,7 @@ Point pointFromLParam(LPARAM lParam) {
 Win32Window::Win32Window(Win32Backend& backend, WindowEvents& events)
     : backend_(backend), events_(&events) {}
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
 std::unique_ptr<Win32Window> Win32Window::create(Win32Backend& backend, HWND parent,
                                                  const std::string& className, int width,
                                                  int height, WindowEvents& events) {

@@ -10,13 +10,15 @@ namespace {
 constexpr char kMagic[4] = {'B', 'R', 'P', 'X'};
 constexpr uint32_t kLongestRun = 0xFFFF;
 
-void putLe(std::vector<unsigned char>& out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+template <int Bytes>
+void putLe(std::vector<unsigned char>& out, uint32_t value) {
+  for (int i = 0; i < Bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
-uint32_t getLe(const std::vector<unsigned char>& in, std::size_t at, int bytes) {
+template <int Bytes>
+uint32_t getLe(const std::vector<unsigned char>& in, std::size_t at) {
   uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) value |= uint32_t(in[at + std::size_t(i)]) << (8 * i);
+  for (int i = 0; i < Bytes; ++i) value |= uint32_t(in[at + std::size_t(i)]) << (8 * i);
   return value;
 }
 
@@ -26,8 +28,8 @@ bool inside(const Rect& r, int x, int y) { return x >= r.left && x < r.right && 
 
 bool writePicture(const std::string& path, const Picture& picture) {
   std::vector<unsigned char> out(kMagic, kMagic + 4);
-  putLe(out, uint32_t(picture.width), 4);
-  putLe(out, uint32_t(picture.height), 4);
+  putLe<4>(out, uint32_t(picture.width));
+  putLe<4>(out, uint32_t(picture.height));
   std::size_t i = 0;
   while (i < picture.pixels.size()) {
     const uint32_t colour = picture.pixels[i] & 0xFFFFFFu;
@@ -35,7 +37,7 @@ bool writePicture(const std::string& path, const Picture& picture) {
     while (i + run < picture.pixels.size() && run < kLongestRun &&
            (picture.pixels[i + run] & 0xFFFFFFu) == colour)
       ++run;
-    putLe(out, uint32_t(run), 2);
+    putLe<2>(out, uint32_t(run));
     out.push_back(static_cast<unsigned char>(colour >> 16));
     out.push_back(static_cast<unsigned char>(colour >> 8));
     out.push_back(static_cast<unsigned char>(colour));
@@ -52,13 +54,13 @@ std::optional<Picture> readPicture(const std::string& path) {
   const std::vector<unsigned char> in((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   if (in.size() < 12 || std::memcmp(in.data(), kMagic, 4) != 0) return std::nullopt;
   Picture picture;
-  picture.width = int(getLe(in, 4, 4));
-  picture.height = int(getLe(in, 8, 4));
+  picture.width = int(getLe<4>(in, 4));
+  picture.height = int(getLe<4>(in, 8));
   if (picture.width <= 0 || picture.height <= 0 || picture.width > 8192 || picture.height > 8192)
     return std::nullopt;
   const std::size_t expected = std::size_t(picture.width) * std::size_t(picture.height);
   for (std::size_t at = 12; at + 5 <= in.size(); at += 5) {
-    const uint32_t run = getLe(in, at, 2);
+    const uint32_t run = getLe<2>(in, at);
     const uint32_t colour = (uint32_t(in[at + 2]) << 16) | (uint32_t(in[at + 3]) << 8) | in[at + 4];
     if (run == 0 || picture.pixels.size() + run > expected) return std::nullopt;
     picture.pixels.insert(picture.pixels.end(), run, colour);

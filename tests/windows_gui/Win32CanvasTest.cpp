@@ -49,6 +49,7 @@ Rect boxOf(Canvas& canvas, const Rect& area, Colour colour) {
 
 class Win32CanvasTest : public ::testing::Test {
 protected:
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): width before height throughout
   std::unique_ptr<Canvas> offscreen(int w, int h) {
     std::unique_ptr<Canvas> canvas = backend.createOffscreen(nullptr, w, h);
     EXPECT_NE(canvas, nullptr);

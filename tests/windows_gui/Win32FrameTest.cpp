@@ -5,12 +5,14 @@
 // EDIT control for text boxes, and the host taking its window away.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "gui/AEffGUIEditor.h"
 #include "gui/Frame.h"
 #include "gui/OnOffButton.h"
 #include "gui/ParamDisplay.h"
@@ -286,6 +288,49 @@ TEST_F(Win32FrameTest, sliderFollowsARealDragUntilTheButtonIsReleased) {
   EXPECT_EQ(listener.calls.back().value, scene.slider->getValue());
   EXPECT_EQ(scene.slider->getHandleTop(), handleTop + drag) << "the handle was redrawn where it was dragged";
   EXPECT_EQ(backend.mouseButtons(), 0);
+}
+
+// An editor whose idle lets the host's message loop run, as a host does when
+// a control tracking the mouse asks it for its idle work.
+class PumpingEditor : public AEffGUIEditor {
+public:
+  PumpingEditor() : AEffGUIEditor(nullptr) {}
+  void idle() override {
+    ++idles;
+    pumpPending();
+    AEffGUIEditor::idle();
+  }
+  std::atomic<int> idles{0};
+};
+
+TEST_F(Win32FrameTest, aClickArrivingWhileASliderTracksTheMouseIsDropped) {
+  PumpingEditor editor;
+  auto frame = std::make_unique<Frame>(Rect{0, 0, kSceneWidth, kSceneHeight}, host->handle(), &editor);
+  SceneControls scene = buildReferenceScene(*frame, &listener);
+  ASSERT_TRUE(pumpUntil([&] { return !frame->isFirstPaintPending(); }));
+  HWND child = windowOf(*frame);
+  const Point grab{kSceneSlider.left + 8, scene.slider->getHandleTop() + 4};
+
+  moveMouseTo(child, grab.x, grab.y);
+  std::thread user([&] {
+    Sleep(150);
+    // Another click while the slider holds the mouse, delivered by the host's
+    // loop from inside the drag: it must not reach the button.
+    postClick(child, kSceneButtonClick);
+    const int seen = editor.idles;
+    while (editor.idles < seen + 2) Sleep(10);
+    moveMouseTo(child, grab.x, grab.y + 20);
+    Sleep(150);
+    sendButton(false);
+  });
+  sendButton(true);
+  const bool moved = pumpUntil([&] { return std::fabs(scene.slider->getValue() - 0.3f) > 0.05f; });
+  user.join();
+  pumpPending();
+  ASSERT_TRUE(moved);
+  EXPECT_GE(editor.idles.load(), 2) << "the drag let the host idle";
+  EXPECT_EQ(scene.button->getValue(), 1.0f) << "the click during the drag reached the button";
+  for (const auto& call : listener.calls) EXPECT_NE(call.control, scene.button);
 }
 
 TEST_F(Win32FrameTest, hostDestroyingItsWindowEndsTheEditAndClosesTheFrame) {
