@@ -20,6 +20,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # (Cairo, FFTW...); the target's wrapper finds only what exists for Windows.
 set(PKG_CONFIG_EXECUTABLE ${mingw_prefix}-pkg-config CACHE FILEPATH "pkg-config for the target")
 
+# SSE2 arithmetic instead of the x87 unit: floats are then rounded exactly as
+# in the 64-bit builds (no hidden 80-bit intermediates), so the 32-bit DLL
+# computes the same samples, and the denormal flush works. Every processor
+# a current 32-bit host runs on has SSE2.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+
 # Static compiler runtime: only system DLLs may be imported.
 set(static_runtime "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${static_runtime}")

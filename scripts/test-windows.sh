@@ -56,6 +56,9 @@ if [[ "${1:-}" == "--under-display" ]]; then
     mkdir -p "$fonts"
     cp -u /usr/share/wine/fonts/* "$fonts/"
 
+    # The first program also starts wine's background services, which keep the
+    # output they inherit open: started here, they hold /dev/null instead of
+    # the first test's output pipe (ctest would wait on it until the timeout).
     wine cmd /c exit </dev/null >/dev/null 2>&1
 
     echo "== running the Windows tests under wine"
