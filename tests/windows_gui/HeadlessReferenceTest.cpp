@@ -1,6 +1,7 @@
 // The reference the Windows layer is compared with: the scene drawn by the
-// headless layer, before and after a click on its on/off button, and the text
-// metrics of the toolkit's "Arial" fonts. The files are committed (the Windows
+// headless layer, before and after a click on its on/off button, the text
+// metrics of the toolkit's "Arial" fonts, and the plug-in's whole editor as it
+// first opens. The files are committed (the Windows
 // build has no Cairo to draw them itself); this test keeps them in step with
 // the toolkit: it fails when the headless layer no longer draws what they
 // hold. Regenerate them with
@@ -14,6 +15,9 @@
 #include "gui/OnOffButton.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "tests/gui/GuiTestSupport.h"
+#if BRASKLIN_WITH_EDITOR
+#include "tests/editor/EditorTestSupport.h"
+#endif
 #include "tests/windows_gui/ReferencePicture.h"
 #include "tests/windows_gui/ReferenceScene.h"
 
@@ -80,6 +84,26 @@ TEST_F(HeadlessReferenceTest, committedPicturesAreWhatTheHeadlessLayerDraws) {
     EXPECT_NEAR(stored[i].width, metrics[i].width, 1) << metrics[i].text << " font " << metrics[i].fontId;
   }
 }
+
+#if BRASKLIN_WITH_EDITOR
+class EditorReferenceTest : public editortest::EditorTest {};
+
+TEST_F(EditorReferenceTest, committedEditorPictureIsWhatTheHeadlessLayerDraws) {
+  openAndPaint();
+  // The host's window shows the editor rectangle, the top-left of the frame's window.
+  Picture picture;
+  picture.width = kEditorWidth;
+  picture.height = kEditorHeight;
+  for (int y = 0; y < kEditorHeight; ++y)
+    for (int x = 0; x < kEditorWidth; ++x) picture.pixels.push_back(window().pixel({x, y}).toRgb());
+  if (writing()) {
+    ASSERT_TRUE(writePicture(kReferenceDir + "/editor.brpx", picture));
+  }
+  const std::optional<Picture> stored = readPicture(kReferenceDir + "/editor.brpx");
+  ASSERT_TRUE(stored) << "reference picture missing in " << kReferenceDir;
+  EXPECT_EQ(comparePictures(picture, *stored, editorTextAreas()).outsideText, 0);
+}
+#endif
 
 TEST(ReferencePictureFormat, survivesRunsLongerThanOneRecordAndRejectsDamage) {
   Picture picture;

@@ -47,3 +47,11 @@ std::vector<Rect> sceneTextAreas();
 // Texts measured in each "Arial" font of the toolkit (ids 0 to 4) to compare
 // text metrics between the layers.
 std::vector<std::string> metricTexts();
+
+// The plug-in's editor: its size and the areas of its two text boxes.
+inline constexpr int kEditorWidth = 560;
+inline constexpr int kEditorHeight = 420;
+inline std::vector<Rect> editorTextAreas() {
+  // The wave shape's name and the delay time, each inside its edge lines.
+  return {{11, 258, 65, 270}, {325, 258, 359, 270}};
+}

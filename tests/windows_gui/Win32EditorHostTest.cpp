@@ -16,6 +16,8 @@
 
 #include "gui/BmpImage.h"
 #include "host/AEffect.h"
+#include "tests/windows_gui/ReferencePicture.h"
+#include "tests/windows_gui/ReferenceScene.h"
 #include "tests/windows_gui/WindowTestSupport.h"
 
 namespace {
@@ -189,6 +191,18 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
     picture = captureWindow(hostWindow.handle(), width, height);
     return differingFrom(picture, artworkOnly, *background, 0, 0) == 0;
   })) << differingFrom(picture, artworkOnly, *background, 0, 0) << " pixels differ from the artwork";
+  // The whole editor is the picture the headless layer drew on Linux, but
+  // for the text in its two text boxes.
+  const std::optional<Picture> expected =
+      readPicture(std::string(BRASKLIN_WINDOWS_GUI_REFERENCE_DIR) + "/editor.brpx");
+  ASSERT_TRUE(expected) << "reference picture missing";
+  const PictureDifference difference = comparePictures(picture, *expected, editorTextAreas());
+  EXPECT_EQ(difference.outsideText, 0) << "pixels differing from the headless editor";
+  std::printf("editor in the host window: %d pixels differ outside text, %d inside the text boxes\n",
+              difference.outsideText, difference.insideText);
+  for (const Rect& area : editorTextAreas()) {
+    EXPECT_GT(inkBox(picture, area, 0).width(), 0) << "no text in the box at " << area.left << "," << area.top;
+  }
 
   // The on/off button shows one half of its two-state bitmap; a posted click
   // flips " Stablize ", the host hears of it, and the button shows the other half.
