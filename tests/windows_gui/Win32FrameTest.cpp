@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -35,10 +36,19 @@ public:
   };
   void valueChanged(DrawContext* context, Control* control) override {
     calls.push_back({control, control->getValue()});
+    ++callCount;
     if (context) control->updateIfChanged(context);  // as the editor redraws a change at once
   }
   std::vector<Call> calls;
+  std::atomic<int> callCount{0};  // read by the threads that play the user
 };
+
+// Waits (at most three seconds) until `done` holds; for the threads playing
+// the user, which must never wait forever: they always release the button.
+bool waitFor(const std::function<bool()>& done) {
+  for (int i = 0; i < 300 && !done(); ++i) Sleep(10);
+  return done();
+}
 
 HWND windowOf(const Frame& frame) {
   return frame.getWindow() ? static_cast<HWND>(frame.getWindow()->nativeHandle()) : nullptr;
@@ -271,7 +281,8 @@ TEST_F(Win32FrameTest, sliderFollowsARealDragUntilTheButtonIsReleased) {
   // The slider tracks the mouse inside the button-down message until the
   // button goes up, so the move and the release come from another thread.
   std::thread user([&] {
-    Sleep(150);
+    // The slider reports its first value as soon as it starts tracking.
+    waitFor([&] { return listener.callCount > 0; });
     moveMouseTo(child, grab.x, grab.y + drag);
     Sleep(150);
     sendButton(false);
@@ -313,12 +324,13 @@ TEST_F(Win32FrameTest, aClickArrivingWhileASliderTracksTheMouseIsDropped) {
 
   moveMouseTo(child, grab.x, grab.y);
   std::thread user([&] {
-    Sleep(150);
+    // The editor idles only from inside the slider's tracking.
+    waitFor([&] { return editor.idles > 0; });
     // Another click while the slider holds the mouse, delivered by the host's
     // loop from inside the drag: it must not reach the button.
     postClick(child, kSceneButtonClick);
     const int seen = editor.idles;
-    while (editor.idles < seen + 2) Sleep(10);
+    waitFor([&] { return editor.idles >= seen + 2; });
     moveMouseTo(child, grab.x, grab.y + 20);
     Sleep(150);
     sendButton(false);
