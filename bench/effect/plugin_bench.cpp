@@ -116,10 +116,10 @@ AEffect* createPlugin()
 }
 
 // Open, rate, block size, resume: the order hosts commonly use.
-void startPlugin(AEffect* effect, int32_t blockSize, float rate = kRate)
+void startPlugin(AEffect* effect, int32_t blockSize)
 {
   dispatch(effect, effOpen);
-  dispatch(effect, effSetSampleRate, 0, 0, rate);
+  dispatch(effect, effSetSampleRate, 0, 0, kRate);
   dispatch(effect, effSetBlockSize, 0, blockSize);
   dispatch(effect, effMainsChanged, 0, 1);
 }
@@ -168,8 +168,15 @@ constexpr float fftValue(int64_t length)
   return length <= 1024 ? 0.1f : length <= 2048 ? 0.35f : length <= 4096 ? 0.6f : 1.0f;
 }
 
-void applyProgram(AEffect* effect, int64_t program, int64_t fftLength, bool quickDetect)
+struct Settings {
+  int64_t program = defaultProgram;
+  int64_t fftLength = 2048;
+  bool quickDetect = false;
+};
+
+void applySettings(AEffect* effect, const Settings& settings)
 {
+  const int64_t program = settings.program;
   // Program 0 is selected by the constructor: Mox, then the low-pass that
   // follows the tracked pitch; delay and distortion off, volume at unity.
   if (program == everyStage) {
@@ -182,8 +189,8 @@ void applyProgram(AEffect* effect, int64_t program, int64_t fftLength, bool quic
   } else if (program == resonantDefault) {
     effect->setParameter(effect, 7, 0.7f);  // resonance: the filter's feedback path in use
   }
-  effect->setParameter(effect, 1, fftValue(fftLength));
-  effect->setParameter(effect, 3, quickDetect ? 1.0f : 0.0f);
+  effect->setParameter(effect, 1, fftValue(settings.fftLength));
+  effect->setParameter(effect, 3, settings.quickDetect ? 1.0f : 0.0f);
 }
 
 // A host's view of one plug-in instance and its buffers.
@@ -195,7 +202,7 @@ struct HostedPlugin {
   std::vector<float> right;
   std::size_t position = 0;  // where the next block starts in the input
 
-  HostedPlugin(int32_t blockSize, int64_t program, int64_t fftLength, bool quickDetect)
+  HostedPlugin(int32_t blockSize, const Settings& settings)
       : effect(createPlugin()),
         block(blockSize),
         silentChannel(static_cast<std::size_t>(blockSize), 0.0f),
@@ -204,7 +211,7 @@ struct HostedPlugin {
   {
     if (effect == nullptr) return;
     startPlugin(effect, blockSize);
-    applyProgram(effect, program, fftLength, quickDetect);
+    applySettings(effect, settings);
     // A second of audio first: the analysis length change and the settling of
     // the tracker happen here, not in the timed blocks.
     const auto warmUpBlocks = static_cast<int64_t>(kRate) / blockSize + 1;
@@ -246,7 +253,7 @@ void BM_Plugin(benchmark::State& state)
   const bool quickDetect = state.range(1) != 0;
   const int64_t fftLength = state.range(2);
   const auto blockSize = static_cast<int32_t>(state.range(3));
-  HostedPlugin host(blockSize, program, fftLength, quickDetect);
+  HostedPlugin host(blockSize, Settings{program, fftLength, quickDetect});
   if (host.effect == nullptr) {
     state.SkipWithError("the plug-in could not be created (shapes missing?)");
     return;
@@ -314,7 +321,7 @@ void BM_FirstBlockAllocations(benchmark::State& state)
       return;
     }
     startPlugin(effect, 512);
-    applyProgram(effect, defaultProgram, fftLength, false);
+    applySettings(effect, Settings{defaultProgram, fftLength, false});
     std::vector<float> in(512, 0.1f);
     std::vector<float> silent(512, 0.0f);
     std::vector<float> left(512);

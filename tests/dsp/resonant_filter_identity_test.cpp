@@ -47,7 +47,9 @@ public:
         feedback = coefficients.feedbackGain();
     }
 
-    // Returns whether `out` was written.
+    // Returns whether `out` was written. Sample, type, output: the order of the
+    // filter's own block operation.
+    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
     bool step(float x, int32_t type, float& out)
     {
         if (!std::isfinite(x))
@@ -96,6 +98,7 @@ private:
 
 // Noise of a few levels, with stretches of exact zeros, signed zeros, numbers
 // below the normal range, and the odd non-finite or enormous sample.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
 std::vector<float> awkwardInput(std::size_t count, unsigned seed)
 {
     std::mt19937 random(seed);

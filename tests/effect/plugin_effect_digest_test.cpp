@@ -67,7 +67,7 @@ struct Case {
 TEST(PluginEffectDigest, outputBitsMatchTheRecordedOnes)
 {
   effecttest::ShippedShapes shapes;
-  const std::vector<float> input = voiceLike(3 * 44100);
+  const std::vector<float> input = voiceLike(std::size_t{3} * 44100);
   const std::vector<Case> cases = {
       {"program 0, 512-frame blocks", 512, {}, 0x7338282bd6d26ccaull},
       {"program 0, 1-frame blocks", 1, {}, 0x4aff0c3edc07a56aull},
