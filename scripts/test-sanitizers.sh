@@ -15,6 +15,8 @@ jobs=${BRASKLIN_JOBS:-2}
 # that ran it fails; nothing is only printed and forgotten.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+# Other libraries' process-long caches (see the file) are not leaks of ours.
+export LSAN_OPTIONS=suppressions=$root/tests/hardening/lsan.supp:print_suppressions=0
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 # The X11 editor test needs a display; give it a virtual one when we can.
