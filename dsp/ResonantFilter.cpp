@@ -35,17 +35,23 @@ inline float usableSample(float x)
 // Every value the recursion stores is a float, and the next step widens it to
 // double again. The loop below keeps each value as the double of that float
 // instead, and gets it from the double result by rounding the significand to
-// float precision in place: round to nearest, ties to even, on the 29 bits a
-// float does not have. For a result of zero or of float normal size this is
-// exactly what narrowing and widening give, in any denormal mode, and it
-// takes a few integer operations instead of two conversions. Any other result
-// (a float denormal, or beyond float range) ends the quick loop; the
-// converting loop carries on from there.
+// float precision in place, on the 29 bits a float does not have: adding half
+// a float unit and dropping those bits rounds to nearest, a carry out of the
+// significand raising the exponent as it should. That is exactly what
+// narrowing and widening give, in any denormal mode, for a result of float
+// normal size, except for one case: a result exactly half way, whose kept part
+// is even, goes up here and down (to even) there. Such a result, or any other
+// the test below does not pass (a float denormal, or beyond float range), ends
+// the quick loop and the converting loop carries on from there. The rounding
+// then costs two integer operations on the chain from one sample to the next,
+// where the conversions cost about ten cycles.
 //
 // Two lanes carry the same value, so the arithmetic and the integer rounding
 // are single vector instructions with no shuffles between them.
 using Lanes = double __attribute__((vector_size(16)));
 using LaneBits = uint64_t __attribute__((vector_size(16)));
+using LaneMask = int64_t __attribute__((vector_size(16)));
+using LaneWords = uint32_t __attribute__((vector_size(16)));
 
 inline Lanes splat(double value)
 {
@@ -59,22 +65,33 @@ inline LaneBits splat64(uint64_t value)
 
 constexpr uint64_t kDroppedBits = 29;  // double significand 52 bits, float 23
 constexpr uint64_t kDroppedMask = (uint64_t{1} << kDroppedBits) - 1;
-constexpr uint64_t kBelowHalf = kDroppedMask >> 1;  // 0x0FFFFFFF
+constexpr uint64_t kHalfUnit = uint64_t{1} << (kDroppedBits - 1);
+// The dropped bits and the lowest kept one, and their pattern for a result
+// half way between two floats whose kept part is even.
+constexpr uint32_t kTieBits = (uint32_t{1} << (kDroppedBits + 1)) - 1;
+constexpr uint32_t kEvenTie = uint32_t{1} << (kDroppedBits - 1);
 
 inline Lanes toFloatPrecision(Lanes value)
 {
     const auto bits = std::bit_cast<LaneBits>(value);
-    // Adding just under half a float unit, plus one when the kept part is odd,
-    // carries into the kept part exactly when round-to-nearest-even rounds up
-    // (a carry out of the significand raises the exponent, as it should).
-    const LaneBits keptIsOdd = (bits >> kDroppedBits) & uint64_t{1};
-    return std::bit_cast<Lanes>((bits + kBelowHalf + keptIsOdd) & ~kDroppedMask);
+    return std::bit_cast<Lanes>((bits + kHalfUnit) & ~kDroppedMask);
+}
+
+// Whether a scalar result is a tie the quick rounding would get wrong.
+inline bool isEvenTie(double value)
+{
+    return (static_cast<uint32_t>(std::bit_cast<uint64_t>(value)) & kTieBits) == kEvenTie;
+}
+
+// Nonzero in the low words (0 and 2) of the lanes holding such a tie.
+inline LaneWords evenTies(Lanes pair)
+{
+    const LaneWords low = std::bit_cast<LaneWords>(pair) & LaneWords{kTieBits, 0u, kTieBits, 0u};
+    return low == LaneWords{kEvenTie, 1u, kEvenTie, 1u};
 }
 
 constexpr double kSmallestNormal = 0x1p-126;  // std::numeric_limits<float>::min()
 constexpr double kLargestSafe = 0x1p127;      // rounds to at most 2^127: no overflow
-
-using LaneMask = int64_t __attribute__((vector_size(16)));
 
 // All lanes set where each of the four values (two per argument) is one
 // toFloatPrecision rounds exactly as narrowing and widening do: a float
@@ -149,15 +166,18 @@ int32_t runRounded(RoundedState& s, const Coefficients& c, const float* input, f
             y = clipLimit;
         }
         const Lanes raw4 = y - y * y * y * cubicShare;
-        LaneMask usable = inQuickRange(Lanes{raw1[0], raw2[0]}, Lanes{raw3[0], raw4[0]});
-        if ((usable[0] & usable[1]) == 0) {
+        const Lanes pairA{raw1[0], raw2[0]};
+        const Lanes pairB{raw3[0], raw4[0]};
+        const LaneMask usable = inQuickRange(pairA, pairB);
+        const LaneWords ties = evenTies(pairA) | evenTies(pairB);
+        if (((usable[0] & usable[1]) == 0) | ((ties[0] | ties[2]) != 0)) {
             return i;
         }
         if constexpr (!kWithoutFeedback) {
             // A zero input after feedback is common (a zero input sample when
             // there is no feedback) and rounds exactly.
             const double inSize = std::fabs(inExact);
-            if (!((inSize == 0.0) | ((inSize >= kSmallestNormal) & (inSize <= kLargestSafe)))) {
+            if (isEvenTie(inExact) | !((inSize == 0.0) | ((inSize >= kSmallestNormal) & (inSize <= kLargestSafe)))) {
                 return i;
             }
         }
