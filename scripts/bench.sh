@@ -30,8 +30,11 @@ gbench=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
   --benchmark_out_format=json --benchmark_out="$results/stages_bench.json"
 
 # The whole renderer process over the shipped example, file I/O included.
+# Two shorter runs show where the process's time goes: starting the program
+# alone, and starting it with the plug-in loaded and listed.
+render="$build/tools/render/brasklin-render"
 hyperfine -N --warmup 3 --runs 30 --export-json "$results/render.json" \
-  "$build/tools/render/brasklin-render -q examples/melody.wav $results/melody-rendered.wav"
+  "$render -q examples/melody.wav $results/melody-rendered.wav" "$render --help" "$render --list"
 
 load_after=$(load)
 python3 - "$results/machine.json" "$load_before" "$load_after" "$build" <<'EOF'

@@ -234,6 +234,15 @@ def main():
             f"{fmt(seconds / result['min'], 0)}× by the fastest run, "
             f"{fmt(seconds / (result.get('user', 0) + result.get('system', 0)), 0)}× by CPU time.")
         out("")
+        if len(render["results"]) > 1:
+            out("The same program doing less, for where the time goes:")
+            out("")
+            out("| command | median wall | CPU (user + system) |")
+            out("|---|---|---|")
+            for entry in render["results"]:
+                out(f"| `{entry['command']}` | {fmt(entry['median'] * 1000, 1)} ms | "
+                    f"{fmt((entry.get('user', 0) + entry.get('system', 0)) * 1000, 1)} ms |")
+            out("")
 
     out("## Where the time goes")
     out("")
