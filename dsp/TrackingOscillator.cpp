@@ -125,22 +125,31 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
 
 void TrackingOscillator::fillFrameQuick(const float* input, int32_t sampleCount)
 {
+    // The block once, cleaned, then the frame filled by doubling what is
+    // already there: the frame stays the block repeated, because every copy
+    // starts at a whole number of blocks.
     float* frame = analysisBuffer_.get();
-    for (int32_t filled = 0; filled < fftLength_;) {
-        const int32_t count = std::min(sampleCount, fftLength_ - filled);
-        std::transform(input, input + count, frame + filled, finiteOrSilence);
+    const int32_t first = std::min(sampleCount, fftLength_);
+    std::transform(input, input + first, frame, finiteOrSilence);
+    for (int32_t filled = first; filled < fftLength_;) {
+        const int32_t count = std::min(filled, fftLength_ - filled);
+        std::copy_n(frame, count, frame + filled);
         filled += count;
     }
 }
 
 void TrackingOscillator::writeToRing(const float* input, int32_t sampleCount)
 {
+    // In at most two stretches: up to the end of the ring, then from its start.
     float* ring = analysisBuffer_.get();
     int32_t position = writePosition_;
-    for (int32_t i = 0; i < sampleCount; ++i) {
+    for (int32_t done = 0; done < sampleCount;) {
         if (position >= fftLength_)
             position = 0;
-        ring[position++] = finiteOrSilence(input[i]);
+        const int32_t count = std::min(sampleCount - done, fftLength_ - position);
+        std::transform(input + done, input + done + count, ring + position, finiteOrSilence);
+        position += count;
+        done += count;
     }
     writePosition_ = position;
 }
