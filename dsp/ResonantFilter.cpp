@@ -4,6 +4,7 @@
 #include <bit>
 #include <cfenv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -142,15 +143,19 @@ int32_t runRounded(RoundedState& s, const Coefficients& c, const float* input, f
     const Lanes clipLimit = splat(kClipArgumentLimit);
     const Lanes cubicShare = splat(kCubicShare);
     for (int32_t i = begin; i < end; ++i) {
-        const double x = usableSample(input[i]);
-        double inExact = x;
+        double inExact = 0.0;
         if constexpr (kWithoutFeedback) {
-            // Zero (see above) or below the normal range: not for this loop.
-            if (!(std::fabs(x) >= kSmallestNormal)) {
+            // Zero (see above), below the normal range, beyond the loudest
+            // input or not finite: not for this loop. Everything else passes
+            // usableSample unchanged, so the test stands for it as well.
+            const float sample = input[i];
+            const float size = std::fabs(sample);
+            if (!((size >= std::numeric_limits<float>::min()) & (size <= ResonantFilter::kLoudestInput))) {
                 return i;
             }
+            inExact = sample;
         } else {
-            inExact = x - c.feedback[0] * s.stage4[0];
+            inExact = usableSample(input[i]) - c.feedback[0] * s.stage4[0];
         }
         const Lanes in = toFloatPrecision(splat(inExact));
         const Lanes raw1 = (in + s.lastInput) * c.gain - s.stage1 * c.pole;
