@@ -134,8 +134,9 @@ struct RoundedState {
 // the input itself whenever the input is not zero. Leaving stage4 out then cuts
 // the dependence of each sample on the last one's soft clip, and successive
 // samples overlap in the processor. A zero input, whose sign after the
-// subtraction depends on stage4's sign, ends the loop; the caller takes that
-// sample through the full formula.
+// subtraction depends on stage4's sign, ends the loop (as does any input
+// usableSample would change); the caller takes that sample through the full
+// formula.
 template <bool kWithoutFeedback, int32_t kType>
 int32_t runRounded(RoundedState& s, const Coefficients& c, const float* input, float* output, int32_t begin,
                    int32_t end)
@@ -221,7 +222,8 @@ int32_t runRoundedBlock(RoundedState& s, const Coefficients& c, bool withoutFeed
         if (done == count) {
             break;
         }
-        // A zero input: one sample through the full formula.
+        // A sample that loop leaves (zero, denormal, beyond the loudest input
+        // or not finite): that one sample through the full formula.
         const int32_t next = runRounded<false, kType>(s, c, input, output, done, done + 1);
         if (next == done) {
             break;
