@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfenv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -239,6 +240,25 @@ TEST(HostileHostTest, aBurstOfNumbersThatAreNotSamplesLeavesNoTrace)
   EXPECT_TRUE(allFinite(after));
   // The tone comes back at a level like the one it had before the burst.
   EXPECT_GT(energy(after, 11025), 0.25 * energy(before, 11025));
+}
+
+// robustness: host audio thread left in another rounding mode (upward, downward, toward zero) => the audio routines round to nearest while they run: output bit-identical to a host in the default mode; the host's mode unchanged afterwards
+TEST(HostileHostTest, aHostsRoundingModeDoesNotChangeTheSamples)
+{
+  const auto input = sine(233.0, 44100.0, 16384, 0.8f);
+  HostedPlugin reference;
+  reference.everyStageOn(0.8f, 0.7f);
+  const auto expected = reference.render(input, 512);
+  for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    HostedPlugin plugin;
+    plugin.everyStageOn(0.8f, 0.7f);
+    ASSERT_EQ(std::fesetround(mode), 0);
+    const auto heard = plugin.render(input, 512);
+    const int after = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(after, mode);
+    EXPECT_EQ(heard, expected) << "rounding mode " << mode;
+  }
 }
 
 // robustness: effClose straight after the entry, with no effOpen and no audio => the plug-in and everything it holds are released (leak checker build)
