@@ -2,12 +2,18 @@
 
 #include "gui/DrawContext.h"
 
-Bitmap::Bitmap(int32_t resourceId)
-    : resourceId_(resourceId), image_(currentBackend().loadBitmap(resourceId)) {
-  if (image_) {
-    width_ = image_->width();
-    height_ = image_->height();
+Bitmap::Bitmap(int32_t resourceId) : resourceId_(resourceId) {}
+
+const Bitmap& Bitmap::loaded() const {
+  if (!loadTried_) {
+    loadTried_ = true;
+    image_ = currentBackend().loadBitmap(resourceId_);
+    if (image_) {
+      width_ = image_->width();
+      height_ = image_->height();
+    }
   }
+  return *this;
 }
 
 Bitmap::~Bitmap() = default;
@@ -23,12 +29,12 @@ void Bitmap::forget() {
 }
 
 void Bitmap::draw(DrawContext* context, const Rect& rect, Point offset) {
-  if (!context || !image_) return;
+  if (!context || !isLoaded()) return;
   context->canvas().drawImage(*image_, nullptr, offset, rect);
 }
 
 void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offset) {
-  if (!context || !image_) return;
+  if (!context || !isLoaded()) return;
   if (!mask_) mask_ = currentBackend().createMask(*image_, kTransparentColour);
   context->canvas().drawImage(*image_, mask_.get(), offset, rect);
 }

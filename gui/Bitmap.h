@@ -13,8 +13,10 @@ class DrawContext;
 
 class Bitmap {
 public:
-  // Loads resource `resourceId`; a missing or unreadable one gives a 0 x 0
-  // bitmap whose draws do nothing. The new bitmap has one reference.
+  // Stands for resource `resourceId`; a missing or unreadable one gives a 0 x 0
+  // bitmap whose draws do nothing. The new bitmap has one reference. The
+  // pixels are decoded when the bitmap is first measured or drawn, so an
+  // effect whose editor is never opened does not hold its 560 x 420 background.
   explicit Bitmap(int32_t resourceId);
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
@@ -32,17 +34,20 @@ public:
   void drawTransparent(DrawContext* context, const Rect& rect, Point offset = {});
 
   int32_t getResourceId() const { return resourceId_; }
-  int getWidth() const { return width_; }
-  int getHeight() const { return height_; }
-  bool isLoaded() const { return image_ != nullptr; }
+  int getWidth() const { return loaded().width_; }
+  int getHeight() const { return loaded().height_; }
+  bool isLoaded() const { return loaded().image_ != nullptr; }
 
 private:
   ~Bitmap();  // only forget() deletes
+  // Decodes the resource through the current backend the first time it is needed.
+  const Bitmap& loaded() const;
 
   int32_t resourceId_;
-  std::unique_ptr<BackendImage> image_;
+  mutable bool loadTried_ = false;
+  mutable std::unique_ptr<BackendImage> image_;
   std::unique_ptr<BackendMask> mask_;
-  int width_ = 0;
-  int height_ = 0;
+  mutable int width_ = 0;
+  mutable int height_ = 0;
   int references_ = 1;
 };
