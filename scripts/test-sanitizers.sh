@@ -41,10 +41,17 @@ echo "== ThreadSanitizer: build-tsan"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRASKLIN_SANITIZE=thread -DBRASKLIN_BENCH=OFF \
   -DBRASKLIN_TOOLS=OFF >/dev/null
 existing=()
+# The list is read whole first: grep -q stops reading at its first match, and
+# the build tool's broken pipe would then count as a failure under pipefail.
+known_targets=$(cmake --build build-tsan --target help)
 for target in "${tsan_targets[@]}"; do
   # Only targets this tree defines (the hardening tests may be absent in older trees).
-  if cmake --build build-tsan --target help | grep -qx "\.\.\. $target"; then existing+=("$target"); fi
+  if grep -qx "\.\.\. $target" <<<"$known_targets"; then existing+=("$target"); fi
 done
+if (( ${#existing[@]} == 0 )); then
+  echo "no threaded test targets found in build-tsan" >&2
+  exit 1
+fi
 cmake --build build-tsan -j "$jobs" --target "${existing[@]}"
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L '^threads$' --no-tests=error
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -R "$tsan_names" --no-tests=error
