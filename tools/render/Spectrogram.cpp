@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 
 namespace {
@@ -50,12 +51,15 @@ std::vector<float> spectrogramColumns(const std::vector<float>& signal, double s
   return columns;
 }
 
+struct Rgb {
+  double r, g, b;
+};
+
 // Dark blue through magenta to yellow: quiet parts recede, loud ones stand out.
-void heatColour(double level, double& r, double& g, double& b) {
+Rgb heatColour(double level) {
   level = std::clamp(level, 0.0, 1.0);
-  r = std::clamp(1.6 * level, 0.0, 1.0);
-  g = std::clamp(1.8 * level - 0.8, 0.0, 1.0);
-  b = std::clamp(0.35 + 0.9 * level - 1.6 * level * level, 0.0, 1.0);
+  return {std::clamp(1.6 * level, 0.0, 1.0), std::clamp(1.8 * level - 0.8, 0.0, 1.0),
+          std::clamp(0.35 + 0.9 * level - 1.6 * level * level, 0.0, 1.0)};
 }
 
 void drawPanel(cairo_t* cr, const std::vector<float>& signal, double sampleRate, int left, const char* title) {
@@ -66,11 +70,11 @@ void drawPanel(cairo_t* cr, const std::vector<float>& signal, double sampleRate,
   cairo_surface_flush(image);
   for (int x = 0; x < kPanelWidth; ++x) {
     for (int y = 0; y < kPanelHeight; ++y) {
-      double r = 0, g = 0, b = 0;
-      heatColour((columns[static_cast<size_t>(x) * kPanelHeight + y] - kFloorDb) / -kFloorDb, r, g, b);
-      auto* pixel = reinterpret_cast<uint32_t*>(pixels + (kPanelHeight - 1 - y) * stride) + x;
-      *pixel = (static_cast<uint32_t>(r * 255) << 16) | (static_cast<uint32_t>(g * 255) << 8) |
-               static_cast<uint32_t>(b * 255);
+      const Rgb c = heatColour((columns[static_cast<size_t>(x) * kPanelHeight + y] - kFloorDb) / -kFloorDb);
+      const auto row = static_cast<std::ptrdiff_t>(kPanelHeight - 1 - y) * stride;
+      auto* pixel = reinterpret_cast<uint32_t*>(pixels + row) + x;
+      *pixel = (static_cast<uint32_t>(c.r * 255) << 16) | (static_cast<uint32_t>(c.g * 255) << 8) |
+               static_cast<uint32_t>(c.b * 255);
     }
   }
   cairo_surface_mark_dirty(image);

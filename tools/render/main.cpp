@@ -203,9 +203,7 @@ int run(const Options& options, const char* argv0) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int parseAndRun(int argc, char** argv) {
   CLI::App app{"brasklin-render: run the Brasklin plug-in over an audio file, as a host would."};
   app.footer(
       "Examples:\n"
@@ -240,4 +238,16 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
   return run(options, argv[0]);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return parseAndRun(argc, argv);
+  } catch (const std::exception& e) {
+    // Out of memory for a very long file, or a file system error: still one
+    // line and a failure status, never an abort.
+    return fail(e.what());
+  }
 }
