@@ -203,9 +203,10 @@ def main():
             f"{int(construction['allocations'])} allocations.")
         if construction.get("heap_bytes_per_instance"):
             extra = construction["heap_bytes_per_instance"] - construction["bytes_per_instance"]
-            out(f"- Growth of the C heap per instance: {int(construction['heap_bytes_per_instance']):,} bytes; "
-                f"the {int(extra):,} bytes beyond the C++ allocations are the editor's bitmaps decoded into "
-                f"drawing surfaces by the constructor (the 560 × 420 background alone is 940,800 bytes). "
+            out(f"- Growth of the C heap per instance: {int(construction['heap_bytes_per_instance']):,} bytes "
+                f"({int(extra):+,} bytes against the C++ allocations). The editor's bitmaps are decoded into "
+                f"drawing surfaces only when the editor first opens (the 560 × 420 background alone is "
+                f"940,800 bytes), so an instance whose editor stays closed does not hold them. "
                 f"The large C++ parts: the delay line (480,000 floats, 1,920,000 bytes), the eight shape "
                 f"tables (8 × 44,100 floats, 1,411,200 bytes), analysis, carry and scratch buffers.")
     for fft in (2048, 8192):
@@ -287,9 +288,8 @@ def main():
     out("  so the project default stays.")
     out("- The renderer's whole process is mostly not the plug-in's signal work: starting the")
     out("  program and loading the plug-in (with its editor's libraries) take the larger part,")
-    out("  see the renderer table. An instance's construction also decodes the editor's")
-    out("  bitmaps into drawing surfaces and zero-fills the 1.9 MB delay line, whose pages")
-    out("  are touched (page faults) even when the delay is off.")
+    out("  see the renderer table. An instance's construction also zero-fills the 1.9 MB")
+    out("  delay line, whose pages are touched (page faults) even when the delay is off.")
     out("")
 
     notes = machine.get("notes")
