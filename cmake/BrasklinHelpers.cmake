@@ -22,6 +22,12 @@ function(brasklin_add_test)
       message(FATAL_ERROR "brasklin_add_test(${T_NAME}): give one label, not ${T_LABELS}")
     endif()
     set(props PROPERTIES LABELS ${T_LABELS})
+    if(T_LABELS STREQUAL "x11")
+      # X11 tests share one display without a window manager: their windows
+      # would overlap, and a capture of a covered window reads the window on
+      # top. They take turns.
+      list(APPEND props RESOURCE_LOCK x11_display)
+    endif()
   endif()
   gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 ${props})
 endfunction()
