@@ -18,9 +18,17 @@ class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
 
-    // The host's VST plug-in folder (on Windows the registry value
-    // "VSTPluginsPath" under HKEY_LOCAL_MACHINE\Software\VST). Empty when the
-    // key or the value is missing or cannot be read. Any thread.
+    // The folder the plug-in binary itself was loaded from (the DLL's or the
+    // .so's own folder), where a package unpacked into any folder the host
+    // scans puts the plug-in's folder. Empty when the system cannot tell, or,
+    // on Windows, when the binary's path does not fit the loader's 260-byte
+    // path buffer (a path cut short would name some other folder). Any thread.
+    virtual std::optional<std::string> moduleFolder() = 0;
+
+    // The host's VST plug-in folder as the system records it (on Windows the
+    // registry value "VSTPluginsPath" under HKEY_LOCAL_MACHINE\Software\VST).
+    // Empty when the key or the value is missing or cannot be read, and on
+    // systems that record no such folder. Any thread.
     virtual std::optional<std::string> pluginsPath() = 0;
 
     // True only when `path` plainly does not exist. Outcomes that leave it
@@ -35,8 +43,8 @@ public:
     // The byte that separates path components ('\\' on Windows, '/' elsewhere).
     virtual char pathSeparator() const = 0;
 
-    // The fixed folder tried when the plug-in folder is not where the host's
-    // plug-in folder says ("c:\\Brasklin" on Windows).
+    // The fixed folder tried when the plug-in folder is neither beside the
+    // binary nor where the host's plug-in folder says ("c:\\Brasklin" on Windows).
     virtual const char* fallbackFolder() const = 0;
 };
 

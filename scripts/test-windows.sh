@@ -75,10 +75,10 @@ if [[ "${1:-}" == "--under-display" ]]; then
     fi
 
     echo "== rendering with the Windows build and comparing with the Linux renders"
-    # The plug-in finds its shape folder through the host's VST folder in the
-    # registry: point it at the build folder that holds brasklin.dll and Brasklin\.
+    # The plug-in finds its shape folder beside brasklin.dll (the build puts
+    # Brasklin\ there), so no registry value is set: the registry's folder is
+    # covered by windows_plugin_folder_test.
     plugin_dir=$(winepath -w "$build64/effect")
-    wine reg add 'HKLM\Software\VST' /v VSTPluginsPath /t REG_SZ /d "$plugin_dir" /f </dev/null >/dev/null
     parity=$build64/parity
     rm -f "$parity"/windows-*.f32
     for case in $parity_cases; do
@@ -92,7 +92,8 @@ if [[ "${1:-}" == "--under-display" ]]; then
         done
     done
     # Leave the prefix as wineboot made it: the registry test can then also
-    # check the case of a machine without any VST key.
+    # check the case of a machine without any VST key (a prefix from an older
+    # run may still hold one).
     wine reg delete 'HKLM\Software\VST' /f </dev/null >/dev/null 2>&1 || true
     exit "$status"
 fi

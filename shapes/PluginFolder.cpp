@@ -22,6 +22,15 @@ bool joinPath(PathBuffer& out, std::string_view first, std::string_view second, 
 void findPluginFolder(PlatformServices& services, PathBuffer& folder)
 {
     const char separator[] = {services.pathSeparator(), '\0'};
+    // Beside the binary first: a package unpacked into whichever folder the
+    // host scans keeps the two together, registered folder or not. Only a
+    // folder that is there wins; otherwise the host's folder decides as before.
+    if (const auto binaryFolder = services.moduleFolder()) {
+        const std::string_view path(binaryFolder->c_str());
+        if (!path.empty() && joinPath(folder, path, separator, kPluginFolderName)
+            && !services.folderIsMissing(folder.data()))
+            return;
+    }
     if (const auto hostFolder = services.pluginsPath()) {
         // A registry value may carry its own terminating zero; the path ends there.
         const std::string_view path(hostFolder->c_str());

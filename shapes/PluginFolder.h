@@ -1,7 +1,7 @@
 #pragma once
 
-// Where the plug-in's own folder lies: beneath the host's VST plug-in folder,
-// or at the platform's fixed fallback folder.
+// Where the plug-in's own folder lies: beside the plug-in binary, beneath the
+// host's VST plug-in folder, or at the platform's fixed fallback folder.
 
 #include <array>
 #include <cstddef>
@@ -15,12 +15,14 @@ class PlatformServices;
 inline constexpr std::size_t kPathBufferSize = 260;
 using PathBuffer = std::array<char, kPathBufferSize>;
 
-// The name of the plug-in's folder, beneath the host's plug-in folder.
+// The name of the plug-in's folder, beside the binary or beneath the host's plug-in folder.
 inline constexpr std::string_view kPluginFolderName = "Brasklin";
 
-// Writes the plug-in folder's path into `folder`: the host's plug-in folder
+// Writes the plug-in folder's path into `folder`: "Brasklin" beside the plug-in
+// binary when that folder is there; otherwise the host's plug-in folder
 // followed by the separator and "Brasklin", or the fallback folder when the
-// host's folder is unknown or the result would not fit in the buffer.
+// host's folder is unknown or the result would not fit in the buffer. Only the
+// folder beside the binary is tested here; the caller tests the others.
 void findPluginFolder(PlatformServices& services, PathBuffer& folder);
 
 // Writes `first`, `second` and `third` one after another into `out`,

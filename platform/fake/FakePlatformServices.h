@@ -18,6 +18,8 @@ public:
         MessageButtons buttons;
     };
 
+    // The folder the plug-in binary was loaded from; empty means unknown.
+    std::optional<std::string> binaryFolder;
     // What the registry holds; empty means the key or value is missing.
     std::optional<std::string> registryPath;
     // Decides whether a folder is missing; by default, whether it does not exist on disk.
@@ -29,6 +31,7 @@ public:
     std::vector<Message> messages;
     std::vector<std::string> folderQueries;
 
+    std::optional<std::string> moduleFolder() override { return binaryFolder; }
     std::optional<std::string> pluginsPath() override { return registryPath; }
     bool folderIsMissing(const std::string& path) override;
     void showMessage(const char* text, const char* caption, MessageButtons buttons) override;

@@ -1,6 +1,6 @@
-// The loader's platform services on POSIX systems. There is no registry: the
-// folder holding the loaded plug-in binary plays the part of the host's VST
-// folder, so the shapes travel with the plug-in.
+// The loader's platform services on POSIX systems. The shapes travel with the
+// plug-in, in the folder beside the loaded binary; there is no registry, so no
+// host plug-in folder is known and the fixed folder is the only other place.
 
 #include "platform/PlatformServices.h"
 
@@ -26,7 +26,7 @@ struct FreeDeleter {
 
 class PosixPlatformServices final : public PlatformServices {
 public:
-    std::optional<std::string> pluginsPath() override
+    std::optional<std::string> moduleFolder() override
     {
         Dl_info info{};
         if (dladdr(reinterpret_cast<void*>(&addressInsideThisBinary), &info) == 0 || info.dli_fname == nullptr
@@ -43,6 +43,8 @@ public:
             return std::string("/");
         return binary.substr(0, slash);
     }
+
+    std::optional<std::string> pluginsPath() override { return std::nullopt; }
 
     bool folderIsMissing(const std::string& path) override
     {

@@ -1,7 +1,10 @@
-// The loader's platform services on Windows: the host's VST folder from the
-// registry, the folder test through CreateFileA, and message boxes.
+// The loader's platform services on Windows: the DLL's own folder from its
+// module handle, the host's VST folder from the registry, the folder test
+// through CreateFileA, and message boxes.
 
 #include "platform/PlatformServices.h"
+
+#include "host/AudioEffect.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -13,11 +16,30 @@ namespace {
 
 constexpr const char* kVstKey = "Software\\VST";
 constexpr const char* kPluginsPathValue = "VSTPluginsPath";
-// The value is read into a path buffer of this size, as the loader's paths are.
+// The registry value and the DLL's path are read into path buffers of this
+// size, as the loader's paths are.
 constexpr DWORD kPathBufferSize = 260;
 
 class Win32PlatformServices final : public PlatformServices {
 public:
+    std::optional<std::string> moduleFolder() override
+    {
+        // The handle the DLL's entry point kept at load; a program that is no
+        // plug-in has none, and a null handle names the program's own file.
+        char buffer[kPathBufferSize] = {};
+        const DWORD length = GetModuleFileNameA(static_cast<HMODULE>(moduleHandle), buffer, kPathBufferSize);
+        // A path that fills the whole buffer was cut short (and older systems
+        // leave it unterminated): its folder part cannot be trusted.
+        if (length == 0 || length >= kPathBufferSize)
+            return std::nullopt;
+        const std::string binary(buffer, length);
+        const std::size_t separator = binary.find_last_of("\\/");
+        if (separator == std::string::npos)
+            return std::nullopt;
+        // "C:\brasklin.dll" gives "C:", to which the loader adds "\Brasklin".
+        return binary.substr(0, separator);
+    }
+
     std::optional<std::string> pluginsPath() override
     {
         HKEY key = nullptr;

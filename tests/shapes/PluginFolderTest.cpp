@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -57,4 +59,41 @@ TEST(FindPluginFolderTest, pathThatWouldOverflowTheBufferFallsBack)
     EXPECT_EQ(folderFor(services), "/fallback");
     services.registryPath = std::string(100000, 'v');
     EXPECT_EQ(folderFor(services), "/fallback");
+}
+
+// The folder beside the binary comes first, but only when it is there; the
+// host's folder and the fallback then apply exactly as without it, and a
+// binary folder too long for the buffer is passed over rather than cut short.
+TEST(FindPluginFolderTest, folderBesideTheBinaryWinsOnlyWhenItIsThere)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::string> binaryFolder;
+        bool besideIsThere;
+        std::optional<std::string> registryPath;
+        std::string expected;
+    };
+    const std::string longFolder(251, 'b'); // with "/Brasklin" one byte too many for the buffer
+    const std::vector<Case> cases = {
+        {"beside wins over the registry", "/plugins/mine", true, "/vst", "/plugins/mine/Brasklin"},
+        {"beside wins without a registry", "/plugins/mine", true, std::nullopt, "/plugins/mine/Brasklin"},
+        {"nothing beside: the registry", "/plugins/mine", false, "/vst", "/vst/Brasklin"},
+        {"nothing beside, no registry: the fallback", "/plugins/mine", false, std::nullopt, "/fallback"},
+        {"binary folder unknown: the registry", std::nullopt, true, "/vst", "/vst/Brasklin"},
+        {"binary folder empty: the registry", "", true, "/vst", "/vst/Brasklin"},
+        {"binary folder too long: the registry", longFolder, true, "/vst", "/vst/Brasklin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakePlatformServices services;
+        services.fallback = "/fallback";
+        services.binaryFolder = c.binaryFolder;
+        services.registryPath = c.registryPath;
+        const bool besideIsThere = c.besideIsThere;
+        services.isMissing = [besideIsThere](const std::string&) { return !besideIsThere; };
+        EXPECT_EQ(folderFor(services), c.expected);
+        // Only the folder beside the binary is tested here, and only when its path fits.
+        const bool tested = c.binaryFolder && !c.binaryFolder->empty() && *c.binaryFolder != longFolder;
+        EXPECT_EQ(services.folderQueries.size(), tested ? 1u : 0u);
+    }
 }

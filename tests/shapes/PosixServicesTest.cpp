@@ -23,11 +23,12 @@ std::filesystem::path testBinaryFolder()
 
 } // namespace
 
-TEST(PosixServicesTest, pluginsPathIsTheFolderOfTheLoadedBinary)
+TEST(PosixServicesTest, moduleFolderIsTheFolderOfTheLoadedBinaryAndNoHostFolderIsRecorded)
 {
-    const auto path = systemPlatformServices().pluginsPath();
+    const auto path = systemPlatformServices().moduleFolder();
     ASSERT_TRUE(path.has_value());
     EXPECT_EQ(std::filesystem::path(*path), testBinaryFolder());
+    EXPECT_EQ(systemPlatformServices().pluginsPath(), std::nullopt) << "no registry: only beside the binary";
     EXPECT_EQ(systemPlatformServices().pathSeparator(), '/');
     EXPECT_STREQ(systemPlatformServices().fallbackFolder(), "/usr/local/lib/vst/Brasklin");
 }

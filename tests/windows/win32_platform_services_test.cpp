@@ -167,6 +167,16 @@ TEST_F(Win32FolderTest, testLeavesNoHandleOpen) {
   EXPECT_TRUE(services.folderIsMissing(root + "\\Brasklin"));
 }
 
+// In a program that is no plug-in no DLL entry kept a module handle: the
+// folder is the program's own, as GetModuleFileNameA names it.
+TEST(Win32Services, moduleFolderIsTheFolderOfTheLoadedBinary) {
+  char program[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  const std::string path(program, length);
+  EXPECT_EQ(systemPlatformServices().moduleFolder(), path.substr(0, path.find_last_of('\\')));
+}
+
 TEST(Win32Services, windowsPathConventions) {
   EXPECT_EQ(systemPlatformServices().pathSeparator(), '\\');
   EXPECT_STREQ(systemPlatformServices().fallbackFolder(), "c:\\Brasklin");

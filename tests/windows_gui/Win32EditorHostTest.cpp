@@ -64,8 +64,8 @@ int differingFrom(const Picture& picture, const RECT& area, const BmpImage& imag
   return n;
 }
 
-// The plug-in finds its shape folder through the host's VST folder in the
-// registry: the test points it at the folder holding brasklin.dll and puts
+// The plug-in finds its shape folder beside brasklin.dll; the test also points
+// the registry's VST folder (the older way) at the folder holding it, and puts
 // back what was there.
 class VstFolderSetting {
 public:
