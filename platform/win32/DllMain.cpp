@@ -1,5 +1,6 @@
 // The DLL's load-time entry: it keeps the module's instance handle, which the
-// editor needs to load its bitmaps and name its window class. Windows only;
+// editor needs to load its bitmaps and name its window class, and from which
+// the shape loader learns the DLL's own folder. Windows only;
 // brasklin_add_plugin compiles it into every Windows plug-in module.
 #if defined(_WIN32)
 #include <windows.h>

@@ -40,6 +40,7 @@ std::string shippedPlugin() {
 }
 
 // A Brasklin folder in `parent` whose one shape is called `shape`.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a folder and a name, the order they nest in
 void writeShapeFolder(const fs::path& parent, const std::string& shape) {
   const fs::path folder = parent / "Brasklin";
   fs::create_directories(folder);
@@ -90,6 +91,7 @@ public:
   }
 
 private:
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): type and data, as RegSetValueExA takes them
   void write(DWORD type, const std::vector<BYTE>& bytes) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
