@@ -102,7 +102,7 @@ TEST_F(EditorCloseTest, editorCallsOutOfOrderKeepOneWindowAtMost)
   EXPECT_TRUE(childrenOf(display, hostWindow).empty());
 }
 
-// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread sets all 18 parameters and an audio thread runs blocks => no crash (once: SIGSEGV in the editor's parameter path within seconds), audio finite, no window left behind
+// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread sets all 18 parameters and an audio thread runs blocks => no crash, audio finite, no window left behind
 TEST_F(EditorCloseTest, openCloseLoopDuringAutomationAndAudio)
 {
   HostedPlugin plugin;
