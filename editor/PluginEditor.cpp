@@ -263,6 +263,7 @@ void PluginEditor::applyChangedParameters() {
   }
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 void PluginEditor::showParameter(int32_t index, float value) {
   if (Control* control = boundControl(index)) control->setValue(value);
   if (index == waveShapeParameter) showDisplayText(waveShapeParameter, waveShapeNameBox);
