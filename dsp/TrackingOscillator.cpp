@@ -16,6 +16,15 @@ bool isUsableLength(int32_t length)
     return length >= 1 && length <= TrackingOscillator::kMaxFftLength && (length & (length - 1)) == 0;
 }
 
+// k for a usable length of 2^k.
+std::size_t engineIndex(int32_t length)
+{
+    std::size_t index = 0;
+    while ((int32_t{1} << index) < length)
+        ++index;
+    return index;
+}
+
 // Non-finite input would poison the whole spectrum (and through the amplitude
 // the output) for as long as it stays in the analysis ring; analyse it as silence.
 float finiteOrSilence(float sample)
@@ -26,19 +35,19 @@ float finiteOrSilence(float sample)
 }  // namespace
 
 TrackingOscillator::TrackingOscillator()
-    : fft_(std::make_unique<Fft>(kDefaultFftLength)),
-      carryBuffer_(std::make_unique<float[]>(kCarryCapacity)),
+    : carryBuffer_(std::make_unique<float[]>(kCarryCapacity)),
       spectrum_(std::make_unique<float[]>(kMaxFftLength)),
       analysisBuffer_(std::make_unique<float[]>(kMaxFftLength))
 {
+    // Every length the stage accepts, ready before the first block: a host
+    // may switch the length between any two blocks, and building an engine
+    // there would allocate on the audio thread.
+    for (std::size_t k = 0; k < engines_.size(); ++k)
+        engines_[k] = std::make_unique<Fft>(int32_t{1} << k);
+    fft_ = engines_[engineIndex(kDefaultFftLength)].get();
 }
 
-TrackingOscillator::~TrackingOscillator()
-{
-    // An engine caught half-way through replacement is not ours to free.
-    if (rebuilding_ != 0)
-        static_cast<void>(fft_.release());
-}
+TrackingOscillator::~TrackingOscillator() = default;
 
 void TrackingOscillator::setRatio(float ratio)
 {
@@ -49,10 +58,7 @@ void TrackingOscillator::setRatio(float ratio)
 void TrackingOscillator::setFftLength(int32_t length)
 {
     fftLength_ = length;
-    rebuilding_ = 1;
-    fft_.reset();
-    fft_ = std::make_unique<Fft>(length);
-    rebuilding_ = 0;
+    fft_ = engines_[engineIndex(length)].get();
     std::fill_n(analysisBuffer_.get(), length, 0.0f);
     // The next block starts a fresh cycle at its first sample.
     pendingCount_ = 0;

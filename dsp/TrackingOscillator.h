@@ -2,6 +2,7 @@
 
 #include "dsp/Fft.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -18,7 +19,9 @@
 // played at the start of the next one.
 //
 // Threads: process() and everything it changes belong to the audio thread;
-// setRatio() may be called from any thread.
+// setRatio() may be called from any thread. process() allocates nothing, takes
+// no lock and cannot throw: an engine for every analysis length it accepts is
+// built by the constructor, so a new length only switches between them.
 class TrackingOscillator {
 public:
     static constexpr int32_t kDefaultFftLength = 2048;
@@ -29,6 +32,8 @@ public:
     static constexpr float kLowestBinHz = 20.0f;
     static constexpr float kLowestFrequencyHz = 30.0f;
 
+    // Builds the buffers and one FFT engine per usable length (about 240 KiB
+    // in all, most of it for the longest two). May throw std::bad_alloc.
     TrackingOscillator();
     ~TrackingOscillator();
 
@@ -43,9 +48,9 @@ public:
     //   stabilize: fold estimates near the 2nd or 3rd harmonic of the previous one back.
     //   quickDetect: analyse this block alone, repeated to fill the frame, instead of
     //     the latest N input samples (blocks shorter than N only).
-    //   requestedLength: the analysis length N; a change rebuilds the FFT (the one
-    //     allocation while processing) and restarts the cycle. Lengths that are not
-    //     a power of two from 1 to 8192 are ignored.
+    //   requestedLength: the analysis length N; a change switches to the engine
+    //     built for it and restarts the cycle. Lengths that are not a power of two
+    //     from 1 to 8192 are ignored.
     // Non-finite input samples are analysed as silence. A non-finite or non-positive
     // sample rate silences the block and leaves the state as it was.
     void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
@@ -82,9 +87,14 @@ private:
     void render(float* out, int32_t count, float amplitude, float target);
     void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
 
+    // Engine k transforms frames of 2^k samples, k = 0 .. log2(kMaxFftLength).
+    static constexpr std::size_t kEngineCount = 14;
+    static_assert((int32_t{1} << (kEngineCount - 1)) == kMaxFftLength);
+
     int32_t fftLength_ = kDefaultFftLength;
     int32_t writePosition_ = 0;
-    std::unique_ptr<Fft> fft_;
+    std::array<std::unique_ptr<Fft>, kEngineCount> engines_;
+    Fft* fft_ = nullptr;  // the engine for fftLength_, one of engines_
     std::unique_ptr<float[]> carryBuffer_;
     int32_t pendingCount_ = 0;
     int32_t carryReadPosition_ = 0;
@@ -96,5 +106,4 @@ private:
     float lastAmplitude_ = 0.0f;
     float detectedFrequency_ = 0.0f;
     std::atomic<float> ratio_{1.0f};
-    int32_t rebuilding_ = 0;
 };

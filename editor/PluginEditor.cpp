@@ -108,7 +108,14 @@ intptr_t PluginEditor::open(void* parent) {
   frame->setBackground(background);
   buildControls();
 
-  for (int32_t index = 0; index < kParameterCount; ++index) setParameter(index, 0.0f);
+  // From here on changes are recorded; whatever arrives while the controls
+  // are loaded below is applied again at the next idle, which is harmless.
+  controlsBuilt.store(true, std::memory_order_release);
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    mailboxes[static_cast<std::size_t>(index)].changed.store(false, std::memory_order_relaxed);
+    showParameter(index, effect->getParameter(index));
+  }
+  postUpdate();
   return 1;
 }
 
@@ -176,6 +183,7 @@ void PluginEditor::buildControls() {
 }
 
 void PluginEditor::close() {
+  controlsBuilt.store(false, std::memory_order_release);
   delete frame;  // deletes every control; a running text edit ends first
   frame = nullptr;
   clearControlPointers();
@@ -225,13 +233,41 @@ Control* PluginEditor::boundControl(int32_t index) const {
 }
 
 void PluginEditor::setParameter(int32_t index, float /*value*/) {
+  // No control, frame or bitmap is touched here: the interface thread may be
+  // deleting them at this very moment.
+  if (!controlsBuilt.load(std::memory_order_acquire)) return;
+  if (isParameterIndex(index)) {
+    // Pull rather than take the value given: the effect knows what it made of
+    // it (the stage-order slots, for instance, report the stage they now hold).
+    Mailbox& mailbox = mailboxes[static_cast<std::size_t>(index)];
+    mailbox.value.store(effect->getParameter(index), std::memory_order_relaxed);
+    // Release: the idle that sees the flag also sees the value (or a newer one).
+    mailbox.changed.store(true, std::memory_order_release);
+  }
+  postUpdate();
+}
+
+void PluginEditor::idle() {
+  applyChangedParameters();
+  AEffGUIEditor::idle();
+}
+
+void PluginEditor::applyChangedParameters() {
   if (!frame) return;
-  // Pull rather than take the value given: the effect knows what it made of it
-  // (the stage-order slots, for instance, report the stage they now hold).
-  if (Control* control = boundControl(index)) control->setValue(effect->getParameter(index));
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    Mailbox& mailbox = mailboxes[static_cast<std::size_t>(index)];
+    // A change that lands after the exchange sets the flag again and is shown
+    // at the following idle.
+    if (mailbox.changed.exchange(false, std::memory_order_acquire))
+      showParameter(index, mailbox.value.load(std::memory_order_relaxed));
+  }
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
+void PluginEditor::showParameter(int32_t index, float value) {
+  if (Control* control = boundControl(index)) control->setValue(value);
   if (index == waveShapeParameter) showDisplayText(waveShapeParameter, waveShapeNameBox);
   if (index == delayTimeParameter) showDisplayText(delayTimeParameter, delayTimeTextBox);
-  postUpdate();
 }
 
 void PluginEditor::showDisplayText(int32_t index, TextEdit* box) {
@@ -254,9 +290,11 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
     if (auto* box = dynamic_cast<TextEdit*>(control)) takeTypedDelayTime(context, box);
   }
 
-  // Comes back through the effect into setParameter, which reloads the
-  // control and the text boxes from what the effect made of the value.
+  // Comes back through the effect into setParameter; this is the interface
+  // thread, so the control and the text boxes take what the effect made of
+  // the value at once rather than at the next idle.
   effect->setParameterAutomated(tag, control->getValue());
+  applyChangedParameters();
   if (context) control->updateIfChanged(context);
 }
 

@@ -6,15 +6,20 @@
 // change, whoever made it, through setParameter.
 //
 // Threads: open, close, idle and valueChanged run on the host's interface
-// thread (the one owning the editor window). setParameter runs on whichever
-// thread changed the parameter: it only stores control values, copies display
-// texts into the two text boxes and posts an update; the frame draws what
-// changed at its next idle, on the interface thread.
+// thread (the one owning the editor window); only they touch the frame, the
+// controls and the bitmaps. setParameter runs on whichever thread changed the
+// parameter, at any moment, even while the interface thread is opening or
+// closing the editor: it only stores the effect's value of the parameter in a
+// mailbox of its own (one atomic value and one changed flag per parameter) and
+// posts an update. The next idle moves every changed value into its control
+// and text box, and the frame draws what changed.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
+#include "effect/ParameterTable.h"
 #include "gui/AEffGUIEditor.h"
 #include "gui/Control.h"
 
@@ -37,8 +42,13 @@ public:
   intptr_t open(void* parent) override;
   // Deletes the frame with its controls and lets the control bitmaps go.
   void close() override;
-  // Any thread: reloads the control bound to `index` from the effect (the
-  // value argument is not used) and refreshes the matching text box.
+  // Interface thread: first hands every parameter changed since the last idle
+  // to its control and text box, then lets the frame redraw.
+  void idle() override;
+  // Any thread, the audio thread included; no lock, no allocation. Records the
+  // effect's current value of `index` (the value argument is not used) for
+  // the next idle and posts an update. Ignored while the editor is closed:
+  // open loads every control afresh.
   void setParameter(int32_t index, float value) override;
   // A control was changed by the user.
   void valueChanged(DrawContext* context, Control* control) override;
@@ -69,6 +79,17 @@ public:
   };
 
 private:
+  // A parameter's latest value as the effect reported it, waiting for idle.
+  struct Mailbox {
+    std::atomic<float> value{0.0f};
+    std::atomic<bool> changed{false};
+  };
+
+  // Interface thread: every mailbox marked changed into its control.
+  void applyChangedParameters();
+  // Interface thread: the control bound to `index` (and the matching text
+  // box) shows `value` and the effect's display text.
+  void showParameter(int32_t index, float value);
   void buildControls();
   void releaseControlBitmaps();
   void clearControlPointers();
@@ -95,4 +116,9 @@ private:
   Bitmap* filterTypeImages = nullptr;
   Bitmap* fftLengthImages = nullptr;
   std::array<Bitmap*, 4> stageImages{};
+
+  std::array<Mailbox, kParameterCount> mailboxes{};  // one per parameter
+  // Set by open once the controls exist, cleared by close before they go;
+  // while clear, setParameter records nothing.
+  std::atomic<bool> controlsBuilt{false};
 };

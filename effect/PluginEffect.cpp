@@ -44,7 +44,8 @@ PluginEffect::PluginEffect(audioMasterCallback hostCallback)
   // 4. The filter, all state zero.
   filter = std::make_unique<ResonantFilter>();
   // 5. Two scratch buffers for the accumulating process.
-  for (auto& buffer : scratch) buffer = std::make_unique<float[]>(kInitialScratchFrames);
+  scratch = makeScratch(kInitialScratchFrames);
+  if (!scratch) throw std::bad_alloc();
   // 6. The wave shapes. Without them the effect stays loaded but inert.
   shapeTables = std::make_unique<WaveShapeTable>(platformServices());
   shapeTables->loadWaveShapes();
@@ -330,6 +331,45 @@ void PluginEffect::suspend()
 {
   if (loadFailed) return;
   delayClearRequested.store(true, relaxed);
+  releaseReturnedBuffers();
+}
+
+void PluginEffect::resume()
+{
+  if (loadFailed) return;
+  releaseReturnedBuffers();
+}
+
+void PluginEffect::setSampleRate(float rate)
+{
+  AudioEffect::setSampleRate(rate);
+  if (loadFailed) return;
+  // Rates the tables cannot be built for leave them as they are, and memory
+  // running out leaves the old ones playing: the oscillator never reads
+  // beyond a table's length either way.
+  (void)shapeTables->prepareForRate(getSampleRate());
+  releaseReturnedBuffers();
+}
+
+void PluginEffect::setBlockSize(int32_t size)
+{
+  AudioEffect::setBlockSize(size);
+  if (loadFailed) return;
+  releaseReturnedBuffers();
+  const int32_t frames = getBlockSize();
+  if (frames <= scratchFramesAsKnown || frames > kLargestPreparedScratchFrames) return;
+  // Without memory the audio routine keeps its buffers (and grows them for a
+  // larger block itself).
+  if (std::unique_ptr<ScratchBuffers> grown = makeScratch(frames)) {
+    scratchFramesAsKnown = frames;
+    (void)preparedScratch.offer(std::move(grown));  // an earlier offer not taken yet goes
+  }
+}
+
+void PluginEffect::releaseReturnedBuffers()
+{
+  shapeTables->releaseReturned();
+  (void)preparedScratch.reclaim();
 }
 
 void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
@@ -339,10 +379,9 @@ void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sam
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
   const float rate = getSampleRate();
-  // Tables follow the host's rate from the first block after a change. The
-  // store refuses rates it cannot build for; the oscillator then keeps reading
-  // the old tables, never beyond their length.
-  if (shapeTables->tableRate() != rate) (void)shapeTables->resampleShapeTables(rate);
+  // Tables follow the host's rate from the first block after a change; they
+  // were built when the rate was set.
+  (void)shapeTables->adoptPrepared();
   if (delayClearRequested.exchange(false, relaxed)) delay->clear();
 
   float* const output = outputs[0];
@@ -443,12 +482,21 @@ void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames
   if (loadFailed) return;
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
-  // Buffers grow for a larger block and never shrink. Should memory run out,
+  // Buffers announced with setBlockSize are taken here. A block larger than
+  // any announced grows them on this thread, the one allocation an audio
+  // routine still makes (the block must run whole); should memory run out,
   // the block is processed in pieces the buffers can hold.
-  if (sampleFrames > scratchCapacity) (void)growScratch(sampleFrames);
+  if (ScratchBuffers* const announced = preparedScratch.take(scratch.get())) {
+    (void)scratch.release();  // the slot holds it now, for the host's thread to free
+    scratch.reset(announced);
+  }
+  if (sampleFrames > scratch->frames) {
+    if (std::unique_ptr<ScratchBuffers> grown = makeScratch(sampleFrames)) scratch = std::move(grown);
+  }
+  const int32_t scratchCapacity = scratch->frames;
   for (int32_t offset = 0; offset < sampleFrames; offset += scratchCapacity) {
     const int32_t frames = std::min(scratchCapacity, sampleFrames - offset);
-    float* channels[2] = {scratch[0].get(), scratch[1].get()};
+    float* channels[2] = {scratch->channels[0].get(), scratch->channels[1].get()};
     std::copy_n(inputs[0] + offset, frames, channels[0]);
     if (inputs[1] != nullptr) std::copy_n(inputs[1] + offset, frames, channels[1]);
     // Inputs and outputs are the same pair: every stage works in place.
@@ -460,14 +508,14 @@ void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames
   }
 }
 
-bool PluginEffect::growScratch(int32_t frames)
+std::unique_ptr<PluginEffect::ScratchBuffers> PluginEffect::makeScratch(int32_t frames)
 {
-  std::array<std::unique_ptr<float[]>, 2> grown;
-  for (auto& buffer : grown) {
-    buffer.reset(new (std::nothrow) float[static_cast<std::size_t>(frames)]);
-    if (!buffer) return false;
+  std::unique_ptr<ScratchBuffers> buffers(new (std::nothrow) ScratchBuffers);
+  if (!buffers) return nullptr;
+  for (auto& channel : buffers->channels) {
+    channel.reset(new (std::nothrow) float[static_cast<std::size_t>(frames)]);
+    if (!channel) return nullptr;
   }
-  scratch = std::move(grown);
-  scratchCapacity = frames;
-  return true;
+  buffers->frames = frames;
+  return buffers;
 }

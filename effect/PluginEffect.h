@@ -12,10 +12,19 @@
 // - the stages' own setters (ratio, drive, delay settings) are atomic inside
 //   the stages; only the audio thread touches their running state;
 // - work that needs a block boundary is recorded by the setter and done by the
-//   audio routine at the start of the next block: a new analysis length, a new
-//   delay length, the rebuild of the wave tables after a sample-rate change,
-//   and clearing the delay line after suspend;
-// - trackSplit, trackedPitch and the scratch buffers belong to the audio thread.
+//   audio routine at the start of the next block: a new analysis length (an
+//   engine for each is built with the oscillator), a new delay length, and
+//   clearing the delay line after suspend;
+// - what needs memory is built by the setter on the host's thread and handed
+//   to the audio routine at the start of the next block through a
+//   HandoverSlot, the old one going back to be freed by the host's thread: the
+//   wave tables for a new sample rate (setSampleRate) and larger scratch
+//   buffers for a new block size (setBlockSize);
+// - trackSplit, trackedPitch and the scratch buffers in use belong to the
+//   audio thread.
+// So the audio routines neither allocate, nor lock, nor throw, with one
+// exception: `process` given a block larger than any announced with
+// setBlockSize grows its scratch buffers there (it must run the block whole).
 // Programs and their names: see PluginProgram.
 #pragma once
 
@@ -28,6 +37,7 @@
 #include "effect/PluginProgram.h"
 #include "effect/StageKind.h"
 #include "host/AudioEffect.h"
+#include "host/HandoverSlot.h"
 
 class TrackingOscillator;
 class ResonantFilter;
@@ -39,6 +49,8 @@ class PluginEffect : public AudioEffect {
 public:
   static constexpr int32_t kProgramCount = 16;
   static constexpr int32_t kInitialScratchFrames = 8192;
+  // Announced block sizes beyond this get no buffers of their own in advance.
+  static constexpr int32_t kLargestPreparedScratchFrames = 1 << 20;
   static constexpr int32_t kInitialFftSize = 2048;
   // The fixed-path cut-off is this many hertz times cutOffFactor (50..3200 Hz).
   static constexpr double kFixedCutOffHz = 400.0;
@@ -74,6 +86,13 @@ public:
   // Interface thread: asks the audio routine to silence the delay line at the
   // start of its next block (the line belongs to the audio thread).
   void suspend() override;
+  void resume() override;
+  // Host thread (the one that suspends and resumes): stores the rate and
+  // builds the wave tables for it, which the next block starts playing.
+  void setSampleRate(float rate) override;
+  // Host thread: stores the size and makes the scratch buffers of `process`
+  // hold blocks of that many frames from the next block on.
+  void setBlockSize(int32_t size) override;
 
   // ---- read-only views for the editor and the tests ----
   bool hasLoadFailed() const { return loadFailed; }
@@ -88,7 +107,7 @@ public:
   const FeedbackDelay& delayStage() const { return *delay; }
   const Distortion& distortionStage() const { return *distortion; }
   // Audio-thread state, for tests that run the audio routine on their own thread.
-  int32_t scratchFrames() const { return scratchCapacity; }
+  int32_t scratchFrames() const { return scratch->frames; }
   int32_t pendingTrackSplit() const { return trackSplit; }
   float lastTrackedPitch() const { return trackedPitch; }
 
@@ -115,8 +134,15 @@ private:
   void runChain(const Block& block);
   // `current` is the input the filter reads on its fixed path.
   void runFilter(const Block& block, const float* current, bool pitchTracking);
-  // Grows both scratch buffers to `frames`; false when memory ran out.
-  bool growScratch(int32_t frames);
+  // The two working channels of `process`, `frames` samples each.
+  struct ScratchBuffers {
+    std::array<std::unique_ptr<float[]>, 2> channels;
+    int32_t frames = 0;
+  };
+  // Two buffers of `frames` samples; null when memory ran out.
+  static std::unique_ptr<ScratchBuffers> makeScratch(int32_t frames);
+  // Host thread: frees what the audio thread has stopped using.
+  void releaseReturnedBuffers();
 
   // Members, in the order the effect's description lists them.
   std::array<std::unique_ptr<PluginProgram>, kProgramCount> programs;
@@ -147,7 +173,8 @@ private:
   std::atomic<float> volumeValue{0.5f};
   std::array<std::atomic<StageKind>, kStageSlotCount> stageOrder{StageKind::mox, StageKind::filter, StageKind::delay,
                                                                  StageKind::distortion};
-  int32_t scratchCapacity = kInitialScratchFrames;  // audio thread
-  std::array<std::unique_ptr<float[]>, 2> scratch;  // audio thread
+  std::unique_ptr<ScratchBuffers> scratch;  // audio thread
+  HandoverSlot<ScratchBuffers> preparedScratch;
+  int32_t scratchFramesAsKnown = kInitialScratchFrames;  // host thread: the largest offered
   std::atomic<bool> delayClearRequested{false};
 };

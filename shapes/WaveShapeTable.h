@@ -5,15 +5,20 @@
 //
 // Threads: loading happens once, on the thread that constructs the effect.
 // After that, `selectShape` may run on any thread (a parameter setter), while
-// the audio thread reads `currentTable` and runs `resampleShapeTables`. The
-// selection is a relaxed atomic index, so the two never tear each other's
-// state; the tables themselves are replaced only on the audio thread.
+// the audio thread reads `currentTable`. The selection is a relaxed atomic
+// index, so the two never tear each other's state. A new sample rate's tables
+// are built on the host's thread (`prepareForRate`, from setSampleRate) and
+// handed to the audio thread without a lock (`adoptPrepared`, at the start of
+// the next block); the tables they replace go back to the host's thread and
+// are freed there (`releaseReturned`).
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "host/HandoverSlot.h"
 
 class PlatformServices;
 
@@ -52,11 +57,25 @@ public:
     // stays, silent. Indices outside the list are ignored.
     void loadShapeTable(const std::string& path, int index);
 
-    // Audio thread: rebuilds every table for `sampleRate` by nearest-lower
-    // picking from the tables as they stand. Returns false, changing nothing,
-    // for a rate outside kMinTableRate..kMaxTableRate or when memory runs out.
-    // Allocates; the effect calls it only when the host's rate has changed.
+    // Rebuilds every table for `sampleRate` now, by nearest-lower picking from
+    // the tables as they stand. Returns false, changing nothing, for a rate
+    // outside kMinTableRate..kMaxTableRate or when memory runs out. Allocates
+    // and frees; for a store no audio thread is reading (the effect uses the
+    // three operations below).
     bool resampleShapeTables(float sampleRate);
+
+    // Host thread (the one that sets the sample rate). Builds the tables for
+    // `sampleRate` from those the audio thread is playing, exactly as
+    // resampleShapeTables would at the next block, and offers them to the
+    // audio thread. A rate the tables are already built for, or one they
+    // cannot be built for, withdraws any earlier offer instead. Returns false
+    // when the rate cannot be built for or memory ran out (nothing is offered).
+    bool prepareForRate(float sampleRate);
+    // Audio thread, at the start of a block; no allocation, no lock, no
+    // exception. Takes the offered tables, if any, and returns true then.
+    bool adoptPrepared() noexcept;
+    // Host thread: frees tables the audio thread has stopped playing.
+    void releaseReturned();
 
     // Any thread: selects the shape whose position i / shapeCount is nearest
     // to `value` (ties to the lower index). Returns false, changing nothing,
@@ -75,7 +94,7 @@ public:
     float tableRate() const { return tableRate_.load(std::memory_order_relaxed); }
     // Audio thread: entries in each table: the smallest whole number not
     // below `tableRate`, so every index below the rate can be read.
-    int tableLength() const { return tableLength_; }
+    int tableLength() const { return live_->length; }
 
     // Audio thread: shape `index`'s table, or null for an index out of range.
     const float* shapeTable(int index) const;
@@ -83,14 +102,30 @@ public:
     const std::vector<std::string>& shapeNames() const { return shapeNames_; }
 
 private:
+    // One table per shape, all of `length` entries, built for `rate`.
+    struct TableSet {
+        std::vector<std::unique_ptr<float[]>> tables;
+        int length = 0;
+        float rate = kLoadRate;
+    };
+
     void fail(const char* text, const char* caption, bool okCancel);
+    // The tables of `source` rebuilt for `sampleRate`; null when memory ran out.
+    static std::unique_ptr<TableSet> rebuilt(const TableSet& source, float sampleRate);
+    // Host thread: notes what the slot said about the last offer.
+    void noteHandover(const HandoverSlot<TableSet>::Previous& previous);
 
     PlatformServices& services_;
-    std::vector<std::unique_ptr<float[]>> shapeTables_;
+    // The tables being played. Replaced only by the thread that plays them.
+    std::unique_ptr<TableSet> live_ = std::make_unique<TableSet>();
+    HandoverSlot<TableSet> prepared_;
+    // Host thread: the set the audio thread plays as far as the host thread
+    // knows (new tables are built from it), and the newest offer, not owned.
+    const TableSet* playedAsKnown_ = live_.get();
+    const TableSet* lastOffer_ = nullptr;
     std::vector<std::string> shapeNames_;
     std::atomic<std::int32_t> currentShape_{0};
     std::atomic<float> tableRate_{kLoadRate};
-    int tableLength_ = 0;
     // Kept apart from the vector so readers on other threads never touch it.
     int shapeCount_ = 0;
     bool loadFailed_ = false;

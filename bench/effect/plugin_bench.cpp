@@ -328,9 +328,9 @@ void BM_Construction(benchmark::State& state)
 }
 BENCHMARK(BM_Construction)->Unit(benchmark::kMillisecond);
 
-// What the first blocks allocate after construction (an analysis length
-// change rebuilds the transform; a rate change rebuilds the tables), beyond
-// the constructor's share: reported, not timed.
+// What the first block allocates after construction and settings, beyond
+// the constructor's share (0 for every analysis length: the transforms are
+// all built with the oscillator): reported, not timed.
 void BM_FirstBlockAllocations(benchmark::State& state)
 {
   const int64_t fftLength = state.range(0);
@@ -362,10 +362,11 @@ void BM_FirstBlockAllocations(benchmark::State& state)
 }
 BENCHMARK(BM_FirstBlockAllocations)->ArgName("fft")->Arg(2048)->Arg(8192)->Iterations(20)->Unit(benchmark::kMicrosecond);
 
-// A block right after the host changed the rate: every shape table is
-// rebuilt for the new rate first. Rates alternate 48000 / 44100, so each
-// timed block rebuilds. BM_SameRateBlock is the same block without a rebuild;
-// the difference is the rebuild.
+// The host changing the rate, then a block: setSampleRate rebuilds every
+// shape table for the new rate on the host's thread, and the block takes
+// them. Rates alternate 48000 / 44100, so each iteration rebuilds.
+// BM_SameRateBlock is the same block without a change; the difference is the
+// rebuild (no longer on the audio thread).
 void rateChangeBlocks(benchmark::State& state, bool changeRate)
 {
   AEffect* effect = createPlugin();

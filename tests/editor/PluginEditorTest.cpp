@@ -14,6 +14,7 @@
 #include "gui/Bitmap.h"
 #include "gui/OnOffButton.h"
 #include "tests/editor/EditorTestSupport.h"
+#include "tests/support/EditorStress.h"
 
 namespace editortest {
 namespace {
@@ -156,6 +157,7 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts) {
   EXPECT_NE(editor->waveShapeBox()->text(), "Sine");
   // The buttons show the effect's state, not the 1.0 they are built with.
   effect->setParameter(stablizeParameter, 0.0f);
+  editor->idle();
   EXPECT_EQ(editor->boundControl(stablizeParameter)->getValue(), 0.0f);
 }
 
@@ -165,12 +167,15 @@ TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIn
   EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);  // 0 s: at the bottom
 
   effect->setParameter(delayTimeParameter, 0.3f);
+  // Nothing in the window is touched from the thread that changed the
+  // parameter, not even a control's value ...
+  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "0.000");
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);
+  // ... the host's next idle does it all.
+  editor->idle();
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
-  // Nothing is drawn from the thread that changed the parameter ...
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);
-  // ... the host's next idle does it.
-  editor->idle();
   EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + int(0.7 * 153));
 
   // Index 11 is the same delay time for the effect, but no control follows it.
@@ -218,6 +223,7 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
   EXPECT_EQ(editor->delayTimeBox()->text(), "abc");  // kept until parameter 9 changes
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
   effect->setParameter(delayTimeParameter, 0.5f);
+  editor->idle();
   EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
 }
 
@@ -252,6 +258,7 @@ TEST_F(PluginEditorTest, typingInTheWaveShapeBoxSendsNothing) {
   EXPECT_EQ(parameterValues(), before);
   EXPECT_EQ(editor->waveShapeBox()->text(), "Anything");
   effect->setParameter(waveShapeParameter, 0.0f);
+  editor->idle();
   EXPECT_EQ(editor->waveShapeBox()->text(), "Sine");
 }
 
@@ -408,6 +415,26 @@ TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles) {
   EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
   EXPECT_EQ(drawnHandleTop(window(), 488), 73 + int(0.75 * 153));
   expectSynchronised(*editor, *effect);
+}
+
+// Run under ThreadSanitizer (scripts/test-sanitizers.sh picks it by name):
+// the host opens and closes the editor on its interface thread while another
+// thread automates every parameter and a third runs blocks. Setting a
+// parameter once reached controls that close had just deleted.
+TEST_F(PluginEditorTest, openCloseLoopWhileAnotherThreadAutomatesAndAThirdRunsAudio) {
+  const editorstress::Outcome outcome =
+      editorstress::run(effect->getAeffect(), kHostWindow, std::chrono::milliseconds(3000), [this] {
+        if (!backend.windows().empty()) backend.newestWindow()->paint();
+      });
+  EXPECT_TRUE(outcome.stoppedInTime);
+  EXPECT_GE(outcome.openCloseRounds, 20);
+  EXPECT_GE(outcome.automationCalls, 18 * 20);
+  EXPECT_GE(outcome.blocks, 20);
+  EXPECT_EQ(outcome.unfiniteSamples, 0);
+  // Quiet again, an opened editor shows what the effect holds.
+  openAndPaint();
+  expectSynchronised(*editor, *effect);
+  EXPECT_EQ(Frame::windowClassUseCount(), 1);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Hosts that mishandle the editor window: closing the plug-in while its editor
 // is still open in the host's window, opening the editor twice, closing it
-// when it was never opened. Needs an X server; skips itself without DISPLAY
+// when it was never opened; and a host that opens and closes the editor while
+// it automates parameters on another thread and runs audio on a third. Needs an X server; skips itself without DISPLAY
 // (CI and scripts/test-sanitizers.sh run it under xvfb-run). The sanitizer
 // build checks that nothing leaks and no freed window state is touched.
 
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "tests/hardening/HardeningSupport.h"
+#include "tests/support/EditorStress.h"
 
 namespace {
 
@@ -97,6 +99,25 @@ TEST_F(EditorCloseTest, editorCallsOutOfOrderKeepOneWindowAtMost)
   plugin.dispatch(effEditClose);
   plugin.dispatch(effEditClose);
   plugin.dispatch(effEditIdle);
+  EXPECT_TRUE(childrenOf(display, hostWindow).empty());
+}
+
+// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread sets all 18 parameters and an audio thread runs blocks => no crash, audio finite, no window left behind
+TEST_F(EditorCloseTest, openCloseLoopDuringAutomationAndAudio)
+{
+  HostedPlugin plugin;
+  const editorstress::Outcome outcome =
+      editorstress::run(plugin.descriptor(), parent(), std::chrono::milliseconds(3000), [this] {
+        while (XPending(display) > 0) {
+          XEvent event;
+          XNextEvent(display, &event);
+        }
+      });
+  EXPECT_TRUE(outcome.stoppedInTime);
+  EXPECT_GE(outcome.openCloseRounds, 10);
+  EXPECT_GE(outcome.automationCalls, 18 * 10);
+  EXPECT_GE(outcome.blocks, 10);
+  EXPECT_EQ(outcome.unfiniteSamples, 0);
   EXPECT_TRUE(childrenOf(display, hostWindow).empty());
 }
 

@@ -1,11 +1,13 @@
-// The audio routines must not allocate or lock once a configuration has had
-// its first block: a heap allocation or a contended lock on the host's audio
-// thread can take longer than a whole block. This binary replaces the global
-// allocation functions (and, outside sanitizer builds, malloc and the pthread
-// lock functions) with counting versions, counts on the calling thread only,
-// and checks that long runs of blocks count nothing, and that the moments at
-// which allocating is allowed (a larger block for process, a new sample
-// rate, a new FFT length) really are the only ones.
+// The audio routines must not allocate or lock, in any block: a heap
+// allocation or a contended lock on the host's audio thread can take longer
+// than a whole block. This binary replaces the global allocation functions
+// (and, outside sanitizer builds, malloc and the pthread lock functions) with
+// counting versions, counts on the calling thread only, and checks that long
+// runs of blocks count nothing, that no change a host makes between blocks
+// (FFT length, program, sample rate, announced block size, suspend and
+// resume) makes the blocks after it count anything, the first one included,
+// and that the one moment allocating is still allowed (process given a block
+// larger than any announced) really is the only one.
 
 #include <gtest/gtest.h>
 
@@ -331,7 +333,7 @@ TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
   }
 }
 
-// robustness: host automating parameters on its audio thread between blocks (every parameter but the FFT length, any value) => setParameter and the blocks that follow neither allocate nor lock
+// robustness: host automating parameters on its audio thread between blocks (every parameter, the FFT length included, any value) => setParameter and the blocks that follow neither allocate nor lock
 TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
 {
   HostedPlugin plugin;
@@ -342,8 +344,7 @@ TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
   std::uniform_real_distribution<float> value(0.0f, 1.0f);
   const Counts counts = countDuring([&] {
     for (int b = 0; b < 2000; ++b) {
-      int32_t index = static_cast<int32_t>(random() % 18);
-      if (index == hardening::kFftLength) index = hardening::kWaveShape;
+      const auto index = static_cast<int32_t>(random() % 18);
       plugin.set(index, value(random));
       (void)plugin.get(index);
       audio.block(256, b % 2 == 0);
@@ -371,34 +372,71 @@ TEST(RealtimeSafetyTest, aLargerBlockForProcessIsTheOnlyBlockThatAllocates)
   EXPECT_EQ(after.locks, 0);
 }
 
-// robustness: sample rate changed between blocks (44100 -> 48000 -> 22050) => the tables are rebuilt in the first block after the change, the only block that allocates
-TEST(RealtimeSafetyTest, aNewSampleRateAllocatesInItsFirstBlockOnly)
+void suspendAndResume(HostedPlugin& plugin, const std::function<void()>& whileSuspended)
 {
-  HostedPlugin plugin;
-  AudioThread audio(plugin, 512);
-  audio.blocks(2, 512, true);
-  for (const float rate : {48000.0f, 22050.0f}) {
-    EXPECT_EQ(countDuring([&] { plugin.dispatch(effSetSampleRate, 0, 0, nullptr, rate); }).allocations, 0);
-    EXPECT_GT(countDuring([&] { audio.blocks(1, 512, true); }).allocations, 0) << rate;
-    const Counts after = countDuring([&] { audio.blocks(200, 512, true); });
-    EXPECT_EQ(after.allocations, 0) << rate;
-    EXPECT_EQ(after.locks, 0) << rate;
-  }
+  plugin.dispatch(effMainsChanged, 0, 0);
+  whileSuspended();
+  plugin.dispatch(effMainsChanged, 0, 1);
 }
 
-// robustness: FFT length changed between blocks (2048 -> 8192 -> 1024) => the analysis is rebuilt in the first block after the change, the only block that allocates
-TEST(RealtimeSafetyTest, aNewAnalysisLengthAllocatesInItsFirstBlockOnly)
+// robustness: host changes between blocks, one after another on one instance: FFT length (2048 -> 8192 -> 1024 -> 4096), program with another FFT length, sample rate while running and while suspended (44100 -> 48000 -> 96000 -> 22050 -> 44100), block size 16384 announced while suspended, suspend/resume, through both audio routines => no heap allocation and no lock in any of the blocks that follow, the first one included
+TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
 {
+  struct Change {
+    const char* name;
+    std::function<void(HostedPlugin&)> apply;
+    int32_t frames;
+    bool replacing;
+  };
+  const auto setSampleRate = [](float rate) {
+    return [rate](HostedPlugin& p) { p.dispatch(effSetSampleRate, 0, 0, nullptr, rate); };
+  };
+  const auto setFftLength = [](float value) { return [value](HostedPlugin& p) { p.set(hardening::kFftLength, value); }; };
+  const std::vector<Change> changes{
+      {"FFT length 8192", setFftLength(1.0f), 512, true},
+      {"FFT length 1024, accumulating", setFftLength(0.1f), 512, false},
+      {"FFT length 4096", setFftLength(0.6f), 256, true},
+      // Program 0 now holds 4096; program 1 still the initial 2048.
+      {"program 1 (FFT length 2048)", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 1); }, 512, true},
+      {"program 0 again (FFT length 4096), accumulating", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 0); },
+       512, false},
+      {"sample rate 48000 while running", setSampleRate(48000.0f), 512, true},
+      {"sample rate 96000 while suspended",
+       [](HostedPlugin& p) { suspendAndResume(p, [&] { p.dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f); }); },
+       512, false},
+      {"sample rates 22050 then 44100 set twice before a block", [](HostedPlugin& p) {
+         p.dispatch(effSetSampleRate, 0, 0, nullptr, 22050.0f);
+         p.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+       }, 512, true},
+      {"sample rate 22050, accumulating", setSampleRate(22050.0f), 1024, false},
+      {"block size 16384 announced while suspended, accumulating",
+       [](HostedPlugin& p) { suspendAndResume(p, [&] { p.dispatch(effSetBlockSize, 0, 16384); }); }, 16384, false},
+      {"block size 16384, replacing", [](HostedPlugin&) {}, 16384, true},
+      {"suspend and resume", [](HostedPlugin& p) { suspendAndResume(p, [] {}); }, 512, false},
+      {"every stage on, then program 5 with a new rate",
+       [](HostedPlugin& p) {
+         p.everyStageOn(0.8f, 0.6f);
+         p.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+         p.dispatch(effSetProgram, 0, 5);
+       },
+       333, true},
+  };
   HostedPlugin plugin;
-  AudioThread audio(plugin, 512);
+  plugin.everyStageOn(0.5f, 0.5f);
+  AudioThread audio(plugin, 16384);
   audio.blocks(2, 512, true);
-  for (const float length : {1.0f, 0.1f}) {
-    EXPECT_EQ(countDuring([&] { plugin.set(hardening::kFftLength, length); }).allocations, 0);
-    EXPECT_GT(countDuring([&] { audio.blocks(1, 512, true); }).allocations, 0) << length;
-    const Counts after = countDuring([&] { audio.blocks(200, 512, true); });
-    EXPECT_EQ(after.allocations, 0) << length;
-    EXPECT_EQ(after.locks, 0) << length;
+  audio.blocks(2, 512, false);
+  for (const Change& change : changes) {
+    change.apply(plugin);
+    for (int block = 0; block < 4; ++block) {
+      const Counts counts = countDuring([&] { audio.block(change.frames, change.replacing); });
+      EXPECT_EQ(counts.allocations, 0) << change.name << ", block " << block << " after the change";
+      EXPECT_EQ(counts.locks, 0) << change.name << ", block " << block << " after the change";
+    }
   }
+  // The changes really happened (so the blocks above ran after them).
+  EXPECT_EQ(plugin.get(hardening::kFftLength), 0.35f);  // program 5's own
+  EXPECT_EQ(plugin.dispatch(effGetProgram), 5);
 }
 
 }  // namespace

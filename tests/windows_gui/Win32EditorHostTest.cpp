@@ -1,7 +1,8 @@
 // The built plug-in's editor the way a Windows host runs it (wine under Xvfb):
 // brasklin.dll loaded with LoadLibrary, the editor opened through the
 // dispatcher inside the host's own top-level window, painted from the DLL's
-// bitmap resources, clicked with posted messages, and closed again.
+// bitmap resources, clicked with posted messages, and closed again; and opened
+// and closed in a loop while other threads automate and process audio.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,6 +20,7 @@
 #include "tests/windows_gui/ReferencePicture.h"
 #include "tests/windows_gui/ReferenceScene.h"
 #include "tests/windows_gui/WindowTestSupport.h"
+#include "tests/support/EditorStress.h"
 
 namespace {
 
@@ -256,6 +258,37 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   dispatch(effClose);
   EXPECT_EQ(watcher.boxes.load(), 0);
   // The module stays loaded, as hosts keep theirs.
+}
+
+// The user opening and closing the editor during a playback with automation:
+// the interface thread (this one, which owns the host window) opens and closes
+// it in a loop while a second thread sets all 18 parameters and a third runs
+// blocks. Setting a parameter once reached controls that close had deleted.
+TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio) {
+  const std::string pluginPath = folderOfThisProgram() + BRASKLIN_PLUGIN_PATH;
+  VstFolderSetting folder(pluginPath.substr(0, pluginPath.find_last_of("\\/")));
+  ASSERT_TRUE(folder.set());
+  MessageBoxWatcher watcher;
+  HMODULE module = LoadLibraryA(pluginPath.c_str());
+  ASSERT_NE(module, nullptr) << pluginPath << ": LoadLibrary error " << GetLastError();
+  const auto entry = reinterpret_cast<PluginEntry>(reinterpret_cast<void*>(GetProcAddress(module, "main")));
+  ASSERT_NE(entry, nullptr);
+  AEffect* effect = entry(&host);
+  ASSERT_NE(effect, nullptr);
+  effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+  HostWindow& hostWindow = *new HostWindow(560, 420);  // left for the end of the process, as above
+  ASSERT_NE(hostWindow.handle(), nullptr) << "no window: the test needs a display (xvfb-run)";
+
+  const editorstress::Outcome outcome =
+      editorstress::run(effect, hostWindow.handle(), std::chrono::milliseconds(3000), [] { pumpPending(); });
+  EXPECT_TRUE(outcome.stoppedInTime);
+  EXPECT_GE(outcome.openCloseRounds, 5);
+  EXPECT_GE(outcome.automationCalls, 18 * 5);
+  EXPECT_GE(outcome.blocks, 5);
+  EXPECT_EQ(outcome.unfiniteSamples, 0);
+  EXPECT_EQ(FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr), nullptr) << "no editor window left";
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+  EXPECT_EQ(watcher.boxes.load(), 0);
 }
 
 }  // namespace
