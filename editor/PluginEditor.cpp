@@ -256,8 +256,23 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
 
   // Comes back through the effect into setParameter, which reloads the
   // control and the text boxes from what the effect made of the value.
+  const bool ownTouch = tag != touchedParameter;
+  if (ownTouch) effect->beginEdit(tag);
   effect->setParameterAutomated(tag, control->getValue());
+  if (ownTouch) effect->endEdit(tag);
   if (context) control->updateIfChanged(context);
+}
+
+void PluginEditor::controlBeginEdit(Control* control) {
+  if (!control || !isParameterIndex(control->getTag())) return;
+  touchedParameter = control->getTag();
+  effect->beginEdit(touchedParameter);
+}
+
+void PluginEditor::controlEndEdit(Control* control) {
+  if (!control || control->getTag() != touchedParameter) return;
+  effect->endEdit(touchedParameter);
+  touchedParameter = kNoTouch;
 }
 
 void PluginEditor::takeTypedDelayTime(DrawContext* context, TextEdit* box) {
