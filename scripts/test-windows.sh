@@ -217,8 +217,11 @@ check_build "$build64" x86_64-w64-mingw32-objdump || tables_ok=1
 check_build "$build32" i686-w64-mingw32-objdump || tables_ok=1
 cmake --build "$build64" --target dist >/dev/null
 cmake --build "$build32" --target dist >/dev/null
-check_zip "$build64/brasklin-windows-x64.zip" x86_64-w64-mingw32-objdump || tables_ok=1
-check_zip "$build32/brasklin-windows-x86.zip" i686-w64-mingw32-objdump || tables_ok=1
+# The zips carry the project's version in their names (cmake/BrasklinVersion.cmake).
+version=$(sed -n 's/^inline constexpr char kBrasklinVersionText\[\] = "\(.*\)";$/\1/p' "$build64/generated/BrasklinVersion.h")
+[[ -n "$version" ]] || { echo "FAIL no version in $build64/generated/BrasklinVersion.h"; tables_ok=1; }
+check_zip "$build64/brasklin-$version-windows-x64.zip" x86_64-w64-mingw32-objdump || tables_ok=1
+check_zip "$build32/brasklin-$version-windows-x86.zip" i686-w64-mingw32-objdump || tables_ok=1
 
 run_ok=0
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" --under-display </dev/null || run_ok=$?
