@@ -10,7 +10,8 @@
 # Parity: the same host program drives the Linux build (native build folder)
 # and the Windows build (under wine) of the plug-in over the same input with
 # the same settings, through both audio routines; the renders must agree to
-# within 1e-6 on every sample.
+# within 1e-6 on every sample. The same host program also writes down what
+# both builds answer to a host's other questions; the answers must be identical.
 #
 # Works unattended (root, CI=true, no terminal, no stdin). Leaves no wine
 # processes behind. Environment:
@@ -91,6 +92,16 @@ if [[ "${1:-}" == "--under-display" ]]; then
                 "$parity/windows-$case-$mode.f32" 1e-6 || status=1
         done
     done
+    echo "== asking the Windows build what hosts ask, against the Linux build's answers"
+    timeout 300 wine "$build64/tests/windows/brasklin_parity_host.exe" answers \
+        "$plugin_dir\\brasklin.dll" "$(winepath -w "$parity/windows-answers.txt")" </dev/null || status=1
+    # wine's C library may end lines with CR LF.
+    if diff <(tr -d '\r' < "$parity/linux-answers.txt") <(tr -d '\r' < "$parity/windows-answers.txt"); then
+        echo "ok   $(wc -l < "$parity/linux-answers.txt") answers identical"
+    else
+        echo "FAIL the Windows build answers differently (diff above)"
+        status=1
+    fi
     # Leave the prefix as wineboot made it: the registry test can then also
     # check the case of a machine without any VST key.
     wine reg delete 'HKLM\Software\VST' /f </dev/null >/dev/null 2>&1 || true
@@ -137,6 +148,10 @@ for case in $parity_cases; do
             "$parity/linux-$case-$mode.f32"
     done
 done
+
+# What hosts ask besides audio (grep -c guards against an empty file: a failed load).
+"$BRASKLIN_PARITY_HOST" answers "$native/effect/brasklin.so" "$parity/linux-answers.txt"
+grep -q '"Brasklin"' "$parity/linux-answers.txt"
 
 # The DLL names any Windows install provides. mingw links against msvcrt; the
 # api-ms-win-crt-* forwarders appear only with the UCRT runtime.
