@@ -292,10 +292,26 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
 
   // Comes back through the effect into setParameter; this is the interface
   // thread, so the control and the text boxes take what the effect made of
-  // the value at once rather than at the next idle.
+  // the value at once rather than at the next idle. A change outside a drag
+  // is a touch of its own: begin, automate, end.
+  const bool ownTouch = tag != touchedParameter;
+  if (ownTouch) effect->beginEdit(tag);
   effect->setParameterAutomated(tag, control->getValue());
+  if (ownTouch) effect->endEdit(tag);
   applyChangedParameters();
   if (context) control->updateIfChanged(context);
+}
+
+void PluginEditor::controlBeginEdit(Control* control) {
+  if (!control || !isParameterIndex(control->getTag())) return;
+  touchedParameter = control->getTag();
+  effect->beginEdit(touchedParameter);
+}
+
+void PluginEditor::controlEndEdit(Control* control) {
+  if (!control || control->getTag() != touchedParameter) return;
+  effect->endEdit(touchedParameter);
+  touchedParameter = kNoTouch;
 }
 
 void PluginEditor::takeTypedDelayTime(DrawContext* context, TextEdit* box) {

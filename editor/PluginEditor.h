@@ -50,8 +50,13 @@ public:
   // the next idle and posts an update. Ignored while the editor is closed:
   // open loads every control afresh.
   void setParameter(int32_t index, float value) override;
-  // A control was changed by the user.
+  // A control was changed by the user. Outside a drag (a click, a text box
+  // commit) the change is framed as a touch of its own: begin, automate, end.
   void valueChanged(DrawContext* context, Control* control) override;
+  // A slider drag or a switch's tracking starts and ends: the host hears
+  // audioMasterBeginEdit and audioMasterEndEdit around the automate calls.
+  void controlBeginEdit(Control* control) override;
+  void controlEndEdit(Control* control) override;
 
   // The control bound to parameter `index`, null for index 11, for indices
   // outside 0..17 and while the editor is closed.
@@ -101,6 +106,9 @@ private:
 
   // The same object as the inherited effect pointer, seen as what it is.
   PluginEffect* pluginEffect;
+  // The parameter the user holds in a drag, or kNoTouch. Interface thread only.
+  static constexpr int32_t kNoTouch = -1;
+  int32_t touchedParameter = kNoTouch;
 
   std::array<Slider*, 9> sliders{};          // parameters 0, 4, 6, 7, 8, 9, 10, 12, 13
   std::array<OnOffButton*, 2> onOffButtons{};  // parameters 2, 3

@@ -55,25 +55,30 @@ double bounded(double value, Bounds bounds)
   return value > bounds.high ? bounds.high : value;
 }
 
+// Switch positions, as the editor's controls offer them.
+constexpr int32_t continuous = 0;
+constexpr int32_t onOff = 2;
+constexpr int32_t fourWay = 4;
+
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
-    {" WaveShape ", 0.0f},
-    {" FFT length ", 0.35f},
-    {" Stablize ", 0.0f},
-    {" Quick Detect ", 0.0f},
-    {" Pitch Shift ", 0.5f},
-    {" Filter Type ", 0.35f},
-    {" CutOff ", 1.0f},
-    {" Resonance ", 0.0f},
-    {" Delay Mix ", 0.0f},
-    {" Delay Time ", 0.0f},
-    {" Delay FeedBack", 0.0f},
-    {nullptr, 0.0f},
-    {" Drive ", 0.0f},
-    {" Volume ", 0.5f},
-    {" First ", 0.0f},          // Mox
-    {" Second  ", 1.0f / 3.0f},  // Filter
-    {" Third ", 2.0f / 3.0f},   // Delay
-    {" Forth ", 1.0f},          // Distortion
+    {" WaveShape ", 0.0f, continuous},
+    {" FFT length ", 0.35f, fourWay},
+    {" Stablize ", 0.0f, onOff},
+    {" Quick Detect ", 0.0f, onOff},
+    {" Pitch Shift ", 0.5f, continuous},
+    {" Filter Type ", 0.35f, fourWay},
+    {" CutOff ", 1.0f, continuous},
+    {" Resonance ", 0.0f, continuous},
+    {" Delay Mix ", 0.0f, continuous},
+    {" Delay Time ", 0.0f, continuous},
+    {" Delay FeedBack", 0.0f, continuous},
+    {nullptr, 0.0f, continuous},
+    {" Drive ", 0.0f, continuous},
+    {" Volume ", 0.5f, continuous},
+    {" First ", 0.0f, fourWay},          // Mox
+    {" Second  ", 1.0f / 3.0f, fourWay},  // Filter
+    {" Third ", 2.0f / 3.0f, fourWay},   // Delay
+    {" Forth ", 1.0f, fourWay},          // Distortion
 }};
 
 }  // namespace

@@ -46,6 +46,10 @@ constexpr bool isParameterIndex(int32_t index) { return index >= 0 && index < kP
 struct ParameterInfo {
   const char* name;    // the host's text, spaces included; null: no name (index 11)
   float initialValue;  // what every program starts with
+  // Positions of a switch: 2 for on/off, 4 for the four-way switches (their
+  // k-th position is the value k / 3); 0 for a continuous parameter. Hosts
+  // are told this through effGetParameterProperties.
+  int32_t positions;
 };
 
 // Row `index` of the table; `index` must satisfy isParameterIndex.

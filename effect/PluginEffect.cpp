@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string_view>
 
 #include "dsp/Distortion.h"
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
+#include "effect/TailLength.h"
 #if BRASKLIN_HAVE_EDITOR
 #include "editor/PluginEditor.h"
 #endif
@@ -18,11 +20,15 @@
 #include "host/DenormalGuard.h"
 #include "platform/PlatformServices.h"
 #include "shapes/WaveShapeTable.h"
+#include "BrasklinVersion.h"
 
 namespace {
 
 constexpr int32_t kUniqueId = fourCharCode("BrKl");
 constexpr int32_t kChannels = 2;
+// How hosts list the plug-in: its own name rather than the file's, and as its own maker.
+constexpr char kPluginName[] = "Brasklin";
+constexpr char kVendorName[] = "Brasklin";
 
 // The order in which a selected program's values are applied. The delay time
 // (9, then 11) comes before feedback (10) and mix (8); each of them writes all
@@ -310,18 +316,107 @@ void PluginEffect::getProgramName(char* name)
   if (loadFailed || name == nullptr) return;
   const int32_t current = currentProgram.load(relaxed);
   if (current < 0 || current >= kProgramCount) return;
-  const char* stored = programs[static_cast<std::size_t>(current)]->name();
+  writeProgramName(current, name);
+}
+
+bool PluginEffect::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* text)
+{
+  if (loadFailed || text == nullptr || index < 0 || index >= kProgramCount) return false;
+  writeProgramName(index, text);
+  return true;
+}
+
+void PluginEffect::writeProgramName(int32_t program, char* name) const
+{
+  const char* stored = programs[static_cast<std::size_t>(program)]->name();
   if (std::strcmp(stored, PluginProgram::initialName) == 0) {
     // "Init 1" .. "Init 16": the name, a space and the program's number.
     std::array<char, PluginProgram::nameCapacity> numbered{};
     const std::size_t length = std::strlen(stored);
     std::memcpy(numbered.data(), stored, length);
     numbered[length] = ' ';
-    std::to_chars(numbered.data() + length + 1, numbered.data() + numbered.size() - 1, current + 1);
+    std::to_chars(numbered.data() + length + 1, numbered.data() + numbered.size() - 1, program + 1);
     copyBoundedText(name, PluginProgram::nameCapacity, numbered.data());
   } else {
     copyBoundedText(name, PluginProgram::nameCapacity, stored);
   }
+}
+
+// ---------------------------------------------------------------------------
+// What hosts ask about the plug-in. The identity answers hold even when the
+// wave shapes failed to load: the host still lists the plug-in by its name.
+
+bool PluginEffect::canParameterBeAutomated(int32_t index) { return isParameterIndex(index); }
+
+bool PluginEffect::getEffectName(char* name)
+{
+  copyBoundedText(name, kVstMaxEffectNameBytes, kPluginName);
+  return true;
+}
+
+bool PluginEffect::getVendorString(char* text)
+{
+  copyBoundedText(text, kVstMaxVendorStringBytes, kVendorName);
+  return true;
+}
+
+bool PluginEffect::getProductString(char* text)
+{
+  copyBoundedText(text, kVstMaxProductStringBytes, kPluginName);
+  return true;
+}
+
+int32_t PluginEffect::getVendorVersion() { return kBrasklinVendorVersion; }
+
+int32_t PluginEffect::getPlugCategory() { return kPlugCategEffect; }
+
+int32_t PluginEffect::canDo(const char* text)
+{
+  const std::string_view asked(text);
+  for (const char* can : {"plugAsChannelInsert", "plugAsSend"}) {
+    if (asked == can) return 1;
+  }
+  // No MIDI in or out, and no use for the host's transport and tempo.
+  for (const char* cannot : {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
+                             "midiProgramNames", "sendVstTimeInfo", "receiveVstTimeInfo"}) {
+    if (asked == cannot) return -1;
+  }
+  return 0;
+}
+
+int32_t PluginEffect::getTailSize()
+{
+  if (loadFailed) return 1;  // inert: the output is never written
+  TailSettings settings{};
+  settings.sampleRate = getSampleRate();
+  for (std::size_t slot = 0; slot < settings.order.size(); ++slot) settings.order[slot] = stageOrder[slot].load(relaxed);
+  settings.analysisLength = fftSize.load(relaxed);
+  settings.filterMode = filterModeFor(filterTypeValue.load(relaxed));
+  settings.cutOffFactor = cutOffFactor.load(relaxed);
+  settings.resonance = resonanceValue.load(relaxed);
+  settings.delayRuns = delayMix.load(relaxed) > 0.0f;
+  settings.delayLength = FeedbackDelay::lengthForTime(delayTime.load(relaxed), settings.sampleRate);
+  settings.feedback = delay->feedback();
+  settings.mix = delay->mix();
+  return tailSamples(settings);
+}
+
+bool PluginEffect::getParameterProperties(int32_t index, VstParameterProperties* properties)
+{
+  if (properties == nullptr || !isParameterIndex(index)) return false;
+  const int32_t positions = parameterInfo(index).positions;
+  if (positions < 2) return false;
+  // The host's record is cleared first (its bytes, no further) so that no
+  // field this answer leaves unset reaches the host as garbage.
+  std::memset(properties, 0, sizeof *properties);
+  properties->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+  if (positions == 2) properties->flags |= kVstParameterIsSwitch;
+  // Position k is the normalised value k / (positions - 1).
+  properties->minInteger = 0;
+  properties->maxInteger = positions - 1;
+  properties->stepInteger = 1;
+  properties->largeStepInteger = 1;
+  return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -79,6 +79,23 @@ public:
   // at most PluginProgram::nameCapacity bytes.
   void getProgramName(char* name) override;
 
+  // ---- what hosts ask about the plug-in (any thread) ----
+  // Every parameter, 11 included (the delay-time box sends it).
+  bool canParameterBeAutomated(int32_t index) override;
+  // Program 0..15's name by the getProgramName rule, without selecting it.
+  bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
+  bool getEffectName(char* name) override;     // "Brasklin"
+  bool getVendorString(char* text) override;   // "Brasklin"
+  bool getProductString(char* text) override;  // "Brasklin"
+  int32_t getVendorVersion() override;         // kBrasklinVendorVersion
+  int32_t getPlugCategory() override;          // an effect
+  // 1 for the ways it can be inserted, -1 for MIDI and time information.
+  int32_t canDo(const char* text) override;
+  // At the current settings; see TailLength.h.
+  int32_t getTailSize() override;
+  // The switches as integer steps (on/off ones as switches); nothing for the rest.
+  bool getParameterProperties(int32_t index, VstParameterProperties* properties) override;
+
   // ---- audio thread ----
   void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
   void process(float** inputs, float** outputs, int32_t sampleFrames) override;
@@ -119,6 +136,9 @@ private:
   void setDelay(float time, float feedback, float mix);
   // Stores `value` in the current program's field for `index`.
   void storeInProgram(int32_t index, float value);
+  // Writes program `program`'s name as the host sees it ("Init <n>" for a
+  // program still named "Init"); `program` must be 0..15.
+  void writeProgramName(int32_t program, char* name) const;
   // Tells the editor, if there is one, that parameter `index` changed.
   void notifyEditor(int32_t index, float value);
   // Constructor step 16: creates the editor, once there is one to create.

@@ -27,6 +27,14 @@ void Control::reportChange(DrawContext* context) {
   if (listener) listener->valueChanged(context, this);
 }
 
+void Control::beginEdit() {
+  if (listener) listener->controlBeginEdit(this);
+}
+
+void Control::endEdit() {
+  if (listener) listener->controlEndEdit(this);
+}
+
 void Control::serviceIdle() {
   if (parent && parent->getEditor()) parent->getEditor()->serviceIdle();
 }

@@ -36,6 +36,11 @@ public:
   virtual ~ControlListener() = default;
   // The user changed `control`'s value.
   virtual void valueChanged(DrawContext* context, Control* control) = 0;
+  // The user took hold of `control` (a drag or a switch's tracking starts)
+  // and let it go again; the changes in between belong to that one touch.
+  // A change outside such a pair is a touch of its own (a click, a commit).
+  virtual void controlBeginEdit(Control* /*control*/) {}
+  virtual void controlEndEdit(Control* /*control*/) {}
 };
 
 class Control : public View {
@@ -72,6 +77,9 @@ protected:
   bool valueDiffersFromDrawn() const;
   // Tells the listener, if there is one.
   void reportChange(DrawContext* context);
+  // Tell the listener that mouse tracking starts and ends.
+  void beginEdit();
+  void endEdit();
 
   ControlListener* listener;
   int32_t tag;

@@ -89,6 +89,7 @@ void Slider::mouseDown(DrawContext* context, Point where) {
   float reference = value;
   int recorded = buttons;
 
+  beginEdit();
   while (buttons == kLeftAlone || buttons == kLeftWithShift) {
     float next = float(where.y - minPosition - grab) / float(range);
     if (style & kSliderStyleBottom) next = 1.0f - next;
@@ -108,4 +109,5 @@ void Slider::mouseDown(DrawContext* context, Point where) {
       recorded = buttons;
     }
   }
+  endEdit();
 }

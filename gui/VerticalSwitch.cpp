@@ -49,8 +49,13 @@ void VerticalSwitch::mouseDown(DrawContext* context, Point where) {
   }
   if (positionCount < 1) return;
   const double zone = double(imageHeight) / positionCount;
-  int buttons = context->getMouseButtons();
-  while (buttons & kAnyButton) {
+  // The click itself always selects the zone it landed in: by the time it is
+  // handled the button may be up already (a tap, a remote desktop, scripted
+  // input deliver press and release together), and then only that one pass
+  // runs. Tracking goes on while any button stays held.
+  beginEdit();
+  int buttons = 0;
+  do {
     const int dy = where.y - size.top;
     float chosen = 1.0f;
     for (int i = 1; i < positionCount; ++i) {
@@ -65,5 +70,6 @@ void VerticalSwitch::mouseDown(DrawContext* context, Point where) {
     context->getMouseLocation(where);
     serviceIdle();
     buttons = context->getMouseButtons();
-  }
+  } while (buttons & kAnyButton);
+  endEdit();
 }

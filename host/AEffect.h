@@ -64,7 +64,37 @@ enum : int32_t {
   effIdentify = 22,
   effGetChunk = 23,
   effSetChunk = 24,
+  // The 2.x extensions this plug-in answers. The opcodes between them are
+  // answered 0, as any opcode the effect does not know.
+  effCanBeAutomated = 26,
+  effGetProgramNameIndexed = 29,
+  effGetPlugCategory = 35,
+  effGetEffectName = 45,
+  effGetVendorString = 47,
+  effGetProductString = 48,
+  effGetVendorVersion = 49,
+  effCanDo = 51,
+  effGetTailSize = 52,
+  effGetParameterProperties = 56,
+  effGetVstVersion = 58,
 };
+
+// effGetPlugCategory answers.
+enum : int32_t {
+  kPlugCategUnknown = 0,
+  kPlugCategEffect = 1,
+};
+
+// The interface version a plug-in answers to effGetVstVersion: 2.4.
+constexpr int32_t kVstVersion = 2400;
+
+// Buffer sizes the host provides for the 2.x string opcodes, terminator
+// included: effect name and vendor/product strings.
+constexpr std::size_t kVstMaxEffectNameBytes = 32;
+constexpr std::size_t kVstMaxVendorStringBytes = 64;
+constexpr std::size_t kVstMaxProductStringBytes = 64;
+// Program names, for effGetProgramNameIndexed as for effGetProgramName.
+constexpr std::size_t kVstMaxProgramNameBytes = 24;
 
 // Opcodes the plug-in sends through the host callback.
 enum : int32_t {
@@ -73,6 +103,10 @@ enum : int32_t {
   audioMasterCurrentId = 2,
   audioMasterIdle = 3,
   audioMasterPinConnected = 4,
+  // Frame a touch gesture on one parameter (index): the automate calls
+  // between them belong to one user action.
+  audioMasterBeginEdit = 43,
+  audioMasterEndEdit = 44,
 };
 
 // Bits of AEffect::flags.
@@ -120,6 +154,62 @@ struct ERect {
   int16_t bottom;
   int16_t right;
 };
+
+// What effGetParameterProperties fills in for one parameter (ptr points at
+// one, owned by the host). The plug-in writes only the fields its flags name
+// and never past the record's 152 bytes.
+enum : int32_t {
+  kVstParameterIsSwitch = 1,
+  kVstParameterUsesIntegerMinMax = 2,
+  kVstParameterUsesFloatStep = 4,
+  kVstParameterUsesIntStep = 8,
+  kVstParameterSupportsDisplayIndex = 16,
+  kVstParameterSupportsDisplayCategory = 32,
+  kVstParameterCanRamp = 64,
+};
+
+constexpr std::size_t kVstParameterLabelBytes = 64;
+constexpr std::size_t kVstParameterShortLabelBytes = 8;
+constexpr std::size_t kVstParameterCategoryLabelBytes = 24;
+
+struct VstParameterProperties {
+  float stepFloat;
+  float smallStepFloat;
+  float largeStepFloat;
+  char label[kVstParameterLabelBytes];
+  int32_t flags;  // kVstParameter* bits
+  int32_t minInteger;
+  int32_t maxInteger;
+  int32_t stepInteger;
+  int32_t largeStepInteger;
+  char shortLabel[kVstParameterShortLabelBytes];
+  int16_t displayIndex;
+  int16_t category;
+  int16_t numParametersInCategory;
+  int16_t reserved;
+  char categoryLabel[kVstParameterCategoryLabelBytes];
+  char future[16];
+};
+
+// Made of 32-bit and 16-bit numbers and characters only: the same on every
+// platform and pointer size.
+static_assert(offsetof(VstParameterProperties, stepFloat) == 0);
+static_assert(offsetof(VstParameterProperties, smallStepFloat) == 4);
+static_assert(offsetof(VstParameterProperties, largeStepFloat) == 8);
+static_assert(offsetof(VstParameterProperties, label) == 12);
+static_assert(offsetof(VstParameterProperties, flags) == 76);
+static_assert(offsetof(VstParameterProperties, minInteger) == 80);
+static_assert(offsetof(VstParameterProperties, maxInteger) == 84);
+static_assert(offsetof(VstParameterProperties, stepInteger) == 88);
+static_assert(offsetof(VstParameterProperties, largeStepInteger) == 92);
+static_assert(offsetof(VstParameterProperties, shortLabel) == 96);
+static_assert(offsetof(VstParameterProperties, displayIndex) == 104);
+static_assert(offsetof(VstParameterProperties, category) == 106);
+static_assert(offsetof(VstParameterProperties, numParametersInCategory) == 108);
+static_assert(offsetof(VstParameterProperties, reserved) == 110);
+static_assert(offsetof(VstParameterProperties, categoryLabel) == 112);
+static_assert(offsetof(VstParameterProperties, future) == 136);
+static_assert(sizeof(VstParameterProperties) == 152);
 
 static_assert(sizeof(float) == 4, "samples and parameters are 32-bit floats");
 static_assert(sizeof(ERect) == 8, "ERect is four packed 16-bit values");

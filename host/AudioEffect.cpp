@@ -272,6 +272,58 @@ bool AudioEffect::isOutputConnected(int32_t output) {
   return hostCallback == nullptr || callHost(audioMasterPinConnected, output, 1) == 0;
 }
 
+bool AudioEffect::beginEdit(int32_t index) {
+  return hostCallback != nullptr && callHost(audioMasterBeginEdit, index, 0) != 0;
+}
+
+bool AudioEffect::endEdit(int32_t index) {
+  return hostCallback != nullptr && callHost(audioMasterEndEdit, index, 0) != 0;
+}
+
+bool AudioEffect::canParameterBeAutomated(int32_t /*index*/) {
+  return false;
+}
+
+bool AudioEffect::getProgramNameIndexed(int32_t /*category*/, int32_t /*index*/, char* /*text*/) {
+  return false;
+}
+
+bool AudioEffect::getEffectName(char* /*name*/) {
+  return false;
+}
+
+bool AudioEffect::getVendorString(char* /*text*/) {
+  return false;
+}
+
+bool AudioEffect::getProductString(char* /*text*/) {
+  return false;
+}
+
+int32_t AudioEffect::getVendorVersion() {
+  return 0;
+}
+
+int32_t AudioEffect::getPlugCategory() {
+  return kPlugCategUnknown;
+}
+
+int32_t AudioEffect::canDo(const char* /*text*/) {
+  return 0;
+}
+
+int32_t AudioEffect::getTailSize() {
+  return 0;
+}
+
+bool AudioEffect::getParameterProperties(int32_t /*index*/, VstParameterProperties* /*properties*/) {
+  return false;
+}
+
+int32_t AudioEffect::getVstVersion() {
+  return kVstVersion;
+}
+
 void AudioEffect::setEditor(AEffEditor* newEditor) {
   editor = newEditor;
   setFlag(descriptor, effFlagsHasEditor, newEditor != nullptr);

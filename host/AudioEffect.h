@@ -117,6 +117,11 @@ public:
   virtual void masterIdle();               // lets the host run its idle work
   virtual bool isInputConnected(int32_t input);    // true when the host answers 0 or is absent
   virtual bool isOutputConnected(int32_t output);  // true when the host answers 0 or is absent
+  // Frame the user's touch of one parameter: beginEdit when a drag or a click
+  // starts, the automate calls, endEdit when it ends. True when the host
+  // answered non-zero; false without a host.
+  virtual bool beginEdit(int32_t index);
+  virtual bool endEdit(int32_t index);
 
   // Value-to-text conversions. Each writes at most 8 characters and the zero
   // into `text`, which must hold kConversionBufferSize bytes.
@@ -129,6 +134,33 @@ public:
   virtual void float2string(float value, char* text);
   // "%7d" cut to 8 characters; 100000000 and above give " Huge!  ".
   virtual void long2string(int32_t value, char* text);
+
+  // ---- what VST 2.4 hosts ask beyond the first opcodes ----
+  // Base answers: nothing known (false, 0, nothing written), except the
+  // interface version, which is the dispatcher's own.
+
+  // Whether the host may record and play back automation of `index`.
+  virtual bool canParameterBeAutomated(int32_t index);
+  // The name of program `index` without selecting it, into a buffer of
+  // kVstMaxProgramNameBytes; false (nothing written) when there is no such
+  // program. `category` is the host's program category, -1 for all.
+  virtual bool getProgramNameIndexed(int32_t category, int32_t index, char* text);
+  // Buffers of kVstMaxEffectNameBytes, kVstMaxVendorStringBytes and
+  // kVstMaxProductStringBytes; true when a text was written.
+  virtual bool getEffectName(char* name);
+  virtual bool getVendorString(char* text);
+  virtual bool getProductString(char* text);
+  virtual int32_t getVendorVersion();  // one number; 0: not given
+  virtual int32_t getPlugCategory();   // kPlugCateg*
+  // 1: can do, -1: cannot, 0: the text means nothing to this effect.
+  virtual int32_t canDo(const char* text);
+  // Samples the output may keep sounding after the input stops: 0 means not
+  // known, 1 means none.
+  virtual int32_t getTailSize();
+  // Fills the fields of *properties that describe `index`; false when there
+  // is nothing to say (the host then treats the parameter as continuous).
+  virtual bool getParameterProperties(int32_t index, VstParameterProperties* properties);
+  virtual int32_t getVstVersion();  // kVstVersion
 
   // ---- non-virtual ----
 

@@ -107,6 +107,29 @@ intptr_t AudioEffect::dispatcher(int32_t opcode, int32_t index, intptr_t value, 
     case effSetChunk:
       // value is the chunk's byte size; a negative size describes no chunk.
       return ptr != nullptr && value >= 0 ? setChunk(ptr, value, index != 0) : 0;
+    case effCanBeAutomated:
+      return canParameterBeAutomated(index) ? 1 : 0;
+    case effGetProgramNameIndexed:
+      // index is the program, value the host's category (-1: all).
+      return ptr != nullptr && getProgramNameIndexed(saturateToInt32(value), index, static_cast<char*>(ptr)) ? 1 : 0;
+    case effGetPlugCategory:
+      return getPlugCategory();
+    case effGetEffectName:
+      return ptr != nullptr && getEffectName(static_cast<char*>(ptr)) ? 1 : 0;
+    case effGetVendorString:
+      return ptr != nullptr && getVendorString(static_cast<char*>(ptr)) ? 1 : 0;
+    case effGetProductString:
+      return ptr != nullptr && getProductString(static_cast<char*>(ptr)) ? 1 : 0;
+    case effGetVendorVersion:
+      return getVendorVersion();
+    case effCanDo:
+      return ptr != nullptr ? canDo(static_cast<const char*>(ptr)) : 0;
+    case effGetTailSize:
+      return getTailSize();
+    case effGetParameterProperties:
+      return ptr != nullptr && getParameterProperties(index, static_cast<VstParameterProperties*>(ptr)) ? 1 : 0;
+    case effGetVstVersion:
+      return getVstVersion();
     default:
       // effEditDraw, effEditMouse, effEditKey, effEditTop, effEditSleep and
       // every opcode this effect does not know.

@@ -15,7 +15,8 @@
 # Parity: the same host program drives the Linux build (native build folder)
 # and the Windows build (under wine) of the plug-in over the same input with
 # the same settings, through both audio routines; the renders must agree to
-# within 1e-6 on every sample.
+# within 1e-6 on every sample. The same host program also writes down what
+# both builds answer to a host's other questions; the answers must be identical.
 #
 # Works unattended (root, CI=true, no terminal, no stdin). Leaves no wine
 # processes behind. Environment:
@@ -106,6 +107,16 @@ if [[ "${1:-}" == "--under-display" ]]; then
                     "$out/windows-$case-$mode.f32" 1e-6 || status=1
             done
         done
+        echo "== asking the Windows build ($WINEARCH) what hosts ask, against the Linux build's answers"
+        timeout 300 wine "$build/tests/windows/brasklin_parity_host.exe" answers \
+            "$plugin_dir\\brasklin.dll" "$(winepath -w "$out/windows-answers.txt")" </dev/null || status=1
+        # wine's C library may end lines with CR LF.
+        if diff <(tr -d '\r' < "$parity/linux-answers.txt") <(tr -d '\r' < "$out/windows-answers.txt"); then
+            echo "ok   $(wc -l < "$parity/linux-answers.txt") answers identical"
+        else
+            echo "FAIL the Windows build answers differently (diff above)"
+            status=1
+        fi
         # Leave the prefix as wineboot made it: the registry test can then also
         # check the case of a machine without any VST key (a prefix from an
         # older run may still hold one).
@@ -184,6 +195,10 @@ for case in $parity_cases; do
             "$parity/linux-$case-$mode.f32"
     done
 done
+
+# What hosts ask besides audio (grep -c guards against an empty file: a failed load).
+"$BRASKLIN_PARITY_HOST" answers "$native/effect/brasklin.so" "$parity/linux-answers.txt"
+grep -q '"Brasklin"' "$parity/linux-answers.txt"
 
 # The DLL names any Windows install provides. mingw links against msvcrt; the
 # api-ms-win-crt-* forwarders appear only with the UCRT runtime.
@@ -264,8 +279,11 @@ check_build "$build64" x86_64-w64-mingw32-objdump || tables_ok=1
 check_build "$build32" i686-w64-mingw32-objdump || tables_ok=1
 cmake --build "$build64" --target dist >/dev/null
 cmake --build "$build32" --target dist >/dev/null
-check_zip "$build64/brasklin-windows-x64.zip" x86_64-w64-mingw32-objdump || tables_ok=1
-check_zip "$build32/brasklin-windows-x86.zip" i686-w64-mingw32-objdump || tables_ok=1
+# The zips carry the project's version in their names (cmake/BrasklinVersion.cmake).
+version=$(sed -n 's/^inline constexpr char kBrasklinVersionText\[\] = "\(.*\)";$/\1/p' "$build64/generated/BrasklinVersion.h")
+[[ -n "$version" ]] || { echo "FAIL no version in $build64/generated/BrasklinVersion.h"; tables_ok=1; }
+check_zip "$build64/brasklin-$version-windows-x64.zip" x86_64-w64-mingw32-objdump || tables_ok=1
+check_zip "$build32/brasklin-$version-windows-x86.zip" i686-w64-mingw32-objdump || tables_ok=1
 
 run_ok=0
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" --under-display </dev/null || run_ok=$?

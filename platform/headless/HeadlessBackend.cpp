@@ -133,6 +133,11 @@ void HeadlessBackend::press(Point where, int buttons) {
   if (HeadlessWindow* window = newestWindow()) window->deliverButtonDown(where);
 }
 
+void HeadlessBackend::tap(Point where) {
+  setLiveState(where, 0);
+  if (HeadlessWindow* window = newestWindow()) window->deliverButtonDown(where);
+}
+
 void HeadlessBackend::moveTo(Point to, int buttons) { steps_.push_back({to, buttons}); }
 
 void HeadlessBackend::release() {

@@ -125,6 +125,10 @@ public:
   // them, the newest live window gets its button-down, which may track the
   // mouse through the queued steps before press() returns.
   void press(Point where, int buttons);
+  // A click whose release arrived together with the press (a touchpad tap, a
+  // remote desktop, scripted input): the window gets its button-down at
+  // `where` while the live state already shows no button held.
+  void tap(Point where);
   // Queues a cursor step: the cursor moves to `to` with `buttons` held.
   void moveTo(Point to, int buttons);
   // Queues the release of every button at the last position.

@@ -14,7 +14,16 @@ intptr_t fakeHost(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /
                   float opt) {
   switch (opcode) {
     case audioMasterVersion: return 2400;
-    case audioMasterAutomate: hostLog().automations.push_back({index, opt}); return 0;
+    case audioMasterAutomate:
+      hostLog().automations.push_back({index, opt});
+      hostLog().touches += 'a';
+      hostLog().touchedIndices.push_back(index);
+      return 0;
+    case audioMasterBeginEdit:
+    case audioMasterEndEdit:
+      hostLog().touches += opcode == audioMasterBeginEdit ? '[' : ']';
+      hostLog().touchedIndices.push_back(index);
+      return 1;
     case audioMasterIdle: ++hostLog().idleRequests; return 0;
     default: return 0;
   }

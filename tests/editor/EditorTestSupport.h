@@ -36,9 +36,15 @@ struct Automation {
 struct HostLog {
   std::vector<Automation> automations;
   int idleRequests = 0;
+  // The touch calls and the automation between them, in order: '[' begin
+  // edit, 'a' automate, ']' end edit; `touchedIndices` has each call's index.
+  std::string touches;
+  std::vector<int32_t> touchedIndices;
   void clear() {
     automations.clear();
     idleRequests = 0;
+    touches.clear();
+    touchedIndices.clear();
   }
 };
 HostLog& hostLog();

@@ -320,6 +320,11 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
     }
     ASSERT_FALSE(hostLog().automations.empty());
     for (const Automation& a : hostLog().automations) EXPECT_EQ(a.index, placement.tag);
+    // The host can record it as one touch: begin, the automation, end, all
+    // naming the control's parameter.
+    const std::string& touches = hostLog().touches;
+    EXPECT_EQ(touches, "[" + std::string(hostLog().automations.size(), 'a') + "]");
+    for (int32_t index : hostLog().touchedIndices) EXPECT_EQ(index, placement.tag);
     const std::vector<float> after = parameterValues();
     for (int32_t i = 0; i < kParameterCount; ++i) {
       const bool own = i == placement.tag || (placement.tag == delayTimeParameter && i == delayTimeAltParameter);
@@ -337,6 +342,48 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
       EXPECT_NEAR(moved, expected, 1.0 / 153.0 + 1e-6);
     }
   }
+}
+
+// Each switch, tapped in each zone with the release already in when the
+// press is handled, selects that zone and sends it as one touch.
+TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
+  openAndPaint();
+  for (const Placement& placement : kLayout) {
+    if (placement.kind != Kind::verticalSwitch) continue;
+    const int zone = placement.rect.height() / 4;
+    // From the bottom zone up, so every tap changes the value.
+    effect->setParameter(placement.tag, 0.0f);
+    editor->idle();
+    for (int position : {3, 2, 1, 0}) {
+      SCOPED_TRACE("tag " + std::to_string(placement.tag) + " position " + std::to_string(position));
+      hostLog().clear();
+      backend.tap({placement.rect.left + 12, placement.rect.top + position * zone + zone / 2});
+      ASSERT_EQ(hostLog().automations.size(), 1u);
+      EXPECT_EQ(hostLog().automations[0].index, placement.tag);
+      EXPECT_FLOAT_EQ(hostLog().automations[0].value, float(position) / 3.0f);
+      EXPECT_EQ(hostLog().touches, "[a]");
+      for (int32_t index : hostLog().touchedIndices) EXPECT_EQ(index, placement.tag);
+      EXPECT_EQ(editor->boundControl(placement.tag)->getValue(), effect->getParameter(placement.tag));
+    }
+  }
+}
+
+// A click on a button and a typed delay time are touches of their own.
+TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch) {
+  openAndPaint();
+  click({37, 319});  // Stablize
+  EXPECT_EQ(hostLog().touches, "[a]");
+  EXPECT_EQ(hostLog().touchedIndices, (std::vector<int32_t>{stablizeParameter, stablizeParameter, stablizeParameter}));
+  hostLog().clear();
+  typeInto(kDelayTimeBox, "2.5");
+  EXPECT_EQ(hostLog().touches, "[a]");
+  EXPECT_EQ(hostLog().touchedIndices,
+            (std::vector<int32_t>{delayTimeAltParameter, delayTimeAltParameter, delayTimeAltParameter}));
+  // A host that changes a parameter itself hears nothing back.
+  hostLog().clear();
+  effect->setParameter(cutOffParameter, 0.2f);
+  editor->idle();
+  EXPECT_EQ(hostLog().touches, "");
 }
 
 TEST_F(PluginEditorTest, closeThenOpenGivesACompleteSynchronisedEditor) {

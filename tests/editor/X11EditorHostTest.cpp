@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,12 +26,27 @@ struct Automation {
   float value;
 };
 std::vector<Automation> automations;
+// The touch calls and automation in order: '[' begin edit, 'a' automate,
+// ']' end edit; and the parameter index of each.
+std::string touches;
+std::vector<int32_t> touchedIndices;
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
 intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt) {
   if (opcode == audioMasterVersion) return 2400;
   if (opcode == audioMasterAutomate) automations.push_back({index, opt});
+  const char touch = opcode == audioMasterAutomate ? 'a' : opcode == 43 ? '[' : opcode == 44 ? ']' : '\0';
+  if (touch != '\0') {
+    touches += touch;
+    touchedIndices.push_back(index);
+  }
   return 0;
+}
+
+void clearHostLog() {
+  automations.clear();
+  touches.clear();
+  touchedIndices.clear();
 }
 
 // Repeats `step` until `done` holds or three seconds have passed.
@@ -90,7 +106,7 @@ protected:
 };
 
 TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
-  automations.clear();
+  clearHostLog();
   AEffect* effect = entry(&host);
   ASSERT_NE(effect, nullptr);
   const auto dispatch = [effect](int32_t opcode, intptr_t value = 0, void* ptr = nullptr) {
@@ -147,6 +163,62 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
   EXPECT_EQ(automations[0].index, 2);
   EXPECT_EQ(automations[0].value, before == 0.0f ? 1.0f : 0.0f);
   EXPECT_EQ(effect->getParameter(effect, 2), automations[0].value);
+
+  // The click is a touch of its own.
+  EXPECT_EQ(touches, "[a]");
+
+  // A button-down that arrives with the button already up (the synthetic
+  // event holds no real button, as a tap or a remote desktop's click) still
+  // selects the zone under it, on every switch, as one touch each.
+  struct SwitchColumn {
+    int32_t parameter;
+    int x, top, zone;
+  };
+  const SwitchColumn switches[] = {{1, 60, 73, 15},   {5, 190, 73, 15},  {14, 280, 307, 25},
+                                   {15, 340, 307, 25}, {16, 400, 307, 25}, {17, 470, 307, 25}};
+  for (const SwitchColumn& column : switches) {
+    // From position 0, so that every tap below changes the value.
+    effect->setParameter(effect, column.parameter, 0.0f);
+    for (int i = 0; i < 3; ++i) dispatch(effEditIdle);
+    for (int position : {3, 1, 2, 0}) {
+      SCOPED_TRACE("parameter " + std::to_string(column.parameter) + " position " + std::to_string(position));
+      clearHostLog();
+      press.xbutton.x = column.x;
+      press.xbutton.y = column.top + position * column.zone + column.zone / 2;
+      XSendEvent(display, editorWindow, True, ButtonPressMask, &press);
+      XFlush(display);
+      ASSERT_TRUE(pumpUntil([&] { dispatch(effEditIdle); }, [&] { return touches.size() >= 3; }))
+          << "the tap selected nothing";
+      EXPECT_EQ(touches, "[a]");
+      for (int32_t index : touchedIndices) EXPECT_EQ(index, column.parameter);
+      EXPECT_FLOAT_EQ(automations[0].value, float(position) / 3.0f);
+    }
+  }
+
+  // A real drag (XTEST, from another process, while the slider's tracking
+  // loop holds this thread): the host hears begin, the automation, end.
+  if (std::system("command -v xdotool >/dev/null 2>&1") == 0) {
+    constexpr int32_t kVolume = 13;
+    effect->setParameter(effect, kVolume, 0.5f);  // handle top at 73 + 76
+    for (int i = 0; i < 5; ++i) dispatch(effEditIdle);
+    clearHostLog();
+    const std::string id = std::to_string(editorWindow);
+    const std::string drag = "xdotool mousemove --window " + id + " 500 160 mousedown 1 sleep 0.2 mousemove --window " +
+                             id + " 500 140 sleep 0.2 mousemove --window " + id + " 500 120 sleep 0.2 mouseup 1";
+    int dragStatus = -1;
+    std::thread user([&] { dragStatus = std::system(drag.c_str()); });
+    const bool ended = pumpUntil([&] { dispatch(effEditIdle); }, [&] { return !touches.empty() && touches.back() == ']'; });
+    user.join();
+    ASSERT_EQ(dragStatus, 0);
+    ASSERT_TRUE(ended) << "the drag never ended: " << touches;
+    ASSERT_GE(automations.size(), 2u);
+    EXPECT_EQ(touches, "[" + std::string(automations.size(), 'a') + "]");
+    for (int32_t index : touchedIndices) EXPECT_EQ(index, kVolume);
+    // 40 pixels up of the 153-pixel travel.
+    EXPECT_NEAR(effect->getParameter(effect, kVolume), 0.5f + 40.0f / 153.0f, 1.5f / 153.0f);
+  } else {
+    std::printf("xdotool missing: the real drag is not tried\n");
+  }
 
   // Closing removes the editor's window from the host's.
   dispatch(effEditClose);

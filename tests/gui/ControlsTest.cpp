@@ -101,6 +101,30 @@ TEST_F(ControlsTest, draggingTheHandleKeepsItUnderTheMouse) {
   EXPECT_EQ(listener.calls.back().control, slider);
 }
 
+TEST_F(ControlsTest, aDragIsOneTouchAndAClickThatMissesOrIsReleasedAtOnceIsNone) {
+  Slider* slider = addSlider(0.5f);
+  backend.moveTo({30, 140}, kMouseLeft);
+  backend.moveTo({30, 120}, kMouseLeft);
+  backend.release();
+  backend.press({30, 155}, kMouseLeft);
+  // The grab itself maps back from a whole pixel (0.5 becomes 0.503), then two moves.
+  EXPECT_EQ(listener.touches, "[vvv]") << "begin, the changes, end";
+  // Holding the handle without moving is still a touch, with nothing in it.
+  listener.touches.clear();
+  backend.release();
+  backend.press({30, handleTopInPicture() + 2}, kMouseLeft);
+  EXPECT_EQ(listener.touches, "[]");
+  // A slider keeps its rules: beside the handle, or with the button up
+  // already, there is no drag and no touch; Alt resets as a plain change.
+  listener.touches.clear();
+  const float before = slider->getValue();
+  backend.press({30, 240}, kMouseLeft);
+  backend.tap({30, handleTopInPicture() + 2});
+  EXPECT_EQ(slider->getValue(), before);
+  backend.press({30, 240}, kMouseLeft | kModifierAlt);
+  EXPECT_EQ(listener.touches, "v");
+}
+
 TEST_F(ControlsTest, draggingFarBeyondTheTrackLimitsTheValue) {
   Slider* slider = addSlider(0.5f);
   backend.moveTo({30, -500}, kMouseLeft);
@@ -250,6 +274,33 @@ TEST_F(SwitchTest, draggingMovesThroughThePositionsWithAnyButton) {
   EXPECT_FLOAT_EQ(listener.calls[0].value, 1.0f / 3.0f);
   EXPECT_EQ(listener.calls[1].value, 1.0f);
   EXPECT_EQ(window->pixel({40, 100}), kYellowColour);
+}
+
+TEST_F(SwitchTest, aClickReleasedAtOnceStillSelectsItsZoneAsOneTouch) {
+  VerticalSwitch* sw = addSwitch();
+  // The button is up before the switch sees the press: every zone, in an
+  // order that changes the value each time, and each a touch of its own.
+  const struct {
+    int dy;
+    float value;
+  } cases[] = {{80, 1.0f}, {10, 0.0f}, {55, 2.0f / 3.0f}, {30, 1.0f / 3.0f}, {99, 1.0f}};
+  for (const auto& c : cases) {
+    listener.touches.clear();
+    backend.tap({30, 50 + c.dy});
+    EXPECT_FLOAT_EQ(sw->getValue(), c.value) << "dy " << c.dy;
+    EXPECT_EQ(listener.touches, "[v]") << "dy " << c.dy;
+  }
+  EXPECT_EQ(window->pixel({40, 100}), kYellowColour) << "redrawn for the last position";
+  // A tap on the position shown already changes nothing, inside one touch.
+  listener.touches.clear();
+  backend.tap({30, 140});
+  EXPECT_EQ(listener.touches, "[]");
+  // Tracking with the button held is one touch through all the positions.
+  listener.touches.clear();
+  backend.moveTo({30, 80}, kMouseLeft);
+  backend.release();
+  backend.press({30, 55}, kMouseLeft);
+  EXPECT_EQ(listener.touches, "[vv]");
 }
 
 TEST_F(SwitchTest, altClickResetsTheSwitchToZero) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "gui/Backend.h"
@@ -74,8 +75,13 @@ public:
   };
   void valueChanged(DrawContext* context, Control* control) override {
     calls.push_back({control, control->getValue()});
+    touches += 'v';
     if (redrawOnChange && context) control->updateIfChanged(context);
   }
+  void controlBeginEdit(Control* /*control*/) override { touches += '['; }
+  void controlEndEdit(Control* /*control*/) override { touches += ']'; }
   std::vector<Call> calls;
+  // Every call in order: '[' begin of a touch, 'v' a change, ']' its end.
+  std::string touches;
   bool redrawOnChange = true;  // like an editor: redraw the changed control at once
 };

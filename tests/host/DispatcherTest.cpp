@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -287,4 +288,81 @@ TEST_F(DispatcherTest, entriesOfARecordWithoutObjectDoNothing) {
   detached.processReplacing(&detached, nullptr, nullptr, 16);
   detached.process(&detached, nullptr, nullptr, 16);
   EXPECT_EQ(effect.getAeffect()->dispatcher(nullptr, effIdentify, 0, 0, nullptr, 0.0f), 0);
+}
+
+// The base answers the VST 2.4 questions with "nothing known", writes nothing
+// into the host's buffers, and claims the interface version it implements.
+TEST_F(DispatcherTest, theBaseAnswersTheLaterOpcodesWithNothingKnownAndVersion2400) {
+  BareEffect effect(FakeHost::callback);
+  AEffect* record = effect.getAeffect();
+  char text[80];
+  std::memset(text, 'x', sizeof text);
+  for (int32_t opcode : {26, 29, 35, 45, 47, 48, 49, 51, 52, 56}) {
+    EXPECT_EQ(dispatch(record, opcode, 0, 0, text, 0.0f), 0) << "opcode " << opcode;
+    EXPECT_EQ(dispatch(record, opcode, 3, 1, nullptr, 0.0f), 0) << "opcode " << opcode << " without a buffer";
+  }
+  for (char c : text) EXPECT_EQ(c, 'x');
+  EXPECT_EQ(dispatch(record, effGetVstVersion), 2400);
+  EXPECT_TRUE(host.calls().empty());
+}
+
+namespace {
+
+// Answers the later opcodes with values that show what reached it.
+class AnsweringEffect : public BareEffect {
+public:
+  using BareEffect::BareEffect;
+  bool canParameterBeAutomated(int32_t index) override { return index == 4; }
+  bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override {
+    std::snprintf(text, kVstMaxProgramNameBytes, "c%d i%d", category, index);
+    return index == 2;
+  }
+  bool getEffectName(char* name) override { return std::strcpy(name, "effect") != nullptr; }
+  bool getVendorString(char* text) override { return std::strcpy(text, "vendor") != nullptr; }
+  bool getProductString(char* text) override { return std::strcpy(text, "product") != nullptr; }
+  int32_t getVendorVersion() override { return 1234; }
+  int32_t getPlugCategory() override { return kPlugCategEffect; }
+  int32_t canDo(const char* text) override { return std::strcmp(text, "yes") == 0 ? 1 : -1; }
+  int32_t getTailSize() override { return 99; }
+  bool getParameterProperties(int32_t index, VstParameterProperties* properties) override {
+    properties->maxInteger = index;
+    return index == 7;
+  }
+};
+
+}  // namespace
+
+TEST_F(DispatcherTest, laterOpcodesReachTheirOperationsWithTheirArguments) {
+  AnsweringEffect effect(FakeHost::callback);
+  AEffect* record = effect.getAeffect();
+  EXPECT_EQ(dispatch(record, effCanBeAutomated, 4), 1);
+  EXPECT_EQ(dispatch(record, effCanBeAutomated, 5), 0);
+  char text[kVstMaxProgramNameBytes] = {};
+  // The program is the index, the category travels in value.
+  EXPECT_EQ(dispatch(record, effGetProgramNameIndexed, 2, -1, text), 1);
+  EXPECT_STREQ(text, "c-1 i2");
+  EXPECT_EQ(dispatch(record, effGetProgramNameIndexed, 3, 0, text), 0);
+  char name[kVstMaxVendorStringBytes] = {};
+  EXPECT_EQ(dispatch(record, effGetEffectName, 0, 0, name), 1);
+  EXPECT_STREQ(name, "effect");
+  EXPECT_EQ(dispatch(record, effGetVendorString, 0, 0, name), 1);
+  EXPECT_STREQ(name, "vendor");
+  EXPECT_EQ(dispatch(record, effGetProductString, 0, 0, name), 1);
+  EXPECT_STREQ(name, "product");
+  EXPECT_EQ(dispatch(record, effGetVendorVersion), 1234);
+  EXPECT_EQ(dispatch(record, effGetPlugCategory), kPlugCategEffect);
+  char yes[] = "yes";
+  char no[] = "no";
+  EXPECT_EQ(dispatch(record, effCanDo, 0, 0, yes), 1);
+  EXPECT_EQ(dispatch(record, effCanDo, 0, 0, no), -1);
+  EXPECT_EQ(dispatch(record, effGetTailSize), 99);
+  VstParameterProperties properties{};
+  EXPECT_EQ(dispatch(record, effGetParameterProperties, 7, 0, &properties), 1);
+  EXPECT_EQ(properties.maxInteger, 7);
+  EXPECT_EQ(dispatch(record, effGetParameterProperties, 6, 0, &properties), 0);
+  // No buffer: nothing called, nothing answered.
+  for (int32_t opcode : {effGetProgramNameIndexed, effGetEffectName, effGetVendorString, effGetProductString, effCanDo,
+                         effGetParameterProperties}) {
+    EXPECT_EQ(dispatch(record, opcode, 2, -1, nullptr), 0) << "opcode " << opcode;
+  }
 }

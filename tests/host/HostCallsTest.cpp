@@ -87,6 +87,23 @@ TEST(HostCallsTest, pinsCountAsConnectedWhenTheHostAnswersZero) {
   expectPlainCall(host.calls()[3], record, audioMasterPinConnected, 0, 1);
 }
 
+TEST(HostCallsTest, editGesturesNameTheParameterAndReportTheHostsAnswer) {
+  FakeHost host;
+  BareEffect effect(FakeHost::callback);
+  AEffect* record = effect.getAeffect();
+  EXPECT_FALSE(effect.beginEdit(9));  // the host answers 0
+  EXPECT_FALSE(effect.endEdit(9));
+  host.answer(audioMasterBeginEdit, 1);
+  host.answer(audioMasterEndEdit, 1);
+  EXPECT_TRUE(effect.beginEdit(17));
+  EXPECT_TRUE(effect.endEdit(17));
+  ASSERT_EQ(host.calls().size(), 4u);
+  expectPlainCall(host.calls()[0], record, 43, 9, 0);
+  expectPlainCall(host.calls()[1], record, 44, 9, 0);
+  expectPlainCall(host.calls()[2], record, 43, 17, 0);
+  expectPlainCall(host.calls()[3], record, 44, 17, 0);
+}
+
 TEST(HostCallsTest, withoutHostEveryWrapperGivesItsDefault) {
   FakeHost unrelated;  // would record anything that leaked through a stale pointer
   BareEffect effect(nullptr);
@@ -96,5 +113,7 @@ TEST(HostCallsTest, withoutHostEveryWrapperGivesItsDefault) {
   EXPECT_TRUE(effect.isInputConnected(0));
   EXPECT_TRUE(effect.isOutputConnected(1));
   effect.setParameterAutomated(0, 0.5f);
+  EXPECT_FALSE(effect.beginEdit(0));
+  EXPECT_FALSE(effect.endEdit(0));
   EXPECT_TRUE(unrelated.calls().empty());
 }

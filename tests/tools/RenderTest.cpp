@@ -1,6 +1,8 @@
 // brasklin-render driven through its real binary, as a user would run it.
 #include "tests/support/signals.h"
 
+#include "BrasklinVersion.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
@@ -206,6 +208,12 @@ TEST_F(RenderTest, refusesBadRequestsWithOneLineAndNeverTouchesFiles) {
   // Nothing half-written was left beside the outputs either.
   for (const auto& entry : fs::directory_iterator(dir_))
     EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+}
+
+TEST_F(RenderTest, versionIsTheProjectsOne) {
+  const Outcome run = render("--version");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, std::string("brasklin-render ") + kBrasklinVersionText + "\n");
 }
 
 TEST_F(RenderTest, listShowsIdentityParametersAndPrograms) {

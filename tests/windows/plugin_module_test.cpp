@@ -8,12 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <array>
 #include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 
+#include "BrasklinVersion.h"
 #include "tests/host/FakeHost.h"
+#include "tests/windows/PluginSessionSupport.h"
 #include "tests/windows/ModuleProbeProtocol.h"
 
 namespace {
@@ -196,5 +199,129 @@ TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule) {
   }
   EXPECT_EQ(LoadBitmapA(module.handle, MAKEINTRESOURCEA(138)), nullptr) << "only ten bitmaps";
 }
+
+#ifdef BRASKLIN_PLUGIN_PATH
+
+// The shipped DLL answers what VST 2.4 hosts ask as the Linux plug-in does
+// (the figures are the ones the effect's own tests check on Linux).
+class ShippedPlugin : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(folder.set());
+    ASSERT_NE(module.handle, nullptr) << "LoadLibrary error " << module.error;
+    host.answer(audioMasterVersion, 2400);
+    effect = module.entry("main")(FakeHost::callback);
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(watcher.boxes.load(), 0) << "the plug-in could not load its wave shapes";
+    dispatch(effOpen);
+  }
+  void TearDown() override {
+    if (effect != nullptr) dispatch(effClose);
+  }
+  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+  }
+  // The text written into a buffer of `size` bytes; bytes beyond it must stay.
+  std::string askText(int32_t opcode, std::size_t size, int32_t index = 0) {
+    std::array<char, 128> buffer{};
+    buffer.fill('\x5a');
+    EXPECT_EQ(dispatch(opcode, index, 0, buffer.data()), 1) << "opcode " << opcode;
+    for (std::size_t i = size; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], '\x5a') << "opcode " << opcode << " byte " << i;
+    buffer[size - 1] = '\0';
+    return buffer.data();
+  }
+
+  static std::string pluginPath() { return besideThisProgram(BRASKLIN_PLUGIN_PATH); }
+  static std::string pluginFolder() {
+    const std::string path = pluginPath();
+    return path.substr(0, path.find_last_of("\\/"));
+  }
+
+  VstFolderSetting folder{pluginFolder()};
+  MessageBoxWatcher watcher;
+  LoadedModule module{pluginPath()};
+  FakeHost host;
+  AEffect* effect = nullptr;
+};
+
+TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail) {
+  EXPECT_EQ(askText(effGetEffectName, kVstMaxEffectNameBytes), "Brasklin");
+  EXPECT_EQ(askText(effGetVendorString, kVstMaxVendorStringBytes), "Brasklin");
+  EXPECT_EQ(askText(effGetProductString, kVstMaxProductStringBytes), "Brasklin");
+  EXPECT_EQ(dispatch(effGetVendorVersion), kBrasklinVendorVersion);
+  EXPECT_EQ(dispatch(effGetPlugCategory), 1);
+  EXPECT_EQ(dispatch(effGetVstVersion), 2400);
+  EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
+  for (int32_t index = -1; index <= 18; ++index) {
+    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < 18 ? 1 : 0) << index;
+  }
+  char insert[] = "plugAsChannelInsert";
+  char midi[] = "receiveVstMidiEvent";
+  char unknown[] = "somethingElse";
+  EXPECT_EQ(dispatch(effCanDo, 0, 0, insert), 1);
+  EXPECT_EQ(dispatch(effCanDo, 0, 0, midi), -1);
+  EXPECT_EQ(dispatch(effCanDo, 0, 0, unknown), 0);
+
+  dispatch(effSetProgram, 0, 6);
+  char name[] = "Renamed";
+  dispatch(effSetProgramName, 0, 0, name);
+  dispatch(effSetProgram, 0, 0);
+  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 6), "Renamed");
+  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 15), "Init 16");
+  char untouched[kVstMaxProgramNameBytes] = "untouched";
+  EXPECT_EQ(dispatch(effGetProgramNameIndexed, 16, 0, untouched), 0);
+  EXPECT_STREQ(untouched, "untouched");
+  EXPECT_EQ(dispatch(effGetProgram), 0);
+
+  for (int32_t index = 0; index < 18; ++index) {
+    std::array<unsigned char, 2 * sizeof(VstParameterProperties)> bytes{};
+    bytes.fill(0xA5);
+    auto* properties = reinterpret_cast<VstParameterProperties*>(bytes.data());
+    const bool fourWay = index == 1 || index == 5 || index >= 14;
+    const bool onOff = index == 2 || index == 3;
+    EXPECT_EQ(dispatch(effGetParameterProperties, index, 0, properties), fourWay || onOff ? 1 : 0) << index;
+    for (std::size_t i = sizeof(VstParameterProperties); i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0xA5) << index;
+    if (fourWay || onOff) {
+      EXPECT_EQ(properties->maxInteger, fourWay ? 3 : 1) << index;
+      EXPECT_EQ((properties->flags & kVstParameterIsSwitch) != 0, onOff) << index;
+    }
+  }
+
+  // Program 0 at 44100 Hz: the Mox stage and the filter, then the delay's laps.
+  const intptr_t noDelay = dispatch(effGetTailSize);
+  EXPECT_GT(noDelay, 2048 + 1470);
+  effect->setParameter(effect, 8, 0.5f);
+  effect->setParameter(effect, 9, 0.2f);
+  EXPECT_EQ(dispatch(effGetTailSize), noDelay + 44100);
+  effect->setParameter(effect, 10, 0.5f);
+  EXPECT_EQ(dispatch(effGetTailSize), noDelay + 14 * 44100);
+  effect->setParameter(effect, 8, 0.0f);
+  effect->setParameter(effect, 5, 0.0f);
+  for (int32_t slot = 14; slot < 18; ++slot) effect->setParameter(effect, slot, 1.0f);
+  EXPECT_EQ(dispatch(effGetTailSize), 1) << "nothing rings";
+}
+
+TEST_F(ShippedPlugin, versionResourceCarriesTheProjectsVersion) {
+  const std::string path = pluginPath();
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  ASSERT_GT(size, 0u) << "no version resource";
+  std::vector<char> data(size);
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, data.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  const int major = HIWORD(fixed->dwFileVersionMS);
+  const int minor = LOWORD(fixed->dwFileVersionMS);
+  const int patch = HIWORD(fixed->dwFileVersionLS);
+  EXPECT_EQ(std::to_string(major) + "." + std::to_string(minor) + "." + std::to_string(patch), kBrasklinVersionText);
+  EXPECT_EQ(major * 1000 + minor * 100 + patch, dispatch(effGetVendorVersion));
+  char* text = nullptr;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904b0\\ProductVersion", reinterpret_cast<void**>(&text),
+                             &length));
+  EXPECT_STREQ(text, kBrasklinVersionText);
+}
+
+#endif
 
 }  // namespace

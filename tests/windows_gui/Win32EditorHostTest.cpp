@@ -19,6 +19,7 @@
 #include "host/AEffect.h"
 #include "tests/windows_gui/ReferencePicture.h"
 #include "tests/windows_gui/ReferenceScene.h"
+#include "tests/windows/PluginSessionSupport.h"
 #include "tests/windows_gui/WindowTestSupport.h"
 #include "tests/support/EditorStress.h"
 
@@ -36,12 +37,30 @@ struct Automation {
   float value;
 };
 std::vector<Automation> automations;
+// The touch calls and automation in order: '[' begin edit, 'a' automate,
+// ']' end edit; and the parameter index of each.
+std::string touches;
+std::vector<int32_t> touchedIndices;
+std::atomic<int> beginEdits{0};  // read by the thread that plays the user
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
 intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt) {
   if (opcode == audioMasterVersion) return 2400;
   if (opcode == audioMasterAutomate) automations.push_back({index, opt});
+  const char touch = opcode == audioMasterAutomate ? 'a' : opcode == 43 ? '[' : opcode == 44 ? ']' : '\0';
+  if (touch == '[') ++beginEdits;
+  if (touch != '\0') {
+    touches += touch;
+    touchedIndices.push_back(index);
+  }
   return 0;
+}
+
+void clearHostLog() {
+  automations.clear();
+  touches.clear();
+  touchedIndices.clear();
+  beginEdits = 0;
 }
 
 std::string folderOfThisProgram() {
@@ -66,80 +85,8 @@ int differingFrom(const Picture& picture, const RECT& area, const BmpImage& imag
   return n;
 }
 
-// The plug-in finds its shape folder beside brasklin.dll; the test also points
-// the registry's VST folder (the older way) at the folder holding it, and puts
-// back what was there.
-class VstFolderSetting {
-public:
-  explicit VstFolderSetting(const std::string& folder) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-      return;
-    char old[MAX_PATH] = {};
-    DWORD size = sizeof old;
-    DWORD type = 0;
-    hadValue_ = RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
-                    ERROR_SUCCESS &&
-                type == REG_SZ;
-    if (hadValue_) old_.assign(old, strnlen(old, sizeof old));
-    set_ = RegSetValueExA(key, "VSTPluginsPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                          DWORD(folder.size() + 1)) == ERROR_SUCCESS;
-    RegCloseKey(key);
-  }
-  ~VstFolderSetting() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
-    if (hadValue_) {
-      RegSetValueExA(key, "VSTPluginsPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(old_.c_str()),
-                     DWORD(old_.size() + 1));
-    } else {
-      RegDeleteValueA(key, "VSTPluginsPath");
-    }
-    RegCloseKey(key);
-  }
-  VstFolderSetting(const VstFolderSetting&) = delete;
-  VstFolderSetting& operator=(const VstFolderSetting&) = delete;
-  bool set() const { return set_; }
-
-private:
-  bool hadValue_ = false;
-  bool set_ = false;
-  std::string old_;
-};
-
-// A loading failure shows a message box, which would wait for a user forever:
-// this closes any box of this process and counts it.
-class MessageBoxWatcher {
-public:
-  MessageBoxWatcher()
-      : thread_([this] {
-          while (!stop_) {
-            HWND box = FindWindowA("#32770", nullptr);
-            DWORD owner = 0;
-            if (box) GetWindowThreadProcessId(box, &owner);
-            if (box && owner == GetCurrentProcessId()) {
-              ++boxes;
-              PostMessageA(box, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(20);
-          }
-        }) {}
-  ~MessageBoxWatcher() {
-    stop_ = true;
-    thread_.join();
-  }
-  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-  std::atomic<int> boxes{0};
-
-private:
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickAndCloses) {
-  automations.clear();
+  clearHostLog();
   const std::string pluginPath = folderOfThisProgram() + BRASKLIN_PLUGIN_PATH;
   const std::string pluginFolder = pluginPath.substr(0, pluginPath.find_last_of("\\/"));
   VstFolderSetting folder(pluginFolder);
@@ -241,6 +188,68 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
     dispatch(effEditIdle);
     return showsHalf(captureWindow(hostWindow.handle(), width, height), shownBefore);
   }));
+
+  // The click was a touch of its own.
+  EXPECT_EQ(touches, "[a]");
+
+  // Posted messages leave the live button state up: the switch sees a press
+  // whose release is already in, and must still select the zone under it, on
+  // every switch, as one touch each.
+  struct SwitchColumn {
+    int32_t parameter;
+    int x, top, zone;
+  };
+  const SwitchColumn switches[] = {{1, 60, 73, 15},   {5, 190, 73, 15},  {14, 280, 307, 25},
+                                   {15, 340, 307, 25}, {16, 400, 307, 25}, {17, 470, 307, 25}};
+  for (const SwitchColumn& column : switches) {
+    // From position 0, so that every tap below changes the value.
+    effect->setParameter(effect, column.parameter, 0.0f);
+    dispatch(effEditIdle);
+    for (int position : {3, 1, 2, 0}) {
+      SCOPED_TRACE("parameter " + std::to_string(column.parameter) + " position " + std::to_string(position));
+      clearHostLog();
+      const LPARAM zoneAt = MAKELPARAM(column.x, column.top + position * column.zone + column.zone / 2);
+      PostMessageA(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, zoneAt);
+      PostMessageA(editorWindow, WM_LBUTTONUP, 0, zoneAt);
+      ASSERT_TRUE(pumpUntil([&] {
+        dispatch(effEditIdle);
+        return touches.size() >= 3;
+      })) << "the tap selected nothing";
+      EXPECT_EQ(touches, "[a]");
+      for (int32_t index : touchedIndices) EXPECT_EQ(index, column.parameter);
+      EXPECT_FLOAT_EQ(automations[0].value, float(position) / 3.0f);
+    }
+  }
+
+  // A real drag of the Volume handle (the slider tracks the mouse inside the
+  // button-down message, so the user's moves come from another thread): the
+  // host hears begin, the automation, end.
+  constexpr int32_t kVolume = 13;
+  effect->setParameter(effect, kVolume, 0.5f);  // handle top at 73 + 76
+  dispatch(effEditIdle);
+  pumpPending();
+  clearHostLog();
+  moveMouseTo(editorWindow, 500, 160);
+  std::thread user([&] {
+    for (int i = 0; i < 300 && beginEdits == 0; ++i) Sleep(10);
+    moveMouseTo(editorWindow, 500, 140);
+    Sleep(100);
+    moveMouseTo(editorWindow, 500, 120);
+    Sleep(150);
+    sendButton(false);  // always, so nothing waits for ever
+  });
+  sendButton(true);
+  const bool ended = pumpUntil([&] {
+    dispatch(effEditIdle);
+    return !touches.empty() && touches.back() == ']';
+  });
+  user.join();
+  pumpPending();
+  ASSERT_TRUE(ended) << "the drag never ended: " << touches;
+  ASSERT_GE(automations.size(), 2u);
+  EXPECT_EQ(touches, "[" + std::string(automations.size(), 'a') + "]");
+  for (int32_t index : touchedIndices) EXPECT_EQ(index, kVolume);
+  EXPECT_NEAR(effect->getParameter(effect, kVolume), 0.5f + 40.0f / 153.0f, 1.5f / 153.0f);
 
   // Closing takes the editor's window out of the host's; a second round works too.
   dispatch(effEditClose);

@@ -5,6 +5,8 @@
 #include "tools/render/Render.h"
 #include "tools/render/Spectrogram.h"
 
+#include "BrasklinVersion.h"
+
 #include <CLI/CLI.hpp>
 
 #include <unistd.h>
@@ -229,9 +231,14 @@ int parseAndRun(int argc, char** argv) {
   app.add_flag("--list", options.list, "Show the plug-in's identity, parameters and programs");
   app.add_flag("--quiet,-q", options.quiet, "No progress bar and no summary");
   app.add_option("--spectrogram", options.spectrogram, "Also write input and output spectrograms to this PNG");
+  // The renderer is built with the plug-in, so it carries the same version.
+  app.set_version_flag("--version", std::string("brasklin-render ") + kBrasklinVersionText,
+                       "Show the version of Brasklin this renderer belongs to");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

@@ -10,6 +10,11 @@
 //       loads the module the way a host of that system does, plays the input
 //       through it in blocks of changing sizes with the case's settings and
 //       writes both output channels interleaved (float32).
+//   brasklin_parity_host answers <plug-in module> <output.txt>
+//       writes, one per line, what the plug-in answers to the questions a
+//       VST 2.4 host asks besides audio (names, version, automation, program
+//       names, switch properties, tail at several settings, can-do texts);
+//       the Linux and Windows files must be identical.
 //   brasklin_parity_host compare <a.f32> <b.f32> <tolerance>
 //       prints the largest sample difference; fails when it exceeds the
 //       tolerance, when the lengths differ or when there is nothing to compare.
@@ -23,6 +28,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/AEffect.h"
@@ -222,6 +228,67 @@ int render(const std::string& modulePath, const std::string& inputPath, const st
   return writeFloats(outputPath, output) ? 0 : 1;
 }
 
+int answers(const std::string& modulePath, const std::string& outputPath) {
+  EntryFunction entry = loadEntry(modulePath);
+  AEffect* effect = entry != nullptr ? entry(hostCallback) : nullptr;
+  if (effect == nullptr) {
+    std::fprintf(stderr, "no effect from %s\n", modulePath.c_str());
+    return 1;
+  }
+  FILE* out = std::fopen(outputPath.c_str(), "w");
+  if (out == nullptr) {
+    std::fprintf(stderr, "cannot write %s\n", outputPath.c_str());
+    return 1;
+  }
+  const auto ask = [effect](int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+    return static_cast<long long>(effect->dispatcher(effect, opcode, index, value, ptr, 0.0f));
+  };
+  effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+  effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  for (int32_t opcode : {effGetEffectName, effGetVendorString, effGetProductString}) {
+    char text[80] = {};
+    const long long result = ask(opcode, 0, 0, text);
+    std::fprintf(out, "text %d: %lld \"%s\"\n", opcode, result, text);
+  }
+  for (int32_t opcode : {effGetVendorVersion, effGetPlugCategory, effGetVstVersion}) {
+    std::fprintf(out, "number %d: %lld\n", opcode, ask(opcode));
+  }
+  std::fprintf(out, "flags: %d\n", effect->flags);
+  for (int32_t index = -1; index <= 18; ++index) {
+    std::fprintf(out, "automatable %d: %lld\n", index, ask(effCanBeAutomated, index));
+  }
+  for (const char* can : {"plugAsChannelInsert", "plugAsSend", "sendVstEvents", "receiveVstMidiEvent",
+                          "receiveVstTimeInfo", "offline", ""}) {
+    std::string text = can;
+    std::fprintf(out, "can do \"%s\": %lld\n", can, ask(effCanDo, 0, 0, &text[0]));
+  }
+  effect->dispatcher(effect, effSetProgram, 0, 2, nullptr, 0.0f);
+  char name[] = "Second program";
+  effect->dispatcher(effect, effSetProgramName, 0, 0, name, 0.0f);
+  effect->dispatcher(effect, effSetProgram, 0, 0, nullptr, 0.0f);
+  for (int32_t program = -1; program <= 16; ++program) {
+    char text[kVstMaxProgramNameBytes] = "-";
+    const long long result = ask(effGetProgramNameIndexed, program, -1, text);
+    std::fprintf(out, "program %d: %lld \"%s\"\n", program, result, text);
+  }
+  for (int32_t index = 0; index < 18; ++index) {
+    VstParameterProperties properties{};
+    const long long result = ask(effGetParameterProperties, index, 0, &properties);
+    std::fprintf(out, "properties %d: %lld flags %d integers %d..%d step %d/%d\n", index, result, properties.flags,
+                 properties.minInteger, properties.maxInteger, properties.stepInteger, properties.largeStepInteger);
+  }
+  // The tail as settings change one after the other (index, value).
+  const std::pair<int32_t, float> steps[] = {{8, 0.5f},  {9, 0.3f},  {10, 0.7f}, {7, 0.6f}, {1, 1.0f},
+                                             {10, 1.0f}, {10, 0.2f}, {5, 0.0f},  {8, 0.0f}, {14, 1.0f}};
+  std::fprintf(out, "tail: %lld\n", ask(effGetTailSize));
+  for (const auto& [index, value] : steps) {
+    effect->setParameter(effect, index, value);
+    std::fprintf(out, "tail after %d = %g: %lld\n", index, static_cast<double>(value), ask(effGetTailSize));
+  }
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+  return std::fclose(out) == 0 ? 0 : 1;
+}
+
 int compare(const std::string& pathA, const std::string& pathB, double tolerance) {
   const std::vector<float> a = readFloats(pathA);
   const std::vector<float> b = readFloats(pathB);
@@ -267,6 +334,9 @@ int main(int argc, char** argv) {
   if (args.size() == 6 && args[0] == "render") {
     return render(args[1], args[2], args[3], args[4], args[5]);
   }
+  if (args.size() == 3 && args[0] == "answers") {
+    return answers(args[1], args[2]);
+  }
   if (args.size() == 4 && args[0] == "compare") {
     return compare(args[1], args[2], std::stod(args[3]));
   }
@@ -274,6 +344,7 @@ int main(int argc, char** argv) {
                "usage: brasklin_parity_host input <out.f32>\n"
                "       brasklin_parity_host render <module> <input.f32> <default|allstages|programs> "
                "<replacing|accumulating> <out.f32>\n"
+               "       brasklin_parity_host answers <module> <out.txt>\n"
                "       brasklin_parity_host compare <a.f32> <b.f32> <tolerance>\n");
   return 2;
 }
