@@ -2,8 +2,10 @@
 # Cross-builds Brasklin for Windows with mingw-w64 and tests it:
 #   build-win64  x86_64 build; its tests run under wine (64-bit) on an Xvfb display
 #   build-win32  i686 build; its tests and the parity renders run under 32-bit
-#                wine (wine32:i386, from setup.sh) in a prefix of its own
-#                (WINEARCH=win32). A test passes only on GoogleTest's own summary,
+#                wine (wine32:i386, where the machine has it) in a prefix of its
+#                own (WINEARCH=win32). setup.sh does not install wine32: on a
+#                kernel without 32-bit support it replaces the loader the plain
+#                `wine` command starts and so breaks the 64-bit run too. A test passes only on GoogleTest's own summary,
 #                never on wine's exit code (which is 0 when nothing ran). When
 #                32-bit programs cannot run at all here (no wine32, or a kernel
 #                built without 32-bit support) a probe says so, and the stage
@@ -135,16 +137,22 @@ if [[ "${1:-}" == "--under-display" ]]; then
     (
         export WINEARCH=win32
         export WINEPREFIX=$build32/wineprefix
-        trap stop_wine EXIT
-        prepare_prefix
-        # A 32-bit program that prints proves 32-bit wine runs here at all.
-        probe=$(timeout 120 wine cmd /c echo brasklin-win32-probe </dev/null 2>/dev/null | tr -d '\r' || true)
-        if [[ "$probe" != "brasklin-win32-probe" ]]; then
-            why="wine cannot start 32-bit programs here"
-            dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed" \
-                || why="wine32:i386 is not installed (scripts/setup.sh installs it)"
-            [[ -x /usr/lib/wine/wine ]] && ! /usr/lib/wine/wine --version >/dev/null 2>&1 \
-                && why="this kernel cannot execute 32-bit programs (wine32's loader: exec format error)"
+        # Ask first whether 32-bit wine can run here at all, before a prefix is
+        # made for it: without it, wineboot would only fail slowly.
+        why=""
+        if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+            why="wine32:i386 is not installed"
+        elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+            why="this kernel cannot execute 32-bit programs (wine32's loader: exec format error)"
+        fi
+        if [[ -z "$why" ]]; then
+            trap stop_wine EXIT
+            prepare_prefix
+            # A 32-bit program that prints proves 32-bit wine runs here.
+            probe=$(timeout 120 wine cmd /c echo brasklin-win32-probe </dev/null 2>/dev/null | tr -d '\r' || true)
+            [[ "$probe" == "brasklin-win32-probe" ]] || why="wine cannot start 32-bit programs here"
+        fi
+        if [[ -n "$why" ]]; then
             echo "== i686 tests NOT RUN: $why"
             [[ "${BRASKLIN_REQUIRE_WIN32:-0}" == "1" ]] && exit 1
             exit 0
