@@ -14,6 +14,7 @@
 #if BRASKLIN_HAVE_EDITOR
 #include "editor/PluginEditor.h"
 #endif
+#include "effect/PluginIdentity.h"
 #include "host/AEffEditor.h"
 #include "host/DenormalGuard.h"
 #include "platform/PlatformServices.h"
@@ -21,7 +22,6 @@
 
 namespace {
 
-constexpr int32_t kUniqueId = fourCharCode("BrKl");
 constexpr int32_t kChannels = 2;
 
 // The order in which a selected program's values are applied. The delay time
@@ -76,7 +76,7 @@ PluginEffect::PluginEffect(audioMasterCallback hostCallback)
   canMono(true);
   canProcessReplacing(true);
   // 15.
-  setUniqueID(kUniqueId);
+  setUniqueID(kPluginUniqueId);
   // 16.
   createEditor();
 }
