@@ -116,7 +116,6 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
       {"parameter count too high", program([](ProgramFields& f) { f.count = 4; }), false,
        "declares 4 parameters, but its size leaves 12 bytes"},
       {"negative parameter count", program([](ProgramFields& f) { f.count = -1; }), false, "declares -1 parameters"},
-      {"too short for a program", program([](ProgramFields& f) { f.byteSize = 20; }), false, ""},
       {"not a number", program([&](ProgramFields& f) { f.values[1] = nan; }), false,
        "parameter 1: the value is not a finite number"},
       {"infinite", program([&](ProgramFields& f) { f.values[2] = infinity; }), false, "not a finite number"},
@@ -146,6 +145,9 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
       {"an opaque program inside",
        bank([&](BankFields& f) { f.programs[1] = program([](ProgramFields& p) { p.form = "FPCh"; }); }), true,
        "program 1 holds an opaque chunk"},
+      {"a chunk too short for a program inside",
+       bank([&](BankFields& f) { f.programs[1] = goodProgram.substr(0, 4) + std::string("\0\0\0\x10", 4) + goodProgram.substr(8, 16); }),
+       true, "program 1 is truncated: 24 bytes, a program needs at least 56"},
       {"garbage instead of a program", bank([](BankFields& f) { f.programs[1] = std::string(64, 'z'); }), true,
        "program 1 is not a preset chunk"},
   };
