@@ -101,14 +101,15 @@ def main():
             for key, source in inputs.items():
                 out = scratch / f"{key}-{index}.wav"
                 command = [str(render), str(source), str(out), "--bank", str(bank), "--program", str(index),
-                           "--tail", str(TAIL_SECONDS), "--quiet"]
-                picture = scratch / f"{index}.png"
-                if key == "melody" and not args.no_pictures:
-                    command += ["--spectrogram", str(picture)]
-                subprocess.run(command, check=True)
+                           "--quiet"]
+                # Levels with the delays' tails rung out.
+                subprocess.run(command + ["--tail", str(TAIL_SECONDS)], check=True)
                 peak, rms = levels(read_wav(out))
                 row += f"{peak:>13.1f} /{rms:>6.1f}"
                 if key == "melody" and not args.no_pictures:
+                    # Without a tail, so that both panels span the same time.
+                    picture = scratch / f"{index}.png"
+                    subprocess.run(command + ["--spectrogram", str(picture)], check=True)
                     # Half size, 64 colours: the pictures only need to show the shapes.
                     subprocess.run(["convert", str(picture), "-resize", "50%", "-colors", "64", "-strip",
                                     str(pictures / (file_stem(index, name) + ".png"))], check=True)
