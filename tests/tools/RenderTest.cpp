@@ -348,10 +348,9 @@ TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
   packing::ProgramFields loud = program;
   loud.values[13] = 1.25f;
   writeBytes(path("loud.fxp"), packing::packProgram(loud));
-  packing::ProgramFields nineteen = program;
-  nineteen.values.push_back(0.0f);
-  nineteen.values.push_back(0.0f);
-  writeBytes(path("twenty.fxp"), packing::packProgram(nineteen));
+  packing::ProgramFields tooMany = program;
+  tooMany.values.assign(40, 0.0f);  // more than the plug-in will ever have
+  writeBytes(path("forty.fxp"), packing::packProgram(tooMany));
   fs::create_directories(path("folder.fxb"));
   struct Case {
     std::string arguments;
@@ -365,7 +364,7 @@ TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
       {"--bank " + quote(path("opaque.fxb")), "this plug-in saves no chunks"},
       {"--preset " + quote(path("cut.fxp")), "is truncated"},
       {"--preset " + quote(path("loud.fxp")), "parameter 13: the value 1.25 is outside 0 to 1"},
-      {"--preset " + quote(path("twenty.fxp")), "the file holds 20 parameters, the plug-in has only 18"},
+      {"--preset " + quote(path("forty.fxp")), "the file holds 40 parameters, the plug-in has only"},
       {"--bank " + quote(path("fine.fxp")), "holds a single program ('FxCk'), not a bank"},
       {"--set Volume=2", "cannot save program 'Init 1': parameter 13: the value 2 is outside 0 to 1"},
       {"--save-preset " + quote(path("no/such/dir/p.fxp")), "cannot write preset file"},
