@@ -337,7 +337,8 @@ int parseAndRun(int argc, char** argv) {
   app.add_option("--bank", options.bank, "Load every program of this bank file (.fxb), then select program 0");
   app.add_option("--program", options.program, "Select this program (0-based) before the settings");
   app.add_option("--preset", options.preset, "Load this program file (.fxp) into the current program");
-  app.add_option("--set", options.settings, "NAME=VALUE or INDEX=VALUE, applied in order after the program")
+  app.add_option("--set", options.settings,
+                 "NAME=VALUE or INDEX=VALUE, applied in order after --bank, --program and --preset")
       ->allow_extra_args(false);
   app.add_option("--block-size", options.blockSize, "Frames per audio block")->check(CLI::Range(1, 1 << 20));
   app.add_flag("--accumulate", options.accumulate, "Use the accumulating process instead of processReplacing");
