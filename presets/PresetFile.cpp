@@ -46,6 +46,7 @@ void putWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
 
 void putInt(std::vector<std::uint8_t>& out, std::int32_t value) { putWord(out, static_cast<std::uint32_t>(value)); }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): size, form, version: the order they stand in the header
 void putChunkHeader(std::vector<std::uint8_t>& out, std::size_t totalBytes, std::uint32_t form,
                     std::int32_t formVersion, PresetOwner owner) {
   putWord(out, kChunkMagic);
@@ -300,6 +301,7 @@ std::string fourCharText(int32_t code) {
   return text + "'";
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): what was read, then why not, as in every reader here
 bool readPresetBytes(const std::string& path, std::string& bytes, std::string& error) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
