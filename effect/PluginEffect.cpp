@@ -16,6 +16,7 @@
 #if BRASKLIN_HAVE_EDITOR
 #include "editor/PluginEditor.h"
 #endif
+#include "effect/PluginIdentity.h"
 #include "host/AEffEditor.h"
 #include "host/DenormalGuard.h"
 #include "platform/PlatformServices.h"
@@ -24,7 +25,6 @@
 
 namespace {
 
-constexpr int32_t kUniqueId = fourCharCode("BrKl");
 constexpr int32_t kChannels = 2;
 // How hosts list the plug-in: its own name rather than the file's, and as its own maker.
 constexpr char kPluginName[] = "Brasklin";
@@ -83,7 +83,7 @@ PluginEffect::PluginEffect(audioMasterCallback hostCallback)
   canMono(true);
   canProcessReplacing(true);
   // 15.
-  setUniqueID(kUniqueId);
+  setUniqueID(kPluginUniqueId);
   // 16.
   createEditor();
 }

@@ -14,7 +14,6 @@ namespace {
 constexpr int32_t kUnnamedEffectId = fourCharCode("NoEf");
 constexpr int32_t kDefaultInputs = 1;
 constexpr int32_t kDefaultOutputs = 2;
-constexpr int32_t kBaseVersion = 1;
 
 // The descriptor's entries are plain functions; each finds its object through
 // the record's `object` field. A record without an object (a host calling after
@@ -93,7 +92,7 @@ AudioEffect::AudioEffect(audioMasterCallback hostCallback, int32_t programCount,
   descriptor.ioRatio = 1.0f;
   descriptor.object = this;
   descriptor.uniqueID = kUnnamedEffectId;
-  descriptor.version = kBaseVersion;
+  descriptor.version = kBaseEffectVersion;
   descriptor.processReplacing = processReplacingTrampoline;
 }
 

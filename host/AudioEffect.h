@@ -34,6 +34,8 @@ inline constexpr char kMinusInfinityText[] = "  -oo   ";
 inline constexpr char kNotANumberText[] = "  NaN   ";
 // Size of the buffers the conversions write into: 8 characters and the zero.
 inline constexpr int kConversionBufferSize = 9;
+// The version every descriptor reports (hosts stamp it on saved programs).
+inline constexpr int32_t kBaseEffectVersion = 1;
 
 class AudioEffect {
 public:

@@ -15,7 +15,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 # target name and default number of inputs (the whole plug-in is slower per input)
-targets=(shape_list:20000 wave_file:20000 effect_host:500)
+targets=(shape_list:20000 wave_file:20000 preset_file:20000 effect_host:500)
 
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRASKLIN_FUZZ=ON -DBRASKLIN_SANITIZE=address -DBRASKLIN_TESTS=OFF -DBRASKLIN_BENCH=OFF -DBRASKLIN_TOOLS=OFF \

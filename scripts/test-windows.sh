@@ -261,7 +261,8 @@ check_build() {
 }
 
 # check_zip ZIP OBJDUMP: brasklin.dll (passing the DLL checks), WaveShapes.txt
-# and every wave file the list names, in a folder Brasklin.
+# and every wave file the list names, in a folder Brasklin, and in its folder
+# presets the factory bank with one program file for each of its programs.
 check_zip() {
     local zip=$1 objdump=$2 unpacked bad=0 entry
     unpacked=$(mktemp -d)
@@ -274,6 +275,19 @@ check_zip() {
         done < "$unpacked/Brasklin/WaveShapes.txt"
     else
         echo "FAIL $zip lacks Brasklin/WaveShapes.txt"
+        bad=1
+    fi
+    local bank="$unpacked/Brasklin/presets/Brasklin Factory.fxb" programs programFiles
+    if [[ -f "$bank" ]]; then
+        # The bank's program count: the big-endian word at byte 24.
+        programs=$(od -An -tu1 -j24 -N4 "$bank" | awk '{print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4}')
+        programFiles=$(find "$unpacked/Brasklin/presets" -name '*.fxp' | wc -l)
+        if (( programs == 0 || programFiles != programs )); then
+            echo "FAIL $zip: the factory bank holds $programs programs, Brasklin/presets $programFiles .fxp files"
+            bad=1
+        fi
+    else
+        echo "FAIL $zip lacks Brasklin/presets/Brasklin Factory.fxb"
         bad=1
     fi
     (( bad == 0 )) && echo "ok   $zip: $(cd "$unpacked" && find . -type f | sort | tr '\n' ' ')"

@@ -1,4 +1,5 @@
 // brasklin-render driven through its real binary, as a user would run it.
+#include "tests/support/preset_packing.h"
 #include "tests/support/signals.h"
 
 #include "BrasklinVersion.h"
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <numbers>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -226,7 +228,200 @@ TEST_F(RenderTest, listShowsIdentityParametersAndPrograms) {
   EXPECT_NE(run.out.find("Gain program 1"), std::string::npos);
 }
 
+void writeBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+packing::ProgramFields gainProgram(const std::string& name, std::vector<float> values) {
+  packing::ProgramFields fields;
+  fields.pluginId = "TGai";
+  fields.nameField = name;
+  fields.values = std::move(values);
+  return fields;
+}
+
+// A file may hold fewer parameters or programs than the plug-in has (one saved
+// before the plug-in grew): what it does not hold is left as it was. More than
+// the plug-in has cannot be placed and is refused.
+TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused) {
+  const std::vector<float> input = sine(440.0, 48000.0, 480, 0.25);
+  writeClip(path("in.wav"), input, 48000);
+  const std::string plugin = std::string("--plugin ") + GAIN_PLUGIN + " --quiet ";
+  const std::string files = quote(path("in.wav")) + " " + quote(path("out.wav"));
+  // The test plug-in's two parameters are " Gain " and "Invert Right"; it
+  // keeps no edits in its programs, so the last program selected sets the gain.
+  writeBytes(path("gain-only.fxp"), packing::packProgram(gainProgram("Quiet", {0.125f})));
+  packing::BankFields bank;
+  bank.pluginId = "TGai";
+  bank.programs = {packing::packProgram(gainProgram("Inverting", {0.5f, 1.0f}))};
+  writeBytes(path("one-program.fxb"), packing::packBank(bank));
+
+  // Bank: program 0 gets both values; the preset then sets the gain alone,
+  // leaving "Invert Right" on as the bank set it.
+  Outcome run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) +
+                       " " + files);
+  ASSERT_EQ(run.status, 0) << run.err;
+  Clip out = readClip(path("out.wav"));
+  ASSERT_EQ(out.samples.size(), 2 * input.size());
+  for (size_t i = 0; i < input.size(); ++i) {
+    ASSERT_EQ(out.samples[2 * i], input[i] * 0.25f) << i;
+    ASSERT_EQ(out.samples[2 * i + 1], -input[i] * 0.25f) << i;
+  }
+  // The renamed program shows in the listing.
+  run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) + " --list");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("0.125000"), std::string::npos) << run.out;
+
+  fs::remove(path("out.wav"));
+  writeBytes(path("three.fxp"), packing::packProgram(gainProgram("Three", {0.5f, 0.5f, 0.5f})));
+  bank.programs.assign(3, packing::packProgram(gainProgram("Same", {0.5f})));
+  writeBytes(path("three.fxb"), packing::packBank(bank));
+  for (const auto& [arguments, message] : std::vector<std::pair<std::string, std::string>>{
+           {"--preset " + quote(path("three.fxp")), "the file holds 3 parameters, the plug-in has only 2"},
+           {"--bank " + quote(path("three.fxb")), "the file holds 3 programs, the plug-in has only 2"}}) {
+    SCOPED_TRACE(arguments);
+    run = render(plugin + arguments + " " + files + " --save-bank " + quote(path("saved.fxb")));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find(message), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_FALSE(fs::exists(path("saved.fxb")));
+  }
+}
+
 #ifdef BRASKLIN_PLUGIN
+
+// The renderer saves what it has loaded and set; read back, the files give the
+// same plug-in state, so the renders match sample for sample.
+TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings) {
+  writeClip(path("in.wav"), sine(196.0, 44100.0, 22050, 0.5), 44100);
+  const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet ";
+  const std::string settings = " --program 2 --set WaveShape=0.4 --set 'Pitch Shift=0.6' --set 'Filter Type=0.9'"
+                               " --set CutOff=0.7 --set Resonance=0.5 --set 'Delay Mix=0.3' --set 'Delay Time=0.01'"
+                               " --set 'Delay FeedBack=0.4' --set Drive=0.2 --set Volume=0.4 --set First=1 --set Forth=0.7 ";
+  const auto renderTo = [&](const std::string& arguments, const std::string& out) {
+    const Outcome run = render(plugin + arguments + " " + quote(path("in.wav")) + " " + quote(path(out)));
+    EXPECT_EQ(run.status, 0) << run.err;
+    return readClip(path(out));
+  };
+  const Clip direct = renderTo(settings + "--save-bank " + quote(path("saved.fxb")) + " --save-preset " +
+                                   quote(path("saved.fxp")),
+                               "direct.wav");
+  EXPECT_GT(peak(direct.channel(0)), 0.05);
+  // Saving without rendering gives the same files.
+  ASSERT_EQ(render(plugin + settings + "--save-bank " + quote(path("only.fxb"))).status, 0);
+  EXPECT_EQ(slurp(path("only.fxb")), slurp(path("saved.fxb")));
+
+  expectSameSamples(renderTo("--bank " + quote(path("saved.fxb")) + " --program 2", "from-bank.wav"), direct);
+  // The preset holds program 2's state; loaded into program 0 it renders the same.
+  expectSameSamples(renderTo("--preset " + quote(path("saved.fxp")), "from-preset.wav"), direct);
+  // Without selecting program 2 the bank's program 0 (all initial) plays.
+  const Clip plain = renderTo("", "plain.wav");
+  expectSameSamples(renderTo("--bank " + quote(path("saved.fxb")), "bank-program-0.wav"), plain);
+  EXPECT_NE(plain.samples, direct.samples);
+
+  // A bank written here with 17 values per program (as if saved before the
+  // last parameter existed) leaves " Forth " as the preset above set it.
+  packing::ProgramFields shortProgram;
+  shortProgram.nameField = "Short";
+  shortProgram.values = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f,
+                         0.0f, 0.0f, 0.0f, 0.1f, 0.5f, 0.0f, 0.33333334f, 0.6666667f};
+  writeBytes(path("short.fxp"), packing::packProgram(shortProgram));
+  const Outcome listing = render(plugin + "--bank " + quote(path("saved.fxb")) + " --program 2 --preset " +
+                                 quote(path("short.fxp")) + " --list");
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  EXPECT_NE(listing.out.find(" 12 | \" Drive \"         | 0.100000"), std::string::npos) << listing.out;
+  EXPECT_NE(listing.out.find(" 14 | \" First \"         | 0.000000 | Mox"), std::string::npos) << listing.out;
+  EXPECT_NE(listing.out.find(" 17 | \" Forth \"         | 0.700000 | Delay"), std::string::npos) << listing.out;
+  EXPECT_NE(listing.out.find("  2 | Short"), std::string::npos) << listing.out;
+}
+
+// robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the audio nor a save file written
+TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
+  writeClip(path("in.wav"), sine(220.0, 44100.0, 2000), 44100);
+  const std::string io = " " + quote(path("in.wav")) + " " + quote(path("out.wav"));
+  const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN;
+  const std::string saves = " --save-bank " + quote(path("saved.fxb")) + " --save-preset " + quote(path("saved.fxp"));
+  packing::ProgramFields program;
+  program.nameField = "Fine";
+  program.values.assign(18, 0.5f);
+  writeBytes(path("fine.fxp"), packing::packProgram(program));
+  packing::ProgramFields other = program;
+  other.pluginId = "TGai";
+  writeBytes(path("other.fxp"), packing::packProgram(other));
+  packing::ProgramFields opaque = program;
+  opaque.form = "FPCh";
+  writeBytes(path("opaque.fxp"), packing::packProgram(opaque));
+  packing::BankFields opaqueBank;
+  opaqueBank.form = "FBCh";
+  writeBytes(path("opaque.fxb"), packing::packBank(opaqueBank));
+  writeBytes(path("cut.fxp"), packing::packProgram(program).substr(0, 40));
+  packing::ProgramFields loud = program;
+  loud.values[13] = 1.25f;
+  writeBytes(path("loud.fxp"), packing::packProgram(loud));
+  packing::ProgramFields tooMany = program;
+  tooMany.values.assign(40, 0.0f);  // more than the plug-in will ever have
+  writeBytes(path("forty.fxp"), packing::packProgram(tooMany));
+  fs::create_directories(path("folder.fxb"));
+  struct Case {
+    std::string arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"--bank " + quote(path("missing.fxb")), "preset file not found"},
+      {"--bank " + quote(path("folder.fxb")), "is a directory"},
+      {"--preset " + quote(path("other.fxp")), "is for the plug-in 'TGai', not 'BrKl'"},
+      {"--preset " + quote(path("opaque.fxp")), "this plug-in saves no chunks"},
+      {"--bank " + quote(path("opaque.fxb")), "this plug-in saves no chunks"},
+      {"--preset " + quote(path("cut.fxp")), "is truncated"},
+      {"--preset " + quote(path("loud.fxp")), "parameter 13: the value 1.25 is outside 0 to 1"},
+      {"--preset " + quote(path("forty.fxp")), "the file holds 40 parameters, the plug-in has only"},
+      {"--bank " + quote(path("fine.fxp")), "holds a single program ('FxCk'), not a bank"},
+      {"--set Volume=2", "cannot save program 'Init 1': parameter 13: the value 2 is outside 0 to 1"},
+      {"--save-preset " + quote(path("no/such/dir/p.fxp")), "cannot write preset file"},
+      {"--preset " + quote(path("fine.fxp")) + " --save-preset " + quote(path("fine.fxp")), "must not overwrite a file it reads"},
+      {"--save-preset " + quote(path("out.wav")), "name the same file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const Outcome run = render(plugin + " " + c.arguments + io + (c.arguments.find("--save") == std::string::npos ? saves : ""));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_FALSE(fs::exists(path("saved.fxb")));
+    EXPECT_FALSE(fs::exists(path("saved.fxp")));
+  }
+  EXPECT_EQ(slurp(path("fine.fxp")), packing::packProgram(program));
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
+}
+
+// Every factory program, loaded from the shipped bank as a host loads it,
+// makes itself heard on the shipped example, without clipping, and unlike
+// any other program.
+TEST_F(RenderTest, factoryProgramsAreAudibleUnclippedAndDistinct) {
+  const Outcome listing = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --bank " + quote(FACTORY_BANK) + " --list");
+  ASSERT_EQ(listing.status, 0) << listing.err;
+  std::vector<std::vector<float>> outputs;
+  for (int program = 0; program < 16; ++program) {
+    SCOPED_TRACE(program);
+    const std::string out = "program" + std::to_string(program) + ".wav";
+    const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --mono --bank " + quote(FACTORY_BANK) +
+                               " --program " + std::to_string(program) + " " + EXAMPLE_INPUT + " " + quote(path(out)));
+    ASSERT_EQ(run.status, 0) << run.err;
+    outputs.push_back(readClip(path(out)).samples);
+    EXPECT_GT(signals::rms(outputs.back()), 0.03);  // -30 dBFS; the example itself is at -9
+    EXPECT_LT(peak(outputs.back()), 0.99);
+    EXPECT_EQ(listing.out.find(" " + std::to_string(program) + " | Init"), std::string::npos) << listing.out;
+  }
+  for (size_t a = 0; a < outputs.size(); ++a) {
+    for (size_t b = a + 1; b < outputs.size(); ++b) {
+      ASSERT_EQ(outputs[a].size(), outputs[b].size());
+      std::vector<float> difference(outputs[a].size());
+      for (size_t i = 0; i < difference.size(); ++i) difference[i] = outputs[a][i] - outputs[b][i];
+      EXPECT_GT(signals::rms(difference), 0.25 * std::max(signals::rms(outputs[a]), signals::rms(outputs[b])))
+          << "programs " << a << " and " << b;
+    }
+  }
+}
 
 TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
   const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --list");

@@ -170,6 +170,16 @@ ParameterInfo PluginHost::parameter(int32_t index) {
   return info;
 }
 
+void PluginHost::setProgramName(const std::string& name) {
+  // Handed over zero-terminated in a buffer of the size hosts use for texts;
+  // the plug-in keeps what fits its own name field.
+  std::array<char, kTextBufferBytes> text{};
+  name.copy(text.data(), text.size() - 1);
+  dispatch(effSetProgramName, 0, 0, text.data());
+}
+
+float PluginHost::parameterValue(int32_t index) { return effect_->getParameter(effect_, index); }
+
 std::optional<int32_t> PluginHost::findParameter(const std::string& name) {
   const std::string wanted = normalisedParameterName(name);
   if (wanted.empty()) return std::nullopt;

@@ -45,6 +45,10 @@ public:
   std::string programName();
   void setParameter(int32_t index, float value);
   ParameterInfo parameter(int32_t index);
+  // The current program's name through effSetProgramName, and one value
+  // through getParameter: what loading and saving preset files needs.
+  void setProgramName(const std::string& name);
+  float parameterValue(int32_t index);
   // Index of the parameter whose name equals `name`, ignoring surrounding
   // spaces and letter case.
   std::optional<int32_t> findParameter(const std::string& name);

@@ -2,6 +2,7 @@
 // over an audio file, exactly as a host would, and writes the result.
 #include "tools/render/AudioFiles.h"
 #include "tools/render/PluginHost.h"
+#include "tools/render/PresetTransfer.h"
 #include "tools/render/Render.h"
 #include "tools/render/Spectrogram.h"
 
@@ -31,6 +32,10 @@ struct Options {
   std::string plugin;
   std::optional<int> program;
   std::vector<std::string> settings;
+  std::string bank;
+  std::string preset;
+  std::string saveBank;
+  std::string savePreset;
   int blockSize = 512;
   bool accumulate = false;
   double tail = 0.0;
@@ -118,6 +123,88 @@ void printListing(PluginHost& plugin) {
   plugin.setProgram(current);
 }
 
+// The preset files named on the command line, read and checked before the
+// plug-in is touched, so a bad file stops the run before anything happens.
+struct RequestedPresets {
+  std::optional<PresetBank> bank;
+  std::optional<PresetProgram> preset;
+};
+
+std::string readRequestedPresets(const Options& options, int32_t pluginId, RequestedPresets& presets) {
+  std::string bytes;
+  std::string error;
+  if (!options.bank.empty()) {
+    PresetBank bank;
+    if (!readPresetBytes(options.bank, bytes, error)) return error;
+    if (!readBankFile(bytes, pluginId, bank, error)) return "cannot load bank " + options.bank + ": " + error;
+    presets.bank = std::move(bank);
+  }
+  if (!options.preset.empty()) {
+    PresetProgram preset;
+    if (!readPresetBytes(options.preset, bytes, error)) return error;
+    if (!readProgramFile(bytes, pluginId, preset, error)) return "cannot load preset " + options.preset + ": " + error;
+    presets.preset = std::move(preset);
+  }
+  return "";
+}
+
+// --bank, then --program, then --preset into the current program, then every
+// --set in order. Returns an error text or "".
+std::string applyRequestedState(PluginHost& plugin, const Options& options, const RequestedPresets& presets) {
+  if (presets.bank) {
+    const std::string problem = loadBank(plugin, *presets.bank);
+    if (!problem.empty()) return "cannot load bank " + options.bank + ": " + problem;
+  }
+  if (options.program) plugin.setProgram(*options.program);
+  if (presets.preset) {
+    const std::string problem = loadProgram(plugin, *presets.preset);
+    if (!problem.empty()) return "cannot load preset " + options.preset + ": " + problem;
+  }
+  for (const std::string& setting : options.settings) {
+    const std::string problem = applySetting(plugin, setting);
+    if (!problem.empty()) return problem;
+  }
+  return "";
+}
+
+// The --save-bank and --save-preset files, written beside their names but not
+// yet in place: they appear only once everything else has succeeded.
+bool prepareSaves(PluginHost& plugin, const Options& options, std::vector<PendingFile>& saves, std::string& error) {
+  const PresetOwner owner = presetOwner(plugin);
+  if (!options.saveBank.empty()) {
+    PresetBank bank;
+    if (!captureBank(plugin, bank, error)) return false;
+    saves.emplace_back();
+    if (!saves.back().prepare(options.saveBank, writeBankFile(bank, owner), error)) return false;
+  }
+  if (!options.savePreset.empty()) {
+    PresetProgram program;
+    if (!captureProgram(plugin, program, error)) return false;
+    saves.emplace_back();
+    if (!saves.back().prepare(options.savePreset, writeProgramFile(program, owner), error)) return false;
+  }
+  return true;
+}
+
+// Which of the files named on the command line must not be the same file.
+std::string pathClash(const Options& options) {
+  const std::vector<std::pair<std::string, std::string>> named = {
+      {"--save-bank", options.saveBank}, {"--save-preset", options.savePreset}, {"the output", options.output}};
+  const std::vector<std::string> readFrom = {options.input, options.bank, options.preset};
+  for (size_t i = 0; i < named.size(); ++i) {
+    if (named[i].second.empty()) continue;
+    for (const std::string& source : readFrom) {
+      if (!source.empty() && samePath(source, named[i].second))
+        return named[i].first + " must not overwrite a file it reads: " + named[i].second;
+    }
+    for (size_t j = i + 1; j < named.size(); ++j) {
+      if (!named[j].second.empty() && samePath(named[i].second, named[j].second))
+        return named[i].first + " and " + named[j].first + " name the same file: " + named[i].second;
+    }
+  }
+  return "";
+}
+
 class ProgressBar {
 public:
   explicit ProgressBar(bool enabled) : enabled_(enabled) {}
@@ -150,55 +237,84 @@ int run(const Options& options, const char* argv0) {
   }
   if (!plugin.pluginOutput().empty()) std::cerr << plugin.pluginOutput();
 
-  if (options.list) {
-    plugin.start(44100.0, options.blockSize);
-    printListing(plugin);
-    return 0;
-  }
-
-  if (options.input.empty() || options.output.empty()) return fail("give an input and an output file (see --help)", kUsageError);
-  if (samePath(options.input, options.output)) return fail("the output must not overwrite the input: " + options.output, kUsageError);
-  const std::string formatProblem = checkOutputFormat(options.output, OutputFormat{options.bits});
-  if (!formatProblem.empty()) return fail(formatProblem, kUsageError);
   if (options.program && (*options.program < 0 || *options.program >= plugin.numPrograms()))
     return fail("program " + std::to_string(*options.program) + " is out of range (0 to " +
                     std::to_string(plugin.numPrograms() - 1) + ")",
                 kUsageError);
+  RequestedPresets presets;
+  const std::string presetProblem = readRequestedPresets(options, plugin.descriptor().uniqueID, presets);
+  if (!presetProblem.empty()) return fail(presetProblem);
+
+  if (options.list) {
+    plugin.start(44100.0, options.blockSize);
+    const std::string problem = applyRequestedState(plugin, options, presets);
+    if (!problem.empty()) return fail(problem, kUsageError);
+    printListing(plugin);
+    return 0;
+  }
+
+  // Only saving, with no audio to render: the files are written from the
+  // programs as loaded and set.
+  const bool saving = !options.saveBank.empty() || !options.savePreset.empty();
+  const bool rendering = !options.input.empty() || !options.output.empty() || !saving;
+  if (rendering && (options.input.empty() || options.output.empty()))
+    return fail("give an input and an output file (see --help)", kUsageError);
+  if (rendering && samePath(options.input, options.output))
+    return fail("the output must not overwrite the input: " + options.output, kUsageError);
+  const std::string clash = pathClash(options);
+  if (!clash.empty()) return fail(clash, kUsageError);
+  if (rendering) {
+    const std::string formatProblem = checkOutputFormat(options.output, OutputFormat{options.bits});
+    if (!formatProblem.empty()) return fail(formatProblem, kUsageError);
+  }
 
   AudioClip input;
   std::string error;
-  if (!readAudioFile(options.input, input, error)) return fail(error);
-  if (!options.mix && options.channel > input.channels)
-    return fail("--channel " + std::to_string(options.channel) + ": the input has " +
-                    std::to_string(input.channels) + " channel(s)",
-                kUsageError);
-  const std::vector<float> source = pickChannel(input, options.mix ? -1 : options.channel - 1);
-
-  plugin.start(input.sampleRate, options.blockSize);
-  if (options.program) plugin.setProgram(*options.program);
-  for (const std::string& setting : options.settings) {
-    const std::string problem = applySetting(plugin, setting);
-    if (!problem.empty()) return fail(problem, kUsageError);
+  std::vector<float> source;
+  if (rendering) {
+    if (!readAudioFile(options.input, input, error)) return fail(error);
+    if (!options.mix && options.channel > input.channels)
+      return fail("--channel " + std::to_string(options.channel) + ": the input has " +
+                      std::to_string(input.channels) + " channel(s)",
+                  kUsageError);
+    source = pickChannel(input, options.mix ? -1 : options.channel - 1);
+  } else {
+    input.sampleRate = 44100.0;
   }
 
-  RenderSettings settings;
-  settings.blockSize = options.blockSize;
-  settings.accumulate = options.accumulate;
-  settings.tailSeconds = options.tail;
-  settings.mono = options.mono;
-  const double seconds = static_cast<double>(source.size()) / input.sampleRate + options.tail;
-  ProgressBar progress(!options.quiet && seconds > 1.0 && isatty(STDERR_FILENO));
-  const AudioClip output = renderThroughPlugin(plugin, source, input.sampleRate, settings, std::ref(progress));
+  plugin.start(input.sampleRate, options.blockSize);
+  const std::string problem = applyRequestedState(plugin, options, presets);
+  if (!problem.empty()) return fail(problem, kUsageError);
+
+  AudioClip output;
+  double seconds = 0.0;
+  if (rendering) {
+    RenderSettings settings;
+    settings.blockSize = options.blockSize;
+    settings.accumulate = options.accumulate;
+    settings.tailSeconds = options.tail;
+    settings.mono = options.mono;
+    seconds = static_cast<double>(source.size()) / input.sampleRate + options.tail;
+    ProgressBar progress(!options.quiet && seconds > 1.0 && isatty(STDERR_FILENO));
+    output = renderThroughPlugin(plugin, source, input.sampleRate, settings, std::ref(progress));
+  }
+  // Saved after the render: reading a bank back selects every program in
+  // turn, which a plug-in that keeps no edits in its programs would feel.
+  std::vector<PendingFile> saves;
+  if (!prepareSaves(plugin, options, saves, error)) return fail(error);
   plugin.stop();
 
-  if (!writeAudioFile(options.output, output, OutputFormat{options.bits}, error)) return fail(error);
-  if (!options.spectrogram.empty()) {
+  if (rendering && !writeAudioFile(options.output, output, OutputFormat{options.bits}, error)) return fail(error);
+  for (PendingFile& save : saves) {
+    if (!save.commit(error)) return fail(error);
+  }
+  if (rendering && !options.spectrogram.empty()) {
     if (!writeSpectrogramPng(options.spectrogram, source, pickChannel(output, 0), input.sampleRate, error))
       return fail(error);
   }
 
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (!options.quiet) {
+  if (!options.quiet && rendering) {
     std::printf("rendered %.2f s of audio in %.3f s (%.0fx real time) -> %s\n", seconds, wall,
                 wall > 0 ? seconds / wall : 0.0, options.output.c_str());
   }
@@ -212,14 +328,19 @@ int parseAndRun(int argc, char** argv) {
       "  brasklin-render examples/melody.wav out.wav\n"
       "  brasklin-render in.flac out.wav --program 3 --set \"Delay Mix=0.4\" --set 9=0.1 --tail 2\n"
       "  brasklin-render voice.wav out.wav --set \"Filter Type=0.9\" --spectrogram out.png\n"
+      "  brasklin-render in.wav out.wav --bank \"Brasklin Factory.fxb\" --program 4\n"
+      "  brasklin-render --bank mine.fxb --set \"Drive=0.3\" --save-preset loud.fxp\n"
       "  brasklin-render --list\n"
       "Parameter values are normalised, 0 to 1. Names match ignoring surrounding spaces and case.");
   Options options;
   app.add_option("input", options.input, "Input audio file (WAV, AIFF, FLAC, ...)");
   app.add_option("output", options.output, "Output file; its extension picks the format (.wav, .aiff, .flac)");
   app.add_option("--plugin", options.plugin, "Plug-in binary to load (default: the Brasklin built beside this program)");
+  app.add_option("--bank", options.bank, "Load every program of this bank file (.fxb), then select program 0");
   app.add_option("--program", options.program, "Select this program (0-based) before the settings");
-  app.add_option("--set", options.settings, "NAME=VALUE or INDEX=VALUE, applied in order after the program")
+  app.add_option("--preset", options.preset, "Load this program file (.fxp) into the current program");
+  app.add_option("--set", options.settings,
+                 "NAME=VALUE or INDEX=VALUE, applied in order after --bank, --program and --preset")
       ->allow_extra_args(false);
   app.add_option("--block-size", options.blockSize, "Frames per audio block")->check(CLI::Range(1, 1 << 20));
   app.add_flag("--accumulate", options.accumulate, "Use the accumulating process instead of processReplacing");
@@ -228,7 +349,11 @@ int parseAndRun(int argc, char** argv) {
   app.add_flag("--mix", options.mix, "Average all input channels")->excludes(channel);
   app.add_flag("--mono", options.mono, "Write only the first output");
   app.add_option("--bits", options.bits, "Output sample format: 16, 24, or 32 (float)")->check(CLI::IsMember({16, 24, 32}));
-  app.add_flag("--list", options.list, "Show the plug-in's identity, parameters and programs");
+  app.add_option("--save-bank", options.saveBank,
+                 "Save all programs as a bank file (.fxb), after the presets and settings; no input needed");
+  app.add_option("--save-preset", options.savePreset,
+                 "Save the current program as a program file (.fxp), after the presets and settings");
+  app.add_flag("--list", options.list, "Show the plug-in's identity, parameters and programs (after --bank etc.)");
   app.add_flag("--quiet,-q", options.quiet, "No progress bar and no summary");
   app.add_option("--spectrogram", options.spectrogram, "Also write input and output spectrograms to this PNG");
   // The renderer is built with the plug-in, so it carries the same version.

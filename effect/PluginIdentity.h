@@ -1,0 +1,12 @@
+// Who the plug-in tells hosts it is. Hosts file saved programs and banks
+// under the unique id and refuse files made for another plug-in, so the
+// factory presets are stamped with the same id and version.
+#pragma once
+
+#include <cstdint>
+
+#include "host/AEffect.h"
+#include "host/AudioEffect.h"
+
+inline constexpr int32_t kPluginUniqueId = fourCharCode("BrKl");
+inline constexpr int32_t kPluginVersion = kBaseEffectVersion;

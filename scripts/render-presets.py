@@ -1,0 +1,120 @@
+#!/usr/bin/env python3
+"""Renders the shipped example through every factory program and writes the
+README's pictures and level table.
+
+For each program of the factory bank (build/effect/Brasklin/presets/Brasklin
+Factory.fxb, selected with --bank and --program as a host would) it renders
+examples/melody.wav and the two test signals of tools/examplegen (a bass riff
+and a speech-like voice), prints each output's peak and RMS level, and writes
+docs/presets/NN-<name>.png: the input's and the output's spectrograms of the
+example, shrunk to a few tens of kilobytes.
+
+  python3 scripts/render-presets.py [--build build] [--no-pictures]
+
+Needs the plug-in and the renderer built (cmake --build build --target
+brasklin brasklin-render) and ImageMagick's convert for the pictures.
+"""
+import argparse
+import math
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[1]
+TAIL_SECONDS = 1.5
+
+
+def read_wav(path):
+    """Channel 0 of a 16-bit or 32-bit float WAV file, as floats."""
+    data = path.read_bytes()
+    at, fmt, samples = 12, None, None
+    while at + 8 <= len(data):
+        tag, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
+        body = data[at + 8:at + 8 + size]
+        if tag == b"fmt ":
+            fmt = struct.unpack("<HHIIHH", body[:16])
+        elif tag == b"data":
+            samples = body
+        at += 8 + size + (size & 1)
+    code, channels, _, _, _, bits = fmt
+    if code == 3 or (code == 0xFFFE and bits == 32):
+        values = struct.unpack(f"<{len(samples) // 4}f", samples)
+    else:
+        values = [v / 32768.0 for v in struct.unpack(f"<{len(samples) // 2}h", samples)]
+    return list(values[::channels])
+
+
+def db(x):
+    return 20.0 * math.log10(x) if x > 1e-9 else -180.0
+
+
+def levels(samples):
+    peak = max(abs(s) for s in samples)
+    rms = math.sqrt(sum(s * s for s in samples) / len(samples))
+    return db(peak), db(rms)
+
+
+def program_names(render, bank):
+    listing = subprocess.run([str(render), "--bank", str(bank), "--list"], check=True, capture_output=True,
+                             text=True).stdout
+    programs = listing.split("\nprograms:\n", 1)[1]
+    return [line.split("|", 1)[1].strip() for line in programs.splitlines() if "|" in line]
+
+
+def file_stem(index, name):
+    return f"{index + 1:02d}-" + re.sub(r"[^a-z0-9]+", "-", name.lower()).strip("-")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default="build", help="build folder (default: build)")
+    parser.add_argument("--no-pictures", action="store_true", help="only print the level table")
+    args = parser.parse_args()
+    build = (ROOT / args.build).resolve()
+    render = build / "tools/render/brasklin-render"
+    bank = build / "effect/Brasklin/presets/Brasklin Factory.fxb"
+    for needed in (render, bank):
+        if not needed.exists():
+            sys.exit(f"render-presets: {needed} is missing: build the targets brasklin and brasklin-render first")
+    pictures = ROOT / "docs/presets"
+    if not args.no_pictures:
+        if shutil.which("convert") is None:
+            sys.exit("render-presets: ImageMagick's convert is needed for the pictures (scripts/setup.sh)")
+        for old in pictures.glob("*.png"):
+            old.unlink()
+        pictures.mkdir(parents=True, exist_ok=True)
+
+    with tempfile.TemporaryDirectory() as scratch:
+        scratch = Path(scratch)
+        subprocess.run([sys.executable, str(ROOT / "tools/examplegen/make_examples.py"), "--test-signals",
+                        str(scratch)], check=True, capture_output=True)
+        inputs = {"melody": ROOT / "examples/melody.wav", "bass": scratch / "bassline.wav",
+                  "speech": scratch / "speech.wav"}
+        names = program_names(render, bank)
+        print(f"{'program':<24}" + "".join(f"{key + ' peak/rms dB':>22}" for key in inputs))
+        for index, name in enumerate(names):
+            row = f"{name:<24}"
+            for key, source in inputs.items():
+                out = scratch / f"{key}-{index}.wav"
+                command = [str(render), str(source), str(out), "--bank", str(bank), "--program", str(index),
+                           "--quiet"]
+                # Levels with the delays' tails rung out.
+                subprocess.run(command + ["--tail", str(TAIL_SECONDS)], check=True)
+                peak, rms = levels(read_wav(out))
+                row += f"{peak:>13.1f} /{rms:>6.1f}"
+                if key == "melody" and not args.no_pictures:
+                    # Without a tail, so that both panels span the same time.
+                    picture = scratch / f"{index}.png"
+                    subprocess.run(command + ["--spectrogram", str(picture)], check=True)
+                    # Half size, 64 colours: the pictures only need to show the shapes.
+                    subprocess.run(["convert", str(picture), "-resize", "50%", "-colors", "64", "-strip",
+                                    str(pictures / (file_stem(index, name) + ".png"))], check=True)
+            print(row)
+
+
+if __name__ == "__main__":
+    main()
