@@ -1,7 +1,13 @@
 #include "dsp/PrecisePitchEstimator.h"
 
+#include "dsp/FftSimd.h"
+
 #include <algorithm>
 #include <cmath>
+
+#if BRASKLIN_FFT_X86
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -109,22 +115,59 @@ void hannWindowedPower(const float* packed, int32_t length, int32_t oldestSlot, 
     const Turn turn = turnOf(oldestSlot, length);
     const double c = 0.25 * turn.cosine;
     const double s = 0.25 * turn.sine;
-    const auto imag = [packed, half](int32_t k) {
-        return (k <= 0 || k >= half) ? 0.0 : static_cast<double>(packed[half + k]);
-    };
-    for (int32_t k = firstBin; k <= lastBin; ++k) {
-        const double belowRe = packed[k - 1];
-        const double belowIm = imag(k - 1);
-        // Bin N/2 + 1 mirrors bin N/2 - 1 (conjugated); only reached when lastBin = N/2.
-        const double aboveRe = (k + 1 <= half) ? static_cast<double>(packed[k + 1]) : static_cast<double>(packed[k - 1]);
-        const double aboveIm = (k + 1 <= half) ? imag(k + 1) : -imag(k - 1);
+    const auto windowed = [c, s](double belowRe, double belowIm, double re, double im, double aboveRe,
+                                 double aboveIm) {
         // Z[k-1] e^(i t) + Z[k+1] e^(-i t), scaled by 0.25.
         const double sumRe = c * (belowRe + aboveRe) + s * (aboveIm - belowIm);
         const double sumIm = c * (belowIm + aboveIm) + s * (belowRe - aboveRe);
-        const double re = 0.5 * static_cast<double>(packed[k]) - sumRe;
-        const double im = 0.5 * imag(k) - sumIm;
-        power[k] = re * re + im * im;
+        const double outRe = 0.5 * re - sumRe;
+        const double outIm = 0.5 * im - sumIm;
+        return outRe * outRe + outIm * outIm;
+    };
+    // Bins 0 and N/2 have no imaginary slot, and bin N/2 + 1 mirrors bin
+    // N/2 - 1 (conjugated): handled apart, so the loop between reads plainly.
+    const float* re = packed;
+    const float* im = packed + half;
+    const auto imag = [im, half](int32_t k) { return (k <= 0 || k >= half) ? 0.0 : static_cast<double>(im[k]); };
+    const auto edge = [&](int32_t k) {
+        const bool mirrored = k + 1 > half;
+        const double aboveRe = mirrored ? static_cast<double>(re[k - 1]) : static_cast<double>(re[k + 1]);
+        const double aboveIm = mirrored ? -imag(k - 1) : imag(k + 1);
+        power[k] = windowed(re[k - 1], imag(k - 1), re[k], imag(k), aboveRe, aboveIm);
+    };
+    const int32_t innerFirst = std::max(firstBin, 2);
+    const int32_t innerLast = std::min(lastBin, half - 2);
+    for (int32_t k = firstBin; k < innerFirst && k <= lastBin; ++k)
+        edge(k);
+    int32_t k = innerFirst;
+#if BRASKLIN_FFT_X86
+    // Two bins at a time, the same double operations in the same order as
+    // `windowed` (SSE2 is part of every x86-64 processor), so the result is
+    // bit-identical to the plain loop.
+    const auto pair = [](const float* at) {
+        return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at))));
+    };
+    const __m128d cc = _mm_set1_pd(c);
+    const __m128d ss = _mm_set1_pd(s);
+    const __m128d halfOf = _mm_set1_pd(0.5);
+    for (; k + 1 <= innerLast; k += 2) {
+        const __m128d belowRe = pair(re + k - 1);
+        const __m128d belowIm = pair(im + k - 1);
+        const __m128d aboveRe = pair(re + k + 1);
+        const __m128d aboveIm = pair(im + k + 1);
+        const __m128d sumRe = _mm_add_pd(_mm_mul_pd(cc, _mm_add_pd(belowRe, aboveRe)),
+                                         _mm_mul_pd(ss, _mm_sub_pd(aboveIm, belowIm)));
+        const __m128d sumIm = _mm_add_pd(_mm_mul_pd(cc, _mm_add_pd(belowIm, aboveIm)),
+                                         _mm_mul_pd(ss, _mm_sub_pd(belowRe, aboveRe)));
+        const __m128d outRe = _mm_sub_pd(_mm_mul_pd(halfOf, pair(re + k)), sumRe);
+        const __m128d outIm = _mm_sub_pd(_mm_mul_pd(halfOf, pair(im + k)), sumIm);
+        _mm_storeu_pd(power + k, _mm_add_pd(_mm_mul_pd(outRe, outRe), _mm_mul_pd(outIm, outIm)));
     }
+#endif
+    for (; k <= innerLast; ++k)
+        power[k] = windowed(re[k - 1], im[k - 1], re[k], im[k], re[k + 1], im[k + 1]);
+    for (int32_t k = std::max(innerLast + 1, innerFirst); k <= lastBin; ++k)
+        edge(k);
 }
 
 PrecisePitchEstimator::PrecisePitchEstimator() : power_(std::make_unique<double[]>(kMaxLength / 2 + 1)) {}
@@ -147,6 +190,8 @@ PrecisePitchEstimator::Evidence PrecisePitchEstimator::harmonicEvidence(double p
 {
     const double fundamentalBins = peakBin / static_cast<double>(divisor);
     Evidence evidence;
+    // m * chosen modulo divisor, kept by adding: zero where the harmonic is shared.
+    int32_t remainder = chosen % divisor;
     int32_t m = 1;
     for (double position = fundamentalBins; position <= spanBins; position = ++m * fundamentalBins) {
         const double harmonic = magnitudeNear(position);
@@ -154,10 +199,13 @@ PrecisePitchEstimator::Evidence PrecisePitchEstimator::harmonicEvidence(double p
         evidence.total += harmonic - between;
         evidence.between += between;
         ++evidence.positions;
-        if ((m * chosen) % divisor != 0) {
+        if (remainder != 0) {
             evidence.claimed += harmonic;
             ++evidence.claimedPositions;
         }
+        remainder += chosen;
+        while (remainder >= divisor)
+            remainder -= divisor;
     }
     return evidence;
 }
@@ -183,9 +231,13 @@ PrecisePitchEstimator::Estimate PrecisePitchEstimator::estimate(const float* pac
 
     // Strongest windowed bin; ties keep the lower one, NaN never wins.
     int32_t peak = firstBin;
-    for (int32_t k = firstBin + 1; k <= lastBin; ++k)
-        if (power[k] > power[peak])
+    double strongest = power[firstBin];
+    for (int32_t k = firstBin + 1; k <= lastBin; ++k) {
+        if (power[k] > strongest) {
+            strongest = power[k];
             peak = k;
+        }
+    }
     if (!(power[peak] > 0.0))
         return {static_cast<float>(static_cast<double>(peak) * binSpacing), 0.0f};
 
