@@ -41,7 +41,7 @@ TEST(PrecisePitchEstimator, WindowedPowerIsTheHannSpectrumOfTheFrameInTimeOrder)
         std::vector<float> packed(n);
         fft.transform(packed.data(), ring.data());
         std::vector<double> power(n / 2 + 1, -1.0);
-        hannWindowedPower(packed.data(), n, 0, 1, n / 2, power.data());
+        hannWindowedPower(packed.data(), n, oldest, 1, n / 2, power.data());
         for (int32_t k = 1; k <= n / 2; ++k) {
             const double want = expected.re[static_cast<std::size_t>(k)] * expected.re[static_cast<std::size_t>(k)] +
                                 expected.im[static_cast<std::size_t>(k)] * expected.im[static_cast<std::size_t>(k)];
