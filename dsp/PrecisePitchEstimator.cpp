@@ -230,14 +230,29 @@ PrecisePitchEstimator::Estimate PrecisePitchEstimator::estimate(const float* pac
     hannWindowedPower(packed, length, oldestSlot, 1, topBin_, power);
 
     // Strongest windowed bin; ties keep the lower one, NaN never wins.
+    // Two running maxima over alternate bins, so the comparisons do not wait on
+    // each other; of equal maxima the lower bin wins, as in one pass.
     int32_t peak = firstBin;
     double strongest = power[firstBin];
-    for (int32_t k = firstBin + 1; k <= lastBin; ++k) {
+    int32_t otherPeak = firstBin;
+    double otherStrongest = power[firstBin];
+    int32_t k = firstBin + 1;
+    for (; k + 1 <= lastBin; k += 2) {
         if (power[k] > strongest) {
             strongest = power[k];
             peak = k;
         }
+        if (power[k + 1] > otherStrongest) {
+            otherStrongest = power[k + 1];
+            otherPeak = k + 1;
+        }
     }
+    if (k <= lastBin && power[k] > strongest) {
+        strongest = power[k];
+        peak = k;
+    }
+    if (otherStrongest > strongest || (otherStrongest == strongest && otherPeak < peak))
+        peak = otherPeak;
     if (!(power[peak] > 0.0))
         return {static_cast<float>(static_cast<double>(peak) * binSpacing), 0.0f};
 
