@@ -192,8 +192,9 @@ PrecisePitchEstimator::Evidence PrecisePitchEstimator::harmonicEvidence(double p
     Evidence evidence;
     // m * chosen modulo divisor, kept by adding: zero where the harmonic is shared.
     int32_t remainder = chosen % divisor;
-    int32_t m = 1;
-    for (double position = fundamentalBins; position <= spanBins; position = ++m * fundamentalBins) {
+    // Written so a NaN span (from an overflowing frame) weighs nothing.
+    for (int32_t m = 1; static_cast<double>(m) * fundamentalBins <= spanBins; ++m) {
+        const double position = static_cast<double>(m) * fundamentalBins;
         const double harmonic = magnitudeNear(position);
         const double between = magnitudeNear(position - 0.5 * fundamentalBins);
         evidence.total += harmonic - between;

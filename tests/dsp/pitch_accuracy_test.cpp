@@ -4,6 +4,7 @@
 // frame in time order.
 
 #include "dsp/Fft.h"
+#include "dsp/TrackingOscillator.h"
 #include "dsp/PrecisePitchEstimator.h"
 #include "tests/support/pitch_tracks.h"
 #include "tests/support/signals.h"
@@ -103,6 +104,29 @@ TEST(PrecisePitchEstimator, InNoiseAtFft8192TracksNoWorseThanTheClassicDetector)
     ASSERT_GT(classic.frames, 20);
     EXPECT_GE(precise.withinFiftyCents, classic.withinFiftyCents);
     EXPECT_LE(precise.harmonicErrors, classic.harmonicErrors);
+}
+
+// A frame loud enough to overflow the transform (inf and NaN bins) must give a
+// finite output and let the next, ordinary frames track again.
+TEST(PrecisePitchEstimator, AnOverflowingFrameStaysSilentOrFiniteAndTrackingResumes)
+{
+    const std::vector<float> table = signals::sine(1.0, 2048.0, 2048);
+    const auto loud = signals::sine(220.0, pitch::kRate, 4096, 3.0e38);
+    const auto tone = signals::sine(220.0, pitch::kRate, 8192, 0.5);
+    TrackingOscillator oscillator;
+    oscillator.setPrecise(true);
+    std::vector<float> out(512);
+    const auto run = [&](const std::vector<float>& in) {
+        for (std::size_t at = 0; at + out.size() <= in.size(); at += out.size()) {
+            oscillator.process(in.data() + at, out.data(), 512, static_cast<float>(pitch::kRate), table.data(), 2048, 0,
+                               0, 2048);
+            for (const float sample : out)
+                ASSERT_TRUE(std::isfinite(sample));
+        }
+    };
+    run(loud);
+    run(tone);
+    EXPECT_NEAR(oscillator.detectedFrequency(), 220.0f, 220.0f * 0.03f);
 }
 
 }  // namespace
