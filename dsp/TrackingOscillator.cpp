@@ -103,7 +103,10 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
             fillFrameQuick(input, sampleCount);
         else
             writeToRing(input, sampleCount);
-        const Estimate estimate = analyse(binSpacing);
+        // Quick Detect's frame starts with the block at slot 0; the ring's oldest
+        // sample is the one about to be overwritten next.
+        const int32_t oldestSlot = (quickDetect != 0 || writePosition_ >= n) ? 0 : writePosition_;
+        const Estimate estimate = analyse(binSpacing, oldestSlot);
         const float target = correctAndLimit(estimate.frequency, stabilize);
         render(output, sampleCount, estimate.amplitude, target);
         return;
@@ -118,7 +121,7 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
     for (int32_t c = 0; c < chunks; ++c) {
         const float* frame = input + static_cast<std::ptrdiff_t>(c) * n;
         std::transform(frame, frame + n, analysisBuffer_.get(), finiteOrSilence);
-        estimate = analyse(binSpacing);
+        estimate = analyse(binSpacing, 0);
         target = correctAndLimit(estimate.frequency, stabilize);
         render(output + static_cast<std::ptrdiff_t>(c) * n, n, estimate.amplitude, target);
     }
@@ -162,7 +165,7 @@ void TrackingOscillator::writeToRing(const float* input, int32_t sampleCount)
 
 // The strongest bin from 20 Hz up to (not including) N/2. The frame goes in as
 // it lies in the ring: a rotation changes only the phases, not the magnitudes.
-TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing)
+TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing, int32_t oldestSlot)
 {
     const int32_t n = fftLength_;
     const int32_t half = n / 2;
@@ -176,6 +179,12 @@ TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing)
     int32_t firstBin = 0;
     while (firstBin < half && binFrequency(firstBin) < kLowestBinHz)
         ++firstBin;
+    if (precise_.load(std::memory_order_relaxed)) {
+        const PrecisePitchEstimator::Estimate precise =
+            preciseEstimator_.estimate(spectrum, n, oldestSlot, binSpacing, firstBin);
+        const float amplitude = std::isfinite(precise.amplitude) ? precise.amplitude : 0.0f;
+        return {std::isfinite(precise.frequency) ? precise.frequency : 0.0f, amplitude};
+    }
     // Ties keep the lower bin.
     const SpectrumPeak peak = findSpectrumPeak(spectrum, n, firstBin, fft_->path());
     const double strongest = (peak.bin < 0) ? kNoPeakYet : peak.magnitude;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dsp/Fft.h"
+#include "dsp/PrecisePitchEstimator.h"
 
 #include <array>
 #include <atomic>
@@ -18,10 +19,16 @@
 // starts. The part of the last cycle that does not fit into a block is kept and
 // played at the start of the next one.
 //
+// With precise detection on, the same frame is read through PrecisePitchEstimator
+// instead (a Hann-windowed spectrum, the peak refined between bins, the
+// fundamental chosen from harmonic evidence); everything after the estimate is
+// shared.
+//
 // Threads: process() and everything it changes belong to the audio thread;
-// setRatio() may be called from any thread. process() allocates nothing, takes
-// no lock and cannot throw: an engine for every analysis length it accepts is
-// built by the constructor, so a new length only switches between them.
+// setRatio() and setPrecise() may be called from any thread. process()
+// allocates nothing, takes no lock and cannot throw: an engine for every
+// analysis length it accepts is built by the constructor, so a new length only
+// switches between them.
 class TrackingOscillator {
 public:
     static constexpr int32_t kDefaultFftLength = 2048;
@@ -59,6 +66,10 @@ public:
     // Any thread. The multiplier for the detected frequency (the parameter layer
     // sends 0.1 .. 10); takes effect at the next analysis. Non-finite values are ignored.
     void setRatio(float ratio);
+    // Any thread. Chooses the precise detector (true) or the classic strongest
+    // bin (false, the default); takes effect at the next analysis.
+    void setPrecise(bool precise) { precise_.store(precise, std::memory_order_relaxed); }
+    bool precise() const { return precise_.load(std::memory_order_relaxed); }
 
     // Read by the chain after process() returns (audio thread).
     float ratio() const { return ratio_.load(std::memory_order_relaxed); }
@@ -82,7 +93,9 @@ private:
     void setFftLength(int32_t length);
     void fillFrameQuick(const float* input, int32_t sampleCount);
     void writeToRing(const float* input, int32_t sampleCount);
-    Estimate analyse(float binSpacing);
+    // `oldestSlot`: where the frame's oldest sample lies (the ring's write position,
+    // or 0 when the frame is in time order).
+    Estimate analyse(float binSpacing, int32_t oldestSlot);
     float correctAndLimit(float frequency, int32_t stabilize);  // returns the target F
     void render(float* out, int32_t count, float amplitude, float target);
     void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
@@ -106,4 +119,6 @@ private:
     float lastAmplitude_ = 0.0f;
     float detectedFrequency_ = 0.0f;
     std::atomic<float> ratio_{1.0f};
+    std::atomic<bool> precise_{false};
+    PrecisePitchEstimator preciseEstimator_;
 };
