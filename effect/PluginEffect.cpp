@@ -409,13 +409,17 @@ bool PluginEffect::getParameterProperties(int32_t index, VstParameterProperties*
   // The host's record is cleared first (its bytes, no further) so that no
   // field this answer leaves unset reaches the host as garbage.
   std::memset(properties, 0, sizeof *properties);
-  properties->flags = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+  // Position k is the normalised value k / (positions - 1): the steps are
+  // given in the normalised range the host sends. No integer range is
+  // declared: some hosts (Ardour 7 among them) take it as the range of the
+  // values they send, and would then push every position but the first past
+  // the last band.
+  properties->flags = kVstParameterUsesFloatStep;
   if (positions == 2) properties->flags |= kVstParameterIsSwitch;
-  // Position k is the normalised value k / (positions - 1).
-  properties->minInteger = 0;
-  properties->maxInteger = positions - 1;
-  properties->stepInteger = 1;
-  properties->largeStepInteger = 1;
+  const float step = 1.0f / static_cast<float>(positions - 1);
+  properties->stepFloat = step;
+  properties->smallStepFloat = step;
+  properties->largeStepFloat = step;
   return true;
 }
 

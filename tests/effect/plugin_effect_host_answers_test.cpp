@@ -110,9 +110,9 @@ TEST_F(HostAnswersTest, switchesAreAnnouncedAsStepsAndContinuousParametersGetNot
   struct Expected {
     int32_t index;
     int32_t flags;
-    int32_t maxInteger;
+    int32_t lastPosition;
   };
-  constexpr int32_t steps = kVstParameterUsesIntegerMinMax | kVstParameterUsesIntStep;
+  constexpr int32_t steps = kVstParameterUsesFloatStep;
   const Expected switches[] = {{1, steps, 3},  {2, steps | kVstParameterIsSwitch, 1}, {3, steps | kVstParameterIsSwitch, 1},
                                {5, steps, 3},  {14, steps, 3}, {15, steps, 3}, {16, steps, 3}, {17, steps, 3}};
   for (int32_t index = -1; index <= 18; ++index) {
@@ -134,15 +134,19 @@ TEST_F(HostAnswersTest, switchesAreAnnouncedAsStepsAndContinuousParametersGetNot
     }
     EXPECT_EQ(answer, 1);
     EXPECT_EQ(properties->flags, expected->flags);
+    // Steps in the normalised range, and no integer range a host could take
+    // for the range of the values it sends.
+    const float step = 1.0f / float(expected->lastPosition);
+    EXPECT_EQ(properties->stepFloat, step);
+    EXPECT_EQ(properties->smallStepFloat, step);
+    EXPECT_EQ(properties->largeStepFloat, step);
     EXPECT_EQ(properties->minInteger, 0);
-    EXPECT_EQ(properties->maxInteger, expected->maxInteger);
-    EXPECT_EQ(properties->stepInteger, 1);
-    EXPECT_EQ(properties->largeStepInteger, 1);
-    // A host stepping through the positions k / max lands on every display the
-    // editor's switch shows, in order.
+    EXPECT_EQ(properties->maxInteger, 0);
+    // A host stepping from 0 by the step lands on every display the editor's
+    // switch shows, in order.
     std::string previous;
-    for (int32_t k = 0; k <= expected->maxInteger; ++k) {
-      effect->setParameter(index, float(k) / float(expected->maxInteger));
+    for (int32_t k = 0; k <= expected->lastPosition; ++k) {
+      effect->setParameter(index, float(k) * step);
       char text[64] = {};
       effect->getParameterDisplay(index, text);
       EXPECT_NE(previous, text) << "position " << k;

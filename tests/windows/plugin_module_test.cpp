@@ -282,7 +282,8 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail) {
     EXPECT_EQ(dispatch(effGetParameterProperties, index, 0, properties), fourWay || onOff ? 1 : 0) << index;
     for (std::size_t i = sizeof(VstParameterProperties); i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0xA5) << index;
     if (fourWay || onOff) {
-      EXPECT_EQ(properties->maxInteger, fourWay ? 3 : 1) << index;
+      EXPECT_EQ(properties->stepFloat, fourWay ? 1.0f / 3.0f : 1.0f) << index;
+      EXPECT_EQ(properties->maxInteger, 0) << index;
       EXPECT_EQ((properties->flags & kVstParameterIsSwitch) != 0, onOff) << index;
     }
   }

@@ -274,7 +274,9 @@ int answers(const std::string& modulePath, const std::string& outputPath) {
   for (int32_t index = 0; index < 18; ++index) {
     VstParameterProperties properties{};
     const long long result = ask(effGetParameterProperties, index, 0, &properties);
-    std::fprintf(out, "properties %d: %lld flags %d integers %d..%d step %d/%d\n", index, result, properties.flags,
+    std::fprintf(out, "properties %d: %lld flags %d steps %.9g/%.9g/%.9g integers %d..%d step %d/%d\n", index,
+                 result, properties.flags, static_cast<double>(properties.stepFloat),
+                 static_cast<double>(properties.smallStepFloat), static_cast<double>(properties.largeStepFloat),
                  properties.minInteger, properties.maxInteger, properties.stepInteger, properties.largeStepInteger);
   }
   // The tail as settings change one after the other (index, value).
