@@ -172,14 +172,15 @@ void hannWindowedPower(const float* packed, int32_t length, int32_t oldestSlot, 
 
 PrecisePitchEstimator::PrecisePitchEstimator() : power_(std::make_unique<double[]>(kMaxLength / 2 + 1)) {}
 
-// The larger magnitude of the two bins around fractional bin `bin`: a partial
+// The larger magnitude of the two bins around fractional bin `bin` (power_
+// holds magnitudes by then): a partial
 // between two bins is seen at most 1.4 dB below its peak (Hann scalloping).
 double PrecisePitchEstimator::magnitudeNear(double bin) const
 {
     const auto lower = static_cast<int32_t>(bin);
     if (lower >= topBin_)
         return 0.0;
-    return std::sqrt(std::max(power_[lower], power_[lower + 1]));
+    return std::max(power_[lower], power_[lower + 1]);
 }
 
 // Magnitudes at the harmonics of peak / divisor up to `spanBins`, minus those
@@ -280,6 +281,14 @@ PrecisePitchEstimator::Estimate PrecisePitchEstimator::estimate(const float* pac
     span = std::min(span, static_cast<double>(lastBin));
     if (divisors > 1)
         span = std::min(span, kMostHarmonics * peakBin / static_cast<double>(divisors));
+    // From here on magnitudes, over the bins the evidence reads: each bin's
+    // square root once, not at every look-up (sqrt is monotonic and correctly
+    // rounded, so the larger of two roots is the root of the larger power, bit
+    // for bit). A NaN span reads nothing.
+    const int32_t readTop = (span >= 0.0) ? std::min(topBin_, static_cast<int32_t>(span) + 1) : 0;
+    for (int32_t bin = 1; bin <= readTop; ++bin)
+        power[bin] = std::sqrt(power[bin]);
+    topBin_ = readTop;
     // A lower candidate wins only with clearly more evidence, and only if the
     // partials it claims beyond the chosen one stand out of the spectrum's floor
     // between its harmonics: a subharmonic in noise collects noise there.

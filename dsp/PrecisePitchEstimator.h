@@ -68,7 +68,7 @@ private:
     // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
     Evidence harmonicEvidence(double peakBin, int32_t divisor, int32_t chosen, double spanBins) const;
 
-    std::unique_ptr<double[]> power_;  // windowed |X[k]|^2, bins 0 .. N/2
+    std::unique_ptr<double[]> power_;  // windowed |X[k]|^2, bins 0 .. N/2; then |X[k]|
     int32_t topBin_ = 0;               // power_ holds bins 0 .. topBin_
 };
 
