@@ -6,13 +6,6 @@
 
 Distortion::Distortion() = default;
 
-float Distortion::driveForValue(float driveValue)
-{
-    constexpr float kOffset = 0.02f;
-    constexpr float kScale = 50.0f;
-    return static_cast<float>((static_cast<double>(driveValue) + kOffset) * kScale);
-}
-
 void Distortion::setDrive(float drive)
 {
     if (std::isnan(drive)) {

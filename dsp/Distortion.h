@@ -16,10 +16,6 @@ public:
     // drive 1.0.
     Distortion();
 
-    // The curve factor for a " Drive " value v: (v + 0.02) * 50 formed in double
-    // and rounded to float; 0 gives 1.0, 0.5 gives 26.0, 1 gives 51.0.
-    static float driveForValue(float driveValue);
-
     // Any thread. Sets the curve factor k. Values below 1 are taken as 1: they
     // only come from " Drive " values below 0, for which the stage does not run,
     // and they would let the denominator reach zero. A NaN is ignored and +inf

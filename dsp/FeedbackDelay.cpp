@@ -75,9 +75,9 @@ void FeedbackDelay::clear()
     std::fill_n(line_.get(), capacity, 0.0f);
 }
 
-int32_t FeedbackDelay::lengthForTime(float delayTime, double tableRate)
+int32_t FeedbackDelay::lengthForSeconds(double seconds, double tableRate)
 {
-    const double samples = static_cast<double>(delayTime) * 5.0 * tableRate;
+    const double samples = seconds * tableRate;
     if (std::isnan(samples)) {
         return 0;
     }

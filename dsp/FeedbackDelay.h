@@ -48,11 +48,11 @@ public:
     // Silences the whole line; cursor, length and pending length stay.
     void clear();
 
-    // The delay in samples for a " Delay Time " value t (0 .. 1 is 0 .. 5 s):
-    // trunc(t * 5 * tableRate), formed in double. The result always fits the
-    // signed 32-bit range and never exceeds `capacity`; NaN (in either
-    // argument) gives 0. Values below 0 stay negative, as they would be.
-    static int32_t lengthForTime(float delayTime, double tableRate);
+    // The delay in samples for `seconds` at `tableRate`: trunc(seconds *
+    // tableRate), formed in double. The result always fits the signed 32-bit
+    // range and never exceeds `capacity`; NaN (in either argument, or as their
+    // product) gives 0. Values below 0 stay negative, as they would be.
+    static int32_t lengthForSeconds(double seconds, double tableRate);
 
     int32_t length() const { return length_.load(std::memory_order_relaxed); }
     int32_t pendingLength() const { return pendingLength_.load(std::memory_order_relaxed); }

@@ -66,13 +66,12 @@ void TrackingOscillator::setFftLength(int32_t length)
     writePosition_ = 0;
 }
 
-// The argument order is the one the effect's chain is written against.
-// NOLINTBEGIN(bugprone-easily-swappable-parameters)
 void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
-                                 const float* waveTable, int32_t waveTableLength, int32_t stabilize,
-                                 int32_t quickDetect, int32_t requestedLength)
-// NOLINTEND(bugprone-easily-swappable-parameters)
+                                 const float* waveTable, int32_t waveTableLength)
 {
+    const int32_t requestedLength = requestedLength_.load(std::memory_order_relaxed);
+    const bool stabilize = stabilize_.load(std::memory_order_relaxed);
+    const bool quickDetect = quickDetect_.load(std::memory_order_relaxed);
     if (requestedLength != fftLength_ && isUsableLength(requestedLength))
         setFftLength(requestedLength);
     if (sampleCount < 0)
@@ -83,7 +82,7 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
     }
     // An empty block gives Quick Detect nothing to repeat: keep the previous frame
     // and skip the analysis, so the call changes nothing.
-    if (sampleCount == 0 && quickDetect != 0)
+    if (sampleCount == 0 && quickDetect)
         return;
 
     if (waveTable == nullptr || waveTableLength <= 0) {
@@ -99,13 +98,13 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
                                                 static_cast<double>(static_cast<float>(n) * 0.5f));
 
     if (sampleCount < n) {
-        if (quickDetect != 0)
+        if (quickDetect)
             fillFrameQuick(input, sampleCount);
         else
             writeToRing(input, sampleCount);
         // Quick Detect's frame starts with the block at slot 0; the ring's oldest
         // sample is the one about to be overwritten next.
-        const int32_t oldestSlot = (quickDetect != 0 || writePosition_ >= n) ? 0 : writePosition_;
+        const int32_t oldestSlot = (quickDetect || writePosition_ >= n) ? 0 : writePosition_;
         const Estimate estimate = analyse(binSpacing, oldestSlot);
         const float target = correctAndLimit(estimate.frequency, stabilize);
         render(output, sampleCount, estimate.amplitude, target);
@@ -199,10 +198,10 @@ TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing, int32
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-float TrackingOscillator::correctAndLimit(float frequency, int32_t stabilize)
+float TrackingOscillator::correctAndLimit(float frequency, bool stabilize)
 {
     const double previous = detectedFrequency_;
-    if (stabilize != 0 && previous != 0.0) {
+    if (stabilize && previous != 0.0) {
         // An estimate near the third or second harmonic of the previous one is
         // most likely that harmonic winning over a weakened fundamental.
         if (frequency > previous * 3.0 - previous * 0.5)

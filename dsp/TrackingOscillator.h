@@ -25,7 +25,8 @@
 // shared.
 //
 // Threads: process() and everything it changes belong to the audio thread;
-// setRatio() and setPrecise() may be called from any thread. process()
+// the settings (ratio, precise, stabilize, quick detect, analysis length) may
+// be changed from any thread. process()
 // allocates nothing, takes no lock and cannot throw: an engine for every
 // analysis length it accepts is built by the constructor, so a new length only
 // switches between them.
@@ -48,20 +49,29 @@ public:
     TrackingOscillator& operator=(const TrackingOscillator&) = delete;
 
     // Audio thread. Replaces `sampleCount` samples of `input` by the tracking tone
-    // in `output`; the two may be the same array.
+    // in `output`; the two may be the same array. The settings below are read
+    // once, at the start of the block.
     //   waveTable / waveTableLength: one cycle of the wave shape at `sampleRate`
     //     entries (entry i is the phase i / sampleRate); not owned, read only here.
     //     Reads are kept below waveTableLength; a null or empty table gives silence.
-    //   stabilize: fold estimates near the 2nd or 3rd harmonic of the previous one back.
-    //   quickDetect: analyse this block alone, repeated to fill the frame, instead of
-    //     the latest N input samples (blocks shorter than N only).
-    //   requestedLength: the analysis length N; a change switches to the engine
-    //     built for it and restarts the cycle. Lengths that are not a power of two
-    //     from 1 to 8192 are ignored.
     // Non-finite input samples are analysed as silence. A non-finite or non-positive
     // sample rate silences the block and leaves the state as it was.
     void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
-                 int32_t waveTableLength, int32_t stabilize, int32_t quickDetect, int32_t requestedLength);
+                 int32_t waveTableLength);
+
+    // ---- settings: any thread, each taken at the start of the next block ----
+    // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
+    void setStabilize(bool on) { stabilize_.store(on, std::memory_order_relaxed); }
+    bool stabilize() const { return stabilize_.load(std::memory_order_relaxed); }
+    // Analyse each block alone, repeated to fill the frame, instead of the
+    // latest N input samples (blocks shorter than N only).
+    void setQuickDetect(bool on) { quickDetect_.store(on, std::memory_order_relaxed); }
+    bool quickDetect() const { return quickDetect_.load(std::memory_order_relaxed); }
+    // The analysis length N; a change switches to the engine built for it and
+    // restarts the cycle. Lengths that are not a power of two from 1 to 8192
+    // are ignored when the block starts. fftLength() is the length in force.
+    void setAnalysisLength(int32_t length) { requestedLength_.store(length, std::memory_order_relaxed); }
+    int32_t requestedAnalysisLength() const { return requestedLength_.load(std::memory_order_relaxed); }
 
     // Any thread. The multiplier for the detected frequency (the parameter layer
     // sends 0.1 .. 10); takes effect at the next analysis. Non-finite values are ignored.
@@ -96,7 +106,7 @@ private:
     // `oldestSlot`: where the frame's oldest sample lies (the ring's write position,
     // or 0 when the frame is in time order).
     Estimate analyse(float binSpacing, int32_t oldestSlot);
-    float correctAndLimit(float frequency, int32_t stabilize);  // returns the target F
+    float correctAndLimit(float frequency, bool stabilize);  // returns the target F
     void render(float* out, int32_t count, float amplitude, float target);
     void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
 
@@ -120,5 +130,8 @@ private:
     float detectedFrequency_ = 0.0f;
     std::atomic<float> ratio_{1.0f};
     std::atomic<bool> precise_{false};
+    std::atomic<bool> stabilize_{false};
+    std::atomic<bool> quickDetect_{false};
+    std::atomic<int32_t> requestedLength_{kDefaultFftLength};
     PrecisePitchEstimator preciseEstimator_;
 };

@@ -55,35 +55,79 @@ double bounded(double value, Bounds bounds)
   return value > bounds.high ? bounds.high : value;
 }
 
+// Upper edges of the Mox and Filter stage-order bands. Decimal constants, not
+// 1/3 and 2/3: the float nearest 1/3 (0.33333334) lies above 0.333333 and so
+// selects Filter.
+constexpr double moxBandEnd = 0.333333;
+constexpr double filterBandEnd = 0.666666;
+constexpr double delayBandEnd = 1.0;
+// 1/3 rounded to a 32-bit float: the step between the kinds' program values.
+constexpr float stageKindValueStep = 1.0f / 3.0f;
+
+// Drive: (v + 0.02) x 50.
+constexpr float driveOffset = 0.02f;
+constexpr float driveScale = 50.0f;
+
 // Switch positions, as the editor's controls offer them.
 constexpr int32_t continuous = 0;
 constexpr int32_t onOff = 2;
 constexpr int32_t fourWay = 4;
 
+using Keep = ParameterKeeping;
+using Show = ParameterDisplay;
+
+// Every parameter may be automated, 11 included: the editor's delay-time box sends it.
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
-    {" WaveShape ", 0.0f, continuous},
-    {" FFT length ", 0.35f, fourWay},
-    {" Stablize ", 0.0f, onOff},
-    {" Quick Detect ", 0.0f, onOff},
-    {" Pitch Shift ", 0.5f, continuous},
-    {" Filter Type ", 0.35f, fourWay},
-    {" CutOff ", 1.0f, continuous},
-    {" Resonance ", 0.0f, continuous},
-    {" Delay Mix ", 0.0f, continuous},
-    {" Delay Time ", 0.0f, continuous},
-    {" Delay FeedBack", 0.0f, continuous},
-    {nullptr, 0.0f, continuous},
-    {" Drive ", 0.0f, continuous},
-    {" Volume ", 0.5f, continuous},
-    {" First ", 0.0f, fourWay},          // Mox
-    {" Second  ", 1.0f / 3.0f, fourWay},  // Filter
-    {" Third ", 2.0f / 3.0f, fourWay},   // Delay
-    {" Forth ", 1.0f, fourWay},          // Distortion
+    // name            initial      positions   kept as         shown as             alias               automatable
+    {" WaveShape ", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true},
+    {" FFT length ", 0.35f, fourWay, Keep::asGiven, Show::fftLength, kNoAlias, true},
+    {" Stablize ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
+    {" Quick Detect ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
+    {" Pitch Shift ", 0.5f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
+    {" Filter Type ", 0.35f, fourWay, Keep::asGiven, Show::filterType, kNoAlias, true},
+    {" CutOff ", 1.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
+    {" Resonance ", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
+    {" Delay Mix ", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true},
+    {" Delay Time ", 0.0f, continuous, Keep::asGiven, Show::delaySeconds, kNoAlias, true},
+    {" Delay FeedBack", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true},
+    {nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, true},
+    {" Drive ", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
+    {" Volume ", 0.5f, continuous, Keep::asGiven, Show::none, kNoAlias, true},
+    {" First ", 0.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},           // Mox
+    {" Second  ", 1.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},  // Filter
+    {" Third ", 2.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},   // Delay
+    {" Forth ", 1.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},          // Distortion
 }};
+
+constexpr std::array<int32_t, kParameterCount> applyOrder{0, 2, 3, 4, 6, 7, 5, 1, 9, 11, 10, 8, 12, 13, 14, 15, 16, 17};
 
 }  // namespace
 
 const ParameterInfo& parameterInfo(int32_t index) { return parameterTable[static_cast<std::size_t>(index)]; }
+
+const std::array<int32_t, kParameterCount>& programApplyOrder() { return applyOrder; }
+
+float keptValue(int32_t index, float value)
+{
+  switch (parameterInfo(index).keeping) {
+    case ParameterKeeping::asGiven:
+    case ParameterKeeping::onOff: return value;
+    // The program keeps the kind, not the value: the same value set again
+    // lands in the same band.
+    case ParameterKeeping::stageKind: return stageKindProgramValue(stageKindFor(value));
+  }
+  return value;
+}
+
+float reportedValue(int32_t index, float kept)
+{
+  switch (parameterInfo(index).keeping) {
+    case ParameterKeeping::asGiven: return kept;
+    case ParameterKeeping::onOff: return switchIsOn(kept) ? 1.0f : 0.0f;
+    case ParameterKeeping::stageKind: return stageKindReportedValue(stageKindFor(kept));
+  }
+  return kept;
+}
 
 int32_t fftSizeFor(float value)
 {
@@ -96,7 +140,7 @@ int32_t fftSizeFor(float value)
 
 bool switchIsOn(float value) { return static_cast<double>(value) >= switchOnFrom; }
 
-float pitchRatioFor(float value)
+float ratioFor(float value)
 {
   const double x = (static_cast<double>(value) + 1.0) * pitchSpan - pitchOffset;
   return static_cast<float>(bounded(bipolarMultiplier(x), pitchRatioBounds));
@@ -122,6 +166,40 @@ float volumeGainFor(float value)
   const double v = value;
   const double gain = v <= volumeKnee ? 2.0 * v : 4.0 * v;
   return static_cast<float>(bounded(gain, volumeGainBounds));
+}
+
+float driveFactorFor(float value)
+{
+  return static_cast<float>((static_cast<double>(value) + driveOffset) * driveScale);
+}
+
+double delaySecondsFor(float value) { return static_cast<double>(value) * kLongestDelaySeconds; }
+
+float valueForDelaySeconds(double seconds) { return static_cast<float>(seconds * (1.0 / kLongestDelaySeconds)); }
+
+StageKind stageKindFor(float value)
+{
+  const double v = value;
+  if (v < moxBandEnd) return StageKind::mox;
+  if (v < filterBandEnd) return StageKind::filter;
+  if (v < delayBandEnd) return StageKind::delay;
+  return StageKind::distortion;
+}
+
+float stageKindProgramValue(StageKind kind)
+{
+  return static_cast<float>(static_cast<int32_t>(kind)) * stageKindValueStep;
+}
+
+float stageKindReportedValue(StageKind kind)
+{
+  switch (kind) {
+    case StageKind::mox: return 0.0f;
+    case StageKind::filter: return 0.4f;
+    case StageKind::delay: return 0.7f;
+    case StageKind::distortion: return 1.0f;
+  }
+  return 0.0f;
 }
 
 const char* fftLengthText(float value)

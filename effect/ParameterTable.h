@@ -1,15 +1,21 @@
-// The effect's 18 host parameters: one row per parameter with its host name and
-// the value a fresh program holds, and one conversion per setting derived from
-// a normalised value. setParameter, getParameterDisplay, the programs, the
-// chain and the tests all read from here, so no formula is written twice.
+// The effect's host parameters: one row per parameter with every fact about it
+// (host name, initial value, switch positions, how it is kept and shown, the
+// index it stands in for, whether hosts may automate it), and one conversion
+// per setting from a normalised value to the stage's own units, named after
+// those units. setParameter, getParameter, getParameterDisplay, the programs,
+// the host answers, the editor, the preset generator and the tests all read
+// from here, so no fact or formula is written twice.
 //
 // Every normalised value is a 32-bit float, nominally 0..1. Thresholds are
 // double constants compared with the float promoted to double: the float
 // nearest 0.51 lies just below 0.51 and therefore still counts as below it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+
+#include "effect/StageKind.h"
 
 // Index of each parameter as the host and the editor address it.
 enum ParameterIndex : int32_t {
@@ -43,6 +49,28 @@ inline constexpr std::size_t kParameterTextCapacity = 24;
 
 constexpr bool isParameterIndex(int32_t index) { return index >= 0 && index < kParameterCount; }
 
+// How a parameter's value is kept in the programs and answered to hosts.
+enum class ParameterKeeping : int32_t {
+  asGiven,    // kept and answered as given
+  onOff,      // kept as given, answered as 1 (on) or 0 (off)
+  stageKind,  // kept as the kind's program value, answered as the middle of its band
+};
+
+// How a parameter's display text is formed from its kept value.
+enum class ParameterDisplay : int32_t {
+  shapeName,      // the selected wave shape's name
+  fftLength,      // "1024" .. "8192"
+  onOff,          // "On" or "Off"
+  number,         // the host's usual number text
+  filterType,     // "Off", "LOWPASS", "HIGHPASS" or "BANDPASS"
+  threeDecimals,  // the value, three decimals
+  delaySeconds,   // the delay in seconds, three decimals
+  stageKind,      // "Mox", "Filter", "Delay" or "Distortion"
+  none,           // the empty text
+};
+
+inline constexpr int32_t kNoAlias = -1;
+
 struct ParameterInfo {
   const char* name;    // the host's text, spaces included; null: no name (index 11)
   float initialValue;  // what every program starts with
@@ -50,10 +78,27 @@ struct ParameterInfo {
   // k-th position is the value k / 3); 0 for a continuous parameter. Hosts
   // are told this through effGetParameterProperties.
   int32_t positions;
+  ParameterKeeping keeping;
+  ParameterDisplay display;
+  // Another index that sets the same setting (11 is a second entry for the
+  // delay time, 9): a value set through either is kept in both and answered
+  // as the target's.
+  int32_t aliasOf;
+  bool automatable;  // what hosts are told through effCanBeAutomated
 };
 
 // Row `index` of the table; `index` must satisfy isParameterIndex.
 const ParameterInfo& parameterInfo(int32_t index);
+
+// The order in which a selected program's values are applied: the wave shape
+// and the detector first, the delay time (9, then 11) before feedback and
+// mix, the stage order last.
+const std::array<int32_t, kParameterCount>& programApplyOrder();
+
+// What the programs keep of `value` set for `index` (isParameterIndex).
+float keptValue(int32_t index, float value);
+// What getParameter answers for the kept value `kept` of `index`.
+float reportedValue(int32_t index, float kept);
 
 // ---- conversions, normalised value -> the stage's own units ----
 
@@ -66,7 +111,7 @@ bool switchIsOn(float value);
 // Pitch-shift ratio: x = (v + 1) x 20 - 30 from -10 to +10; x when x >= 1,
 // -1/x when x <= -1, otherwise 1. Bounded to 0.1..10, the span 0..1 gives and
 // the oscillator is built for, so a wild value cannot throw it off its tables.
-float pitchRatioFor(float value);
+float ratioFor(float value);
 
 enum class FilterMode : int32_t { off = -1, lowPass = 0, highPass = 1, bandPass = 2 };
 
@@ -83,6 +128,27 @@ float cutOffFactorFor(float value);
 // middle). Bounded to -16..16: out-of-range values still follow the curve
 // (2.0 gives 8), but no finite value can overflow the output.
 float volumeGainFor(float value);
+
+// Curve factor of the distortion: (v + 0.02) x 50 formed in double and
+// rounded to float; 0 gives 1.0, 0.5 gives 26.0, 1 gives 51.0.
+float driveFactorFor(float value);
+
+// " Delay Time ": 0..1 is 0..kLongestDelaySeconds, formed in double; and back
+// (what the editor's delay-time box sends for a typed number of seconds).
+inline constexpr double kLongestDelaySeconds = 5.0;
+double delaySecondsFor(float value);
+float valueForDelaySeconds(double seconds);
+
+// A normalised stage-order value -> kind. The thresholds are the decimal
+// numbers 0.333333 and 0.666666 compared in double precision, not 1/3 and 2/3,
+// so saved automation keeps landing on the same kinds.
+StageKind stageKindFor(float value);
+// What a program keeps for a kind: kind x 1/3, both as 32-bit floats
+// (0, 0.33333334, 0.6666667, 1).
+float stageKindProgramValue(StageKind kind);
+// What getParameter reports for a kind (0, 0.4, 0.7, 1): the middle of each
+// band, so a host writing the value back gets the same kind again.
+float stageKindReportedValue(StageKind kind);
 
 // ---- display texts ----
 

@@ -30,11 +30,6 @@ constexpr int32_t kChannels = 2;
 constexpr char kPluginName[] = "Brasklin";
 constexpr char kVendorName[] = "Brasklin";
 
-// The order in which a selected program's values are applied. The delay time
-// (9, then 11) comes before feedback (10) and mix (8); each of them writes all
-// delay fields of the program, which is why setProgram works from a copy.
-constexpr std::array<int32_t, kParameterCount> programApplyOrder{0, 2, 3, 4, 6, 7, 5, 1, 9, 11, 10, 8, 12, 13, 14, 15, 16, 17};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -46,7 +41,7 @@ PluginEffect::PluginEffect(audioMasterCallback hostCallback)
   // 2. loadFailed is clear and there are no shapes yet (member initialisers).
   // 3. The Mox stage, analysing 2048 samples.
   trackingOscillator = std::make_unique<TrackingOscillator>();
-  fftSize.store(kInitialFftSize, relaxed);
+  trackingOscillator->setAnalysisLength(kInitialFftSize);
   // 4. The filter, all state zero.
   filter = std::make_unique<ResonantFilter>();
   // 5. Two scratch buffers for the accumulating process.
@@ -73,7 +68,7 @@ PluginEffect::PluginEffect(audioMasterCallback hostCallback)
   distortion = std::make_unique<Distortion>();
   // 12. The default order Mox, Filter, Delay, Distortion.
   for (int32_t slot = 0; slot < kStageSlotCount; ++slot) {
-    stageOrder[static_cast<std::size_t>(slot)].store(static_cast<StageKind>(slot), relaxed);
+    chain.order[static_cast<std::size_t>(slot)].store(static_cast<StageKind>(slot), relaxed);
   }
   // 13. Program 0 sets every parameter through setParameter.
   setProgram(0);
@@ -109,102 +104,90 @@ void PluginEffect::createEditor()
 // ---------------------------------------------------------------------------
 // Parameters
 
+int32_t PluginEffect::analysisLength() const { return trackingOscillator->requestedAnalysisLength(); }
+
+namespace {
+
+// The index whose value `index` keeps and answers.
+int32_t aliasTarget(int32_t index)
+{
+  const int32_t alias = parameterInfo(index).aliasOf;
+  return alias == kNoAlias ? index : alias;
+}
+
+}  // namespace
+
 void PluginEffect::setParameter(int32_t index, float value)
 {
   if (loadFailed) return;
-  // Non-finite values are refused like a negative wave shape: nothing stored,
+  // Non-finite values are refused like a negative wave shape: nothing kept,
   // nothing changed. No conversion has a meaning for them, and letting one in
   // would carry NaN into the audio.
-  if (isParameterIndex(index) && std::isfinite(value)) {
-    switch (index) {
-      case waveShapeParameter:
-        if (value < 0.0f || !shapeTables->selectShape(value)) break;
-        waveShapeValue.store(value, relaxed);
-        storeInProgram(index, value);
-        break;
-      case fftLengthParameter:
-        fftLengthValue.store(value, relaxed);
-        fftSize.store(fftSizeFor(value), relaxed);
-        storeInProgram(index, value);
-        break;
-      case stablizeParameter:
-        storeInProgram(index, value);
-        stablizeOn.store(switchIsOn(value) ? 1 : 0, relaxed);
-        break;
-      case quickDetectParameter:
-        storeInProgram(index, value);
-        quickDetectOn.store(switchIsOn(value) ? 1 : 0, relaxed);
-        break;
-      case pitchShiftParameter:
-        pitchShiftValue.store(value, relaxed);
-        storeInProgram(index, value);
-        trackingOscillator->setRatio(pitchRatioFor(value));
-        break;
-      case filterTypeParameter:
-        filterTypeValue.store(value, relaxed);
-        storeInProgram(index, value);
-        break;
-      case cutOffParameter:
-        cutOffValue.store(value, relaxed);
-        storeInProgram(index, value);
-        cutOffFactor.store(cutOffFactorFor(value), relaxed);
-        break;
-      case resonanceParameter:
-        resonanceValue.store(value, relaxed);
-        storeInProgram(index, value);
-        break;
-      case delayMixParameter:
-        setDelay(delayTime.load(relaxed), delayFeedBack.load(relaxed), value);
-        break;
-      case delayTimeParameter:
-      case delayTimeAltParameter:
-        setDelay(value, delayFeedBack.load(relaxed), delayMix.load(relaxed));
-        break;
-      case delayFeedBackParameter:
-        setDelay(delayTime.load(relaxed), value, delayMix.load(relaxed));
-        break;
-      case driveParameter:
-        driveValue.store(value, relaxed);
-        storeInProgram(index, value);
-        distortion->setDrive(Distortion::driveForValue(value));
-        break;
-      case volumeParameter:
-        volumeValue.store(value, relaxed);
-        storeInProgram(index, value);
-        volumeGain.store(volumeGainFor(value), relaxed);
-        break;
-      default: {  // the four stage-order slots
-        const StageKind kind = stageKindFor(value);
-        stageOrder[static_cast<std::size_t>(index - firstParameter)].store(kind, relaxed);
-        // The program keeps the kind, not the value: no other slot changes,
-        // so one kind may stand in several slots.
-        storeInProgram(index, stageKindProgramValue(kind));
-        break;
-      }
-    }
-  }
+  if (isParameterIndex(index) && std::isfinite(value) && configureStage(index, value)) keep(index, value);
   notifyEditor(index, value);
 }
 
-void PluginEffect::setDelay(float time, float feedback, float mix)
+bool PluginEffect::configureStage(int32_t index, float value)
 {
-  delayTime.store(time, relaxed);
-  delayFeedBack.store(feedback, relaxed);
-  delayMix.store(mix, relaxed);
-  storeInProgram(delayTimeParameter, time);
-  storeInProgram(delayTimeAltParameter, time);
-  storeInProgram(delayFeedBackParameter, feedback);
-  storeInProgram(delayMixParameter, mix);
+  switch (static_cast<ParameterIndex>(index)) {
+    case waveShapeParameter: return value >= 0.0f && shapeTables->selectShape(value);
+    case fftLengthParameter: trackingOscillator->setAnalysisLength(fftSizeFor(value)); break;
+    case stablizeParameter: trackingOscillator->setStabilize(switchIsOn(value)); break;
+    case quickDetectParameter: trackingOscillator->setQuickDetect(switchIsOn(value)); break;
+    case pitchShiftParameter: trackingOscillator->setRatio(ratioFor(value)); break;
+    case filterTypeParameter: chain.filterMode.store(filterModeFor(value), relaxed); break;
+    case cutOffParameter: chain.cutOffFactor.store(cutOffFactorFor(value), relaxed); break;
+    case resonanceParameter: chain.resonance.store(value, relaxed); break;
+    case delayMixParameter: configureDelay(keptValueOf(delayTimeParameter), keptValueOf(delayFeedBackParameter), value); break;
+    case delayTimeParameter:
+    case delayTimeAltParameter:
+      configureDelay(value, keptValueOf(delayFeedBackParameter), keptValueOf(delayMixParameter));
+      break;
+    case delayFeedBackParameter: configureDelay(keptValueOf(delayTimeParameter), value, keptValueOf(delayMixParameter)); break;
+    case driveParameter:
+      distortion->setDrive(driveFactorFor(value));
+      chain.distortionRuns.store(value > 0.0f, relaxed);
+      break;
+    case volumeParameter: chain.outputGain.store(volumeGainFor(value), relaxed); break;
+    case firstParameter:
+    case secondParameter:
+    case thirdParameter:
+    case forthParameter:
+      // No other slot changes, so one kind may stand in several slots.
+      chain.order[static_cast<std::size_t>(index - firstParameter)].store(stageKindFor(value), relaxed);
+      break;
+  }
+  return true;
+}
+
+void PluginEffect::configureDelay(float time, float feedback, float mix)
+{
+  chain.delayRuns.store(mix > 0.0f, relaxed);
   // The length follows the rate the tables are built for, which catches up
   // with the host's rate at the first block after a change. The stage bounds
   // the length to its line and waits for the next block to take it.
-  delay->configure(FeedbackDelay::lengthForTime(time, shapeTables->tableRate()), feedback, mix);
+  delay->configure(FeedbackDelay::lengthForSeconds(delaySecondsFor(time), shapeTables->tableRate()), feedback, mix);
 }
 
-void PluginEffect::storeInProgram(int32_t index, float value)
+void PluginEffect::keep(int32_t index, float value)
 {
   const int32_t current = currentProgram.load(relaxed);
-  if (current >= 0 && current < kProgramCount) programs[static_cast<std::size_t>(current)]->store(index, value);
+  if (current < 0 || current >= kProgramCount) return;
+  PluginProgram& program = *programs[static_cast<std::size_t>(current)];
+  const float kept = keptValue(index, value);
+  // A value set through an alias is kept under both indices, as it is under
+  // the target and every alias of it when set through the target.
+  const int32_t target = aliasTarget(index);
+  for (int32_t other = 0; other < kParameterCount; ++other) {
+    if (aliasTarget(other) == target) program.store(other, kept);
+  }
+}
+
+float PluginEffect::keptValueOf(int32_t index) const
+{
+  const int32_t current = currentProgram.load(relaxed);
+  if (current < 0 || current >= kProgramCount) return 0.0f;
+  return programs[static_cast<std::size_t>(current)]->value(aliasTarget(index));
 }
 
 void PluginEffect::notifyEditor(int32_t index, float value)
@@ -219,28 +202,8 @@ void PluginEffect::notifyEditor(int32_t index, float value)
 
 float PluginEffect::getParameter(int32_t index)
 {
-  if (loadFailed) return 0.0f;
-  switch (index) {
-    case waveShapeParameter: return waveShapeValue.load(relaxed);
-    case fftLengthParameter: return fftLengthValue.load(relaxed);
-    case stablizeParameter: return stablizeOn.load(relaxed) != 0 ? 1.0f : 0.0f;
-    case quickDetectParameter: return quickDetectOn.load(relaxed) != 0 ? 1.0f : 0.0f;
-    case pitchShiftParameter: return pitchShiftValue.load(relaxed);
-    case filterTypeParameter: return filterTypeValue.load(relaxed);
-    case cutOffParameter: return cutOffValue.load(relaxed);
-    case resonanceParameter: return resonanceValue.load(relaxed);
-    case delayMixParameter: return delayMix.load(relaxed);
-    case delayTimeParameter:
-    case delayTimeAltParameter: return delayTime.load(relaxed);
-    case delayFeedBackParameter: return delayFeedBack.load(relaxed);
-    case driveParameter: return driveValue.load(relaxed);
-    case volumeParameter: return volumeValue.load(relaxed);
-    case firstParameter:
-    case secondParameter:
-    case thirdParameter:
-    case forthParameter: return stageKindReportedValue(stageInSlot(index - firstParameter));
-    default: return 0.0f;
-  }
+  if (loadFailed || !isParameterIndex(index)) return 0.0f;
+  return reportedValue(index, keptValueOf(index));
 }
 
 void PluginEffect::getParameterName(int32_t index, char* text)
@@ -257,31 +220,27 @@ void PluginEffect::getParameterDisplay(int32_t index, char* text)
   const auto writeThreeDecimals = [text](double value) {
     std::snprintf(text, kParameterTextCapacity, "%.3f", value);
   };
-  switch (index) {
-    case waveShapeParameter: {
+  if (!isParameterIndex(index)) {
+    write("");
+    return;
+  }
+  const float kept = keptValueOf(index);
+  switch (parameterInfo(index).display) {
+    case ParameterDisplay::shapeName: {
       const auto& names = shapeTables->shapeNames();
       const int shape = shapeTables->currentShape();
       write(shape >= 0 && static_cast<std::size_t>(shape) < names.size() ? names[static_cast<std::size_t>(shape)].c_str()
                                                                         : "");
       break;
     }
-    case fftLengthParameter: write(fftLengthText(fftLengthValue.load(relaxed))); break;
-    case stablizeParameter: write(switchText(stablizeOn.load(relaxed) != 0)); break;
-    case quickDetectParameter: write(switchText(quickDetectOn.load(relaxed) != 0)); break;
-    case pitchShiftParameter: float2string(pitchShiftValue.load(relaxed), text); break;
-    case filterTypeParameter: write(filterTypeText(filterTypeValue.load(relaxed))); break;
-    case cutOffParameter: float2string(cutOffValue.load(relaxed), text); break;
-    case resonanceParameter: float2string(resonanceValue.load(relaxed), text); break;
-    case delayMixParameter: writeThreeDecimals(delayMix.load(relaxed)); break;
-    // The time in seconds: five seconds at 1.0.
-    case delayTimeParameter: writeThreeDecimals(static_cast<double>(delayTime.load(relaxed)) * 5.0); break;
-    case delayFeedBackParameter: writeThreeDecimals(delayFeedBack.load(relaxed)); break;
-    case driveParameter: float2string(driveValue.load(relaxed), text); break;
-    case firstParameter:
-    case secondParameter:
-    case thirdParameter:
-    case forthParameter: write(stageKindName(stageInSlot(index - firstParameter))); break;
-    default: write(""); break;  // 11, Volume (13) and every other index
+    case ParameterDisplay::fftLength: write(fftLengthText(kept)); break;
+    case ParameterDisplay::onOff: write(switchText(switchIsOn(kept))); break;
+    case ParameterDisplay::number: float2string(kept, text); break;
+    case ParameterDisplay::filterType: write(filterTypeText(kept)); break;
+    case ParameterDisplay::threeDecimals: writeThreeDecimals(kept); break;
+    case ParameterDisplay::delaySeconds: writeThreeDecimals(delaySecondsFor(kept)); break;
+    case ParameterDisplay::stageKind: write(stageKindName(stageKindFor(kept))); break;
+    case ParameterDisplay::none: write(""); break;
   }
 }
 
@@ -297,11 +256,11 @@ void PluginEffect::getParameterLabel(int32_t /*index*/, char* label)
 void PluginEffect::setProgram(int32_t program)
 {
   if (loadFailed || program < 0 || program >= kProgramCount) return;
-  // Work from a copy: applying the delay time writes the effect's present
-  // feedback and mix into the program before its own are applied.
+  // Work from a copy: applying the delay time (9) keeps it under 11 too,
+  // before 11's own value is applied.
   const PluginProgram::Values values = programs[static_cast<std::size_t>(program)]->values();
   currentProgram.store(program, relaxed);
-  for (const int32_t index : programApplyOrder) setParameter(index, values[static_cast<std::size_t>(index)]);
+  for (const int32_t index : programApplyOrder()) setParameter(index, values[static_cast<std::size_t>(index)]);
 }
 
 void PluginEffect::setProgramName(char* name)
@@ -346,7 +305,10 @@ void PluginEffect::writeProgramName(int32_t program, char* name) const
 // What hosts ask about the plug-in. The identity answers hold even when the
 // wave shapes failed to load: the host still lists the plug-in by its name.
 
-bool PluginEffect::canParameterBeAutomated(int32_t index) { return isParameterIndex(index); }
+bool PluginEffect::canParameterBeAutomated(int32_t index)
+{
+  return isParameterIndex(index) && parameterInfo(index).automatable;
+}
 
 bool PluginEffect::getEffectName(char* name)
 {
@@ -389,13 +351,14 @@ int32_t PluginEffect::getTailSize()
   if (loadFailed) return 1;  // inert: the output is never written
   TailSettings settings{};
   settings.sampleRate = getSampleRate();
-  for (std::size_t slot = 0; slot < settings.order.size(); ++slot) settings.order[slot] = stageOrder[slot].load(relaxed);
-  settings.analysisLength = fftSize.load(relaxed);
-  settings.filterMode = filterModeFor(filterTypeValue.load(relaxed));
-  settings.cutOffFactor = cutOffFactor.load(relaxed);
-  settings.resonance = resonanceValue.load(relaxed);
-  settings.delayRuns = delayMix.load(relaxed) > 0.0f;
-  settings.delayLength = FeedbackDelay::lengthForTime(delayTime.load(relaxed), settings.sampleRate);
+  for (std::size_t slot = 0; slot < settings.order.size(); ++slot) settings.order[slot] = chain.order[slot].load(relaxed);
+  settings.analysisLength = trackingOscillator->requestedAnalysisLength();
+  settings.filterMode = chain.filterMode.load(relaxed);
+  settings.cutOffFactor = chain.cutOffFactor.load(relaxed);
+  settings.resonance = chain.resonance.load(relaxed);
+  settings.delayRuns = chain.delayRuns.load(relaxed);
+  settings.delayLength =
+      FeedbackDelay::lengthForSeconds(delaySecondsFor(keptValueOf(delayTimeParameter)), settings.sampleRate);
   settings.feedback = delay->feedback();
   settings.mix = delay->mix();
   return tailSamples(settings);
@@ -490,7 +453,7 @@ void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sam
   if (output != inputs[0]) std::copy_n(inputs[0], sampleFrames, output);
   runChain(Block{inputs[0], output, sampleFrames, rate});
 
-  const float gain = volumeGain.load(relaxed);
+  const float gain = chain.outputGain.load(relaxed);
   if (gain != 1.0f) {
     for (int32_t i = 0; i < sampleFrames; ++i) output[i] *= gain;
   }
@@ -505,7 +468,7 @@ void PluginEffect::runChain(const Block& block)
   // One reading of the order per block; a change from another thread takes
   // effect at the next block.
   std::array<StageKind, kStageSlotCount> order{};
-  for (std::size_t slot = 0; slot < order.size(); ++slot) order[slot] = stageOrder[slot].load(relaxed);
+  for (std::size_t slot = 0; slot < order.size(); ++slot) order[slot] = chain.order[slot].load(relaxed);
   // A stage hands its result on only when it stands in its home slot; away
   // from home it still writes the output, but the next stage reads the same
   // input again.
@@ -521,8 +484,7 @@ void PluginEffect::runChain(const Block& block)
       case StageKind::mox:
         if (moxDone) break;
         trackingOscillator->process(current, output, frames, block.rate, shapeTables->currentTable(),
-                                    shapeTables->tableLength(), stablizeOn.load(relaxed), quickDetectOn.load(relaxed),
-                                    fftSize.load(relaxed));
+                                    shapeTables->tableLength());
         if (atHome(kind)) current = output;
         moxDone = true;
         break;
@@ -532,12 +494,12 @@ void PluginEffect::runChain(const Block& block)
         filterDone = true;
         break;
       case StageKind::delay:
-        if (!(delayMix.load(relaxed) > 0.0f)) break;
+        if (!chain.delayRuns.load(relaxed)) break;
         delay->process(current, output, frames);
         if (atHome(kind)) current = output;
         break;
       case StageKind::distortion:
-        if (!(driveValue.load(relaxed) > 0.0f)) break;
+        if (!chain.distortionRuns.load(relaxed)) break;
         distortion->process(current, output, frames);
         if (atHome(kind)) current = output;
         break;
@@ -550,11 +512,11 @@ void PluginEffect::runFilter(const Block& block, const float* current, bool pitc
   float* const output = block.output;
   const int32_t frames = block.frames;
   const float rate = block.rate;
-  const FilterMode mode = filterModeFor(filterTypeValue.load(relaxed));
+  const FilterMode mode = chain.filterMode.load(relaxed);
   if (mode == FilterMode::off) return;
   const auto type = static_cast<int32_t>(mode);
-  const double factor = cutOffFactor.load(relaxed);
-  const float resonance = resonanceValue.load(relaxed);
+  const double factor = chain.cutOffFactor.load(relaxed);
+  const float resonance = chain.resonance.load(relaxed);
   const auto normalised = [factor, rate](double hertz) { return static_cast<float>(factor * hertz / rate); };
 
   if (!pitchTracking) {

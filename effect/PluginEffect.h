@@ -7,10 +7,13 @@
 // Threads. The host calls the audio routines (process, processReplacing) on its
 // audio thread, and everything else from its interface or automation threads,
 // possibly while a block is being processed. Nothing here takes a lock:
-// - every setting the audio thread reads is a relaxed atomic of one word,
-//   written by setParameter and read once per block or once per stage;
-// - the stages' own setters (ratio, drive, delay settings) are atomic inside
-//   the stages; only the audio thread touches their running state;
+// - the current program is the one store of the parameter values (relaxed
+//   atomics); setParameter keeps a value there and configures the stage it
+//   sets, in the stage's units, at once: the stages' own settings (the
+//   oscillator's, the delay's, the distortion's) are atomics inside them, the
+//   chain's (order, filter, gain) are the relaxed atomics of ChainSettings;
+//   the audio routine reads each once per block. Only the audio thread
+//   touches the stages' running state;
 // - work that needs a block boundary is recorded by the setter and done by the
 //   audio routine at the start of the next block: a new analysis length (an
 //   engine for each is built with the oscillator), a new delay length, and
@@ -116,10 +119,10 @@ public:
   // The program `index` (0..15); only valid when the load succeeded.
   const PluginProgram& programAt(int32_t index) const { return *programs[static_cast<std::size_t>(index)]; }
   const WaveShapeTable& waveShapes() const { return *shapeTables; }
-  StageKind stageInSlot(int32_t slot) const { return stageOrder[static_cast<std::size_t>(slot)].load(relaxed); }
-  int32_t analysisLength() const { return fftSize.load(relaxed); }
-  float outputGain() const { return volumeGain.load(relaxed); }
-  float cutOffMultiplier() const { return cutOffFactor.load(relaxed); }
+  StageKind stageInSlot(int32_t slot) const { return chain.order[static_cast<std::size_t>(slot)].load(relaxed); }
+  int32_t analysisLength() const;
+  float outputGain() const { return chain.outputGain.load(relaxed); }
+  float cutOffMultiplier() const { return chain.cutOffFactor.load(relaxed); }
   const TrackingOscillator& oscillator() const { return *trackingOscillator; }
   const FeedbackDelay& delayStage() const { return *delay; }
   const Distortion& distortionStage() const { return *distortion; }
@@ -131,11 +134,17 @@ public:
 private:
   static constexpr std::memory_order relaxed = std::memory_order_relaxed;
 
-  // The one path for parameters 8, 9, 10 and 11: records the three values,
-  // stores them in the current program and configures the delay.
-  void setDelay(float time, float feedback, float mix);
-  // Stores `value` in the current program's field for `index`.
-  void storeInProgram(int32_t index, float value);
+  // Hands the value of parameter `index` (0..kParameterCount-1, finite) to
+  // the stage it sets, in the stage's units; false when it is refused (a
+  // negative or unselectable wave shape), in which case nothing is kept.
+  bool configureStage(int32_t index, float value);
+  // Parameters 8..11: the delay's length, feedback and mix together.
+  void configureDelay(float time, float feedback, float mix);
+  // Keeps `value` for `index` (and its aliases) in the current program, the
+  // one store of the current values.
+  void keep(int32_t index, float value);
+  // The current program's kept value for `index` (an alias reads its target).
+  float keptValueOf(int32_t index) const;
   // Writes program `program`'s name as the host sees it ("Init <n>" for a
   // program still named "Init"); `program` must be 0..15.
   void writeProgramName(int32_t program, char* name) const;
@@ -143,6 +152,19 @@ private:
   void notifyEditor(int32_t index, float value);
   // Constructor step 16: creates the editor, once there is one to create.
   void createEditor();
+
+  // What the chain reads of the settings, once per block, beside what the
+  // stages keep themselves; written by configureStage on any thread.
+  struct ChainSettings {
+    std::array<std::atomic<StageKind>, kStageSlotCount> order{StageKind::mox, StageKind::filter, StageKind::delay,
+                                                              StageKind::distortion};
+    std::atomic<FilterMode> filterMode{FilterMode::lowPass};
+    std::atomic<float> cutOffFactor{8.0f};
+    std::atomic<float> resonance{0.0f};
+    std::atomic<bool> delayRuns{false};        // " Delay Mix " above 0
+    std::atomic<bool> distortionRuns{false};   // " Drive " above 0
+    std::atomic<float> outputGain{1.0f};
+  };
 
   // One block of channel 0 on its way through the chain.
   struct Block {
@@ -171,28 +193,11 @@ private:
   std::unique_ptr<WaveShapeTable> shapeTables;  // tables, names, selection, tableRate
   bool loadFailed = false;                      // written in the constructor only
 
-  std::atomic<float> waveShapeValue{0.0f};
-  std::atomic<float> pitchShiftValue{0.5f};
-  std::atomic<int32_t> stablizeOn{0};
-  std::atomic<int32_t> quickDetectOn{0};
-  std::atomic<float> cutOffValue{1.0f};
-  std::atomic<float> resonanceValue{0.0f};
-  std::atomic<float> cutOffFactor{8.0f};
-  std::atomic<float> filterTypeValue{0.35f};
-  std::atomic<float> fftLengthValue{0.35f};
-  std::atomic<int32_t> fftSize{kInitialFftSize};
-  std::atomic<float> volumeGain{1.0f};
   int32_t trackSplit = 0;     // audio thread
   float trackedPitch = 0.0f;  // audio thread, Hz
-  std::atomic<float> delayTime{0.0f};
-  std::atomic<float> delayFeedBack{0.0f};
-  std::atomic<float> delayMix{0.0f};
   std::unique_ptr<FeedbackDelay> delay;
   std::unique_ptr<Distortion> distortion;
-  std::atomic<float> driveValue{0.0f};
-  std::atomic<float> volumeValue{0.5f};
-  std::array<std::atomic<StageKind>, kStageSlotCount> stageOrder{StageKind::mox, StageKind::filter, StageKind::delay,
-                                                                 StageKind::distortion};
+  ChainSettings chain;
   std::unique_ptr<ScratchBuffers> scratch;  // audio thread
   HandoverSlot<ScratchBuffers> preparedScratch;
   int32_t scratchFramesAsKnown = kInitialScratchFrames;  // host thread: the largest offered

@@ -1,5 +1,6 @@
-// The four kinds of stage the chain can run, and how a stage-order parameter
-// names one. Each of the four stage-order slots holds one kind.
+// The four kinds of stage the chain can run, and their names. How a
+// stage-order parameter's value selects one is in ParameterTable. Each of the
+// four stage-order slots holds one kind.
 #pragma once
 
 #include <cstdint>
@@ -20,16 +21,3 @@ constexpr int32_t homeSlot(StageKind kind) { return static_cast<int32_t>(kind); 
 
 // The text the host and the editor show for a kind.
 const char* stageKindName(StageKind kind);
-
-// A normalised stage-order value -> kind. The thresholds are the decimal
-// numbers 0.333333 and 0.666666 compared in double precision, not 1/3 and 2/3,
-// so saved automation keeps landing on the same kinds.
-StageKind stageKindFor(float value);
-
-// What a program keeps for a kind: kind x 1/3, both as 32-bit floats
-// (0, 0.33333334, 0.6666667, 1).
-float stageKindProgramValue(StageKind kind);
-
-// What getParameter reports for a kind (0, 0.4, 0.7, 1): the middle of each
-// band, so a host writing the value back gets the same kind again.
-float stageKindReportedValue(StageKind kind);

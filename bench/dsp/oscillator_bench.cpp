@@ -27,9 +27,10 @@ void BM_TrackingOscillator(benchmark::State& state)
     std::vector<float> output(input.size());
 
     TrackingOscillator oscillator;
+    oscillator.setStabilize(true);
+    oscillator.setAnalysisLength(fftLength);
     for (auto _ : state) {
-        oscillator.process(input.data(), output.data(), blockSize, kRate, table.data(), static_cast<int32_t>(table.size()),
-                           1, 0, fftLength);
+        oscillator.process(input.data(), output.data(), blockSize, kRate, table.data(), static_cast<int32_t>(table.size()));
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();
     }
@@ -63,10 +64,11 @@ void BM_TrackingOscillatorDetector(benchmark::State& state)
 
     TrackingOscillator oscillator;
     oscillator.setPrecise(precise);
+    oscillator.setAnalysisLength(fftLength);
     int32_t block = 0;
     for (auto _ : state) {
         oscillator.process(input.data() + static_cast<std::ptrdiff_t>(block) * blockSize, output.data(), blockSize,
-                           kRate, table.data(), static_cast<int32_t>(table.size()), 0, 0, fftLength);
+                           kRate, table.data(), static_cast<int32_t>(table.size()));
         block = (block + 1) % kBlocks;
         benchmark::DoNotOptimize(output.data());
         benchmark::ClobberMemory();

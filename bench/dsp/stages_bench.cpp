@@ -73,7 +73,7 @@ BENCHMARK(BM_ResonantFilterSplitBlock);
 void BM_FeedbackDelay(benchmark::State& state)
 {
     auto delay = std::make_unique<FeedbackDelay>();
-    delay->configure(FeedbackDelay::lengthForTime(0.1f, 44100.0), 0.7f, 0.5f);
+    delay->configure(FeedbackDelay::lengthForSeconds(0.5, 44100.0), 0.7f, 0.5f);
     const std::vector<float> source = noiseBlock();
     std::vector<float> block(kBlock);
     for (auto _ : state) {
@@ -89,7 +89,7 @@ BENCHMARK(BM_FeedbackDelay);
 void BM_Distortion(benchmark::State& state)
 {
     Distortion distortion;
-    distortion.setDrive(Distortion::driveForValue(0.5f));
+    distortion.setDrive(26.0f);
     const std::vector<float> source = noiseBlock();
     std::vector<float> block(kBlock);
     for (auto _ : state) {

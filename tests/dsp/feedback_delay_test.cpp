@@ -15,6 +15,12 @@
 
 namespace {
 
+// " Delay Time " values as the effect turns them into seconds (0..1 is 0..5 s).
+int32_t lengthForTime(float delayTime, double tableRate)
+{
+    return FeedbackDelay::lengthForSeconds(static_cast<double>(delayTime) * 5.0, tableRate);
+}
+
 using ::testing::ElementsAreArray;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -45,27 +51,27 @@ std::map<std::size_t, float> nonZero(const std::vector<float>& samples)
 
 TEST(FeedbackDelayTest, lengthFollowsTheDelayTimeAndIsBoundedByTheLine)
 {
-    EXPECT_EQ(FeedbackDelay::lengthForTime(0.2f, 44100.0), 44100);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(1.0f, 44100.0), 220500);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(1.0f, 96000.0), 480000);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(0.5f, 48000.0), 120000);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(0.0f, 44100.0), 0);
+    EXPECT_EQ(lengthForTime(0.2f, 44100.0), 44100);
+    EXPECT_EQ(lengthForTime(1.0f, 44100.0), 220500);
+    EXPECT_EQ(lengthForTime(1.0f, 96000.0), 480000);
+    EXPECT_EQ(lengthForTime(0.5f, 48000.0), 120000);
+    EXPECT_EQ(lengthForTime(0.0f, 44100.0), 0);
     // Truncated toward zero, on both sides.
-    EXPECT_EQ(FeedbackDelay::lengthForTime(0.33333334f, 8000.0), 13333);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(-0.1f, 44100.0), -22050);
+    EXPECT_EQ(lengthForTime(0.33333334f, 8000.0), 13333);
+    EXPECT_EQ(lengthForTime(-0.1f, 44100.0), -22050);
     // Beyond the line (possible above 96 kHz), and values that are not numbers.
-    EXPECT_EQ(FeedbackDelay::lengthForTime(1.0f, 384000.0), FeedbackDelay::capacity);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(1e30f, 44100.0), FeedbackDelay::capacity);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(kInf, 44100.0), FeedbackDelay::capacity);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(-kInf, 44100.0), std::numeric_limits<int32_t>::min());
-    EXPECT_EQ(FeedbackDelay::lengthForTime(kNaN, 44100.0), 0);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(0.5f, std::nan("")), 0);
-    EXPECT_EQ(FeedbackDelay::lengthForTime(0.0f, std::numeric_limits<double>::infinity()), 0);
+    EXPECT_EQ(lengthForTime(1.0f, 384000.0), FeedbackDelay::capacity);
+    EXPECT_EQ(lengthForTime(1e30f, 44100.0), FeedbackDelay::capacity);
+    EXPECT_EQ(lengthForTime(kInf, 44100.0), FeedbackDelay::capacity);
+    EXPECT_EQ(lengthForTime(-kInf, 44100.0), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(lengthForTime(kNaN, 44100.0), 0);
+    EXPECT_EQ(lengthForTime(0.5f, std::nan("")), 0);
+    EXPECT_EQ(lengthForTime(0.0f, std::numeric_limits<double>::infinity()), 0);
 }
 
 TEST(FeedbackDelayTest, impulseComesBackEveryDelayScaledByMixThenByFeedback)
 {
-    const int32_t length = FeedbackDelay::lengthForTime(0.2f, 44100.0);  // one second
+    const int32_t length = lengthForTime(0.2f, 44100.0);  // one second
     auto delay = delayWith(length, 0.5f, 0.8f);
     const auto out = measure::inBlocks(stageOf(*delay), measure::impulse(4 * 44100 + 10), 512);
     const std::map<std::size_t, float> expected{{0, 1.0f}, {44100, 0.8f}, {88200, 0.4f}, {132300, 0.2f}, {176400, 0.1f}};
@@ -107,7 +113,7 @@ TEST(FeedbackDelayTest, zeroOrNegativeLengthIsADelayOfOneSample)
 TEST(FeedbackDelayTest, theWholeLineIsUsedAtHighRatesWithoutReachingBeyondIt)
 {
     // Five seconds at 384 kHz would need 1.92 million entries; the length is held to the line.
-    auto delay = delayWith(FeedbackDelay::lengthForTime(1.0f, 384000.0), 0.5f, 1.0f);
+    auto delay = delayWith(lengthForTime(1.0f, 384000.0), 0.5f, 1.0f);
     const auto out = measure::inBlocks(stageOf(*delay), measure::impulse(2 * FeedbackDelay::capacity + 1), 100000);
     EXPECT_EQ(delay->length(), FeedbackDelay::capacity);
     EXPECT_EQ(nonZero(out), (std::map<std::size_t, float>{

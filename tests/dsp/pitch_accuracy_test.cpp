@@ -118,8 +118,7 @@ TEST(PrecisePitchEstimator, AnOverflowingFrameStaysSilentOrFiniteAndTrackingResu
     std::vector<float> out(512);
     const auto run = [&](const std::vector<float>& in) {
         for (std::size_t at = 0; at + out.size() <= in.size(); at += out.size()) {
-            oscillator.process(in.data() + at, out.data(), 512, static_cast<float>(pitch::kRate), table.data(), 2048, 0,
-                               0, 2048);
+            oscillator.process(in.data() + at, out.data(), 512, static_cast<float>(pitch::kRate), table.data(), 2048);
             for (const float sample : out)
                 ASSERT_TRUE(std::isfinite(sample));
         }

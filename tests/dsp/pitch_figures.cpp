@@ -61,8 +61,10 @@ int printDigests()
             oscillator.setPrecise(true);
             uint64_t hash = 1469598103934665603ull;
             for (int32_t b = 0; b < kBlocks; ++b) {
+                oscillator.setStabilize(quick != 0);
+                oscillator.setAnalysisLength(fftLength);
                 oscillator.process(input.data() + static_cast<std::ptrdiff_t>(b) * kBlock, output.data(), kBlock,
-                                   kRate, table.data(), static_cast<int32_t>(table.size()), quick, 0, fftLength);
+                                   kRate, table.data(), static_cast<int32_t>(table.size()));
                 for (const float sample : output) {
                     uint32_t bits = 0;
                     std::memcpy(&bits, &sample, sizeof bits);

@@ -50,8 +50,10 @@ struct Rig {
 
     void block(const float* in, float* out, int32_t count)
     {
-        oscillator.process(in, out, count, static_cast<float>(rate), table.data(), static_cast<int32_t>(table.size()),
-                           stabilize ? 1 : 0, quickDetect ? 1 : 0, length);
+        oscillator.setStabilize(stabilize);
+        oscillator.setQuickDetect(quickDetect);
+        oscillator.setAnalysisLength(length);
+        oscillator.process(in, out, count, static_cast<float>(rate), table.data(), static_cast<int32_t>(table.size()));
     }
 
     std::vector<float> block(std::span<const float> in)
@@ -522,7 +524,7 @@ TEST(TrackingOscillator, UnusableSampleRateOrTableAndRatioAreHandledSafely)
     const auto input = binSine(rig, 80, 512, 0.5);
     for (float rate : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 0.0f, -44100.0f}) {
         std::vector<float> out(512, 7.0f);
-        rig.oscillator.process(input.data(), out.data(), 512, rate, rig.table.data(), static_cast<int32_t>(rig.table.size()), 0, 0, 2048);
+        rig.oscillator.process(input.data(), out.data(), 512, rate, rig.table.data(), static_cast<int32_t>(rig.table.size()));
         EXPECT_EQ(signals::peak(out), 0.0) << rate;
         EXPECT_EQ(rig.oscillator.detectedFrequency(), estimate);
         EXPECT_EQ(rig.oscillator.pendingCount(), pending);
@@ -531,11 +533,11 @@ TEST(TrackingOscillator, UnusableSampleRateOrTableAndRatioAreHandledSafely)
     // A table shorter than the rate is never read past its end; no table is silence.
     const std::vector<float> shortTable(100, 1.0f);
     std::vector<float> out(2048, 7.0f);
-    rig.oscillator.process(input.data(), out.data(), 512, 44100.0f, shortTable.data(), 100, 0, 0, 2048);
+    rig.oscillator.process(input.data(), out.data(), 512, 44100.0f, shortTable.data(), 100);
     EXPECT_TRUE(std::all_of(out.begin(), out.begin() + 512, [](float x) { return std::fabs(x) <= 0.51f; }));
     const auto carried = static_cast<std::size_t>(rig.oscillator.pendingCount());
     const auto frame = binSine(rig, 80, 2048, 0.5);
-    rig.oscillator.process(frame.data(), out.data(), 2048, 44100.0f, nullptr, 0, 0, 0, 2048);
+    rig.oscillator.process(frame.data(), out.data(), 2048, 44100.0f, nullptr, 0);
     EXPECT_GT(signals::peak(std::span<const float>(out).first(carried)), 0.0);  // the cycle already begun
     EXPECT_EQ(signals::peak(tail(out, carried)), 0.0);
 

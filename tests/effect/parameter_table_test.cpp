@@ -78,19 +78,19 @@ TEST(ParameterTableTest, switchesTurnOnAtOneHalf)
 
 TEST(ParameterTableTest, pitchRatioSpansATenthToTenWithAUnityBand)
 {
-  EXPECT_FLOAT_EQ(pitchRatioFor(0.0f), 0.1f);
-  EXPECT_FLOAT_EQ(pitchRatioFor(0.25f), 0.2f);
-  EXPECT_FLOAT_EQ(pitchRatioFor(0.5f), 1.0f);
-  EXPECT_FLOAT_EQ(pitchRatioFor(0.75f), 5.0f);
-  EXPECT_FLOAT_EQ(pitchRatioFor(1.0f), 10.0f);
+  EXPECT_FLOAT_EQ(ratioFor(0.0f), 0.1f);
+  EXPECT_FLOAT_EQ(ratioFor(0.25f), 0.2f);
+  EXPECT_FLOAT_EQ(ratioFor(0.5f), 1.0f);
+  EXPECT_FLOAT_EQ(ratioFor(0.75f), 5.0f);
+  EXPECT_FLOAT_EQ(ratioFor(1.0f), 10.0f);
   // Unity throughout 0.45 < v < 0.55; just outside it the curve starts.
-  EXPECT_EQ(pitchRatioFor(0.46f), 1.0f);
-  EXPECT_EQ(pitchRatioFor(0.54f), 1.0f);
-  EXPECT_FLOAT_EQ(pitchRatioFor(0.6f), 2.0f);
-  EXPECT_FLOAT_EQ(pitchRatioFor(0.4f), 0.5f);
+  EXPECT_EQ(ratioFor(0.46f), 1.0f);
+  EXPECT_EQ(ratioFor(0.54f), 1.0f);
+  EXPECT_FLOAT_EQ(ratioFor(0.6f), 2.0f);
+  EXPECT_FLOAT_EQ(ratioFor(0.4f), 0.5f);
   // Values far outside 0..1 stay within the oscillator's range.
-  EXPECT_EQ(pitchRatioFor(1e30f), 10.0f);
-  EXPECT_EQ(pitchRatioFor(-1e30f), 0.1f);
+  EXPECT_EQ(ratioFor(1e30f), 10.0f);
+  EXPECT_EQ(ratioFor(-1e30f), 0.1f);
 }
 
 TEST(ParameterTableTest, cutOffFactorSpansAnEighthToEight)
@@ -116,6 +116,21 @@ TEST(ParameterTableTest, volumeGainStepsFromOneToTwoAtTheMiddle)
   EXPECT_NEAR(volumeGainFor(std::nextafter(0.5f, 1.0f)), 2.0f, 1e-6f);
   EXPECT_EQ(volumeGainFor(3e38f), 16.0f);
   EXPECT_EQ(volumeGainFor(-3e38f), -16.0f);
+}
+
+TEST(ParameterTableTest, driveFactorAndDelaySecondsInTheStagesUnits)
+{
+  EXPECT_EQ(driveFactorFor(0.0f), 1.0f);
+  EXPECT_EQ(driveFactorFor(0.5f), 26.0f);
+  EXPECT_EQ(driveFactorFor(1.0f), 51.0f);
+  EXPECT_FLOAT_EQ(driveFactorFor(0.25f), 13.5f);
+  EXPECT_EQ(delaySecondsFor(1.0f), 5.0);
+  EXPECT_EQ(delaySecondsFor(0.0f), 0.0);
+  // The editor's typed seconds come back as the value the slider shows.
+  for (const double seconds : {0.0, 0.25, 1.0, 2.5, 5.0}) {
+    EXPECT_EQ(valueForDelaySeconds(seconds), static_cast<float>(seconds * 0.2)) << seconds;
+    EXPECT_NEAR(delaySecondsFor(valueForDelaySeconds(seconds)), seconds, 1e-6) << seconds;
+  }
 }
 
 TEST(StageKindTest, bandsUseTheDecimalThresholdsAndReportedValuesMapBack)
@@ -182,7 +197,7 @@ TEST(PluginProgramTest, startsAsInitWithTheDefaultOrder)
     EXPECT_EQ(stageKindFor(program.value(firstParameter + slot)), static_cast<StageKind>(slot));
   }
   EXPECT_EQ(program.value(-1), 0.0f);
-  EXPECT_EQ(program.value(18), 0.0f);
+  EXPECT_EQ(program.value(kParameterCount), 0.0f);
 }
 
 TEST(PluginProgramTest, namesAreBoundedToTwentyThreeBytes)
@@ -206,7 +221,7 @@ TEST(PluginProgramTest, ignoresStoresOutsideTheTable)
 {
   PluginProgram program;
   program.store(-1, 9.0f);
-  program.store(18, 9.0f);
+  program.store(kParameterCount, 9.0f);
   program.store(1 << 30, 9.0f);
   for (float v : program.values()) EXPECT_NE(v, 9.0f);
   program.store(delayTimeAltParameter, 0.4f);

@@ -54,7 +54,7 @@ struct ManualMox {
   explicit ManualMox(const PluginEffect& effect) : shapes(effect.waveShapes()) {}
   void run(const float* in, float* out, int32_t n)
   {
-    oscillator.process(in, out, n, rate, shapes.currentTable(), shapes.tableLength(), 0, 0, 2048);
+    oscillator.process(in, out, n, rate, shapes.currentTable(), shapes.tableLength());
   }
 };
 

@@ -211,6 +211,8 @@ Figures evaluate(const Track& track, const Settings& settings)
 
     TrackingOscillator oscillator;
     oscillator.setPrecise(settings.precise);
+    oscillator.setStabilize(settings.stabilize);
+    oscillator.setAnalysisLength(settings.fftLength);
     const std::size_t block = static_cast<std::size_t>(settings.blockSize);
     const std::size_t length = static_cast<std::size_t>(settings.fftLength);
     const std::size_t blocks = track.samples.size() / block;
@@ -219,8 +221,7 @@ Figures evaluate(const Track& track, const Settings& settings)
     for (std::size_t b = 0; b < blocks; ++b) {
         freshStart[b] = b * block + static_cast<std::size_t>(oscillator.pendingCount());
         oscillator.process(track.samples.data() + b * block, out.data() + b * block, settings.blockSize, rate,
-                           table.data(), static_cast<int32_t>(table.size()), settings.stabilize ? 1 : 0, 0,
-                           settings.fftLength);
+                           table.data(), static_cast<int32_t>(table.size()));
     }
 
     std::vector<std::size_t> starts;
