@@ -19,7 +19,7 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/tests/hardening/lsan.supp:print_suppressions=0
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-# The X11 editor test needs a display; give it a virtual one when we can.
+# The X11 tests (label x11) need a display; give them a virtual one when we can.
 with_display=()
 if [[ -z "${DISPLAY:-}" ]] && command -v xvfb-run >/dev/null; then
   with_display=(xvfb-run -a)
@@ -45,7 +45,7 @@ existing=()
 # the build tool's broken pipe would then count as a failure under pipefail.
 known_targets=$(cmake --build build-tsan --target help)
 for target in "${tsan_targets[@]}"; do
-  # Only targets this tree defines (the hardening tests may be absent in older trees).
+  # Only targets this configuration defines (the editor tests need Cairo).
   if grep -qx "\.\.\. $target" <<<"$known_targets"; then existing+=("$target"); fi
 done
 if (( ${#existing[@]} == 0 )); then
