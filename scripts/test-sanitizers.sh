@@ -19,7 +19,9 @@ export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export LSAN_OPTIONS=suppressions=$root/tests/hardening/lsan.supp:print_suppressions=0
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
-# The X11 tests (label x11) need a display; give them a virtual one when we can.
+# The X11 tests (label x11) need a display; give them a virtual one when we
+# can. Without one they fail here rather than skip.
+export BRASKLIN_REQUIRE_DISPLAY=1
 with_display=()
 if [[ -z "${DISPLAY:-}" ]] && command -v xvfb-run >/dev/null; then
   with_display=(xvfb-run -a)
