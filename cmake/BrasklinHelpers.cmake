@@ -1,4 +1,5 @@
-# Small helpers shared by the subdirectories.
+# Helpers for test, fuzz and benchmark programs, shared by the subdirectories.
+include_guard(GLOBAL)
 
 # brasklin_add_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS label])
 # One GoogleTest executable, registered test by test with CTest.
@@ -47,4 +48,57 @@ function(brasklin_add_emulated_test name labels)
   if(labels)
     set_tests_properties(${name} PROPERTIES LABELS "${labels}")
   endif()
+endfunction()
+
+# brasklin_add_effect_test(name SOURCES a.cpp ... [LABEL label])
+# A test on a whole effect: tests/effect/EffectTestSupport.cpp, the fake
+# platform and the shipped shapes in a Brasklin folder beside the binary.
+function(brasklin_add_effect_test name)
+  cmake_parse_arguments(E "" "LABEL" "SOURCES" ${ARGN})
+  if(NOT E_LABEL)
+    set(E_LABEL effect)
+  endif()
+  # brasklin_add_test takes exactly one label: "effect", or "threads" for the
+  # test that a ThreadSanitizer build runs.
+  brasklin_add_test(NAME ${name}
+    SOURCES ${E_SOURCES} ${PROJECT_SOURCE_DIR}/tests/effect/EffectTestSupport.cpp
+    LIBS brasklin_effect brasklin_platform_fake brasklin_platform_system LABELS ${E_LABEL})
+  target_compile_definitions(${name} PRIVATE BRASKLIN_TEST_VST_DIR="$<TARGET_FILE_DIR:${name}>")
+  brasklin_copy_shape_folder(${name})
+endfunction()
+
+# brasklin_add_hardening_test(name SOURCES a.cpp ... LABEL label)
+# Each binary builds the plug-in through its entry and reads the shipped
+# shapes from a Brasklin folder beside it (the effect tests' fake platform).
+function(brasklin_add_hardening_test name)
+  cmake_parse_arguments(H "" "LABEL" "SOURCES" ${ARGN})
+  brasklin_add_test(NAME ${name}
+    SOURCES ${H_SOURCES} ${PROJECT_SOURCE_DIR}/tests/hardening/HardeningSupport.cpp
+      ${PROJECT_SOURCE_DIR}/tests/effect/EffectTestSupport.cpp ${PROJECT_SOURCE_DIR}/effect/EffectFactory.cpp
+    LIBS brasklin_host_main brasklin_effect brasklin_platform_fake brasklin_platform_system Threads::Threads
+      ${CMAKE_DL_LIBS}
+    LABELS ${H_LABEL})
+  target_compile_definitions(${name} PRIVATE BRASKLIN_TEST_VST_DIR="$<TARGET_FILE_DIR:${name}>")
+  brasklin_copy_shape_folder(${name})
+endfunction()
+
+# brasklin_add_fuzzer(NAME name SOURCES a.cpp LIBS lib...)
+# A libFuzzer program (BRASKLIN_FUZZ builds, clang only) with tests/fuzz/FuzzTempFile.cpp.
+function(brasklin_add_fuzzer)
+  cmake_parse_arguments(F "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${F_NAME} ${F_SOURCES} ${PROJECT_SOURCE_DIR}/tests/fuzz/FuzzTempFile.cpp)
+  target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
+  target_include_directories(${F_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+endfunction()
+
+# brasklin_add_bench(NAME name SOURCES a.cpp LIBS lib...)
+# A Google Benchmark program, run by the target `bench` (bench/CMakeLists.txt).
+function(brasklin_add_bench)
+  cmake_parse_arguments(B "" "NAME" "SOURCES;LIBS" ${ARGN})
+  add_executable(${B_NAME} ${B_SOURCES})
+  target_link_libraries(${B_NAME} PRIVATE ${B_LIBS} benchmark::benchmark)
+  target_include_directories(${B_NAME} PRIVATE ${PROJECT_SOURCE_DIR})
+  add_custom_target(run_${B_NAME} COMMAND ${B_NAME} --benchmark_min_time=0.2 DEPENDS ${B_NAME} USES_TERMINAL)
+  add_dependencies(bench run_${B_NAME})
 endfunction()

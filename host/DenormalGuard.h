@@ -7,9 +7,10 @@
 // operation: a silent passage can take longer than the host's block deadline.
 // Inside the guard the SSE unit flushes denormal results to zero (FTZ) and
 // reads denormal inputs as zero (DAZ), and rounds to nearest: the code is
-// compiled for that rounding (no -frounding-math), so a host thread left in
-// another rounding mode would otherwise get slightly different samples than
-// every other host. Leaving the scope puts the caller's control and status
+// compiled for that rounding (only dsp/ResonantFilter.cpp is built with
+// -frounding-math, because the filter checks the mode itself and keeps to its
+// plain loop in any other), so a host thread left in another rounding mode
+// would otherwise get slightly different samples than every other host. Leaving the scope puts the caller's control and status
 // register back exactly as it was, because it belongs to the host's thread.
 //
 // On processors without SSE control (other architectures, 32-bit x87 builds)

@@ -15,6 +15,7 @@
 #include "gui/OnOffButton.h"
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/support/EditorStress.h"
+#include "tests/support/WaitDeadline.h"
 
 namespace editortest {
 namespace {
@@ -456,7 +457,11 @@ TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles) {
     effect->setParameter(volumeParameter, 0.25f);
     done = true;
   });
-  while (!done) editor->idle();
+  const testsupport::WaitDeadline deadline("the automation thread");
+  while (!done) {
+    deadline.check();
+    editor->idle();
+  }
   automation.join();
   editor->idle();
   EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");

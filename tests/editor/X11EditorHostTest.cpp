@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/AEffect.h"
+#include "tests/support/X11TestDisplay.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -84,10 +85,8 @@ uint32_t pixelAt(Display* display, Window window, int x, int y) {
 class X11EditorHostTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name) GTEST_SKIP() << "no DISPLAY: run under xvfb-run";
-    display = XOpenDisplay(nullptr);
-    if (!display) GTEST_SKIP() << "cannot open DISPLAY " << name;
+    display = testsupport::openTestDisplay();
+    if (!display) return;
     module = dlopen(BRASKLIN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
     entry = reinterpret_cast<PluginEntry>(dlsym(module, "main"));

@@ -12,6 +12,7 @@
 
 #include "tests/effect/EffectTestSupport.h"
 #include "tests/support/signals.h"
+#include "tests/support/WaitDeadline.h"
 
 namespace {
 
@@ -55,7 +56,9 @@ TEST(EffectThreadsTest, automationWhileProcessingIsRaceFreeAndKeepsTheOutputSoun
   char text[64];
   // Keep changing things until the audio thread has been through plenty of
   // blocks, so the two really overlap.
+  const testsupport::WaitDeadline deadline("300 blocks from the audio thread");
   for (int round = 0; round < 3000 || blocks.load(std::memory_order_relaxed) < 300; ++round) {
+    deadline.check();
     const auto index = static_cast<int32_t>(random() % 18);
     effect->setParameterAutomated(index, value(random));
     effect->getParameterDisplay(index, text);

@@ -20,6 +20,7 @@
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/x11/X11Backend.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/X11TestDisplay.h"
 
 #include <cairo.h>
 #include <X11/Xlib.h>
@@ -111,10 +112,8 @@ bool pumpUntil(Step step, Done done) {
 class X11FrameTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name) GTEST_SKIP() << "no DISPLAY: run under xvfb-run";
-    host = XOpenDisplay(nullptr);
-    if (!host) GTEST_SKIP() << "cannot open DISPLAY " << name;
+    host = testsupport::openTestDisplay();
+    if (!host) return;
     const int screen = DefaultScreen(host);
     parent = XCreateSimpleWindow(host, RootWindow(host, screen), 0, 0, kWidth + 40, kHeight + 40,
                                  0, WhitePixel(host, screen), WhitePixel(host, screen));

@@ -11,6 +11,7 @@
 
 #include "tests/host/FakeHost.h"
 #include "tests/host/TestEffects.h"
+#include "tests/support/WaitDeadline.h"
 
 using ::testing::NiceMock;
 
@@ -209,7 +210,9 @@ TEST(DescriptorTest, settingsWrittenByOneThreadReadWholeOnAnother) {
     done = true;
   });
   int unexpected = 0;
+  const testsupport::WaitDeadline deadline("the settings writer thread");
   while (!done) {
+    deadline.check();
     const float rate = effect.getSampleRate();
     const int32_t program = effect.getProgram();
     const int32_t block = effect.getBlockSize();

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/HandoverSlot.h"
+#include "tests/support/WaitDeadline.h"
 
 namespace {
 
@@ -72,7 +73,10 @@ TEST(HandoverSlotTest, offersFromOneThreadWhileAnotherThreadTakesThem) {
     std::thread audio([&] {
       auto played = std::make_unique<Tables>(0);
       int last = 0;
+      // Until the last offer arrived: one lost on the way would keep it here.
+      const testsupport::WaitDeadline deadline("the last offer");
       while (!done.load() || last < kOffers) {
+        deadline.check();
         if (Tables* next = slot.take(played.get())) {
           if (next->id <= last) outOfOrder.fetch_add(1);
           last = next->id;

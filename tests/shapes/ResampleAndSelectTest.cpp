@@ -1,6 +1,7 @@
 #include "platform/fake/FakePlatformServices.h"
 #include "shapes/WaveShapeTable.h"
 #include "tests/shapes/ShapeFiles.h"
+#include "tests/support/WaitDeadline.h"
 
 #include <gtest/gtest.h>
 
@@ -165,7 +166,9 @@ TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadReads)
     });
     // Audio side: whatever index it sees, the table it gets is that shape's.
     int checks = 0;
+    const testsupport::WaitDeadline deadline("the selecting thread");
     while (!done.load() || checks < 1000) {
+        deadline.check();
         const float* table = store.currentTable();
         ASSERT_NE(table, nullptr);
         const int shape = sampleOf(table[22050]);

@@ -54,7 +54,7 @@ private:
 };
 
 // A loading failure shows a message box, which would wait for a user forever:
-// this closes any box of this process and counts it.
+// this answers every box of this process (OK), counts it and keeps its text.
 class MessageBoxWatcher {
 public:
   MessageBoxWatcher()
@@ -62,23 +62,36 @@ public:
           while (!stop_) {
             HWND box = FindWindowA("#32770", nullptr);
             DWORD owner = 0;
-            if (box) GetWindowThreadProcessId(box, &owner);
-            if (box && owner == GetCurrentProcessId()) {
+            if (box != nullptr) GetWindowThreadProcessId(box, &owner);
+            if (box != nullptr && owner == GetCurrentProcessId() && IsWindowVisible(box)) {
+              char text[512] = {};
+              GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);  // the message's static text
+              lastText_ = text;
               ++boxes;
-              PostMessageA(box, WM_COMMAND, IDOK, 0);
+              PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+              // Until the box has gone it would be counted again; one that
+              // stays for seconds is answered (and counted) once more.
+              const DWORD asked = GetTickCount();
+              while (IsWindow(box) && !stop_ && GetTickCount() - asked < 5000) Sleep(5);
             }
-            Sleep(20);
+            Sleep(10);
           }
         }) {}
-  ~MessageBoxWatcher() {
-    stop_ = true;
-    thread_.join();
-  }
+  ~MessageBoxWatcher() { stop(); }
   MessageBoxWatcher(const MessageBoxWatcher&) = delete;
   MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-  std::atomic<int> boxes{0};
+
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  // The text of the last box; read once stopped, when the watcher no longer writes it.
+  std::string lastText() const { return lastText_; }
+
+  std::atomic<int> boxes{0};  // may be read at any time
 
 private:
   std::atomic<bool> stop_{false};
+  std::string lastText_;
   std::thread thread_;
 };

@@ -18,6 +18,7 @@
 #include "host/AEffect.h"
 #include "tests/host/FakeHost.h"
 #include "tests/shapes/ShapeFiles.h"
+#include "tests/windows/PluginSessionSupport.h"
 
 namespace {
 
@@ -107,47 +108,6 @@ private:
   std::vector<BYTE> saved_;
 };
 
-// A loading failure shows a message box that would wait for a user forever:
-// this answers every box of this process and keeps its text.
-class MessageBoxWatcher {
-public:
-  MessageBoxWatcher()
-      : thread_([this] {
-          while (!stop_) {
-            HWND box = FindWindowA("#32770", nullptr);
-            DWORD owner = 0;
-            if (box != nullptr) GetWindowThreadProcessId(box, &owner);
-            if (box != nullptr && owner == GetCurrentProcessId() && IsWindowVisible(box)) {
-              char text[512] = {};
-              GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
-              lastText_ = text;
-              ++boxes_;
-              PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-              // Until the box has gone, it would be counted again.
-              while (IsWindow(box) && !stop_) Sleep(5);
-            }
-            Sleep(10);
-          }
-        }) {}
-  ~MessageBoxWatcher() { stop(); }
-  MessageBoxWatcher(const MessageBoxWatcher&) = delete;
-  MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
-
-  void stop() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-  }
-  // Read once stopped: the watcher no longer writes them.
-  int boxes() const { return boxes_; }
-  std::string lastText() const { return lastText_; }
-
-private:
-  std::atomic<bool> stop_{false};
-  std::atomic<int> boxes_{0};
-  std::string lastText_;
-  std::thread thread_;
-};
-
 // What a host sees after constructing the effect from one copy of the DLL.
 struct Outcome {
   bool loaded = false;
@@ -178,7 +138,7 @@ Outcome constructFrom(const fs::path& dll) {
     effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
   }
   watcher.stop();
-  outcome.boxes = watcher.boxes();
+  outcome.boxes = watcher.boxes.load();
   outcome.boxText = watcher.lastText();
   FreeLibrary(module);
   return outcome;

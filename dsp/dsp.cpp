@@ -1,1 +1,0 @@
-// Anchor so the library has a source before the stages arrive.

@@ -1,1 +1,0 @@
-// Anchor for the shared test-support library; the helpers live beside it.
