@@ -37,9 +37,10 @@ enum ParameterIndex : int32_t {
   secondParameter = 15,
   thirdParameter = 16,
   forthParameter = 17,
+  preciseParameter = 18,  // the precise pitch detector instead of the strongest bin
 };
 
-inline constexpr int32_t kParameterCount = 18;
+inline constexpr int32_t kParameterCount = 19;
 
 // Room a display or name text may take, terminator included. Names and fixed
 // displays need at most 16 bytes; a wave-shape name from the shape list is cut
@@ -92,7 +93,7 @@ const ParameterInfo& parameterInfo(int32_t index);
 
 // The order in which a selected program's values are applied: the wave shape
 // and the detector first, the delay time (9, then 11) before feedback and
-// mix, the stage order last.
+// mix, then the stage order and the precise detector.
 const std::array<int32_t, kParameterCount>& programApplyOrder();
 
 // What the programs keep of `value` set for `index` (isParameterIndex).

@@ -134,6 +134,7 @@ bool PluginEffect::configureStage(int32_t index, float value)
     case fftLengthParameter: trackingOscillator->setAnalysisLength(fftSizeFor(value)); break;
     case stablizeParameter: trackingOscillator->setStabilize(switchIsOn(value)); break;
     case quickDetectParameter: trackingOscillator->setQuickDetect(switchIsOn(value)); break;
+    case preciseParameter: trackingOscillator->setPrecise(switchIsOn(value)); break;
     case pitchShiftParameter: trackingOscillator->setRatio(ratioFor(value)); break;
     case filterTypeParameter: chain.filterMode.store(filterModeFor(value), relaxed); break;
     case cutOffParameter: chain.cutOffFactor.store(cutOffFactorFor(value), relaxed); break;

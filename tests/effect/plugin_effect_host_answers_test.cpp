@@ -65,8 +65,8 @@ TEST_F(HostAnswersTest, identityNameVendorVersionCategoryAndInterfaceVersion)
 
 TEST_F(HostAnswersTest, everyParameterCanBeAutomatedAndNothingElse)
 {
-  for (int32_t index = -2; index <= 19; ++index) {
-    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < 18 ? 1 : 0) << index;
+  for (int32_t index = -2; index <= 20; ++index) {
+    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < 19 ? 1 : 0) << index;
   }
 }
 
@@ -114,8 +114,9 @@ TEST_F(HostAnswersTest, switchesAreAnnouncedAsStepsAndContinuousParametersGetNot
   };
   constexpr int32_t steps = kVstParameterUsesFloatStep;
   const Expected switches[] = {{1, steps, 3},  {2, steps | kVstParameterIsSwitch, 1}, {3, steps | kVstParameterIsSwitch, 1},
-                               {5, steps, 3},  {14, steps, 3}, {15, steps, 3}, {16, steps, 3}, {17, steps, 3}};
-  for (int32_t index = -1; index <= 18; ++index) {
+                               {5, steps, 3},  {14, steps, 3}, {15, steps, 3}, {16, steps, 3}, {17, steps, 3},
+                               {18, steps | kVstParameterIsSwitch, 1}};
+  for (int32_t index = -1; index <= 19; ++index) {
     SCOPED_TRACE(index);
     // The record and as many guard bytes again behind it.
     std::array<unsigned char, 2 * sizeof(VstParameterProperties)> bytes{};

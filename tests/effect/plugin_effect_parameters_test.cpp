@@ -52,31 +52,32 @@ TEST_F(ParametersTest, descriptorDescribesTheBuiltEffect)
   EXPECT_EQ(d->flags, 1 | 8 | 16);  // editor, mono and replacing
   EXPECT_EQ(d->uniqueID, 0x42724B6C);
   EXPECT_EQ(d->numPrograms, 16);
-  EXPECT_EQ(d->numParams, 18);
+  EXPECT_EQ(d->numParams, 19);
   EXPECT_EQ(effect->getProgram(), 0);
 }
 
 TEST_F(ParametersTest, programZeroLeavesTheDefaultSettings)
 {
-  const float expected[18] = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f,
-                              0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.4f, 0.7f, 1.0f};
-  for (int32_t i = 0; i < 18; ++i) EXPECT_EQ(effect->getParameter(i), expected[i]) << i;
+  const float expected[19] = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f, 0.0f,
+                              0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.4f, 0.7f, 1.0f, 0.0f};
+  for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), expected[i]) << i;
   EXPECT_EQ(effect->analysisLength(), 2048);
   EXPECT_EQ(effect->outputGain(), 1.0f);
   EXPECT_EQ(effect->cutOffMultiplier(), 8.0f);
   EXPECT_EQ(effect->oscillator().ratio(), 1.0f);
+  EXPECT_FALSE(effect->oscillator().precise());
   EXPECT_EQ(effect->distortionStage().drive(), 1.0f);
   for (int32_t slot = 0; slot < 4; ++slot) EXPECT_EQ(effect->stageInSlot(slot), static_cast<StageKind>(slot));
 }
 
 TEST_F(ParametersTest, namesLabelsAndTheUnnamedEntries)
 {
-  const char* names[18] = {" WaveShape ", " FFT length ", " Stablize ", " Quick Detect ", " Pitch Shift ",
+  const char* names[19] = {" WaveShape ", " FFT length ", " Stablize ", " Quick Detect ", " Pitch Shift ",
                            " Filter Type ", " CutOff ", " Resonance ", " Delay Mix ", " Delay Time ",
                            " Delay FeedBack", "untouched", " Drive ", " Volume ", " First ", " Second  ",
-                           " Third ", " Forth "};
-  for (int32_t i = 0; i < 18; ++i) EXPECT_EQ(name(i), names[i]) << i;
-  EXPECT_EQ(name(18), "untouched");
+                           " Third ", " Forth ", " Precise "};
+  for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(name(i), names[i]) << i;
+  EXPECT_EQ(name(19), "untouched");
   EXPECT_EQ(name(-1), "untouched");
   for (int32_t index : {0, 11, 17, 99, -5}) {
     char label[16] = "xxxx";
@@ -105,13 +106,15 @@ TEST_F(ParametersTest, displayTextsFollowEachParametersTable)
   EXPECT_EQ(display(15), "Filter");
   EXPECT_EQ(display(16), "Delay");
   EXPECT_EQ(display(17), "Distortion");
-  EXPECT_EQ(display(18), "");
+  EXPECT_EQ(display(18), "Off");
+  EXPECT_EQ(display(19), "");
   EXPECT_EQ(display(-1), "");
 
   const std::vector<std::pair<int32_t, float>> changes{{1, 0.25f}, {2, 0.7f},  {3, 0.5f},  {4, 0.25f},
                                                        {5, 0.77f}, {6, 0.75f}, {7, 0.125f}, {8, 0.5f},
                                                        {9, 0.2f},  {10, 0.3f}, {12, 1.0f},  {13, 0.9f},
-                                                       {14, 1.0f}, {15, 0.1f}, {16, 0.5f},  {17, 0.8f}};
+                                                       {14, 1.0f}, {15, 0.1f}, {16, 0.5f},  {17, 0.8f},
+                                                       {18, 0.5f}};
   for (const auto& [index, value] : changes) effect->setParameter(index, value);
   EXPECT_EQ(display(1), "1024");
   EXPECT_EQ(display(2), "On");
@@ -129,6 +132,9 @@ TEST_F(ParametersTest, displayTextsFollowEachParametersTable)
   EXPECT_EQ(display(15), "Mox");
   EXPECT_EQ(display(16), "Filter");
   EXPECT_EQ(display(17), "Delay");
+  EXPECT_EQ(display(18), "On");
+  EXPECT_TRUE(effect->oscillator().precise());
+  EXPECT_EQ(effect->getParameter(18), 1.0f);  // answered as a switch, as Stablize is
   effect->setParameter(5, 0.25f);
   EXPECT_EQ(display(5), "Off");
   effect->setParameter(5, 0.52f);
@@ -282,15 +288,16 @@ TEST_F(ParametersTest, selectingAProgramAppliesItsOwnFeedbackAndMix)
 TEST_F(ParametersTest, selectingAProgramRestoresEverySetting)
 {
   effect->setProgram(3);
-  const float values[18] = {0.5f, 0.8f, 1.0f, 0.6f, 0.75f, 0.6f, 0.25f, 0.4f, 0.2f,
-                            0.1f, 0.3f, 0.1f, 0.9f, 0.75f, 0.5f, 0.1f, 1.0f, 0.8f};
-  for (int32_t i = 0; i < 18; ++i) effect->setParameter(i, values[i]);
-  std::vector<float> reported(18);
-  for (int32_t i = 0; i < 18; ++i) reported[static_cast<std::size_t>(i)] = effect->getParameter(i);
+  const float values[19] = {0.5f, 0.8f, 1.0f, 0.6f, 0.75f, 0.6f, 0.25f, 0.4f, 0.2f, 0.1f,
+                            0.3f, 0.1f, 0.9f, 0.75f, 0.5f, 0.1f, 1.0f, 0.8f, 0.9f};
+  for (int32_t i = 0; i < 19; ++i) effect->setParameter(i, values[i]);
+  std::vector<float> reported(19);
+  for (int32_t i = 0; i < 19; ++i) reported[static_cast<std::size_t>(i)] = effect->getParameter(i);
   effect->setProgram(0);
   EXPECT_EQ(effect->getParameter(1), 0.35f);
   effect->setProgram(3);
-  for (int32_t i = 0; i < 18; ++i) EXPECT_EQ(effect->getParameter(i), reported[static_cast<std::size_t>(i)]) << i;
+  for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), reported[static_cast<std::size_t>(i)]) << i;
+  EXPECT_TRUE(effect->oscillator().precise());
   EXPECT_EQ(effect->stageInSlot(0), StageKind::filter);
   EXPECT_EQ(effect->stageInSlot(3), StageKind::delay);
   EXPECT_EQ(effect->analysisLength(), 8192);
@@ -322,18 +329,18 @@ TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
   auto* editor = new RecordingEditor(effect.get());  // owned by the effect from here
   EXPECT_EQ(effect->getAeffect()->flags & effFlagsHasEditor, effFlagsHasEditor);
   effect->setParameter(4, 0.3f);
-  effect->setParameter(18, 0.5f);
+  effect->setParameter(19, 0.5f);
   effect->setParameter(0, -0.1f);
   effect->setParameterAutomated(13, 0.6f);
   ASSERT_EQ(editor->calls.size(), 4u);
   EXPECT_EQ(editor->calls[0], std::make_pair(4, 0.3f));
-  EXPECT_EQ(editor->calls[1], std::make_pair(18, 0.5f));
+  EXPECT_EQ(editor->calls[1], std::make_pair(19, 0.5f));
   EXPECT_EQ(editor->calls[2], std::make_pair(0, -0.1f));
   EXPECT_EQ(editor->calls[3], std::make_pair(13, 0.6f));
   // postUpdate comes first every time.
   EXPECT_EQ(editor->updatesAtCall, (std::vector<int>{1, 2, 3, 4}));
-  effect->setProgram(2);  // eighteen more
-  EXPECT_EQ(editor->calls.size(), 22u);
+  effect->setProgram(2);  // nineteen more
+  EXPECT_EQ(editor->calls.size(), 23u);
 }
 
 // robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched, getParameter 0, texts unchanged, the descriptor says 1 input and no editor

@@ -194,7 +194,7 @@ TEST(HostileHostTest, textOpcodesStayWithinTwentyFourBytesForEveryIndex)
   std::vector<int32_t> indices{INT32_MIN, INT32_MAX};
   for (int32_t index = -1; index <= 19; ++index) indices.push_back(index);
   // Hostile values first, so the displays print the widest numbers they can.
-  for (int32_t index = 0; index < 18; ++index) plugin.set(index, index % 2 == 0 ? 3.0e38f : -1.0e-30f);
+  for (int32_t index = 0; index < 19; ++index) plugin.set(index, index % 2 == 0 ? 3.0e38f : -1.0e-30f);
   for (const int32_t opcode : opcodes) {
     for (const int32_t index : indices) {
       const auto buffer = std::make_unique<char[]>(24);

@@ -40,7 +40,7 @@ inline intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, int
 inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::milliseconds duration,
                    const std::function<void()>& pump = {})
 {
-  constexpr int32_t kParameters = 18;
+  constexpr int32_t kParameters = 19;
   constexpr int32_t kFrames = 256;
   Outcome outcome;
   std::atomic<bool> stop{false};

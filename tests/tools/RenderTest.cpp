@@ -333,6 +333,20 @@ TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings) {
   EXPECT_NE(listing.out.find("  2 | Short"), std::string::npos) << listing.out;
 }
 
+// A program saved before " Precise " existed holds 18 values: they load as
+// before, and the precise detector stays off (a value of 0.5 would turn it on).
+TEST_F(RenderTest, aProgramSavedBeforePreciseLoadsWithPreciseOff) {
+  packing::ProgramFields program;
+  program.nameField = "Older";
+  program.values.assign(18, 0.5f);
+  writeBytes(path("older.fxp"), packing::packProgram(program));
+  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --preset " +
+                             quote(path("older.fxp")) + " --list");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(" 13 | \" Volume \"        | 0.500000"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(" 18 | \" Precise \"       | 0.000000 | Off"), std::string::npos) << run.out;
+}
+
 // robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the audio nor a save file written
 TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
   writeClip(path("in.wav"), sine(220.0, 44100.0, 2000), 44100);
@@ -427,7 +441,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
   const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("unique id: 'BrKl'"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 18\nprograms: 16"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 19\nprograms: 16"), std::string::npos) << run.out;
   // Rows "index | name | value | display | label", fields trimmed, names quoted.
   std::map<std::string, std::vector<std::string>> rows;
   std::istringstream lines(run.out);
@@ -446,7 +460,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
       rows[(inPrograms ? "program " : "parameter ") + fields[0]] = fields;
   }
   using Row = std::vector<std::string>;
-  ASSERT_EQ(rows.size(), 18u + 16u) << run.out;
+  ASSERT_EQ(rows.size(), 19u + 16u) << run.out;
   EXPECT_EQ(rows["parameter 0"].at(1), "\" WaveShape \"");
   EXPECT_EQ(rows["parameter 1"], (Row{"1", "\" FFT length \"", "0.350000", "2048", ""}));
   EXPECT_EQ(rows["parameter 2"], (Row{"2", "\" Stablize \"", "0.000000", "Off", ""}));
@@ -461,6 +475,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
   EXPECT_EQ(rows["parameter 15"], (Row{"15", "\" Second  \"", "0.400000", "Filter", ""}));
   EXPECT_EQ(rows["parameter 16"], (Row{"16", "\" Third \"", "0.700000", "Delay", ""}));
   EXPECT_EQ(rows["parameter 17"], (Row{"17", "\" Forth \"", "1.000000", "Distortion", ""}));
+  EXPECT_EQ(rows["parameter 18"], (Row{"18", "\" Precise \"", "0.000000", "Off", ""}));
   for (int p = 0; p < 16; ++p) EXPECT_EQ(rows["program " + std::to_string(p)].at(1), "Init " + std::to_string(p + 1));
 }
 

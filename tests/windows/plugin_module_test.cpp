@@ -252,8 +252,8 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail) {
   EXPECT_EQ(dispatch(effGetPlugCategory), 1);
   EXPECT_EQ(dispatch(effGetVstVersion), 2400);
   EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
-  for (int32_t index = -1; index <= 18; ++index) {
-    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < 18 ? 1 : 0) << index;
+  for (int32_t index = -1; index <= 19; ++index) {
+    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < 19 ? 1 : 0) << index;
   }
   char insert[] = "plugAsChannelInsert";
   char midi[] = "receiveVstMidiEvent";
@@ -273,12 +273,12 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail) {
   EXPECT_STREQ(untouched, "untouched");
   EXPECT_EQ(dispatch(effGetProgram), 0);
 
-  for (int32_t index = 0; index < 18; ++index) {
+  for (int32_t index = 0; index < 19; ++index) {
     std::array<unsigned char, 2 * sizeof(VstParameterProperties)> bytes{};
     bytes.fill(0xA5);
     auto* properties = reinterpret_cast<VstParameterProperties*>(bytes.data());
-    const bool fourWay = index == 1 || index == 5 || index >= 14;
-    const bool onOff = index == 2 || index == 3;
+    const bool fourWay = index == 1 || index == 5 || (index >= 14 && index <= 17);
+    const bool onOff = index == 2 || index == 3 || index == 18;
     EXPECT_EQ(dispatch(effGetParameterProperties, index, 0, properties), fourWay || onOff ? 1 : 0) << index;
     for (std::size_t i = sizeof(VstParameterProperties); i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0xA5) << index;
     if (fourWay || onOff) {

@@ -271,7 +271,7 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
 
 // The user opening and closing the editor during a playback with automation:
 // the interface thread (this one, which owns the host window) opens and closes
-// it in a loop while a second thread sets all 18 parameters and a third runs
+// it in a loop while a second thread sets all 19 parameters and a third runs
 // blocks. Setting a parameter once reached controls that close had deleted.
 TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio) {
   const std::string pluginPath = folderOfThisProgram() + BRASKLIN_PLUGIN_PATH;
@@ -292,7 +292,7 @@ TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio) {
       editorstress::run(effect, hostWindow.handle(), std::chrono::milliseconds(3000), [] { pumpPending(); });
   EXPECT_TRUE(outcome.stoppedInTime);
   EXPECT_GE(outcome.openCloseRounds, 5);
-  EXPECT_GE(outcome.automationCalls, 18 * 5);
+  EXPECT_GE(outcome.automationCalls, 19 * 5);
   EXPECT_GE(outcome.blocks, 5);
   EXPECT_EQ(outcome.unfiniteSamples, 0);
   EXPECT_EQ(FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr), nullptr) << "no editor window left";

@@ -196,7 +196,7 @@ int render(const std::string& modulePath, const std::string& inputPath, const st
     }
     if (settings.changePrograms && block % 13 == 5) {
       // Automation from the host while playing, over every parameter in turn.
-      const auto index = static_cast<int32_t>(block % 18);
+      const auto index = static_cast<int32_t>(block % 19);
       effect->setParameter(effect, index, static_cast<float>((block * 37) % 101) / 100.0f);
     }
     const size_t pattern = sizeof kBlockPattern / sizeof kBlockPattern[0];
@@ -254,7 +254,7 @@ int answers(const std::string& modulePath, const std::string& outputPath) {
     std::fprintf(out, "number %d: %lld\n", opcode, ask(opcode));
   }
   std::fprintf(out, "flags: %d\n", effect->flags);
-  for (int32_t index = -1; index <= 18; ++index) {
+  for (int32_t index = -1; index <= 19; ++index) {
     std::fprintf(out, "automatable %d: %lld\n", index, ask(effCanBeAutomated, index));
   }
   for (const char* can : {"plugAsChannelInsert", "plugAsSend", "sendVstEvents", "receiveVstMidiEvent",
@@ -271,7 +271,7 @@ int answers(const std::string& modulePath, const std::string& outputPath) {
     const long long result = ask(effGetProgramNameIndexed, program, -1, text);
     std::fprintf(out, "program %d: %lld \"%s\"\n", program, result, text);
   }
-  for (int32_t index = 0; index < 18; ++index) {
+  for (int32_t index = 0; index < 19; ++index) {
     VstParameterProperties properties{};
     const long long result = ask(effGetParameterProperties, index, 0, &properties);
     std::fprintf(out, "properties %d: %lld flags %d steps %.9g/%.9g/%.9g integers %d..%d step %d/%d\n", index,
