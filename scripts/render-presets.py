@@ -7,7 +7,9 @@ Factory.fxb, selected with --bank and --program as a host would) it renders
 examples/melody.wav and the two test signals of tools/examplegen (a bass riff
 and a speech-like voice), prints each output's peak and RMS level, and writes
 docs/presets/NN-<name>.png: the input's and the output's spectrograms of the
-example, shrunk to a few tens of kilobytes.
+example, shrunk to a few tens of kilobytes. It also draws the example through
+the default program with each pitch detector, docs/detector-classic.png and
+docs/detector-precise.png.
 
   python3 scripts/render-presets.py [--build build] [--no-pictures]
 
@@ -110,10 +112,20 @@ def main():
                     # Without a tail, so that both panels span the same time.
                     picture = scratch / f"{index}.png"
                     subprocess.run(command + ["--spectrogram", str(picture)], check=True)
-                    # Half size, 64 colours: the pictures only need to show the shapes.
-                    subprocess.run(["convert", str(picture), "-resize", "50%", "-colors", "64", "-strip",
-                                    str(pictures / (file_stem(index, name) + ".png"))], check=True)
+                    shrink(picture, pictures / (file_stem(index, name) + ".png"))
             print(row)
+        if not args.no_pictures:
+            for detector, precise in (("classic", 0), ("precise", 1)):
+                picture = scratch / f"detector-{detector}.png"
+                subprocess.run([str(render), str(inputs["melody"]), str(scratch / f"{detector}.wav"), "--quiet",
+                                "--set", f"Precise={precise}", "--spectrogram", str(picture)], check=True)
+                shrink(picture, ROOT / "docs" / f"detector-{detector}.png")
+
+
+def shrink(picture, destination):
+    # Half size, 64 colours: the pictures only need to show the shapes.
+    subprocess.run(["convert", str(picture), "-resize", "50%", "-colors", "64", "-strip", str(destination)],
+                   check=True)
 
 
 if __name__ == "__main__":
