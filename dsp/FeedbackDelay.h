@@ -18,8 +18,11 @@
 // clear() belong to the audio side (the host does not process while suspended).
 class FeedbackDelay {
 public:
-    // Five seconds at 96 kHz. The line is allocated once at this size.
-    static constexpr int32_t capacity = 480000;
+    // The longest delay the line holds in full up to kFullRate: five seconds
+    // at 96 kHz. The line is allocated once at this size.
+    static constexpr double kLongestSeconds = 5.0;
+    static constexpr double kFullRate = 96000.0;
+    static constexpr auto capacity = static_cast<int32_t>(kLongestSeconds * kFullRate);
 
     // All-zero line, cursor at the start, length and pending length 0,
     // feedback and mix 0, dry gain 1.

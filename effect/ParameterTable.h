@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "dsp/FeedbackDelay.h"
 #include "effect/StageKind.h"
 
 // Index of each parameter as the host and the editor address it.
@@ -136,7 +137,7 @@ float driveFactorFor(float value);
 
 // " Delay Time ": 0..1 is 0..kLongestDelaySeconds, formed in double; and back
 // (what the editor's delay-time box sends for a typed number of seconds).
-inline constexpr double kLongestDelaySeconds = 5.0;
+inline constexpr double kLongestDelaySeconds = FeedbackDelay::kLongestSeconds;
 double delaySecondsFor(float value);
 float valueForDelaySeconds(double seconds);
 

@@ -18,7 +18,7 @@ namespace {
 // " Delay Time " values as the effect turns them into seconds (0..1 is 0..5 s).
 int32_t lengthForTime(float delayTime, double tableRate)
 {
-    return FeedbackDelay::lengthForSeconds(static_cast<double>(delayTime) * 5.0, tableRate);
+    return FeedbackDelay::lengthForSeconds(static_cast<double>(delayTime) * FeedbackDelay::kLongestSeconds, tableRate);
 }
 
 using ::testing::ElementsAreArray;
