@@ -120,9 +120,10 @@ constexpr Control slider(int left, int32_t tag, const char* upper, const char* l
   return {Kind::slider, tag, box, kSliderTrackBitmap, kTrackWidth, kTrackHeight,
           lower ? above(box, upper, lower) : above(box, upper)};
 }
-constexpr Control button(int left, int32_t tag, const char* name) {
+constexpr Control button(int left, int32_t tag, const char* upper, const char* lower = nullptr) {
   const Box box{left, kButtonTop, left + kButtonSize, kButtonTop + kButtonSize};
-  return {Kind::onOffButton, tag, box, kOnOffButtonBitmap, kButtonSize, kButtonSize, below(box, name)};
+  return {Kind::onOffButton, tag, box, kOnOffButtonBitmap, kButtonSize, kButtonSize,
+          lower ? below(box, upper, lower) : below(box, upper)};
 }
 constexpr Control valueSwitch(Box box, int32_t tag, int32_t bitmap, const char* upper, const char* lower) {
   return {Kind::verticalSwitch, tag, box, bitmap, kSwitchWidth, kSwitchImageHeight, below(box, upper, lower)};
@@ -140,8 +141,11 @@ constexpr Control textBox(Box box, int32_t tag) { return {Kind::textBox, tag, bo
 inline constexpr Control kWaveShape = slider(25, 0, "WaveShape");
 inline constexpr Control kShapeNameBox = textBox({10, 257, 65, 270}, kWaveShapeBoxTag);
 inline constexpr Control kPitchShift = slider(90, 4, "Pitch Shift");
-inline constexpr Control kStablize = button(25, 2, "Stablize");
-inline constexpr Control kQuickDetect = button(89, 3, "Quick Detect");
+// The detector's three buttons stand 40 pixels apart, centred in their panel;
+// the middle one's legend takes two lines so that the three fit side by side.
+inline constexpr Control kStablize = button(16, 2, "Stablize");
+inline constexpr Control kQuickDetect = button(56, 3, "Quick", "Detect");
+inline constexpr Control kPrecise = button(96, 18, "Precise");
 inline constexpr Control kFftLength = valueSwitch({50, 73, 90, 133}, 1, kFftLengthBitmap, "FFT", "length");
 inline constexpr Control kCutOff = slider(153, 6, "CutOff");
 inline constexpr Control kResonance = slider(218, 7, "Resonance");
@@ -161,10 +165,10 @@ inline constexpr Control kForth = stageSwitch(3, "Forth");
 // Every control in the order the editor adds it: the order they are drawn,
 // and the reverse of the order clicks are offered to them (where rectangles
 // overlap, the later one takes the click).
-inline constexpr std::array<Control, 19> kControls{
-    kWaveShape, kShapeNameBox, kPitchShift, kStablize, kQuickDetect, kFftLength, kCutOff,
-    kResonance, kFilterType,   kDelayMix,   kDelayTime, kDelayTimeBox, kDelayFeedBack, kDrive,
-    kVolume,    kFirst,        kSecond,     kThird,     kForth,
+inline constexpr std::array<Control, 20> kControls{
+    kWaveShape,  kShapeNameBox, kPitchShift, kStablize, kQuickDetect,  kPrecise,       kFftLength,
+    kCutOff,     kResonance,    kFilterType, kDelayMix, kDelayTime,    kDelayTimeBox,  kDelayFeedBack,
+    kDrive,      kVolume,       kFirst,      kSecond,   kThird,        kForth,
 };
 
 constexpr int countOf(Kind kind) {

@@ -40,6 +40,10 @@ static_assert(layout::kDrive.tag == driveParameter);
 static_assert(layout::kVolume.tag == volumeParameter);
 static_assert(layout::kFirst.tag == firstParameter && layout::kForth.tag == forthParameter);
 static_assert(!isParameterIndex(layout::kWaveShapeBoxTag));
+// The detector's precise mode. The effect may not have this parameter yet:
+// until it does, isParameterIndex turns the tag away wherever the editor
+// would send it to the effect or index a per-parameter array with it.
+constexpr int32_t kPreciseTag = layout::kPrecise.tag;
 
 void loadIfMissing(Bitmap*& bitmap, int32_t resourceId) {
   if (!bitmap) bitmap = new Bitmap(resourceId);
@@ -164,7 +168,9 @@ void PluginEditor::buildControls() {
       case layout::Kind::onOffButton: {
         loadIfMissing(onOffButtonImages, spec.bitmap);
         auto* button = new OnOffButton(area, this, spec.tag, onOffButtonImages);
-        button->setValue(1.0f);
+        // open shows the effect's value next; a button for a parameter the
+        // effect lacks stays off.
+        button->setValue(isParameterIndex(spec.tag) ? 1.0f : 0.0f);
         frame->addView(button);
         onOffButtons[nextButton++] = button;
         break;
@@ -232,6 +238,7 @@ Control* PluginEditor::boundControl(int32_t index) const {
     case volumeParameter: return sliders[8];
     case stablizeParameter: return onOffButtons[0];
     case quickDetectParameter: return onOffButtons[1];
+    case kPreciseTag: return onOffButtons[2];
     case fftLengthParameter: return switches[0];
     case filterTypeParameter: return switches[1];
     case firstParameter:

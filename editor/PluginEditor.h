@@ -1,4 +1,4 @@
-// PluginEditor: Brasklin's 560 x 420 editor. Nine sliders, two on/off buttons,
+// PluginEditor: Brasklin's 560 x 420 editor. Nine sliders, three on/off buttons,
 // six multi-position switches and two text boxes, drawn from the plug-in's ten
 // bitmaps and bound to the effect's parameters by their tags (tag = parameter
 // index). It listens to its own controls and sends what the user changes to the
@@ -60,7 +60,8 @@ public:
   void controlEndEdit(Control* control) override;
 
   // The control bound to parameter `index`, null for index 11, for indices
-  // outside 0..17 and while the editor is closed.
+  // the layout gives no control (outside 0..18) and while the editor is
+  // closed.
   Control* boundControl(int32_t index) const;
   // The two text boxes; null while the editor is closed.
   TextEdit* waveShapeBox() const { return waveShapeNameBox; }
@@ -115,7 +116,7 @@ private:
 
   // Each kind's controls in the order layout::kControls lists them.
   std::array<Slider*, 9> sliders{};          // parameters 0, 4, 6, 7, 8, 9, 10, 12, 13
-  std::array<OnOffButton*, 2> onOffButtons{};  // parameters 2, 3
+  std::array<OnOffButton*, 3> onOffButtons{};  // parameters 2, 3, 18
   std::array<VerticalSwitch*, 2> switches{};   // parameters 1, 5
   TextEdit* waveShapeNameBox = nullptr;        // tag 99
   TextEdit* delayTimeTextBox = nullptr;        // tag 11

@@ -21,6 +21,7 @@ struct Expected {
   int filterTypeImage;
   bool stablizeOn;
   bool quickDetectOn;
+  bool preciseOn;
   std::array<int, 4> stageImages;  // First .. Forth
 };
 
@@ -62,6 +63,7 @@ protected:
     EXPECT_EQ(shown(layout::kFilterType, layout::kPositions), expected.filterTypeImage);
     EXPECT_EQ(shown(layout::kStablize, layout::kButtonImages), expected.stablizeOn ? 1 : 0);
     EXPECT_EQ(shown(layout::kQuickDetect, layout::kButtonImages), expected.quickDetectOn ? 1 : 0);
+    EXPECT_EQ(shown(layout::kPrecise, layout::kButtonImages), expected.preciseOn ? 1 : 0);
 
     const std::array<const layout::Control*, 4> stages{&layout::kFirst, &layout::kSecond, &layout::kThird,
                                                        &layout::kForth};
@@ -87,7 +89,7 @@ protected:
 
 TEST_F(EditorPictureTest, programZeroShowsItsDefaults) {
   openAndPaint();
-  expectPicture({1, 1, false, false, {0, 1, 2, 3}});
+  expectPicture({1, 1, false, false, false, {0, 1, 2, 3}});
   // CutOff 1.0: the top; WaveShape 0.0: the bottom; Pitch Shift 0.5: half way, rounded up.
   EXPECT_EQ(drawnHandleTop(window(), layout::kCutOff.rect.left), layout::kSliderTop);
   EXPECT_EQ(drawnHandleTop(window(), layout::kWaveShape.rect.left), layout::kSliderTop + layout::kHandleTravel);
@@ -104,7 +106,7 @@ TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle) {
   for (int32_t i = 0; i < kParameterCount; ++i)
     if (i != delayTimeAltParameter) effect->setParameter(i, values[std::size_t(i)]);
   editor->idle();
-  expectPicture({3, 3, true, true, {3, 2, 1, 0}});
+  expectPicture({3, 3, true, true, false, {3, 2, 1, 0}});
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.250");
   writeEditorPicture(window(), std::string(BRASKLIN_EDITOR_PICTURE_DIR) + "/editor-custom.png");
 

@@ -109,7 +109,7 @@ TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder) {
     EXPECT_EQ(control->getRect(), rectOf(expected.rect));
     EXPECT_EQ(control->getListener(), editor);
     // A bound control is the one the editor updates for its parameter.
-    if (isParameterIndex(expected.tag) && expected.kind != Kind::textBox) {
+    if (expected.kind != Kind::textBox) {
       EXPECT_EQ(editor->boundControl(expected.tag), control);
     }
   }
@@ -277,7 +277,8 @@ TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheS
 TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
   openAndPaint();
   for (const layout::Control& placement : layout::kControls) {
-    if (placement.kind == Kind::textBox) continue;
+    // (A control for a parameter the effect does not have yet is tried below.)
+    if (placement.kind == Kind::textBox || !isParameterIndex(placement.tag)) continue;
     SCOPED_TRACE("tag " + std::to_string(placement.tag));
     const std::vector<float> before = parameterValues();
     hostLog().clear();
@@ -344,6 +345,34 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
       EXPECT_EQ(editor->boundControl(placement.tag)->getValue(), effect->getParameter(placement.tag));
     }
   }
+}
+
+// The Precise button is built and bound before the effect has its parameter:
+// until then a click, the effect's or the host's change of the index reach no
+// parameter and no per-parameter slot; once it has, a click is a touch.
+TEST_F(PluginEditorTest, thePreciseButtonSendsItsIndexOnlyOnceTheEffectHasIt) {
+  const int32_t precise = layout::kPrecise.tag;
+  openAndPaint();
+  Control* button = editor->boundControl(precise);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->getRect(), rectOf(layout::kPrecise.rect));
+  const std::vector<float> before = parameterValues();
+  click(pointOf(layout::centreOf(layout::kPrecise)));
+  if (isParameterIndex(precise)) {
+    EXPECT_EQ(hostLog().touches, "[a]");
+    ASSERT_EQ(hostLog().automations.size(), 1u);
+    EXPECT_EQ(hostLog().automations[0].index, precise);
+  } else {
+    EXPECT_TRUE(hostLog().automations.empty());
+    EXPECT_EQ(hostLog().touches, "");
+    EXPECT_EQ(parameterValues(), before);
+    effect->setParameter(precise, 1.0f);
+    editor->setParameter(precise, 1.0f);
+    editor->idle();
+    EXPECT_EQ(parameterValues(), before);
+  }
+  // Every other control still holds the effect's value.
+  expectSynchronised(*editor, *effect);
 }
 
 // A click on a button and a typed delay time are touches of their own.

@@ -241,10 +241,13 @@ void moxSection(Painter& p) {
     displayWell(p, layout::kShapeNameBox.rect);
 
     subHeading(p, kMoxPlate.left + 9, kMoxPlate.right - 9, 296, "DETECTOR");
-    drawLegend(p, layout::kStablize);
-    drawLegend(p, layout::kQuickDetect);
-    // Sockets around the two buttons, so their square pictures sit in a bezel.
-    for (const Box& button : {layout::kStablize.rect, layout::kQuickDetect.rect}) {
+    const layout::Control* buttons[] = {&layout::kStablize, &layout::kQuickDetect, &layout::kPrecise};
+    for (const layout::Control* button : buttons) {
+        drawLegend(p, *button);
+    }
+    // Sockets around the buttons, so their square pictures sit in a bezel.
+    for (const layout::Control* control : buttons) {
+        const Box& button = control->rect;
         p.fillRounded(button.left - 2, button.top - 2, button.width() + 4, button.height() + 4, 3,
                       kRecess);
     }
