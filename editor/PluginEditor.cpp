@@ -1,11 +1,11 @@
 #include "editor/PluginEditor.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
+#include <tuple>
 
 #include "effect/ParameterTable.h"
 #include "effect/PluginEffect.h"
@@ -19,23 +19,31 @@
 
 namespace {
 
-// Where the controls sit. Sliders and buttons take their size from their
-// bitmaps; the rest have fixed rectangles.
-constexpr int kSliderTop = 73;
-constexpr int kButtonTop = 307;
-constexpr int kSwitchPositions = 4;
 // The frame reaches 100 pixels beyond the editor's left and top edges, so its
 // window is 100 pixels wider and higher than the area the host shows.
 constexpr int kFrameMargin = 100;
 
-// The rectangle of `size` (width, height) at `origin`, corners in order even
-// for a negative size.
-Rect orderedRect(Point origin, Point size) {
-  const int x2 = origin.x + size.x;
-  const int y2 = origin.y + size.y;
-  return {std::min(origin.x, x2), std::min(origin.y, y2), std::max(origin.x, x2),
-          std::max(origin.y, y2)};
-}
+// The layout's tags are the effect's parameter indices.
+static_assert(layout::kWaveShape.tag == waveShapeParameter);
+static_assert(layout::kFftLength.tag == fftLengthParameter);
+static_assert(layout::kStablize.tag == stablizeParameter);
+static_assert(layout::kQuickDetect.tag == quickDetectParameter);
+static_assert(layout::kPitchShift.tag == pitchShiftParameter);
+static_assert(layout::kFilterType.tag == filterTypeParameter);
+static_assert(layout::kCutOff.tag == cutOffParameter);
+static_assert(layout::kResonance.tag == resonanceParameter);
+static_assert(layout::kDelayMix.tag == delayMixParameter);
+static_assert(layout::kDelayTime.tag == delayTimeParameter);
+static_assert(layout::kDelayFeedBack.tag == delayFeedBackParameter);
+static_assert(layout::kDelayTimeBox.tag == delayTimeAltParameter);
+static_assert(layout::kDrive.tag == driveParameter);
+static_assert(layout::kVolume.tag == volumeParameter);
+static_assert(layout::kFirst.tag == firstParameter && layout::kForth.tag == forthParameter);
+static_assert(!isParameterIndex(layout::kWaveShapeBoxTag));
+// The detector's precise mode. The effect may not have this parameter yet:
+// until it does, isParameterIndex turns the tag away wherever the editor
+// would send it to the effect or index a per-parameter array with it.
+constexpr int32_t kPreciseTag = layout::kPrecise.tag;
 
 void loadIfMissing(Bitmap*& bitmap, int32_t resourceId) {
   if (!bitmap) bitmap = new Bitmap(resourceId);
@@ -119,66 +127,74 @@ intptr_t PluginEditor::open(void* parent) {
   return 1;
 }
 
-void PluginEditor::buildControls() {
-  // Drawing follows the order controls are added; where rectangles overlap,
-  // the one added later takes the click.
-  const int trackWidth = sliderTrack->getWidth();
-  const int trackHeight = sliderTrack->getHeight();
-  const int handleTravel = trackHeight - sliderHandle->getHeight();
-  std::size_t nextSlider = 0;
-  const auto addSlider = [&](int x, int32_t tag) {
-    auto* slider = new Slider(orderedRect({x, kSliderTop}, {trackWidth, trackHeight}), this, tag, kSliderTop,
-                              kSliderTop + handleTravel, sliderHandle, sliderTrack, Point{0, 0},
-                              kSliderStyleBottom);
-    slider->setValue(effect->getParameter(tag));
-    frame->addView(slider);
-    sliders[nextSlider++] = slider;
-  };
-  const auto addTextBox = [&](const Rect& area, int32_t tag) {
-    auto* box = new TextEdit(area, this, tag, nullptr, nullptr, kParamDisplay3DIn);
-    frame->addView(box);
-    return box;
-  };
-  std::size_t nextButton = 0;
-  const auto addButton = [&](int x, int32_t tag) {
-    loadIfMissing(onOffButtonImages, kOnOffButtonBitmap);
-    auto* button = new OnOffButton(
-        orderedRect({x, kButtonTop}, {onOffButtonImages->getWidth(), onOffButtonImages->getHeight() / 2}), this,
-        tag, onOffButtonImages);
-    button->setValue(1.0f);
-    frame->addView(button);
-    onOffButtons[nextButton++] = button;
-  };
-  const auto addSwitch = [&](const Rect& area, int32_t tag, Bitmap* images, int imageHeight) {
-    auto* control = new VerticalSwitch(area, this, tag, kSwitchPositions, imageHeight, kSwitchPositions, images,
-                                       Point{0, 0});
-    frame->addView(control);
-    return control;
-  };
+Bitmap* PluginEditor::bitmapFor(int32_t id) const {
+  switch (id) {
+    case kSliderTrackBitmap: return sliderTrack;
+    case kOnOffButtonBitmap: return onOffButtonImages;
+    case kFilterTypeBitmap: return filterTypeImages;
+    case kFftLengthBitmap: return fftLengthImages;
+    default:
+      if (id >= kFirstStageBitmap && id < kFirstStageBitmap + layout::kStageSlots)
+        return stageImages[static_cast<std::size_t>(id - kFirstStageBitmap)];
+      return nullptr;
+  }
+}
 
-  addSlider(25, waveShapeParameter);
-  waveShapeNameBox = addTextBox({10, 257, 65, 270}, kWaveShapeBoxTag);
-  addSlider(90, pitchShiftParameter);
-  addButton(25, stablizeParameter);
-  addButton(89, quickDetectParameter);
-  switches[1] = addSwitch({50, 73, 90, 133}, fftLengthParameter, fftLengthImages, 60);
-  addSlider(153, cutOffParameter);
-  addSlider(218, resonanceParameter);
-  switches[0] = addSwitch({178, 73, 218, 133}, filterTypeParameter, filterTypeImages, 60);
-  addSlider(281, delayMixParameter);
-  addSlider(329, delayTimeParameter);
-  delayTimeTextBox = addTextBox({324, 257, 359, 270}, delayTimeAltParameter);
-  addSlider(377, delayFeedBackParameter);
-  addSlider(441, driveParameter);
-  addSlider(488, volumeParameter);
-  // Each stage-order switch reaches 250 pixels to the right, under the ones
-  // that follow; its images cover only the first 62, and a later switch wins
-  // the clicks where they overlap, so each answers the column its image shows
-  // and the last one everything to the window's right edge.
-  for (std::size_t slot = 0; slot < stageSwitches.size(); ++slot) {
-    const int left = 263 + 62 * static_cast<int>(slot);
-    stageSwitches[slot] = addSwitch({left, 307, left + 250, 407}, firstParameter + static_cast<int32_t>(slot),
-                                    stageImages[slot], 100);
+void PluginEditor::buildControls() {
+  static_assert(layout::countOf(layout::Kind::slider) == std::tuple_size_v<decltype(sliders)>);
+  static_assert(layout::countOf(layout::Kind::onOffButton) == std::tuple_size_v<decltype(onOffButtons)>);
+  static_assert(layout::countOf(layout::Kind::verticalSwitch) ==
+                std::tuple_size_v<decltype(switches)> + std::tuple_size_v<decltype(stageSwitches)>);
+  // Each control's rectangle, tag and bitmap come from the layout, in its
+  // order: drawing follows the order controls are added, and where
+  // rectangles overlap, the one added later takes the click. (Each
+  // stage-order switch reaches under the ones that follow; a later switch
+  // wins the clicks where they overlap, so each answers the column its image
+  // shows and the last one everything to the window's right edge.)
+  std::size_t nextSlider = 0;
+  std::size_t nextButton = 0;
+  std::size_t nextSwitch = 0;
+  for (const layout::Control& spec : layout::kControls) {
+    const Rect area{spec.rect.left, spec.rect.top, spec.rect.right, spec.rect.bottom};
+    switch (spec.kind) {
+      case layout::Kind::slider: {
+        auto* slider = new Slider(area, this, spec.tag, area.top, area.top + layout::kHandleTravel, sliderHandle,
+                                  bitmapFor(spec.bitmap), Point{0, 0}, kSliderStyleBottom);
+        slider->setValue(effect->getParameter(spec.tag));
+        frame->addView(slider);
+        sliders[nextSlider++] = slider;
+        break;
+      }
+      case layout::Kind::onOffButton: {
+        loadIfMissing(onOffButtonImages, spec.bitmap);
+        auto* button = new OnOffButton(area, this, spec.tag, onOffButtonImages);
+        // open shows the effect's value next; a button for a parameter the
+        // effect lacks stays off.
+        button->setValue(isParameterIndex(spec.tag) ? 1.0f : 0.0f);
+        frame->addView(button);
+        onOffButtons[nextButton++] = button;
+        break;
+      }
+      case layout::Kind::verticalSwitch: {
+        auto* control = new VerticalSwitch(area, this, spec.tag, layout::kPositions, spec.imageHeight,
+                                           layout::kPositions, bitmapFor(spec.bitmap), Point{0, 0});
+        frame->addView(control);
+        if (spec.tag >= firstParameter && spec.tag <= forthParameter)
+          stageSwitches[static_cast<std::size_t>(spec.tag - firstParameter)] = control;
+        else
+          switches[nextSwitch++] = control;
+        break;
+      }
+      case layout::Kind::textBox: {
+        auto* box = new TextEdit(area, this, spec.tag, nullptr, nullptr, kParamDisplay3DIn);
+        frame->addView(box);
+        if (spec.tag == layout::kWaveShapeBoxTag)
+          waveShapeNameBox = box;
+        else
+          delayTimeTextBox = box;
+        break;
+      }
+    }
   }
 }
 
@@ -222,8 +238,9 @@ Control* PluginEditor::boundControl(int32_t index) const {
     case volumeParameter: return sliders[8];
     case stablizeParameter: return onOffButtons[0];
     case quickDetectParameter: return onOffButtons[1];
-    case filterTypeParameter: return switches[0];
-    case fftLengthParameter: return switches[1];
+    case kPreciseTag: return onOffButtons[2];
+    case fftLengthParameter: return switches[0];
+    case filterTypeParameter: return switches[1];
     case firstParameter:
     case secondParameter:
     case thirdParameter:

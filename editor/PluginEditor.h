@@ -1,4 +1,4 @@
-// PluginEditor: Brasklin's 560 x 420 editor. Nine sliders, two on/off buttons,
+// PluginEditor: Brasklin's 560 x 420 editor. Nine sliders, three on/off buttons,
 // six multi-position switches and two text boxes, drawn from the plug-in's ten
 // bitmaps and bound to the effect's parameters by their tags (tag = parameter
 // index). It listens to its own controls and sends what the user changes to the
@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "editor/EditorLayout.h"
 #include "effect/ParameterTable.h"
 #include "gui/AEffGUIEditor.h"
 #include "gui/Control.h"
@@ -59,28 +60,29 @@ public:
   void controlEndEdit(Control* control) override;
 
   // The control bound to parameter `index`, null for index 11, for indices
-  // outside 0..17 and while the editor is closed.
+  // the layout gives no control (outside 0..18) and while the editor is
+  // closed.
   Control* boundControl(int32_t index) const;
   // The two text boxes; null while the editor is closed.
   TextEdit* waveShapeBox() const { return waveShapeNameBox; }
   TextEdit* delayTimeBox() const { return delayTimeTextBox; }
 
-  static constexpr int kWidth = 560;
-  static constexpr int kHeight = 420;
+  static constexpr int kWidth = layout::kWindowWidth;
+  static constexpr int kHeight = layout::kWindowHeight;
   // The wave-shape name box is bound to no parameter.
-  static constexpr int32_t kWaveShapeBoxTag = 99;
+  static constexpr int32_t kWaveShapeBoxTag = layout::kWaveShapeBoxTag;
   // The longest delay the delay-time box accepts, in seconds.
   static constexpr double kMaxDelaySeconds = 5.0;
 
   // Bitmap resources.
   enum BitmapId : int32_t {
-    kBackgroundBitmap = 128,
-    kSliderTrackBitmap = 129,
-    kSliderHandleBitmap = 130,
-    kOnOffButtonBitmap = 131,
-    kFilterTypeBitmap = 132,
-    kFirstStageBitmap = 133,  // 133..136: First, Second, Third, Forth
-    kFftLengthBitmap = 137,
+    kBackgroundBitmap = layout::kBackgroundBitmap,
+    kSliderTrackBitmap = layout::kSliderTrackBitmap,
+    kSliderHandleBitmap = layout::kSliderHandleBitmap,
+    kOnOffButtonBitmap = layout::kOnOffButtonBitmap,
+    kFilterTypeBitmap = layout::kFilterTypeBitmap,
+    kFirstStageBitmap = layout::kFirstStageBitmap,  // 133..136: First, Second, Third, Forth
+    kFftLengthBitmap = layout::kFftLengthBitmap,
   };
 
 private:
@@ -96,6 +98,8 @@ private:
   // box) shows `value` and the effect's display text.
   void showParameter(int32_t index, float value);
   void buildControls();
+  // The bitmap `id` as loaded by open, or null.
+  Bitmap* bitmapFor(int32_t id) const;
   void releaseControlBitmaps();
   void clearControlPointers();
   // Copies the effect's display text of `index` into `box` (if there is one).
@@ -110,9 +114,10 @@ private:
   static constexpr int32_t kNoTouch = -1;
   int32_t touchedParameter = kNoTouch;
 
+  // Each kind's controls in the order layout::kControls lists them.
   std::array<Slider*, 9> sliders{};          // parameters 0, 4, 6, 7, 8, 9, 10, 12, 13
-  std::array<OnOffButton*, 2> onOffButtons{};  // parameters 2, 3
-  std::array<VerticalSwitch*, 2> switches{};   // parameters 5, 1
+  std::array<OnOffButton*, 3> onOffButtons{};  // parameters 2, 3, 18
+  std::array<VerticalSwitch*, 2> switches{};   // parameters 1, 5
   TextEdit* waveShapeNameBox = nullptr;        // tag 99
   TextEdit* delayTimeTextBox = nullptr;        // tag 11
   std::array<VerticalSwitch*, 4> stageSwitches{};  // parameters 14..17

@@ -15,35 +15,17 @@
 namespace editortest {
 namespace {
 
-// The slider columns and their parameters.
-struct SliderColumn {
-  int x;
-  int32_t parameter;
-};
-constexpr std::array<SliderColumn, 9> kSliders{{{25, waveShapeParameter},
-                                               {90, pitchShiftParameter},
-                                               {153, cutOffParameter},
-                                               {218, resonanceParameter},
-                                               {281, delayMixParameter},
-                                               {329, delayTimeParameter},
-                                               {377, delayFeedBackParameter},
-                                               {441, driveParameter},
-                                               {488, volumeParameter}}};
-
 // What a picture must show, besides the handles (which follow from the values).
 struct Expected {
   int fftLengthImage;
   int filterTypeImage;
   bool stablizeOn;
   bool quickDetectOn;
+  bool preciseOn;
   std::array<int, 4> stageImages;  // First .. Forth
 };
 
-// Where value 1.0 puts the handle (the top of the 153-pixel travel) and 0.0
-// the bottom, whole pixels towards the top.
-int expectedHandleTop(float value) { return 73 + int((1.0 - double(value)) * 153.0); }
-
-// The 560 x 420 the host shows, out of the frame's larger window.
+// The editor's rectangle the host shows, out of the frame's larger window.
 void writeEditorPicture(const HeadlessWindow& window, const std::string& path) {
   cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, PluginEditor::kWidth,
                                                         PluginEditor::kHeight);
@@ -61,44 +43,57 @@ protected:
     const HeadlessWindow& w = window();
     // The background around the controls is the artwork's.
     const Artwork background(PluginEditor::kBackgroundBitmap);
-    EXPECT_EQ(differingFromArtwork(w, {0, 0}, background, {0, 0}, {560, 60}), 0) << "title strip";
-    EXPECT_EQ(differingFromArtwork(w, {0, 410}, background, {0, 410}, {560, 10}), 0) << "bottom strip";
+    constexpr int kWidth = layout::kWindowWidth;
+    constexpr int kHeight = layout::kWindowHeight;
+    EXPECT_EQ(differingFromArtwork(w, {0, 0}, background, {0, 0}, {kWidth, 60}), 0) << "title strip";
+    EXPECT_EQ(differingFromArtwork(w, {0, kHeight - 10}, background, {0, kHeight - 10}, {kWidth, 10}), 0)
+        << "bottom strip";
 
-    for (const SliderColumn& slider : kSliders) {
-      SCOPED_TRACE("slider of parameter " + std::to_string(slider.parameter));
-      EXPECT_EQ(drawnHandleTop(w, slider.x), expectedHandleTop(effect->getParameter(slider.parameter)));
+    const auto shown = [&](const layout::Control& control, int images) {
+      const Artwork art(control.bitmap);
+      return shownImage(w, rectOf(control.rect).topLeft(), art, {control.imageWidth, control.imageHeight}, images);
+    };
+    for (const layout::Control& control : layout::kControls) {
+      if (control.kind != layout::Kind::slider) continue;
+      SCOPED_TRACE("slider of parameter " + std::to_string(control.tag));
+      EXPECT_EQ(drawnHandleTop(w, control.rect.left), handleTopFor(effect->getParameter(control.tag)));
     }
 
-    const Artwork fft(PluginEditor::kFftLengthBitmap);
-    EXPECT_EQ(shownImage(w, {50, 73}, fft, {40, 60}, 4), expected.fftLengthImage);
-    const Artwork filter(PluginEditor::kFilterTypeBitmap);
-    EXPECT_EQ(shownImage(w, {178, 73}, filter, {40, 60}, 4), expected.filterTypeImage);
+    EXPECT_EQ(shown(layout::kFftLength, layout::kPositions), expected.fftLengthImage);
+    EXPECT_EQ(shown(layout::kFilterType, layout::kPositions), expected.filterTypeImage);
+    EXPECT_EQ(shown(layout::kStablize, layout::kButtonImages), expected.stablizeOn ? 1 : 0);
+    EXPECT_EQ(shown(layout::kQuickDetect, layout::kButtonImages), expected.quickDetectOn ? 1 : 0);
+    EXPECT_EQ(shown(layout::kPrecise, layout::kButtonImages), expected.preciseOn ? 1 : 0);
 
-    const Artwork button(PluginEditor::kOnOffButtonBitmap);
-    EXPECT_EQ(shownImage(w, {25, 307}, button, {25, 25}, 2), expected.stablizeOn ? 1 : 0);
-    EXPECT_EQ(shownImage(w, {89, 307}, button, {25, 25}, 2), expected.quickDetectOn ? 1 : 0);
-
+    const std::array<const layout::Control*, 4> stages{&layout::kFirst, &layout::kSecond, &layout::kThird,
+                                                       &layout::kForth};
     for (int slot = 0; slot < 4; ++slot) {
       SCOPED_TRACE("stage-order slot " + std::to_string(slot));
-      const Artwork strip(PluginEditor::kFirstStageBitmap + slot);
-      EXPECT_EQ(shownImage(w, {263 + 62 * slot, 307}, strip, {62, 100}, 4), expected.stageImages[slot]);
+      EXPECT_EQ(shown(*stages[std::size_t(slot)], layout::kPositions), expected.stageImages[std::size_t(slot)]);
     }
     // Right of the four columns, where the last switch's rectangle reaches
     // but its image does not, the background stays.
-    EXPECT_EQ(differingFromArtwork(w, {511, 307}, background, {511, 307}, {49, 100}), 0);
+    const layout::Box lastColumn = layout::kForth.picture();
+    EXPECT_EQ(differingFromArtwork(w, {lastColumn.right, lastColumn.top}, background, {lastColumn.right, lastColumn.top},
+                                   {kWidth - lastColumn.right, lastColumn.height()}),
+              0);
 
     // Both boxes carry white text on their black ground.
-    EXPECT_GT(countLight(w, {12, 259, 63, 268}), 15) << "wave-shape name";
-    EXPECT_GT(countLight(w, {326, 259, 357, 268}), 15) << "delay time";
+    const auto inside = [](const layout::Box& box) {
+      return Rect{box.left + 2, box.top + 2, box.right - 2, box.bottom - 2};
+    };
+    EXPECT_GT(countLight(w, inside(layout::kShapeNameBox.rect)), 15) << "wave-shape name";
+    EXPECT_GT(countLight(w, inside(layout::kDelayTimeBox.rect)), 15) << "delay time";
   }
 };
 
 TEST_F(EditorPictureTest, programZeroShowsItsDefaults) {
   openAndPaint();
-  expectPicture({1, 1, false, false, {0, 1, 2, 3}});
-  EXPECT_EQ(drawnHandleTop(window(), 153), 73);        // CutOff 1.0: the top
-  EXPECT_EQ(drawnHandleTop(window(), 25), 73 + 153);   // WaveShape 0.0: the bottom
-  EXPECT_EQ(drawnHandleTop(window(), 90), 73 + 76);    // Pitch Shift 0.5: half way, rounded up
+  expectPicture({1, 1, false, false, false, {0, 1, 2, 3}});
+  // CutOff 1.0: the top; WaveShape 0.0: the bottom; Pitch Shift 0.5: half way, rounded up.
+  EXPECT_EQ(drawnHandleTop(window(), layout::kCutOff.rect.left), layout::kSliderTop);
+  EXPECT_EQ(drawnHandleTop(window(), layout::kWaveShape.rect.left), layout::kSliderTop + layout::kHandleTravel);
+  EXPECT_EQ(drawnHandleTop(window(), layout::kPitchShift.rect.left), layout::kSliderTop + layout::kHandleTravel / 2);
   writeEditorPicture(window(), std::string(BRASKLIN_EDITOR_PICTURE_DIR) + "/editor-program0.png");
 }
 
@@ -111,18 +106,20 @@ TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle) {
   for (int32_t i = 0; i < kParameterCount; ++i)
     if (i != delayTimeAltParameter) effect->setParameter(i, values[std::size_t(i)]);
   editor->idle();
-  expectPicture({3, 3, true, true, {3, 2, 1, 0}});
+  expectPicture({3, 3, true, true, false, {3, 2, 1, 0}});
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.250");
   writeEditorPicture(window(), std::string(BRASKLIN_EDITOR_PICTURE_DIR) + "/editor-custom.png");
 
   // Painting everything afresh gives the same picture as the idle redraws.
   std::vector<uint32_t> afterIdle;
-  for (int y = 0; y < 420; ++y)
-    for (int x = 0; x < 560; ++x) afterIdle.push_back(window().pixel({x, y}).toRgb());
+  for (int y = 0; y < layout::kWindowHeight; ++y)
+    for (int x = 0; x < layout::kWindowWidth; ++x) afterIdle.push_back(window().pixel({x, y}).toRgb());
   window().paint();
   int differing = 0;
-  for (int y = 0; y < 420; ++y)
-    for (int x = 0; x < 560; ++x) differing += window().pixel({x, y}).toRgb() != afterIdle[std::size_t(y) * 560 + std::size_t(x)];
+  for (int y = 0; y < layout::kWindowHeight; ++y)
+    for (int x = 0; x < layout::kWindowWidth; ++x)
+      differing += window().pixel({x, y}).toRgb() !=
+                   afterIdle[std::size_t(y) * std::size_t(layout::kWindowWidth) + std::size_t(x)];
   EXPECT_EQ(differing, 0);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "editor/PluginEditor.h"
 #include "effect/PluginEffect.h"
 #include "gui/Frame.h"
@@ -22,6 +23,15 @@
 #include "platform/headless/HeadlessBackend.h"
 
 namespace editortest {
+
+// The editor's layout in the toolkit's terms.
+constexpr Rect rectOf(const layout::Box& box) { return {box.left, box.top, box.right, box.bottom}; }
+constexpr Point pointOf(layout::ClickPoint point) { return {point.x, point.y}; }
+// Where value 1.0 puts a slider's handle (the top of its travel) and 0.0 the
+// bottom, whole pixels towards the top.
+constexpr int handleTopFor(float value) {
+  return layout::kSliderTop + int((1.0 - double(value)) * layout::kHandleTravel);
+}
 
 // Any non-null value serves as the host's window for the headless layer.
 inline void* const kHostWindow = reinterpret_cast<void*>(uintptr_t(0x4242));

@@ -20,47 +20,18 @@
 namespace editortest {
 namespace {
 
-enum class Kind { slider, textBox, button, verticalSwitch };
+using layout::Kind;
 
-struct Placement {
-  Kind kind;
-  int32_t tag;
-  Rect rect;
-};
-
-// The layout as the editor's design draws it, in the order the controls are
-// added (which is also the order they are drawn and the reverse of the order
-// clicks are offered to them).
-const std::array<Placement, 19> kLayout{{
-    {Kind::slider, 0, {25, 73, 50, 248}},
-    {Kind::textBox, 99, {10, 257, 65, 270}},
-    {Kind::slider, 4, {90, 73, 115, 248}},
-    {Kind::button, 2, {25, 307, 50, 332}},
-    {Kind::button, 3, {89, 307, 114, 332}},
-    {Kind::verticalSwitch, 1, {50, 73, 90, 133}},
-    {Kind::slider, 6, {153, 73, 178, 248}},
-    {Kind::slider, 7, {218, 73, 243, 248}},
-    {Kind::verticalSwitch, 5, {178, 73, 218, 133}},
-    {Kind::slider, 8, {281, 73, 306, 248}},
-    {Kind::slider, 9, {329, 73, 354, 248}},
-    {Kind::textBox, 11, {324, 257, 359, 270}},
-    {Kind::slider, 10, {377, 73, 402, 248}},
-    {Kind::slider, 12, {441, 73, 466, 248}},
-    {Kind::slider, 13, {488, 73, 513, 248}},
-    {Kind::verticalSwitch, 14, {263, 307, 513, 407}},
-    {Kind::verticalSwitch, 15, {325, 307, 575, 407}},
-    {Kind::verticalSwitch, 16, {387, 307, 637, 407}},
-    {Kind::verticalSwitch, 17, {449, 307, 699, 407}},
-}};
-
-constexpr Point kDelayTimeBox{341, 263};
-constexpr Point kWaveShapeBox{37, 263};
+constexpr Point kDelayTimeBox = pointOf(layout::centreOf(layout::kDelayTimeBox));
+constexpr Point kWaveShapeBox = pointOf(layout::centreOf(layout::kShapeNameBox));
+constexpr Point kStablizeButton = pointOf(layout::centreOf(layout::kStablize));
+constexpr int kDelayTimeSlider = layout::kDelayTime.rect.left;
 
 bool isKind(View* view, Kind kind) {
   switch (kind) {
     case Kind::slider: return dynamic_cast<Slider*>(view) != nullptr;
     case Kind::textBox: return dynamic_cast<TextEdit*>(view) != nullptr;
-    case Kind::button: return dynamic_cast<OnOffButton*>(view) != nullptr;
+    case Kind::onOffButton: return dynamic_cast<OnOffButton*>(view) != nullptr;
     case Kind::verticalSwitch: return dynamic_cast<VerticalSwitch*>(view) != nullptr;
   }
   return false;
@@ -107,17 +78,17 @@ TEST_F(PluginEditorTest, effectOwnsAnEditorWithTheFixedRectangleBeforeAndAfterOp
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->top, 0);
     EXPECT_EQ(rect->left, 0);
-    EXPECT_EQ(rect->bottom, 420);
-    EXPECT_EQ(rect->right, 560);
+    EXPECT_EQ(rect->bottom, layout::kWindowHeight);
+    EXPECT_EQ(rect->right, layout::kWindowWidth);
   };
   expectRect();
   EXPECT_EQ(editor->getFrame(), nullptr);
   openAndPaint();
   expectRect();
   // The frame reaches 100 pixels past the left and top edges; its window sits
-  // at the host window's origin and shows the editor in its top-left 560 x 420.
+  // at the host window's origin and shows the editor in its top-left corner.
   ASSERT_NE(editor->getFrame(), nullptr);
-  EXPECT_EQ(editor->getFrame()->getRect(), (Rect{-100, -100, 560, 420}));
+  EXPECT_EQ(editor->getFrame()->getRect(), (Rect{-100, -100, layout::kWindowWidth, layout::kWindowHeight}));
   EXPECT_EQ(window().width(), 660);
   EXPECT_EQ(window().height(), 520);
   EXPECT_EQ(window().parent(), kHostWindow);
@@ -128,15 +99,20 @@ TEST_F(PluginEditorTest, effectOwnsAnEditorWithTheFixedRectangleBeforeAndAfterOp
 TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder) {
   openAndPaint();
   Frame* frame = editor->getFrame();
-  ASSERT_EQ(frame->getViewCount(), int(kLayout.size()));
-  for (std::size_t i = 0; i < kLayout.size(); ++i) {
+  ASSERT_EQ(frame->getViewCount(), int(layout::kControls.size()));
+  for (std::size_t i = 0; i < layout::kControls.size(); ++i) {
     SCOPED_TRACE("control " + std::to_string(i + 1));
+    const layout::Control& expected = layout::kControls[i];
     auto* control = dynamic_cast<Control*>(frame->getView(int(i)));
     ASSERT_NE(control, nullptr);
-    EXPECT_TRUE(isKind(control, kLayout[i].kind));
-    EXPECT_EQ(control->getTag(), kLayout[i].tag);
-    EXPECT_EQ(control->getRect(), kLayout[i].rect);
+    EXPECT_TRUE(isKind(control, expected.kind));
+    EXPECT_EQ(control->getTag(), expected.tag);
+    EXPECT_EQ(control->getRect(), rectOf(expected.rect));
     EXPECT_EQ(control->getListener(), editor);
+    // A bound control is the one the editor updates for its parameter.
+    if (expected.kind != Kind::textBox) {
+      EXPECT_EQ(editor->boundControl(expected.tag), control);
+    }
   }
   EXPECT_EQ(frame->getBackground()->getResourceId(), PluginEditor::kBackgroundBitmap);
 }
@@ -164,20 +140,20 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts) {
 
 TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither) {
   openAndPaint();
-  const int sliderX = 329;
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);  // 0 s: at the bottom
+  const int sliderX = kDelayTimeSlider;
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.0f));  // 0 s: at the bottom
 
   effect->setParameter(delayTimeParameter, 0.3f);
   // Nothing in the window is touched from the thread that changed the
   // parameter, not even a control's value ...
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
   EXPECT_EQ(editor->delayTimeBox()->text(), "0.000");
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + 153);
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.0f));
   // ... the host's next idle does it all.
   editor->idle();
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + int(0.7 * 153));
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
 
   // Index 11 is the same delay time for the effect, but no control follows it.
   effect->setParameter(delayTimeAltParameter, 0.8f);
@@ -185,7 +161,7 @@ TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIn
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
   editor->idle();
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), 73 + int(0.7 * 153));
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
   EXPECT_TRUE(hostLog().automations.empty()) << "the host's own changes go back to it";
 }
 
@@ -211,10 +187,10 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
   EXPECT_EQ(hostLog().automations[0].value, 1.0f);
   EXPECT_EQ(effect->getParameter(delayTimeParameter), 1.0f);
   // The slider was redrawn at once, before any idle.
-  EXPECT_EQ(drawnHandleTop(window(), 329), 73);
+  EXPECT_EQ(drawnHandleTop(window(), kDelayTimeSlider), handleTopFor(1.0f));
   // The box shows the limited text.
   editor->idle();
-  EXPECT_GT(countLight(window(), {324, 257, 359, 270}), 0);
+  EXPECT_GT(countLight(window(), rectOf(layout::kDelayTimeBox.rect)), 0);
 
   hostLog().clear();
   typeInto(kDelayTimeBox, "abc");
@@ -270,14 +246,16 @@ TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTh
     int32_t slot;
   };
   // The bottom zone of each switch picks the last stage kind (Distortion).
-  const Case cases[] = {{270, firstParameter}, {330, secondParameter}, {400, thirdParameter},
-                        {448, thirdParameter}, {449, forthParameter},  {540, forthParameter}};
+  const int forthLeft = layout::kForth.rect.left;
+  const Case cases[] = {{layout::kFirst.rect.left + 7, firstParameter},  {layout::kSecond.rect.left + 5, secondParameter},
+                        {layout::kThird.rect.left + 13, thirdParameter}, {forthLeft - 1, thirdParameter},
+                        {forthLeft, forthParameter},                     {layout::kWindowWidth - 20, forthParameter}};
   for (const Case& c : cases) {
     SCOPED_TRACE("x " + std::to_string(c.x));
     for (int32_t slot = firstParameter; slot <= forthParameter; ++slot) effect->setParameter(slot, 0.0f);
     editor->idle();  // shows the reset, as the host's idle would
     hostLog().clear();
-    click({c.x, 400});
+    click({c.x, layout::kFirst.rect.bottom - 7});
     ASSERT_EQ(hostLog().automations.size(), 1u);
     EXPECT_EQ(hostLog().automations[0].index, c.slot);
     EXPECT_EQ(hostLog().automations[0].value, 1.0f);
@@ -290,7 +268,7 @@ TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheS
   effect->setParameter(pitchShiftParameter, 1.0f);
   effect->setParameter(fftLengthParameter, 1.0f);
   openAndPaint();
-  click({90, 80});
+  click({layout::kFftLength.rect.right, layout::kFftLength.rect.top + 7});
   ASSERT_EQ(hostLog().automations.size(), 1u);
   EXPECT_EQ(hostLog().automations[0].index, fftLengthParameter);
   EXPECT_EQ(hostLog().automations[0].value, 0.0f);  // the top zone
@@ -299,8 +277,9 @@ TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheS
 
 TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
   openAndPaint();
-  for (const Placement& placement : kLayout) {
-    if (placement.kind == Kind::textBox) continue;
+  for (const layout::Control& placement : layout::kControls) {
+    // (A control for a parameter the effect does not have yet is tried below.)
+    if (placement.kind == Kind::textBox || !isParameterIndex(placement.tag)) continue;
     SCOPED_TRACE("tag " + std::to_string(placement.tag));
     const std::vector<float> before = parameterValues();
     hostLog().clear();
@@ -336,11 +315,12 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
     }
     EXPECT_EQ(editor->boundControl(placement.tag)->getValue(), after[std::size_t(placement.tag)]);
     if (placement.kind == Kind::slider) {
-      // 40 pixels of the 153-pixel travel (up is more); the handle was drawn
+      // 40 pixels of the handle's travel (up is more); the handle was drawn
       // at a whole pixel, so the grab point may be off by one.
+      constexpr double kTravel = layout::kHandleTravel;
       const double moved = after[std::size_t(placement.tag)] - before[std::size_t(placement.tag)];
-      const double expected = before[std::size_t(placement.tag)] > 0.5f ? -40.0 / 153.0 : 40.0 / 153.0;
-      EXPECT_NEAR(moved, expected, 1.0 / 153.0 + 1e-6);
+      const double expected = before[std::size_t(placement.tag)] > 0.5f ? -40.0 / kTravel : 40.0 / kTravel;
+      EXPECT_NEAR(moved, expected, 1.0 / kTravel + 1e-6);
     }
   }
 }
@@ -349,16 +329,15 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
 // press is handled, selects that zone and sends it as one touch.
 TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
   openAndPaint();
-  for (const Placement& placement : kLayout) {
+  for (const layout::Control& placement : layout::kControls) {
     if (placement.kind != Kind::verticalSwitch) continue;
-    const int zone = placement.rect.height() / 4;
     // From the bottom zone up, so every tap changes the value.
     effect->setParameter(placement.tag, 0.0f);
     editor->idle();
     for (int position : {3, 2, 1, 0}) {
       SCOPED_TRACE("tag " + std::to_string(placement.tag) + " position " + std::to_string(position));
       hostLog().clear();
-      backend.tap({placement.rect.left + 12, placement.rect.top + position * zone + zone / 2});
+      backend.tap(pointOf(layout::switchZoneCentre(placement, position)));
       ASSERT_EQ(hostLog().automations.size(), 1u);
       EXPECT_EQ(hostLog().automations[0].index, placement.tag);
       EXPECT_FLOAT_EQ(hostLog().automations[0].value, float(position) / 3.0f);
@@ -369,10 +348,38 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
   }
 }
 
+// The Precise button is built and bound before the effect has its parameter:
+// until then a click, the effect's or the host's change of the index reach no
+// parameter and no per-parameter slot; once it has, a click is a touch.
+TEST_F(PluginEditorTest, thePreciseButtonSendsItsIndexOnlyOnceTheEffectHasIt) {
+  const int32_t precise = layout::kPrecise.tag;
+  openAndPaint();
+  Control* button = editor->boundControl(precise);
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->getRect(), rectOf(layout::kPrecise.rect));
+  const std::vector<float> before = parameterValues();
+  click(pointOf(layout::centreOf(layout::kPrecise)));
+  if (isParameterIndex(precise)) {
+    EXPECT_EQ(hostLog().touches, "[a]");
+    ASSERT_EQ(hostLog().automations.size(), 1u);
+    EXPECT_EQ(hostLog().automations[0].index, precise);
+  } else {
+    EXPECT_TRUE(hostLog().automations.empty());
+    EXPECT_EQ(hostLog().touches, "");
+    EXPECT_EQ(parameterValues(), before);
+    effect->setParameter(precise, 1.0f);
+    editor->setParameter(precise, 1.0f);
+    editor->idle();
+    EXPECT_EQ(parameterValues(), before);
+  }
+  // Every other control still holds the effect's value.
+  expectSynchronised(*editor, *effect);
+}
+
 // A click on a button and a typed delay time are touches of their own.
 TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch) {
   openAndPaint();
-  click({37, 319});  // Stablize
+  click(kStablizeButton);
   EXPECT_EQ(hostLog().touches, "[a]");
   EXPECT_EQ(hostLog().touchedIndices, (std::vector<int32_t>{stablizeParameter, stablizeParameter, stablizeParameter}));
   hostLog().clear();
@@ -396,11 +403,11 @@ TEST_F(PluginEditorTest, closeThenOpenGivesACompleteSynchronisedEditor) {
   EXPECT_EQ(Frame::windowClassUseCount(), 0);
   effect->setParameter(volumeParameter, 0.1f);
   openAndPaint();
-  EXPECT_EQ(editor->getFrame()->getViewCount(), int(kLayout.size()));
+  EXPECT_EQ(editor->getFrame()->getViewCount(), int(layout::kControls.size()));
   expectSynchronised(*editor, *effect);
-  EXPECT_EQ(drawnHandleTop(window(), 488), 73 + int(0.9 * 153));
+  EXPECT_EQ(drawnHandleTop(window(), layout::kVolume.rect.left), handleTopFor(0.1f));
   // And it still answers the mouse.
-  click({37, 319});
+  click(kStablizeButton);
   ASSERT_EQ(hostLog().automations.size(), 1u);
   EXPECT_EQ(hostLog().automations[0].index, stablizeParameter);
 }
@@ -465,7 +472,7 @@ TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles) {
   automation.join();
   editor->idle();
   EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
-  EXPECT_EQ(drawnHandleTop(window(), 488), 73 + int(0.75 * 153));
+  EXPECT_EQ(drawnHandleTop(window(), layout::kVolume.rect.left), handleTopFor(0.25f));
   expectSynchronised(*editor, *effect);
 }
 

@@ -12,7 +12,9 @@
 #include <thread>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "host/AEffect.h"
+#include "tests/support/EditorSwitchZones.h"
 #include "tests/support/X11TestDisplay.h"
 
 #include <X11/Xlib.h>
@@ -119,8 +121,8 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
   ASSERT_NE(rect, nullptr);
   const int width = rect->right - rect->left;
   const int height = rect->bottom - rect->top;
-  EXPECT_EQ(width, 560);
-  EXPECT_EQ(height, 420);
+  EXPECT_EQ(width, layout::kWindowWidth);
+  EXPECT_EQ(height, layout::kWindowHeight);
 
   // The host's window, sized from the rectangle, white until the editor paints.
   const int screen = DefaultScreen(display);
@@ -150,8 +152,8 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
   press.xbutton.window = editorWindow;
   press.xbutton.root = RootWindow(display, screen);
   press.xbutton.time = CurrentTime;
-  press.xbutton.x = 37;
-  press.xbutton.y = 319;
+  press.xbutton.x = layout::centreOf(layout::kStablize).x;
+  press.xbutton.y = layout::centreOf(layout::kStablize).y;
   press.xbutton.button = Button1;
   press.xbutton.same_screen = True;
   XSendEvent(display, editorWindow, True, ButtonPressMask, &press);
@@ -169,21 +171,15 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
   // A button-down that arrives with the button already up (the synthetic
   // event holds no real button, as a tap or a remote desktop's click) still
   // selects the zone under it, on every switch, as one touch each.
-  struct SwitchColumn {
-    int32_t parameter;
-    int x, top, zone;
-  };
-  const SwitchColumn switches[] = {{1, 60, 73, 15},   {5, 190, 73, 15},  {14, 280, 307, 25},
-                                   {15, 340, 307, 25}, {16, 400, 307, 25}, {17, 470, 307, 25}};
-  for (const SwitchColumn& column : switches) {
+  for (const editorzones::SwitchZones& column : editorzones::switchZones()) {
     // From position 0, so that every tap below changes the value.
     effect->setParameter(effect, column.parameter, 0.0f);
     for (int i = 0; i < 3; ++i) dispatch(effEditIdle);
     for (int position : {3, 1, 2, 0}) {
       SCOPED_TRACE("parameter " + std::to_string(column.parameter) + " position " + std::to_string(position));
       clearHostLog();
-      press.xbutton.x = column.x;
-      press.xbutton.y = column.top + position * column.zone + column.zone / 2;
+      press.xbutton.x = column.zones[std::size_t(position)].x;
+      press.xbutton.y = column.zones[std::size_t(position)].y;
       XSendEvent(display, editorWindow, True, ButtonPressMask, &press);
       XFlush(display);
       ASSERT_TRUE(pumpUntil([&] { dispatch(effEditIdle); }, [&] { return touches.size() >= 3; }))
@@ -197,13 +193,18 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
   // A real drag (XTEST, from another process, while the slider's tracking
   // loop holds this thread): the host hears begin, the automation, end.
   if (std::system("command -v xdotool >/dev/null 2>&1") == 0) {
-    constexpr int32_t kVolume = 13;
-    effect->setParameter(effect, kVolume, 0.5f);  // handle top at 73 + 76
+    const int32_t kVolume = layout::kVolume.tag;
+    effect->setParameter(effect, kVolume, 0.5f);  // the handle half way down its travel
     for (int i = 0; i < 5; ++i) dispatch(effEditIdle);
     clearHostLog();
+    // Grabbed in the middle of the handle, then moved up 20 and 40 pixels.
+    const std::string x = std::to_string(layout::kVolume.rect.left + 12);
+    const int grab = layout::kSliderTop + layout::kHandleTravel / 2 + layout::kHandleHeight / 2;
     const std::string id = std::to_string(editorWindow);
-    const std::string drag = "xdotool mousemove --window " + id + " 500 160 mousedown 1 sleep 0.2 mousemove --window " +
-                             id + " 500 140 sleep 0.2 mousemove --window " + id + " 500 120 sleep 0.2 mouseup 1";
+    const std::string drag = "xdotool mousemove --window " + id + " " + x + " " + std::to_string(grab) +
+                             " mousedown 1 sleep 0.2 mousemove --window " + id + " " + x + " " +
+                             std::to_string(grab - 20) + " sleep 0.2 mousemove --window " + id + " " + x + " " +
+                             std::to_string(grab - 40) + " sleep 0.2 mouseup 1";
     int dragStatus = -1;
     std::thread user([&] { dragStatus = std::system(drag.c_str()); });
     const bool ended = pumpUntil([&] { dispatch(effEditIdle); }, [&] { return !touches.empty() && touches.back() == ']'; });
@@ -213,8 +214,9 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
     ASSERT_GE(automations.size(), 2u);
     EXPECT_EQ(touches, "[" + std::string(automations.size(), 'a') + "]");
     for (int32_t index : touchedIndices) EXPECT_EQ(index, kVolume);
-    // 40 pixels up of the 153-pixel travel.
-    EXPECT_NEAR(effect->getParameter(effect, kVolume), 0.5f + 40.0f / 153.0f, 1.5f / 153.0f);
+    // 40 pixels up of the handle's travel.
+    constexpr float kTravel = layout::kHandleTravel;
+    EXPECT_NEAR(effect->getParameter(effect, kVolume), 0.5f + 40.0f / kTravel, 1.5f / kTravel);
   } else {
     std::printf("xdotool missing: the real drag is not tried\n");
   }

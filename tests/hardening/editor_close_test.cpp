@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "tests/hardening/HardeningSupport.h"
 #include "tests/support/EditorStress.h"
 #include "tests/support/X11TestDisplay.h"
@@ -45,8 +46,9 @@ protected:
     display = testsupport::openTestDisplay();
     if (display == nullptr) return;
     const int screen = DefaultScreen(display);
-    hostWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, 560, 420, 0,
-                                     WhitePixel(display, screen), WhitePixel(display, screen));
+    hostWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(layout::kWindowWidth),
+                                     unsigned(layout::kWindowHeight), 0, WhitePixel(display, screen),
+                                     WhitePixel(display, screen));
     XMapWindow(display, hostWindow);
     XSync(display, False);
   }

@@ -1,3 +1,4 @@
+#include "editor/EditorLayout.h"
 #include "gui/BmpImage.h"
 #include "resources/EmbeddedResources.h"
 
@@ -22,17 +23,18 @@ struct Expected {
 
 // The editor draws from these exact sizes: slider travel, button halves and
 // switch image heights are all computed from them.
+using namespace layout;  // the sizes the editor's layout gives each picture
 constexpr std::array<Expected, 10> kBitmaps = {{
-    {128, 560, 420, 24, 1},
-    {129, 25, 175, 8, 1},
-    {130, 25, 22, 24, 1},
-    {131, 25, 50, 24, 2},
-    {132, 40, 240, 24, 4},
-    {133, 62, 400, 24, 4},
-    {134, 62, 400, 24, 4},
-    {135, 62, 400, 24, 4},
-    {136, 62, 400, 24, 4},
-    {137, 40, 240, 24, 4},
+    {kBackgroundBitmap, kWindowWidth, kWindowHeight, 24, 1},
+    {kSliderTrackBitmap, kTrackWidth, kTrackHeight, 8, 1},
+    {kSliderHandleBitmap, kHandleWidth, kHandleHeight, 24, 1},
+    {kOnOffButtonBitmap, kButtonSize, kButtonSize * kButtonImages, 24, kButtonImages},
+    {kFilterTypeBitmap, kSwitchWidth, kSwitchImageHeight * kPositions, 24, kPositions},
+    {kFirstStageBitmap, kStageWidth, kStageImageHeight * kPositions, 24, kPositions},
+    {kFirstStageBitmap + 1, kStageWidth, kStageImageHeight * kPositions, 24, kPositions},
+    {kFirstStageBitmap + 2, kStageWidth, kStageImageHeight * kPositions, 24, kPositions},
+    {kFirstStageBitmap + 3, kStageWidth, kStageImageHeight * kPositions, 24, kPositions},
+    {kFftLengthBitmap, kSwitchWidth, kSwitchImageHeight * kPositions, 24, kPositions},
 }};
 
 constexpr uint32_t kSeeThrough = 0xFFFFFF;

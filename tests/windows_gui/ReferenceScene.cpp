@@ -9,12 +9,12 @@
 
 SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
   SceneControls scene;
-  auto* background = new Bitmap(128);
+  auto* background = new Bitmap(layout::kBackgroundBitmap);
   frame.setBackground(background);
   background->forget();
 
-  auto* track = new Bitmap(129);
-  auto* handle = new Bitmap(130);
+  auto* track = new Bitmap(layout::kSliderTrackBitmap);
+  auto* handle = new Bitmap(layout::kSliderHandleBitmap);
   scene.slider = new Slider(kSceneSlider, listener, 0, kSceneSliderTop, kSceneSliderBottom, handle,
                             track, {0, 0}, kSliderStyleBottom);
   scene.slider->setDrawTransparentHandle(true);  // the masked draw, composed offscreen
@@ -23,15 +23,16 @@ SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
   track->forget();
   handle->forget();
 
-  auto* buttonBitmap = new Bitmap(131);
-  scene.button = new OnOffButton({25, 307, 50, 332}, listener, 2, buttonBitmap);
+  auto* buttonBitmap = new Bitmap(layout::kOnOffButtonBitmap);
+  scene.button = new OnOffButton(kSceneButton, listener, layout::kStablize.tag, buttonBitmap);
   scene.button->setValue(1.0f);
   frame.addView(scene.button);
   buttonBitmap->forget();
 
-  auto* switchBitmap = new Bitmap(132);
+  auto* switchBitmap = new Bitmap(layout::kFilterTypeBitmap);
   scene.switchControl =
-      new VerticalSwitch({178, 73, 218, 133}, listener, 5, 4, 60, 4, switchBitmap, {0, 0});
+      new VerticalSwitch(kSceneSwitch, listener, layout::kFilterType.tag, layout::kPositions,
+                         layout::kSwitchImageHeight, layout::kPositions, switchBitmap, {0, 0});
   scene.switchControl->setValue(2.0f / 3.0f);
   frame.addView(scene.switchControl);
   switchBitmap->forget();
@@ -40,7 +41,7 @@ SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
   scene.display->setValue(0.5f);
   frame.addView(scene.display);
 
-  scene.box = new TextEdit(kSceneTextBox, listener, 99, "Saw", nullptr, kParamDisplay3DIn);
+  scene.box = new TextEdit(kSceneTextBox, listener, layout::kWaveShapeBoxTag, "Saw", nullptr, kParamDisplay3DIn);
   frame.addView(scene.box);
   return scene;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "gui/Control.h"
 #include "gui/Frame.h"
 #include "gui/Geometry.h"
@@ -17,15 +18,19 @@ class Slider;
 class TextEdit;
 class VerticalSwitch;
 
-inline constexpr int kSceneWidth = 560;
-inline constexpr int kSceneHeight = 420;
+// The controls stand where the editor has its own of the same kinds.
+inline constexpr Rect rectOf(const layout::Box& box) { return {box.left, box.top, box.right, box.bottom}; }
+inline constexpr int kSceneWidth = layout::kWindowWidth;
+inline constexpr int kSceneHeight = layout::kWindowHeight;
+inline constexpr Rect kSceneButton = rectOf(layout::kStablize.rect);
 // Inside the on/off button.
-inline constexpr Point kSceneButtonClick{37, 319};
-inline constexpr Rect kSceneTextBox{10, 257, 65, 270};
+inline constexpr Point kSceneButtonClick{layout::centreOf(layout::kStablize).x, layout::centreOf(layout::kStablize).y};
+inline constexpr Rect kSceneTextBox = rectOf(layout::kShapeNameBox.rect);
 inline constexpr Rect kSceneDisplay{100, 257, 160, 275};
-inline constexpr Rect kSceneSlider{25, 73, 50, 248};
-inline constexpr int kSceneSliderTop = 73;      // the handle's top at value 1
-inline constexpr int kSceneSliderBottom = 226;  // the handle's top at value 0
+inline constexpr Rect kSceneSlider = rectOf(layout::kWaveShape.rect);
+inline constexpr Rect kSceneSwitch = rectOf(layout::kFilterType.rect);
+inline constexpr int kSceneSliderTop = kSceneSlider.top;                             // the handle's top at value 1
+inline constexpr int kSceneSliderBottom = kSceneSliderTop + layout::kHandleTravel;  // the handle's top at value 0
 
 struct SceneControls {
   Slider* slider = nullptr;
@@ -49,9 +54,14 @@ std::vector<Rect> sceneTextAreas();
 std::vector<std::string> metricTexts();
 
 // The plug-in's editor: its size and the areas of its two text boxes.
-inline constexpr int kEditorWidth = 560;
-inline constexpr int kEditorHeight = 420;
+inline constexpr int kEditorWidth = layout::kWindowWidth;
+inline constexpr int kEditorHeight = layout::kWindowHeight;
 inline std::vector<Rect> editorTextAreas() {
-  // The wave shape's name and the delay time, each inside its edge lines.
-  return {{11, 258, 65, 270}, {325, 258, 359, 270}};
+  // The wave shape's name and the delay time, each inside its top and left
+  // edge lines.
+  std::vector<Rect> areas;
+  for (const layout::Control& control : layout::kControls)
+    if (control.kind == layout::Kind::textBox)
+      areas.push_back({control.rect.left + 1, control.rect.top + 1, control.rect.right, control.rect.bottom});
+  return areas;
 }

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "gui/BmpImage.h"
 #include "host/AEffect.h"
 #include "tests/windows_gui/ReferencePicture.h"
@@ -22,15 +23,17 @@
 #include "tests/windows/PluginSessionSupport.h"
 #include "tests/windows_gui/WindowTestSupport.h"
 #include "tests/support/EditorStress.h"
+#include "tests/support/EditorSwitchZones.h"
 
 namespace {
 
 using PluginEntry = AEffect* (*)(audioMasterCallback);
 
-constexpr int kStablizeParameter = 2;
-constexpr POINT kStablizeButton{37, 319};  // the button's top-left is 25, 307
-constexpr RECT kStablizeButtonArea{25, 307, 50, 332};
-constexpr int kControlsTop = 73;  // nothing but artwork above this row
+constexpr int kStablizeParameter = layout::kStablize.tag;
+constexpr POINT kStablizeButton{layout::centreOf(layout::kStablize).x, layout::centreOf(layout::kStablize).y};
+constexpr RECT kStablizeButtonArea{layout::kStablize.rect.left, layout::kStablize.rect.top, layout::kStablize.rect.right,
+                                   layout::kStablize.rect.bottom};
+constexpr int kControlsTop = layout::kSliderTop;  // nothing but artwork above this row
 
 struct Automation {
   int32_t index;
@@ -111,8 +114,8 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   ASSERT_NE(rect, nullptr);
   const int width = rect->right - rect->left;
   const int height = rect->bottom - rect->top;
-  ASSERT_EQ(width, 560);
-  ASSERT_EQ(height, 420);
+  ASSERT_EQ(width, layout::kWindowWidth);
+  ASSERT_EQ(height, layout::kWindowHeight);
 
   // The host's window, sized from the rectangle, white until the editor
   // paints. Left for the end of the process to take away (see HostWindow).
@@ -131,7 +134,7 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   // The window system's paint and the host's idle calls draw the artwork
   // from the DLL's own resources: above the controls it is the background
   // bitmap itself.
-  const std::optional<BmpImage> background = bitmapFile(128);
+  const std::optional<BmpImage> background = bitmapFile(layout::kBackgroundBitmap);
   ASSERT_TRUE(background);
   const RECT artworkOnly{0, 0, width, kControlsTop};
   Picture picture;
@@ -155,7 +158,7 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
 
   // The on/off button shows one half of its two-state bitmap; a posted click
   // flips " Stablize ", the host hears of it, and the button shows the other half.
-  const std::optional<BmpImage> buttonImages = bitmapFile(131);
+  const std::optional<BmpImage> buttonImages = bitmapFile(layout::kOnOffButtonBitmap);
   ASSERT_TRUE(buttonImages);
   const int half = buttonImages->height / 2;
   const auto showsHalf = [&](const Picture& p, int which) {
@@ -195,20 +198,15 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   // Posted messages leave the live button state up: the switch sees a press
   // whose release is already in, and must still select the zone under it, on
   // every switch, as one touch each.
-  struct SwitchColumn {
-    int32_t parameter;
-    int x, top, zone;
-  };
-  const SwitchColumn switches[] = {{1, 60, 73, 15},   {5, 190, 73, 15},  {14, 280, 307, 25},
-                                   {15, 340, 307, 25}, {16, 400, 307, 25}, {17, 470, 307, 25}};
-  for (const SwitchColumn& column : switches) {
+  for (const editorzones::SwitchZones& column : editorzones::switchZones()) {
     // From position 0, so that every tap below changes the value.
     effect->setParameter(effect, column.parameter, 0.0f);
     dispatch(effEditIdle);
     for (int position : {3, 1, 2, 0}) {
       SCOPED_TRACE("parameter " + std::to_string(column.parameter) + " position " + std::to_string(position));
       clearHostLog();
-      const LPARAM zoneAt = MAKELPARAM(column.x, column.top + position * column.zone + column.zone / 2);
+      const layout::ClickPoint zone = column.zones[std::size_t(position)];
+      const LPARAM zoneAt = MAKELPARAM(zone.x, zone.y);
       PostMessageA(editorWindow, WM_LBUTTONDOWN, MK_LBUTTON, zoneAt);
       PostMessageA(editorWindow, WM_LBUTTONUP, 0, zoneAt);
       ASSERT_TRUE(pumpUntil([&] {
@@ -224,17 +222,20 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   // A real drag of the Volume handle (the slider tracks the mouse inside the
   // button-down message, so the user's moves come from another thread): the
   // host hears begin, the automation, end.
-  constexpr int32_t kVolume = 13;
-  effect->setParameter(effect, kVolume, 0.5f);  // handle top at 73 + 76
+  constexpr int32_t kVolume = layout::kVolume.tag;
+  effect->setParameter(effect, kVolume, 0.5f);  // the handle half way down its travel
   dispatch(effEditIdle);
   pumpPending();
   clearHostLog();
-  moveMouseTo(editorWindow, 500, 160);
+  // Grabbed in the middle of the handle, then moved up 20 and 40 pixels.
+  constexpr int x = layout::kVolume.rect.left + 12;
+  constexpr int grab = layout::kSliderTop + layout::kHandleTravel / 2 + layout::kHandleHeight / 2;
+  moveMouseTo(editorWindow, x, grab);
   std::thread user([&] {
     for (int i = 0; i < 300 && beginEdits == 0; ++i) Sleep(10);
-    moveMouseTo(editorWindow, 500, 140);
+    moveMouseTo(editorWindow, x, grab - 20);
     Sleep(100);
-    moveMouseTo(editorWindow, 500, 120);
+    moveMouseTo(editorWindow, x, grab - 40);
     Sleep(150);
     sendButton(false);  // always, so nothing waits for ever
   });
@@ -249,7 +250,8 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   ASSERT_GE(automations.size(), 2u);
   EXPECT_EQ(touches, "[" + std::string(automations.size(), 'a') + "]");
   for (int32_t index : touchedIndices) EXPECT_EQ(index, kVolume);
-  EXPECT_NEAR(effect->getParameter(effect, kVolume), 0.5f + 40.0f / 153.0f, 1.5f / 153.0f);
+  constexpr float kTravel = layout::kHandleTravel;
+  EXPECT_NEAR(effect->getParameter(effect, kVolume), 0.5f + 40.0f / kTravel, 1.5f / kTravel);
 
   // Closing takes the editor's window out of the host's; a second round works too.
   dispatch(effEditClose);
@@ -285,7 +287,7 @@ TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio) {
   AEffect* effect = entry(&host);
   ASSERT_NE(effect, nullptr);
   effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-  HostWindow& hostWindow = *new HostWindow(560, 420);  // left for the end of the process, as above
+  HostWindow& hostWindow = *new HostWindow(layout::kWindowWidth, layout::kWindowHeight);  // left for the end of the process, as above
   ASSERT_NE(hostWindow.handle(), nullptr) << "no window: the test needs a display (xvfb-run)";
 
   const editorstress::Outcome outcome =

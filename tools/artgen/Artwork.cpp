@@ -1,6 +1,6 @@
 #include "tools/artgen/Artwork.h"
 
-#include "tools/artgen/EditorLayout.h"
+#include "editor/EditorLayout.h"
 
 #include <cmath>
 #include <cstdint>
@@ -133,25 +133,13 @@ void displayWell(Painter& p, const Box& box) {
     p.fillRect(box.left, box.top, box.width() + 1, box.height() + 1, kWindow);
 }
 
-// A single-word legend above a control, or two lines when it would collide
-// with its neighbours.
-constexpr double kLegendLower = 69.0;
-constexpr double kLegendUpper = 58.0;
-
-void legendAbove(Painter& p, const Box& control, const std::string& text) {
-    p.text(text, control.centreX(), kLegendLower, Align::Centre, legend());
-}
-
-void legendAbove(Painter& p, const Box& control, const std::string& upper,
-                 const std::string& lower) {
-    p.text(upper, control.centreX(), kLegendUpper, Align::Centre, legend());
-    p.text(lower, control.centreX(), kLegendLower, Align::Centre, legend());
-}
-
-void legendBelowSwitch(Painter& p, const Box& control, const std::string& upper,
-                       const std::string& lower) {
-    p.text(upper, control.centreX(), control.bottom + 14, Align::Centre, legend());
-    p.text(lower, control.centreX(), control.bottom + 25, Align::Centre, legend());
+// A control's legend where the layout puts it: one or two centred lines.
+void drawLegend(Painter& p, const layout::Control& control) {
+    const layout::Legend& l = control.legend;
+    p.text(l.upper, l.centreX, l.upperBaseline, Align::Centre, legend());
+    if (l.lower != nullptr) {
+        p.text(l.lower, l.centreX, l.lowerBaseline, Align::Centre, legend());
+    }
 }
 
 void arrowRight(Painter& p, double x0, double x1, double y, Colour colour) {
@@ -247,18 +235,19 @@ void header(Painter& p) {
 void moxSection(Painter& p) {
     plate(p, kMoxPlate);
     titled(p, kMoxPlate, "MOX", kTitleBaseline);
-    legendAbove(p, layout::kWaveShape, "WaveShape");
-    legendAbove(p, layout::kPitchShift, "Pitch Shift");
-    legendBelowSwitch(p, layout::kFftLength, "FFT", "length");
-    displayWell(p, layout::kShapeNameBox);
+    drawLegend(p, layout::kWaveShape);
+    drawLegend(p, layout::kPitchShift);
+    drawLegend(p, layout::kFftLength);
+    displayWell(p, layout::kShapeNameBox.rect);
 
     subHeading(p, kMoxPlate.left + 9, kMoxPlate.right - 9, 296, "DETECTOR");
-    p.text("Stablize", layout::kStablize.centreX(), layout::kStablize.bottom + 14, Align::Centre,
-           legend());
-    p.text("Quick Detect", layout::kQuickDetect.centreX(), layout::kQuickDetect.bottom + 14,
-           Align::Centre, legend());
-    // Sockets around the two buttons, so their square pictures sit in a bezel.
-    for (const Box& button : {layout::kStablize, layout::kQuickDetect}) {
+    const layout::Control* buttons[] = {&layout::kStablize, &layout::kQuickDetect, &layout::kPrecise};
+    for (const layout::Control* button : buttons) {
+        drawLegend(p, *button);
+    }
+    // Sockets around the buttons, so their square pictures sit in a bezel.
+    for (const layout::Control* control : buttons) {
+        const Box& button = control->rect;
         p.fillRounded(button.left - 2, button.top - 2, button.width() + 4, button.height() + 4, 3,
                       kRecess);
     }
@@ -268,27 +257,27 @@ void moxSection(Painter& p) {
 void filterSection(Painter& p) {
     plate(p, kFilterPlate);
     titled(p, kFilterPlate, "FILTER", kTitleBaseline);
-    legendAbove(p, layout::kCutOff, "CutOff");
-    legendAbove(p, layout::kResonance, "Resonance");
-    legendBelowSwitch(p, layout::kFilterType, "Filter", "Type");
+    drawLegend(p, layout::kCutOff);
+    drawLegend(p, layout::kResonance);
+    drawLegend(p, layout::kFilterType);
 }
 
 void delaySection(Painter& p) {
     plate(p, kDelayPlate);
     titled(p, kDelayPlate, "DELAY", kTitleBaseline);
-    legendAbove(p, layout::kDelayMix, "Delay", "Mix");
-    legendAbove(p, layout::kDelayTime, "Delay", "Time");
-    legendAbove(p, layout::kDelayFeedBack, "Delay", "FeedBack");
-    displayWell(p, layout::kDelayTimeBox);
-    p.text("sec", layout::kDelayTimeBox.right + 5, layout::kDelayTimeBox.bottom - 3, Align::Left,
+    drawLegend(p, layout::kDelayMix);
+    drawLegend(p, layout::kDelayTime);
+    drawLegend(p, layout::kDelayFeedBack);
+    displayWell(p, layout::kDelayTimeBox.rect);
+    p.text("sec", layout::kDelayTimeBox.rect.right + 5, layout::kDelayTimeBox.rect.bottom - 3, Align::Left,
            dimNote());
 }
 
 void outputSection(Painter& p) {
     plate(p, kOutputPlate);
     titled(p, kOutputPlate, "OUTPUT", kTitleBaseline);
-    legendAbove(p, layout::kDrive, "Drive");
-    legendAbove(p, layout::kVolume, "Volume");
+    drawLegend(p, layout::kDrive);
+    drawLegend(p, layout::kVolume);
     // Gain marks at the handle's centre line for values 1, 0.5 and 0.
     const double centreOffset = layout::kHandleHeight / 2.0 - 0.5;
     const struct {
@@ -298,22 +287,21 @@ void outputSection(Painter& p) {
     for (const auto& mark : marks) {
         const double y = layout::kSliderTop + std::trunc((1.0 - mark.value) * layout::kHandleTravel) +
                          centreOffset;
-        p.text(mark.text, layout::kVolume.right + 4, y + 3, Align::Left, dimNote(8.0));
+        p.text(mark.text, layout::kVolume.rect.right + 4, y + 3, Align::Left, dimNote(8.0));
     }
 }
 
 void orderSection(Painter& p) {
     plate(p, kOrderPlate);
-    titled(p, Box{kOrderPlate.left, kOrderPlate.top, layout::kFirst.left - 6, kOrderPlate.bottom},
+    titled(p, Box{kOrderPlate.left, kOrderPlate.top, layout::kFirst.rect.left - 6, kOrderPlate.bottom},
            "ORDER", 297);
-    const Box columns[] = {layout::kFirst, layout::kSecond, layout::kThird, layout::kForth};
-    const char* names[] = {"First", "Second", "Third", "Forth"};
-    for (int i = 0; i < 4; ++i) {
-        p.text(names[i], columns[i].centreX(), 302, Align::Centre, legend());
+    for (const layout::Control* column :
+         {&layout::kFirst, &layout::kSecond, &layout::kThird, &layout::kForth}) {
+        drawLegend(p, *column);
     }
     // A recess behind the four strips joins them into one selector bank.
-    const Box& first = layout::kFirst;
-    const Box& last = layout::kForth;
+    const Box first = layout::kFirst.picture();
+    const Box last = layout::kForth.picture();
     p.fillRounded(first.left - 3, first.top - 3, last.right - first.left + 6, first.height() + 6, 3,
                   kRecess);
 

@@ -1,7 +1,7 @@
 #include "tools/artgen/Mockup.h"
 
 #include "gui/BmpImage.h"
-#include "tools/artgen/EditorLayout.h"
+#include "editor/EditorLayout.h"
 #include "tools/artgen/Painter.h"
 
 #include <cairo.h>
@@ -118,14 +118,14 @@ int switchImage(double value) {
 }  // namespace
 
 bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath) {
-    auto background = load(bitmapFolder, 128);
-    auto track = load(bitmapFolder, 129);
-    auto handle = load(bitmapFolder, 130);
-    auto button = load(bitmapFolder, 131);
-    auto filterType = load(bitmapFolder, 132);
-    auto fftLength = load(bitmapFolder, 137);
+    auto background = load(bitmapFolder, layout::kBackgroundBitmap);
+    auto track = load(bitmapFolder, layout::kSliderTrackBitmap);
+    auto handle = load(bitmapFolder, layout::kSliderHandleBitmap);
+    auto button = load(bitmapFolder, layout::kOnOffButtonBitmap);
+    auto filterType = load(bitmapFolder, layout::kFilterTypeBitmap);
+    auto fftLength = load(bitmapFolder, layout::kFftLengthBitmap);
     std::vector<std::optional<BmpImage>> stages;
-    for (int id = 133; id <= 136; ++id) {
+    for (int id = layout::kFirstStageBitmap; id < layout::kFirstStageBitmap + layout::kStageSlots; ++id) {
         stages.push_back(load(bitmapFolder, id));
     }
     if (!background || !track || !handle || !button || !filterType || !fftLength) {
@@ -140,43 +140,56 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath) {
     Canvas canvas;
     canvas.blit(*background, Box{0, 0, 0, 0}, {0, background->height}, false);
 
-    struct SliderAt {
-        Box box;
+    // A value for every control, away from the defaults so that the mock-up
+    // shows each picture in use.
+    struct ValueOf {
+        int32_t tag;
         double value;
     };
-    const SliderAt sliders[] = {
-        {layout::kWaveShape, 0.0},   {layout::kPitchShift, 0.5}, {layout::kCutOff, 0.72},
-        {layout::kResonance, 0.35},  {layout::kDelayMix, 0.25},  {layout::kDelayTime, 0.07},
-        {layout::kDelayFeedBack, 1.0}, {layout::kDrive, 0.15},  {layout::kVolume, 0.5},
+    const ValueOf values[] = {
+        {0, 0.0},  {4, 0.5},  {6, 0.72}, {7, 0.35}, {8, 0.25},        {9, 0.07},
+        {10, 1.0}, {12, 0.15}, {13, 0.5}, {2, 1.0}, {3, 0.0}, {18, 1.0},          {1, 1.0 / 3.0},
+        {5, 2.0 / 3.0}, {14, 0.0}, {15, 1.0 / 3.0}, {16, 2.0 / 3.0}, {17, 1.0},
     };
-    for (const auto& slider : sliders) {
-        canvas.blit(*track, slider.box, {0, track->height}, false);
-        const int handleTop = static_cast<int>((1.0 - slider.value) * layout::kHandleTravel);
-        const Box handleAt{slider.box.left, slider.box.top + handleTop, 0, 0};
-        canvas.blit(*handle, handleAt, {0, handle->height}, true);
+    const auto valueOf = [&](int32_t tag) {
+        for (const ValueOf& v : values) {
+            if (v.tag == tag) {
+                return v.value;
+            }
+        }
+        return 0.0;
+    };
+    const auto bitmap = [&](int32_t id) -> const BmpImage& {
+        switch (id) {
+        case layout::kSliderTrackBitmap: return *track;
+        case layout::kOnOffButtonBitmap: return *button;
+        case layout::kFilterTypeBitmap: return *filterType;
+        case layout::kFftLengthBitmap: return *fftLength;
+        default: return *stages[static_cast<std::size_t>(id - layout::kFirstStageBitmap)];
+        }
+    };
+
+    for (const layout::Control& control : layout::kControls) {
+        const double value = valueOf(control.tag);
+        switch (control.kind) {
+        case layout::Kind::slider: {
+            canvas.blit(*track, control.rect, {0, track->height}, false);
+            const int handleTop = static_cast<int>((1.0 - value) * layout::kHandleTravel);
+            const Box handleAt{control.rect.left, control.rect.top + handleTop, 0, 0};
+            canvas.blit(*handle, handleAt, {0, handle->height}, true);
+            break;
+        }
+        case layout::Kind::onOffButton:
+            canvas.blit(*button, control.rect, {value != 0.0 ? control.imageHeight : 0, control.imageHeight}, false);
+            break;
+        case layout::Kind::verticalSwitch:
+            canvas.blit(bitmap(control.bitmap), control.rect,
+                        {switchImage(value) * control.imageHeight, control.imageHeight}, false);
+            break;
+        case layout::Kind::textBox:
+            canvas.textBox(control.rect, control.tag == layout::kWaveShapeBoxTag ? "Sine" : "0.350");
+            break;
+        }
     }
-
-    const int half = button->height / 2;
-    canvas.blit(*button, layout::kStablize, {half, half}, false);    // on
-    canvas.blit(*button, layout::kQuickDetect, {0, half}, false);    // off
-
-    const int fftImage = switchImage(1.0 / 3.0);
-    canvas.blit(*fftLength, layout::kFftLength,
-                {fftImage * layout::kSwitchImageHeight, layout::kSwitchImageHeight}, false);
-    const int filterImage = switchImage(2.0 / 3.0);
-    canvas.blit(*filterType, layout::kFilterType,
-                {filterImage * layout::kSwitchImageHeight, layout::kSwitchImageHeight}, false);
-
-    const Box columns[] = {layout::kFirst, layout::kSecond, layout::kThird, layout::kForth};
-    const double order[] = {0.0, 1.0 / 3.0, 2.0 / 3.0, 1.0};
-    for (int i = 0; i < 4; ++i) {
-        const BmpImage& strip = *stages[static_cast<std::size_t>(i)];
-        canvas.blit(strip, columns[i],
-                    {switchImage(order[i]) * layout::kStageImageHeight, layout::kStageImageHeight},
-                    false);
-    }
-
-    canvas.textBox(layout::kShapeNameBox, "Sine");
-    canvas.textBox(layout::kDelayTimeBox, "0.350");
     return canvas.save(pngPath);
 }

@@ -7,7 +7,7 @@
 
 #include "tools/artgen/Artwork.h"
 #include "tools/artgen/BmpWriter.h"
-#include "tools/artgen/EditorLayout.h"
+#include "editor/EditorLayout.h"
 #include "tools/artgen/Mockup.h"
 
 #include <cairo.h>
@@ -74,19 +74,19 @@ int main(int argc, char** argv) {
     const Raster stageStrip =
         paintSwitchStrip(stageKinds, layout::kStageWidth, layout::kStageImageHeight);
     const std::vector<Output> outputs = {
-        {128, paintBackground(), 24},
-        {129, paintSliderTrack(), 8},
-        {130, paintSliderHandle(), 24},
-        {131, paintOnOffButton(), 24},
-        {132,
+        {layout::kBackgroundBitmap, paintBackground(), 24},
+        {layout::kSliderTrackBitmap, paintSliderTrack(), 8},
+        {layout::kSliderHandleBitmap, paintSliderHandle(), 24},
+        {layout::kOnOffButtonBitmap, paintOnOffButton(), 24},
+        {layout::kFilterTypeBitmap,
          paintSwitchStrip({"Off", "LP", "HP", "BP"}, layout::kSwitchWidth,
                           layout::kSwitchImageHeight),
          24},
-        {133, stageStrip, 24},
-        {134, stageStrip, 24},
-        {135, stageStrip, 24},
-        {136, stageStrip, 24},
-        {137,
+        {layout::kFirstStageBitmap, stageStrip, 24},
+        {layout::kFirstStageBitmap + 1, stageStrip, 24},
+        {layout::kFirstStageBitmap + 2, stageStrip, 24},
+        {layout::kFirstStageBitmap + 3, stageStrip, 24},
+        {layout::kFftLengthBitmap,
          paintSwitchStrip({"1024", "2048", "4096", "8192"}, layout::kSwitchWidth,
                           layout::kSwitchImageHeight),
          24},
