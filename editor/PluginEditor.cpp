@@ -39,11 +39,9 @@ static_assert(layout::kDelayTimeBox.tag == delayTimeAltParameter);
 static_assert(layout::kDrive.tag == driveParameter);
 static_assert(layout::kVolume.tag == volumeParameter);
 static_assert(layout::kFirst.tag == firstParameter && layout::kForth.tag == forthParameter);
+static_assert(layout::kPrecise.tag == preciseParameter);
 static_assert(!isParameterIndex(layout::kWaveShapeBoxTag));
-// The detector's precise mode. The effect may not have this parameter yet:
-// until it does, isParameterIndex turns the tag away wherever the editor
-// would send it to the effect or index a per-parameter array with it.
-constexpr int32_t kPreciseTag = layout::kPrecise.tag;
+static_assert(kLongestDelaySeconds == 5.0, "the delay-time box's kLongestDelayText says it");
 
 void loadIfMissing(Bitmap*& bitmap, int32_t resourceId) {
   if (!bitmap) bitmap = new Bitmap(resourceId);
@@ -141,19 +139,12 @@ Bitmap* PluginEditor::bitmapFor(int32_t id) const {
 }
 
 void PluginEditor::buildControls() {
-  static_assert(layout::countOf(layout::Kind::slider) == std::tuple_size_v<decltype(sliders)>);
-  static_assert(layout::countOf(layout::Kind::onOffButton) == std::tuple_size_v<decltype(onOffButtons)>);
-  static_assert(layout::countOf(layout::Kind::verticalSwitch) ==
-                std::tuple_size_v<decltype(switches)> + std::tuple_size_v<decltype(stageSwitches)>);
   // Each control's rectangle, tag and bitmap come from the layout, in its
   // order: drawing follows the order controls are added, and where
   // rectangles overlap, the one added later takes the click. (Each
   // stage-order switch reaches under the ones that follow; a later switch
   // wins the clicks where they overlap, so each answers the column its image
   // shows and the last one everything to the window's right edge.)
-  std::size_t nextSlider = 0;
-  std::size_t nextButton = 0;
-  std::size_t nextSwitch = 0;
   for (const layout::Control& spec : layout::kControls) {
     const Rect area{spec.rect.left, spec.rect.top, spec.rect.right, spec.rect.bottom};
     switch (spec.kind) {
@@ -162,27 +153,22 @@ void PluginEditor::buildControls() {
                                   bitmapFor(spec.bitmap), Point{0, 0}, kSliderStyleBottom);
         slider->setValue(effect->getParameter(spec.tag));
         frame->addView(slider);
-        sliders[nextSlider++] = slider;
+        bind(spec.tag, slider);
         break;
       }
       case layout::Kind::onOffButton: {
         loadIfMissing(onOffButtonImages, spec.bitmap);
         auto* button = new OnOffButton(area, this, spec.tag, onOffButtonImages);
-        // open shows the effect's value next; a button for a parameter the
-        // effect lacks stays off.
-        button->setValue(isParameterIndex(spec.tag) ? 1.0f : 0.0f);
+        button->setValue(1.0f);  // open shows the effect's value next
         frame->addView(button);
-        onOffButtons[nextButton++] = button;
+        bind(spec.tag, button);
         break;
       }
       case layout::Kind::verticalSwitch: {
         auto* control = new VerticalSwitch(area, this, spec.tag, layout::kPositions, spec.imageHeight,
                                            layout::kPositions, bitmapFor(spec.bitmap), Point{0, 0});
         frame->addView(control);
-        if (spec.tag >= firstParameter && spec.tag <= forthParameter)
-          stageSwitches[static_cast<std::size_t>(spec.tag - firstParameter)] = control;
-        else
-          switches[nextSwitch++] = control;
+        bind(spec.tag, control);
         break;
       }
       case layout::Kind::textBox: {
@@ -216,37 +202,18 @@ void PluginEditor::releaseControlBitmaps() {
 }
 
 void PluginEditor::clearControlPointers() {
-  sliders.fill(nullptr);
-  onOffButtons.fill(nullptr);
-  switches.fill(nullptr);
-  stageSwitches.fill(nullptr);
+  boundControls.fill(nullptr);
   waveShapeNameBox = nullptr;
   delayTimeTextBox = nullptr;
 }
 
+void PluginEditor::bind(int32_t tag, Control* control) {
+  if (isParameterIndex(tag)) boundControls[static_cast<std::size_t>(tag)] = control;
+}
+
 Control* PluginEditor::boundControl(int32_t index) const {
-  if (!frame) return nullptr;
-  switch (index) {
-    case waveShapeParameter: return sliders[0];
-    case pitchShiftParameter: return sliders[1];
-    case cutOffParameter: return sliders[2];
-    case resonanceParameter: return sliders[3];
-    case delayMixParameter: return sliders[4];
-    case delayTimeParameter: return sliders[5];
-    case delayFeedBackParameter: return sliders[6];
-    case driveParameter: return sliders[7];
-    case volumeParameter: return sliders[8];
-    case stablizeParameter: return onOffButtons[0];
-    case quickDetectParameter: return onOffButtons[1];
-    case kPreciseTag: return onOffButtons[2];
-    case fftLengthParameter: return switches[0];
-    case filterTypeParameter: return switches[1];
-    case firstParameter:
-    case secondParameter:
-    case thirdParameter:
-    case forthParameter: return stageSwitches[static_cast<std::size_t>(index - firstParameter)];
-    default: return nullptr;  // 11 (the delay-time box answers to nobody here) and the rest
-  }
+  if (!frame || !isParameterIndex(index)) return nullptr;
+  return boundControls[static_cast<std::size_t>(index)];
 }
 
 void PluginEditor::setParameter(int32_t index, float /*value*/) {
@@ -338,12 +305,11 @@ void PluginEditor::takeTypedDelayTime(DrawContext* context, TextEdit* box) {
   // "nan" and "-inf" are no usable delay time: they count as 0 like any other
   // text that is not a number. Negative numbers pass on, scaled.
   if (std::isnan(seconds) || seconds == -HUGE_VAL) seconds = 0.0;
-  if (seconds > kMaxDelaySeconds) {
-    box->setText("5");
-    seconds = kMaxDelaySeconds;
+  if (seconds > kLongestDelaySeconds) {
+    box->setText(kLongestDelayText);
+    seconds = kLongestDelaySeconds;
   }
-  // Seconds to the normalised delay time: five seconds is 1.0.
-  const auto value = static_cast<float>(seconds * 0.2);
+  const float value = valueForDelaySeconds(seconds);
   box->setValue(value);
   if (Control* slider = boundControl(delayTimeParameter)) {
     slider->setValue(value);

@@ -71,8 +71,9 @@ public:
   static constexpr int kHeight = layout::kWindowHeight;
   // The wave-shape name box is bound to no parameter.
   static constexpr int32_t kWaveShapeBoxTag = layout::kWaveShapeBoxTag;
-  // The longest delay the delay-time box accepts, in seconds.
-  static constexpr double kMaxDelaySeconds = 5.0;
+  // What the delay-time box shows when a longer delay than the longest
+  // (kLongestDelaySeconds) is typed.
+  static constexpr const char* kLongestDelayText = "5";
 
   // Bitmap resources.
   enum BitmapId : int32_t {
@@ -97,6 +98,8 @@ private:
   // Interface thread: the control bound to `index` (and the matching text
   // box) shows `value` and the effect's display text.
   void showParameter(int32_t index, float value);
+  // The control shown for parameter `tag`, if `tag` is one.
+  void bind(int32_t tag, Control* control);
   void buildControls();
   // The bitmap `id` as loaded by open, or null.
   Bitmap* bitmapFor(int32_t id) const;
@@ -114,13 +117,11 @@ private:
   static constexpr int32_t kNoTouch = -1;
   int32_t touchedParameter = kNoTouch;
 
-  // Each kind's controls in the order layout::kControls lists them.
-  std::array<Slider*, 9> sliders{};          // parameters 0, 4, 6, 7, 8, 9, 10, 12, 13
-  std::array<OnOffButton*, 3> onOffButtons{};  // parameters 2, 3, 18
-  std::array<VerticalSwitch*, 2> switches{};   // parameters 1, 5
-  TextEdit* waveShapeNameBox = nullptr;        // tag 99
-  TextEdit* delayTimeTextBox = nullptr;        // tag 11
-  std::array<VerticalSwitch*, 4> stageSwitches{};  // parameters 14..17
+  // The slider, button or switch each parameter is shown by (by its layout
+  // tag); null for 11, whose text box stands in for no control.
+  std::array<Control*, kParameterCount> boundControls{};
+  TextEdit* waveShapeNameBox = nullptr;  // tag 99
+  TextEdit* delayTimeTextBox = nullptr;  // tag 11
 
   Bitmap* background = nullptr;
   Bitmap* sliderTrack = nullptr;

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "dsp/TrackingOscillator.h"
 #include "effect/ParameterTable.h"
 #include "gui/Bitmap.h"
 #include "gui/OnOffButton.h"
@@ -351,28 +352,22 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
 // The Precise button is built and bound before the effect has its parameter:
 // until then a click, the effect's or the host's change of the index reach no
 // parameter and no per-parameter slot; once it has, a click is a touch.
-TEST_F(PluginEditorTest, thePreciseButtonSendsItsIndexOnlyOnceTheEffectHasIt) {
-  const int32_t precise = layout::kPrecise.tag;
+TEST_F(PluginEditorTest, thePreciseButtonTurnsOnThePreciseDetectorAndShowsTheHostsChanges) {
   openAndPaint();
-  Control* button = editor->boundControl(precise);
+  Control* button = editor->boundControl(preciseParameter);
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->getRect(), rectOf(layout::kPrecise.rect));
-  const std::vector<float> before = parameterValues();
+  EXPECT_EQ(button->getValue(), 0.0f);
   click(pointOf(layout::centreOf(layout::kPrecise)));
-  if (isParameterIndex(precise)) {
-    EXPECT_EQ(hostLog().touches, "[a]");
-    ASSERT_EQ(hostLog().automations.size(), 1u);
-    EXPECT_EQ(hostLog().automations[0].index, precise);
-  } else {
-    EXPECT_TRUE(hostLog().automations.empty());
-    EXPECT_EQ(hostLog().touches, "");
-    EXPECT_EQ(parameterValues(), before);
-    effect->setParameter(precise, 1.0f);
-    editor->setParameter(precise, 1.0f);
-    editor->idle();
-    EXPECT_EQ(parameterValues(), before);
-  }
-  // Every other control still holds the effect's value.
+  EXPECT_EQ(hostLog().touches, "[a]");
+  ASSERT_EQ(hostLog().automations.size(), 1u);
+  EXPECT_EQ(hostLog().automations[0].index, preciseParameter);
+  EXPECT_TRUE(effect->oscillator().precise());
+  // The host turns it off again: the button follows at the next idle.
+  effect->setParameter(preciseParameter, 0.0f);
+  editor->idle();
+  EXPECT_EQ(button->getValue(), 0.0f);
+  EXPECT_FALSE(effect->oscillator().precise());
   expectSynchronised(*editor, *effect);
 }
 
