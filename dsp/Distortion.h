@@ -13,22 +13,22 @@
 // Threads: setDrive() may run on any thread while process() runs on the audio thread.
 class Distortion {
 public:
-    // drive 1.0.
-    Distortion();
+  // drive 1.0.
+  Distortion();
 
-    // Any thread. Sets the curve factor k. Values below 1 are taken as 1: they
-    // only come from " Drive " values below 0, for which the stage does not run,
-    // and they would let the denominator reach zero. A NaN is ignored and +inf
-    // is taken as the largest float.
-    void setDrive(float drive);
+  // Any thread. Sets the curve factor k. Values below 1 are taken as 1: they
+  // only come from " Drive " values below 0, for which the stage does not run,
+  // and they would let the denominator reach zero. A NaN is ignored and +inf
+  // is taken as the largest float.
+  void setDrive(float drive);
 
-    float drive() const { return drive_.load(std::memory_order_relaxed); }
+  float drive() const { return drive_.load(std::memory_order_relaxed); }
 
-    // Audio thread. Writes one output sample per input sample; `input` and
-    // `output` may be the same array. A count of 0 or less does nothing.
-    // NaN gives 0, and +-infinity gives +-1, the curve's limit.
-    void process(const float* input, float* output, int32_t sampleCount) const;
+  // Audio thread. Writes one output sample per input sample; `input` and
+  // `output` may be the same array. A count of 0 or less does nothing.
+  // NaN gives 0, and +-infinity gives +-1, the curve's limit.
+  void process(const float* input, float* output, int32_t sampleCount) const;
 
 private:
-    std::atomic<float> drive_{1.0f};
+  std::atomic<float> drive_{1.0f};
 };

@@ -6,8 +6,8 @@
 
 // The strongest bin of a packed spectrum (the layout Fft::transform writes).
 struct SpectrumPeak {
-    int32_t bin;       // -1 when no bin was examined or none had a magnitude (all NaN)
-    double magnitude;  // sqrt(re^2 + im^2) in double; meaningless when bin is -1
+  int32_t bin;       // -1 when no bin was examined or none had a magnitude (all NaN)
+  double magnitude;  // sqrt(re^2 + im^2) in double; meaningless when bin is -1
 };
 
 // Searches bins firstBin .. N/2 - 1 of `packed` (N = `length` floats) for the

@@ -21,17 +21,17 @@
 // What a vector transform needs from its engine. `work` is the N-float
 // ping-pong partner of the output.
 struct FftVectorJob {
-    const FftVectorTables* tables;
-    float* work;
-    int32_t bitCount;  // at least 5: N >= FftVectorTables::kShortestLength
-    float sqrtHalf;
+  const FftVectorTables* tables;
+  float* work;
+  int32_t bitCount;  // at least 5: N >= FftVectorTables::kShortestLength
+  float sqrtHalf;
 };
 
 // Strongest bin of a packed spectrum, see FftPeak.h.
 struct SpectrumPeakRange {
-    const float* packed;
-    int32_t half;      // N / 2: bins [firstBin, half) are searched
-    int32_t firstBin;  // at least 1
+  const float* packed;
+  int32_t half;      // N / 2: bins [firstBin, half) are searched
+  int32_t firstBin;  // at least 1
 };
 
 #if BRASKLIN_FFT_X86

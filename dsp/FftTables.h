@@ -7,13 +7,13 @@
 // low bits reversed, so the first pass can read the input in butterfly order.
 class BitReversalTable {
 public:
-    explicit BitReversalTable(int32_t bitCount);
+  explicit BitReversalTable(int32_t bitCount);
 
-    int32_t operator[](int32_t index) const { return entries_[index]; }
-    const int32_t* data() const { return entries_.get(); }
+  int32_t operator[](int32_t index) const { return entries_[index]; }
+  const int32_t* data() const { return entries_.get(); }
 
 private:
-    std::unique_ptr<int32_t[]> entries_;
+  std::unique_ptr<int32_t[]> entries_;
 };
 
 // Cosines for the passes from the fourth on. Level L (3 <= L < bitCount) holds
@@ -22,15 +22,15 @@ private:
 // Holds nothing when bitCount <= 3: those lengths never reach the fourth pass.
 class CosineTable {
 public:
-    explicit CosineTable(int32_t bitCount);
+  explicit CosineTable(int32_t bitCount);
 
-    // First entry of the block for `level`; valid for 3 <= level < bitCount.
-    const float* level(int32_t level) const { return entries_.get() + (int32_t{1} << (level - 1)) - 4; }
-    int32_t size() const { return size_; }
+  // First entry of the block for `level`; valid for 3 <= level < bitCount.
+  const float* level(int32_t level) const { return entries_.get() + (int32_t{1} << (level - 1)) - 4; }
+  int32_t size() const { return size_; }
 
 private:
-    std::unique_ptr<float[]> entries_;
-    int32_t size_ = 0;
+  std::unique_ptr<float[]> entries_;
+  int32_t size_ = 0;
 };
 
 // The scalar passes' table values rearranged for the vector passes, which
@@ -46,19 +46,19 @@ private:
 // Holds nothing when N < 32, the shortest length the vector passes accept.
 class FftVectorTables {
 public:
-    static constexpr int32_t kShortestLength = 32;
+  static constexpr int32_t kShortestLength = 32;
 
-    FftVectorTables(const BitReversalTable& bitReversal, const CosineTable& cosines, int32_t bitCount);
+  FftVectorTables(const BitReversalTable& bitReversal, const CosineTable& cosines, int32_t bitCount);
 
-    const int32_t* groupStarts() const { return groupStarts_.get(); }
-    const float* cosines(int32_t level) const { return cosines_.get() + offsetOf(level); }
-    const float* sines(int32_t level) const { return sines_.get() + offsetOf(level); }
+  const int32_t* groupStarts() const { return groupStarts_.get(); }
+  const float* cosines(int32_t level) const { return cosines_.get() + offsetOf(level); }
+  const float* sines(int32_t level) const { return sines_.get() + offsetOf(level); }
 
 private:
-    // Level L's block has 2^(L-1) + 1 entries; level 3's starts at 0.
-    static int32_t offsetOf(int32_t level) { return (int32_t{1} << (level - 1)) - 4 + (level - 3); }
+  // Level L's block has 2^(L-1) + 1 entries; level 3's starts at 0.
+  static int32_t offsetOf(int32_t level) { return (int32_t{1} << (level - 1)) - 4 + (level - 3); }
 
-    std::unique_ptr<int32_t[]> groupStarts_;
-    std::unique_ptr<float[]> cosines_;
-    std::unique_ptr<float[]> sines_;
+  std::unique_ptr<int32_t[]> groupStarts_;
+  std::unique_ptr<float[]> cosines_;
+  std::unique_ptr<float[]> sines_;
 };

@@ -29,47 +29,47 @@
 // buffers are allocated by the constructor for the longest frame.
 class PrecisePitchEstimator {
 public:
-    static constexpr int32_t kMaxLength = 8192;
-    // Candidates for the fundamental: the peak divided by 1 .. kMaxDivisor.
-    static constexpr int32_t kMaxDivisor = 12;
-    // The band searched for the strongest partial and its harmonics. A voice's
-    // or an instrument's strongest partial lies below it; the few bins examined
-    // keep the cost near the classic peak search.
-    static constexpr double kBandTopHz = 4000.0;
-    // The lowest fundamental considered (the oscillator's floor).
-    static constexpr double kLowestCandidateHz = 30.0;
+  static constexpr int32_t kMaxLength = 8192;
+  // Candidates for the fundamental: the peak divided by 1 .. kMaxDivisor.
+  static constexpr int32_t kMaxDivisor = 12;
+  // The band searched for the strongest partial and its harmonics. A voice's
+  // or an instrument's strongest partial lies below it; the few bins examined
+  // keep the cost near the classic peak search.
+  static constexpr double kBandTopHz = 4000.0;
+  // The lowest fundamental considered (the oscillator's floor).
+  static constexpr double kLowestCandidateHz = 30.0;
 
-    struct Estimate {
-        float frequency;  // Hz; 0 when no bin was examined
-        float amplitude;  // of the strongest partial, corrected for the window
-    };
+  struct Estimate {
+    float frequency;  // Hz; 0 when no bin was examined
+    float amplitude;  // of the strongest partial, corrected for the window
+  };
 
-    PrecisePitchEstimator();
+  PrecisePitchEstimator();
 
-    PrecisePitchEstimator(const PrecisePitchEstimator&) = delete;
-    PrecisePitchEstimator& operator=(const PrecisePitchEstimator&) = delete;
+  PrecisePitchEstimator(const PrecisePitchEstimator&) = delete;
+  PrecisePitchEstimator& operator=(const PrecisePitchEstimator&) = delete;
 
-    // `packed`: the unscaled packed spectrum of a frame of `length` samples
-    // (a power of two up to kMaxLength), laid out as Fft::transform writes it.
-    // `firstBin`: the lowest bin that may hold the strongest partial.
-    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-    Estimate estimate(const float* packed, int32_t length, int32_t oldestSlot, float binSpacing, int32_t firstBin);
+  // `packed`: the unscaled packed spectrum of a frame of `length` samples
+  // (a power of two up to kMaxLength), laid out as Fft::transform writes it.
+  // `firstBin`: the lowest bin that may hold the strongest partial.
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+  Estimate estimate(const float* packed, int32_t length, int32_t oldestSlot, float binSpacing, int32_t firstBin);
 
 private:
-    struct Evidence {
-        double total = 0.0;    // sum of (harmonic - half-way below)
-        double between = 0.0;  // sum of the half-way magnitudes
-        double claimed = 0.0;  // sum of the harmonics not shared with the chosen candidate
-        int32_t positions = 0;
-        int32_t claimedPositions = 0;
-    };
+  struct Evidence {
+    double total = 0.0;    // sum of (harmonic - half-way below)
+    double between = 0.0;  // sum of the half-way magnitudes
+    double claimed = 0.0;  // sum of the harmonics not shared with the chosen candidate
+    int32_t positions = 0;
+    int32_t claimedPositions = 0;
+  };
 
-    double magnitudeNear(double bin) const;
-    // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-    Evidence harmonicEvidence(double peakBin, int32_t divisor, int32_t chosen, double spanBins) const;
+  double magnitudeNear(double bin) const;
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+  Evidence harmonicEvidence(double peakBin, int32_t divisor, int32_t chosen, double spanBins) const;
 
-    std::unique_ptr<double[]> power_;  // windowed |X[k]|^2, bins 0 .. N/2; then |X[k]|
-    int32_t topBin_ = 0;               // power_ holds bins 0 .. topBin_
+  std::unique_ptr<double[]> power_;  // windowed |X[k]|^2, bins 0 .. N/2; then |X[k]|
+  int32_t topBin_ = 0;               // power_ holds bins 0 .. topBin_
 };
 
 // The squared magnitudes of the Hann-windowed (in time order) spectrum for bins

@@ -32,106 +32,106 @@
 // switches between them.
 class TrackingOscillator {
 public:
-    static constexpr int32_t kDefaultFftLength = 2048;
-    static constexpr int32_t kMaxFftLength = 8192;
-    // One cycle at the 30 Hz floor at 384 kHz, the highest rate we serve exactly.
-    // Above that rate the lowest target frequency rises so a cycle still fits.
-    static constexpr int32_t kCarryCapacity = 12800;
-    static constexpr float kLowestBinHz = 20.0f;
-    static constexpr float kLowestFrequencyHz = 30.0f;
+  static constexpr int32_t kDefaultFftLength = 2048;
+  static constexpr int32_t kMaxFftLength = 8192;
+  // One cycle at the 30 Hz floor at 384 kHz, the highest rate we serve exactly.
+  // Above that rate the lowest target frequency rises so a cycle still fits.
+  static constexpr int32_t kCarryCapacity = 12800;
+  static constexpr float kLowestBinHz = 20.0f;
+  static constexpr float kLowestFrequencyHz = 30.0f;
 
-    // Builds the buffers and one FFT engine per usable length (about 240 KiB
-    // in all, most of it for the longest two). May throw std::bad_alloc.
-    TrackingOscillator();
-    ~TrackingOscillator();
+  // Builds the buffers and one FFT engine per usable length (about 240 KiB
+  // in all, most of it for the longest two). May throw std::bad_alloc.
+  TrackingOscillator();
+  ~TrackingOscillator();
 
-    TrackingOscillator(const TrackingOscillator&) = delete;
-    TrackingOscillator& operator=(const TrackingOscillator&) = delete;
+  TrackingOscillator(const TrackingOscillator&) = delete;
+  TrackingOscillator& operator=(const TrackingOscillator&) = delete;
 
-    // Audio thread. Replaces `sampleCount` samples of `input` by the tracking tone
-    // in `output`; the two may be the same array. The settings below are read
-    // once, at the start of the block.
-    //   waveTable / waveTableLength: one cycle of the wave shape at `sampleRate`
-    //     entries (entry i is the phase i / sampleRate); not owned, read only here.
-    //     Reads are kept below waveTableLength; a null or empty table gives silence.
-    // Non-finite input samples are analysed as silence. A non-finite or non-positive
-    // sample rate silences the block and leaves the state as it was.
-    void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
-                 int32_t waveTableLength);
+  // Audio thread. Replaces `sampleCount` samples of `input` by the tracking tone
+  // in `output`; the two may be the same array. The settings below are read
+  // once, at the start of the block.
+  //   waveTable / waveTableLength: one cycle of the wave shape at `sampleRate`
+  //     entries (entry i is the phase i / sampleRate); not owned, read only here.
+  //     Reads are kept below waveTableLength; a null or empty table gives silence.
+  // Non-finite input samples are analysed as silence. A non-finite or non-positive
+  // sample rate silences the block and leaves the state as it was.
+  void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
+               int32_t waveTableLength);
 
-    // ---- settings: any thread, each taken at the start of the next block ----
-    // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
-    void setStabilize(bool on) { stabilize_.store(on, std::memory_order_relaxed); }
-    bool stabilize() const { return stabilize_.load(std::memory_order_relaxed); }
-    // Analyse each block alone, repeated to fill the frame, instead of the
-    // latest N input samples (blocks shorter than N only).
-    void setQuickDetect(bool on) { quickDetect_.store(on, std::memory_order_relaxed); }
-    bool quickDetect() const { return quickDetect_.load(std::memory_order_relaxed); }
-    // The analysis length N; a change switches to the engine built for it and
-    // restarts the cycle. Lengths that are not a power of two from 1 to 8192
-    // are ignored when the block starts. fftLength() is the length in force.
-    void setAnalysisLength(int32_t length) { requestedLength_.store(length, std::memory_order_relaxed); }
-    int32_t requestedAnalysisLength() const { return requestedLength_.load(std::memory_order_relaxed); }
+  // ---- settings: any thread, each taken at the start of the next block ----
+  // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
+  void setStabilize(bool on) { stabilize_.store(on, std::memory_order_relaxed); }
+  bool stabilize() const { return stabilize_.load(std::memory_order_relaxed); }
+  // Analyse each block alone, repeated to fill the frame, instead of the
+  // latest N input samples (blocks shorter than N only).
+  void setQuickDetect(bool on) { quickDetect_.store(on, std::memory_order_relaxed); }
+  bool quickDetect() const { return quickDetect_.load(std::memory_order_relaxed); }
+  // The analysis length N; a change switches to the engine built for it and
+  // restarts the cycle. Lengths that are not a power of two from 1 to 8192
+  // are ignored when the block starts. fftLength() is the length in force.
+  void setAnalysisLength(int32_t length) { requestedLength_.store(length, std::memory_order_relaxed); }
+  int32_t requestedAnalysisLength() const { return requestedLength_.load(std::memory_order_relaxed); }
 
-    // Any thread. The multiplier for the detected frequency (the parameter layer
-    // sends 0.1 .. 10); takes effect at the next analysis. Non-finite values are ignored.
-    void setRatio(float ratio);
-    // Any thread. Chooses the precise detector (true) or the classic strongest
-    // bin (false, the default); takes effect at the next analysis.
-    void setPrecise(bool precise) { precise_.store(precise, std::memory_order_relaxed); }
-    bool precise() const { return precise_.load(std::memory_order_relaxed); }
+  // Any thread. The multiplier for the detected frequency (the parameter layer
+  // sends 0.1 .. 10); takes effect at the next analysis. Non-finite values are ignored.
+  void setRatio(float ratio);
+  // Any thread. Chooses the precise detector (true) or the classic strongest
+  // bin (false, the default); takes effect at the next analysis.
+  void setPrecise(bool precise) { precise_.store(precise, std::memory_order_relaxed); }
+  bool precise() const { return precise_.load(std::memory_order_relaxed); }
 
-    // Read by the chain after process() returns (audio thread).
-    float ratio() const { return ratio_.load(std::memory_order_relaxed); }
-    // Latest estimate in Hz after the harmonic correction and the 30 Hz floor;
-    // 0 until the first analysis. The tone being synthesised is
-    // detectedFrequency() * ratio() (floored at 30 Hz by the oscillator).
-    float detectedFrequency() const { return detectedFrequency_; }
-    // Samples at the start of the next block that still finish the last cycle
-    // started in this block, at this block's frequency and level.
-    int32_t pendingCount() const { return pendingCount_; }
-    float lastAmplitude() const { return lastAmplitude_; }
-    int32_t fftLength() const { return fftLength_; }
-    int32_t writePosition() const { return writePosition_; }
+  // Read by the chain after process() returns (audio thread).
+  float ratio() const { return ratio_.load(std::memory_order_relaxed); }
+  // Latest estimate in Hz after the harmonic correction and the 30 Hz floor;
+  // 0 until the first analysis. The tone being synthesised is
+  // detectedFrequency() * ratio() (floored at 30 Hz by the oscillator).
+  float detectedFrequency() const { return detectedFrequency_; }
+  // Samples at the start of the next block that still finish the last cycle
+  // started in this block, at this block's frequency and level.
+  int32_t pendingCount() const { return pendingCount_; }
+  float lastAmplitude() const { return lastAmplitude_; }
+  int32_t fftLength() const { return fftLength_; }
+  int32_t writePosition() const { return writePosition_; }
 
 private:
-    struct Estimate {
-        float frequency;  // f, Hz
-        float amplitude;  // a
-    };
+  struct Estimate {
+    float frequency;  // f, Hz
+    float amplitude;  // a
+  };
 
-    void setFftLength(int32_t length);
-    void fillFrameQuick(const float* input, int32_t sampleCount);
-    void writeToRing(const float* input, int32_t sampleCount);
-    // `oldestSlot`: where the frame's oldest sample lies (the ring's write position,
-    // or 0 when the frame is in time order).
-    Estimate analyse(float binSpacing, int32_t oldestSlot);
-    float correctAndLimit(float frequency, bool stabilize);  // returns the target F
-    void render(float* out, int32_t count, float amplitude, float target);
-    void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
+  void setFftLength(int32_t length);
+  void fillFrameQuick(const float* input, int32_t sampleCount);
+  void writeToRing(const float* input, int32_t sampleCount);
+  // `oldestSlot`: where the frame's oldest sample lies (the ring's write position,
+  // or 0 when the frame is in time order).
+  Estimate analyse(float binSpacing, int32_t oldestSlot);
+  float correctAndLimit(float frequency, bool stabilize);  // returns the target F
+  void render(float* out, int32_t count, float amplitude, float target);
+  void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
 
-    // Engine k transforms frames of 2^k samples, k = 0 .. log2(kMaxFftLength).
-    static constexpr std::size_t kEngineCount = 14;
-    static_assert((int32_t{1} << (kEngineCount - 1)) == kMaxFftLength);
+  // Engine k transforms frames of 2^k samples, k = 0 .. log2(kMaxFftLength).
+  static constexpr std::size_t kEngineCount = 14;
+  static_assert((int32_t{1} << (kEngineCount - 1)) == kMaxFftLength);
 
-    int32_t fftLength_ = kDefaultFftLength;
-    int32_t writePosition_ = 0;
-    std::array<std::unique_ptr<Fft>, kEngineCount> engines_;
-    Fft* fft_ = nullptr;  // the engine for fftLength_, one of engines_
-    std::unique_ptr<float[]> carryBuffer_;
-    int32_t pendingCount_ = 0;
-    int32_t carryReadPosition_ = 0;
-    const float* waveTable_ = nullptr;
-    int32_t waveTableLength_ = 0;
-    float sampleRate_ = 0.0f;
-    std::unique_ptr<float[]> spectrum_;
-    std::unique_ptr<float[]> analysisBuffer_;
-    float lastAmplitude_ = 0.0f;
-    float detectedFrequency_ = 0.0f;
-    std::atomic<float> ratio_{1.0f};
-    std::atomic<bool> precise_{false};
-    std::atomic<bool> stabilize_{false};
-    std::atomic<bool> quickDetect_{false};
-    std::atomic<int32_t> requestedLength_{kDefaultFftLength};
-    PrecisePitchEstimator preciseEstimator_;
+  int32_t fftLength_ = kDefaultFftLength;
+  int32_t writePosition_ = 0;
+  std::array<std::unique_ptr<Fft>, kEngineCount> engines_;
+  Fft* fft_ = nullptr;  // the engine for fftLength_, one of engines_
+  std::unique_ptr<float[]> carryBuffer_;
+  int32_t pendingCount_ = 0;
+  int32_t carryReadPosition_ = 0;
+  const float* waveTable_ = nullptr;
+  int32_t waveTableLength_ = 0;
+  float sampleRate_ = 0.0f;
+  std::unique_ptr<float[]> spectrum_;
+  std::unique_ptr<float[]> analysisBuffer_;
+  float lastAmplitude_ = 0.0f;
+  float detectedFrequency_ = 0.0f;
+  std::atomic<float> ratio_{1.0f};
+  std::atomic<bool> precise_{false};
+  std::atomic<bool> stabilize_{false};
+  std::atomic<bool> quickDetect_{false};
+  std::atomic<int32_t> requestedLength_{kDefaultFftLength};
+  PrecisePitchEstimator preciseEstimator_;
 };

@@ -47,7 +47,7 @@ constexpr int kTrackWidth = 25;
 constexpr int kTrackHeight = 175;
 constexpr int kHandleWidth = 25;
 constexpr int kHandleHeight = 22;
-constexpr int kButtonSize = 25;  // one of the on/off button's two images
+constexpr int kButtonSize = 25;   // one of the on/off button's two images
 constexpr int kButtonImages = 2;  // off above, on below
 constexpr int kSwitchWidth = 40;  // filter-type and FFT-length strips
 constexpr int kSwitchImageHeight = 60;
@@ -85,7 +85,7 @@ struct Control {
   int32_t tag;  // the parameter index, or kWaveShapeBoxTag
   Box rect;     // where the control draws and takes clicks
   int32_t bitmap;
-  int imageWidth;   // one image of its bitmap (0 without one)
+  int imageWidth;  // one image of its bitmap (0 without one)
   int imageHeight;
   Legend legend;
   // Where its picture shows: the top-left of its rectangle, one image in size.
@@ -104,35 +104,60 @@ constexpr double kStageLegendBaseline = 302.0;
 
 constexpr Box sliderBox(int left) { return {left, kSliderTop, left + kTrackWidth, kSliderTop + kTrackHeight}; }
 
-constexpr Legend above(const Box& box, const char* oneLine) { return {oneLine, nullptr, box.centreX(), kLegendLower, 0.0}; }
-constexpr Legend above(const Box& box, const char* upper, const char* lower) {
+constexpr Legend above(const Box& box, const char* oneLine)
+{
+  return {oneLine, nullptr, box.centreX(), kLegendLower, 0.0};
+}
+constexpr Legend above(const Box& box, const char* upper, const char* lower)
+{
   return {upper, lower, box.centreX(), kLegendUpper, kLegendLower};
 }
-constexpr Legend below(const Box& box, const char* oneLine) {
+constexpr Legend below(const Box& box, const char* oneLine)
+{
   return {oneLine, nullptr, box.centreX(), box.bottom + kBelowFirstLine, 0.0};
 }
-constexpr Legend below(const Box& box, const char* upper, const char* lower) {
+constexpr Legend below(const Box& box, const char* upper, const char* lower)
+{
   return {upper, lower, box.centreX(), box.bottom + kBelowFirstLine, box.bottom + kBelowSecondLine};
 }
 
-constexpr Control slider(int left, int32_t tag, const char* upper, const char* lower = nullptr) {
+constexpr Control slider(int left, int32_t tag, const char* upper, const char* lower = nullptr)
+{
   const Box box = sliderBox(left);
-  return {Kind::slider, tag, box, kSliderTrackBitmap, kTrackWidth, kTrackHeight,
+  return {Kind::slider,
+          tag,
+          box,
+          kSliderTrackBitmap,
+          kTrackWidth,
+          kTrackHeight,
           lower ? above(box, upper, lower) : above(box, upper)};
 }
-constexpr Control button(int left, int32_t tag, const char* upper, const char* lower = nullptr) {
+constexpr Control button(int left, int32_t tag, const char* upper, const char* lower = nullptr)
+{
   const Box box{left, kButtonTop, left + kButtonSize, kButtonTop + kButtonSize};
-  return {Kind::onOffButton, tag, box, kOnOffButtonBitmap, kButtonSize, kButtonSize,
+  return {Kind::onOffButton,
+          tag,
+          box,
+          kOnOffButtonBitmap,
+          kButtonSize,
+          kButtonSize,
           lower ? below(box, upper, lower) : below(box, upper)};
 }
-constexpr Control valueSwitch(Box box, int32_t tag, int32_t bitmap, const char* upper, const char* lower) {
+constexpr Control valueSwitch(Box box, int32_t tag, int32_t bitmap, const char* upper, const char* lower)
+{
   return {Kind::verticalSwitch, tag, box, bitmap, kSwitchWidth, kSwitchImageHeight, below(box, upper, lower)};
 }
-constexpr Control stageSwitch(int slot, const char* name) {
+constexpr Control stageSwitch(int slot, const char* name)
+{
   const int left = 263 + kStageWidth * slot;
   const Box box{left, kButtonTop, left + kStageClickWidth, kButtonTop + kStageImageHeight};
   const Box column{left, box.top, left + kStageWidth, box.bottom};
-  return {Kind::verticalSwitch, 14 + slot, box, kFirstStageBitmap + slot, kStageWidth, kStageImageHeight,
+  return {Kind::verticalSwitch,
+          14 + slot,
+          box,
+          kFirstStageBitmap + slot,
+          kStageWidth,
+          kStageImageHeight,
           Legend{name, nullptr, column.centreX(), kStageLegendBaseline, 0.0}};
 }
 constexpr Control textBox(Box box, int32_t tag) { return {Kind::textBox, tag, box, kNoBitmap, 0, 0, {}}; }
@@ -166,19 +191,21 @@ inline constexpr Control kForth = stageSwitch(3, "Forth");
 // and the reverse of the order clicks are offered to them (where rectangles
 // overlap, the later one takes the click).
 inline constexpr std::array<Control, 20> kControls{
-    kWaveShape,  kShapeNameBox, kPitchShift, kStablize, kQuickDetect,  kPrecise,       kFftLength,
-    kCutOff,     kResonance,    kFilterType, kDelayMix, kDelayTime,    kDelayTimeBox,  kDelayFeedBack,
-    kDrive,      kVolume,       kFirst,      kSecond,   kThird,        kForth,
+    kWaveShape, kShapeNameBox, kPitchShift, kStablize, kQuickDetect, kPrecise,      kFftLength,
+    kCutOff,    kResonance,    kFilterType, kDelayMix, kDelayTime,   kDelayTimeBox, kDelayFeedBack,
+    kDrive,     kVolume,       kFirst,      kSecond,   kThird,       kForth,
 };
 
-constexpr int countOf(Kind kind) {
+constexpr int countOf(Kind kind)
+{
   int n = 0;
   for (const Control& control : kControls) n += control.kind == kind;
   return n;
 }
 
 // The control bound to `tag`, or null.
-constexpr const Control* controlTagged(int32_t tag) {
+constexpr const Control* controlTagged(int32_t tag)
+{
   for (const Control& control : kControls)
     if (control.tag == tag) return &control;
   return nullptr;
@@ -190,12 +217,14 @@ struct ClickPoint {
   int x;
   int y;
 };
-constexpr ClickPoint switchZoneCentre(const Control& control, int position, int insetX = 12) {
+constexpr ClickPoint switchZoneCentre(const Control& control, int position, int insetX = 12)
+{
   const int zone = control.rect.height() / kPositions;
   return {control.rect.left + insetX, control.rect.top + position * zone + zone / 2};
 }
 // The middle of a button or text box.
-constexpr ClickPoint centreOf(const Control& control) {
+constexpr ClickPoint centreOf(const Control& control)
+{
   return {(control.rect.left + control.rect.right) / 2, (control.rect.top + control.rect.bottom) / 2};
 }
 

@@ -43,11 +43,13 @@ static_assert(layout::kPrecise.tag == preciseParameter);
 static_assert(!isParameterIndex(layout::kWaveShapeBoxTag));
 static_assert(kLongestDelaySeconds == 5.0, "the delay-time box's kLongestDelayText says it");
 
-void loadIfMissing(Bitmap*& bitmap, int32_t resourceId) {
+void loadIfMissing(Bitmap*& bitmap, int32_t resourceId)
+{
   if (!bitmap) bitmap = new Bitmap(resourceId);
 }
 
-void release(Bitmap*& bitmap) {
+void release(Bitmap*& bitmap)
+{
   if (bitmap) bitmap->forget();
   bitmap = nullptr;
 }
@@ -56,7 +58,8 @@ void release(Bitmap*& bitmap) {
 // conversion reads it (leading blanks, an optional sign, the longest number
 // that follows; anything else counts as 0), but independent of the host's
 // locale, so "2.5" means two and a half seconds everywhere.
-double secondsFromText(const char* text) {
+double secondsFromText(const char* text)
+{
   std::string_view rest(text);
   while (!rest.empty() && (rest.front() == ' ' || (rest.front() >= '\t' && rest.front() <= '\r')))
     rest.remove_prefix(1);
@@ -75,8 +78,7 @@ double secondsFromText(const char* text) {
     // a negative exponent is what makes a number too small.
     const std::string_view number(rest.data(), static_cast<std::size_t>(result.ptr - rest.data()));
     const auto exponent = number.find_first_of("eE");
-    const bool tiny = exponent != std::string_view::npos && exponent + 1 < number.size() &&
-                      number[exponent + 1] == '-';
+    const bool tiny = exponent != std::string_view::npos && exponent + 1 < number.size() && number[exponent + 1] == '-';
     seconds = tiny ? 0.0 : HUGE_VAL;
   }
   return negative ? -seconds : seconds;
@@ -84,20 +86,23 @@ double secondsFromText(const char* text) {
 
 }  // namespace
 
-PluginEditor::PluginEditor(PluginEffect* effect) : AEffGUIEditor(effect), pluginEffect(effect) {
+PluginEditor::PluginEditor(PluginEffect* effect) : AEffGUIEditor(effect), pluginEffect(effect)
+{
   background = new Bitmap(kBackgroundBitmap);
   // A constant: the editor keeps its size even when the background is missing.
   rect = ERect{0, 0, kHeight, kWidth};
 }
 
-PluginEditor::~PluginEditor() {
+PluginEditor::~PluginEditor()
+{
   // The host should have closed the editor; if it did not, the frame still
   // holds references to the bitmaps and is deleted here with its controls.
   if (frame) close();
   release(background);
 }
 
-intptr_t PluginEditor::open(void* parent) {
+intptr_t PluginEditor::open(void* parent)
+{
   // A second open without a close would lose the first frame: replace it.
   if (frame) close();
   AEffGUIEditor::open(parent);
@@ -109,8 +114,7 @@ intptr_t PluginEditor::open(void* parent) {
   for (std::size_t i = 0; i < stageImages.size(); ++i)
     loadIfMissing(stageImages[i], kFirstStageBitmap + static_cast<int32_t>(i));
 
-  frame = new Frame(Rect{-kFrameMargin, -kFrameMargin, background->getWidth(), background->getHeight()},
-                    parent, this);
+  frame = new Frame(Rect{-kFrameMargin, -kFrameMargin, background->getWidth(), background->getHeight()}, parent, this);
   frame->setBackground(background);
   buildControls();
 
@@ -125,7 +129,8 @@ intptr_t PluginEditor::open(void* parent) {
   return 1;
 }
 
-Bitmap* PluginEditor::bitmapFor(int32_t id) const {
+Bitmap* PluginEditor::bitmapFor(int32_t id) const
+{
   switch (id) {
     case kSliderTrackBitmap: return sliderTrack;
     case kOnOffButtonBitmap: return onOffButtonImages;
@@ -138,7 +143,8 @@ Bitmap* PluginEditor::bitmapFor(int32_t id) const {
   }
 }
 
-void PluginEditor::buildControls() {
+void PluginEditor::buildControls()
+{
   // Each control's rectangle, tag and bitmap come from the layout, in its
   // order: drawing follows the order controls are added, and where
   // rectangles overlap, the one added later takes the click. (Each
@@ -184,7 +190,8 @@ void PluginEditor::buildControls() {
   }
 }
 
-void PluginEditor::close() {
+void PluginEditor::close()
+{
   controlsBuilt.store(false, std::memory_order_release);
   delete frame;  // deletes every control; a running text edit ends first
   frame = nullptr;
@@ -192,7 +199,8 @@ void PluginEditor::close() {
   releaseControlBitmaps();
 }
 
-void PluginEditor::releaseControlBitmaps() {
+void PluginEditor::releaseControlBitmaps()
+{
   release(sliderTrack);
   release(sliderHandle);
   release(onOffButtonImages);
@@ -201,22 +209,26 @@ void PluginEditor::releaseControlBitmaps() {
   for (Bitmap*& images : stageImages) release(images);
 }
 
-void PluginEditor::clearControlPointers() {
+void PluginEditor::clearControlPointers()
+{
   boundControls.fill(nullptr);
   waveShapeNameBox = nullptr;
   delayTimeTextBox = nullptr;
 }
 
-void PluginEditor::bind(int32_t tag, Control* control) {
+void PluginEditor::bind(int32_t tag, Control* control)
+{
   if (isParameterIndex(tag)) boundControls[static_cast<std::size_t>(tag)] = control;
 }
 
-Control* PluginEditor::boundControl(int32_t index) const {
+Control* PluginEditor::boundControl(int32_t index) const
+{
   if (!frame || !isParameterIndex(index)) return nullptr;
   return boundControls[static_cast<std::size_t>(index)];
 }
 
-void PluginEditor::setParameter(int32_t index, float /*value*/) {
+void PluginEditor::setParameter(int32_t index, float /*value*/)
+{
   // No control, frame or bitmap is touched here: the interface thread may be
   // deleting them at this very moment.
   if (!controlsBuilt.load(std::memory_order_acquire)) return;
@@ -231,12 +243,14 @@ void PluginEditor::setParameter(int32_t index, float /*value*/) {
   postUpdate();
 }
 
-void PluginEditor::idle() {
+void PluginEditor::idle()
+{
   applyChangedParameters();
   AEffGUIEditor::idle();
 }
 
-void PluginEditor::applyChangedParameters() {
+void PluginEditor::applyChangedParameters()
+{
   if (!frame) return;
   for (int32_t index = 0; index < kParameterCount; ++index) {
     Mailbox& mailbox = mailboxes[static_cast<std::size_t>(index)];
@@ -248,13 +262,15 @@ void PluginEditor::applyChangedParameters() {
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
-void PluginEditor::showParameter(int32_t index, float value) {
+void PluginEditor::showParameter(int32_t index, float value)
+{
   if (Control* control = boundControl(index)) control->setValue(value);
   if (index == waveShapeParameter) showDisplayText(waveShapeParameter, waveShapeNameBox);
   if (index == delayTimeParameter) showDisplayText(delayTimeParameter, delayTimeTextBox);
 }
 
-void PluginEditor::showDisplayText(int32_t index, TextEdit* box) {
+void PluginEditor::showDisplayText(int32_t index, TextEdit* box)
+{
   if (!box) return;
   char text[ParamDisplay::kTextCapacity] = {};
   pluginEffect->getParameterDisplay(index, text);
@@ -262,7 +278,8 @@ void PluginEditor::showDisplayText(int32_t index, TextEdit* box) {
   box->setText(text);
 }
 
-void PluginEditor::valueChanged(DrawContext* context, Control* control) {
+void PluginEditor::valueChanged(DrawContext* context, Control* control)
+{
   if (!control) return;
   const int32_t tag = control->getTag();
   // The wave-shape name box (tag 99) is for the eye only.
@@ -286,19 +303,22 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control) {
   if (context) control->updateIfChanged(context);
 }
 
-void PluginEditor::controlBeginEdit(Control* control) {
+void PluginEditor::controlBeginEdit(Control* control)
+{
   if (!control || !isParameterIndex(control->getTag())) return;
   touchedParameter = control->getTag();
   effect->beginEdit(touchedParameter);
 }
 
-void PluginEditor::controlEndEdit(Control* control) {
+void PluginEditor::controlEndEdit(Control* control)
+{
   if (!control || control->getTag() != touchedParameter) return;
   effect->endEdit(touchedParameter);
   touchedParameter = kNoTouch;
 }
 
-void PluginEditor::takeTypedDelayTime(DrawContext* context, TextEdit* box) {
+void PluginEditor::takeTypedDelayTime(DrawContext* context, TextEdit* box)
+{
   char text[ParamDisplay::kTextCapacity] = {};
   box->getText(text);
   double seconds = secondsFromText(text);

@@ -95,12 +95,13 @@ const std::array<ParameterInfo, kParameterCount> parameterTable{{
     {" Volume ", 0.5f, continuous, Keep::asGiven, Show::none, kNoAlias, true},
     {" First ", 0.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},           // Mox
     {" Second  ", 1.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},  // Filter
-    {" Third ", 2.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},   // Delay
-    {" Forth ", 1.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},          // Distortion
+    {" Third ", 2.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},    // Delay
+    {" Forth ", 1.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},           // Distortion
     {" Precise ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
 }};
 
-constexpr std::array<int32_t, kParameterCount> applyOrder{0, 2, 3, 4, 6, 7, 5, 1, 9, 11, 10, 8, 12, 13, 14, 15, 16, 17, 18};
+constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2, 3,  4,  6,  7,  5,  1,  9, 11,
+                                                          10, 8, 12, 13, 14, 15, 16, 17, 18};
 
 }  // namespace
 

@@ -139,12 +139,16 @@ bool PluginEffect::configureStage(int32_t index, float value)
     case filterTypeParameter: chain.filterMode.store(filterModeFor(value), relaxed); break;
     case cutOffParameter: chain.cutOffFactor.store(cutOffFactorFor(value), relaxed); break;
     case resonanceParameter: chain.resonance.store(value, relaxed); break;
-    case delayMixParameter: configureDelay(keptValueOf(delayTimeParameter), keptValueOf(delayFeedBackParameter), value); break;
+    case delayMixParameter:
+      configureDelay(keptValueOf(delayTimeParameter), keptValueOf(delayFeedBackParameter), value);
+      break;
     case delayTimeParameter:
     case delayTimeAltParameter:
       configureDelay(value, keptValueOf(delayFeedBackParameter), keptValueOf(delayMixParameter));
       break;
-    case delayFeedBackParameter: configureDelay(keptValueOf(delayTimeParameter), value, keptValueOf(delayMixParameter)); break;
+    case delayFeedBackParameter:
+      configureDelay(keptValueOf(delayTimeParameter), value, keptValueOf(delayMixParameter));
+      break;
     case driveParameter:
       distortion->setDrive(driveFactorFor(value));
       chain.distortionRuns.store(value > 0.0f, relaxed);
@@ -218,9 +222,7 @@ void PluginEffect::getParameterDisplay(int32_t index, char* text)
 {
   if (loadFailed || text == nullptr) return;
   const auto write = [text](const char* source) { copyBoundedText(text, kParameterTextCapacity, source); };
-  const auto writeThreeDecimals = [text](double value) {
-    std::snprintf(text, kParameterTextCapacity, "%.3f", value);
-  };
+  const auto writeThreeDecimals = [text](double value) { std::snprintf(text, kParameterTextCapacity, "%.3f", value); };
   if (!isParameterIndex(index)) {
     write("");
     return;
@@ -230,8 +232,9 @@ void PluginEffect::getParameterDisplay(int32_t index, char* text)
     case ParameterDisplay::shapeName: {
       const auto& names = shapeTables->shapeNames();
       const int shape = shapeTables->currentShape();
-      write(shape >= 0 && static_cast<std::size_t>(shape) < names.size() ? names[static_cast<std::size_t>(shape)].c_str()
-                                                                        : "");
+      write(shape >= 0 && static_cast<std::size_t>(shape) < names.size()
+                ? names[static_cast<std::size_t>(shape)].c_str()
+                : "");
       break;
     }
     case ParameterDisplay::fftLength: write(fftLengthText(kept)); break;
@@ -352,7 +355,8 @@ int32_t PluginEffect::getTailSize()
   if (loadFailed) return 1;  // inert: the output is never written
   TailSettings settings{};
   settings.sampleRate = getSampleRate();
-  for (std::size_t slot = 0; slot < settings.order.size(); ++slot) settings.order[slot] = chain.order[slot].load(relaxed);
+  for (std::size_t slot = 0; slot < settings.order.size(); ++slot)
+    settings.order[slot] = chain.order[slot].load(relaxed);
   settings.analysisLength = trackingOscillator->requestedAnalysisLength();
   settings.filterMode = chain.filterMode.load(relaxed);
   settings.cutOffFactor = chain.cutOffFactor.load(relaxed);
@@ -473,9 +477,7 @@ void PluginEffect::runChain(const Block& block)
   // A stage hands its result on only when it stands in its home slot; away
   // from home it still writes the output, but the next stage reads the same
   // input again.
-  const auto atHome = [&order](StageKind kind) {
-    return order[static_cast<std::size_t>(homeSlot(kind))] == kind;
-  };
+  const auto atHome = [&order](StageKind kind) { return order[static_cast<std::size_t>(homeSlot(kind))] == kind; };
 
   const float* current = block.input;
   bool moxDone = false;

@@ -161,8 +161,8 @@ private:
     std::atomic<FilterMode> filterMode{FilterMode::lowPass};
     std::atomic<float> cutOffFactor{8.0f};
     std::atomic<float> resonance{0.0f};
-    std::atomic<bool> delayRuns{false};        // " Delay Mix " above 0
-    std::atomic<bool> distortionRuns{false};   // " Drive " above 0
+    std::atomic<bool> delayRuns{false};       // " Delay Mix " above 0
+    std::atomic<bool> distortionRuns{false};  // " Drive " above 0
     std::atomic<float> outputGain{1.0f};
   };
 

@@ -15,12 +15,14 @@ constexpr double kSelfOscillatingResonance = 0.99;
 // Sections in the filter's cascade.
 constexpr double kFilterSections = 4.0;
 
-bool holds(const TailSettings& settings, StageKind kind) {
+bool holds(const TailSettings& settings, StageKind kind)
+{
   return std::find(settings.order.begin(), settings.order.end(), kind) != settings.order.end();
 }
 
 // Samples for a decay of `perStep` per sample (0 < perStep < 1) to reach the silence level.
-double samplesToSilence(double perStep) {
+double samplesToSilence(double perStep)
+{
   if (!(perStep > 0.0)) return 0.0;
   if (perStep >= 1.0) return kInfinite;
   return std::ceil(std::log(kTailSilenceLevel) / std::log(perStep));
@@ -28,13 +30,15 @@ double samplesToSilence(double perStep) {
 
 }  // namespace
 
-double moxHoldSamples(const TailSettings& settings) {
+double moxHoldSamples(const TailSettings& settings)
+{
   if (!holds(settings, StageKind::mox)) return 0.0;
   return static_cast<double>(settings.analysisLength) +
          std::ceil(settings.sampleRate / static_cast<double>(TrackingOscillator::kLowestFrequencyHz));
 }
 
-double filterRingSamples(const TailSettings& settings) {
+double filterRingSamples(const TailSettings& settings)
+{
   if (!holds(settings, StageKind::filter) || settings.filterMode == FilterMode::off) return 0.0;
   // The lowest normalised cut-off the filter may run at: the fixed one, or,
   // when it follows the Mox stage, the lowest tracked frequency.
@@ -53,7 +57,8 @@ double filterRingSamples(const TailSettings& settings) {
   return kFilterSections * sectionDecay / (1.0 - std::max(0.0, settings.resonance));
 }
 
-double delayEchoSamples(const TailSettings& settings) {
+double delayEchoSamples(const TailSettings& settings)
+{
   if (!holds(settings, StageKind::delay) || !settings.delayRuns) return 0.0;
   const double level = std::fabs(settings.mix);
   if (!(level >= kTailSilenceLevel)) return 0.0;
@@ -66,7 +71,8 @@ double delayEchoSamples(const TailSettings& settings) {
   return echoes * lap;
 }
 
-int32_t tailSamples(const TailSettings& settings) {
+int32_t tailSamples(const TailSettings& settings)
+{
   const double total = moxHoldSamples(settings) + filterRingSamples(settings) + delayEchoSamples(settings);
   const double cap = std::floor(kMaxTailSeconds * settings.sampleRate);
   const double bounded = std::min(total, cap);

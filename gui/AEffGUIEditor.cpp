@@ -4,17 +4,18 @@
 #include "gui/Frame.h"
 #include "host/AudioEffect.h"
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
-    : AEffEditor(effect), lastTicks(currentBackend().tickCount()) {}
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastTicks(currentBackend().tickCount()) {}
 
 AEffGUIEditor::~AEffGUIEditor() = default;
 
-intptr_t AEffGUIEditor::getRect(ERect** out) {
+intptr_t AEffGUIEditor::getRect(ERect** out)
+{
   if (out) *out = &rect;
   return 1;
 }
 
-intptr_t AEffGUIEditor::open(void* parent) {
+intptr_t AEffGUIEditor::open(void* parent)
+{
   postUpdate();
   parentWindow = parent;
   return 0;
@@ -22,7 +23,8 @@ intptr_t AEffGUIEditor::open(void* parent) {
 
 void AEffGUIEditor::close() {}
 
-void AEffGUIEditor::idle() {
+void AEffGUIEditor::idle()
+{
   if (updateFlag.exchange(false, std::memory_order_relaxed)) update();
   if (frame) frame->idle();
 }
@@ -33,11 +35,13 @@ void AEffGUIEditor::postUpdate() { updateFlag.store(true, std::memory_order_rela
 
 void AEffGUIEditor::setParameter(int32_t, float) { postUpdate(); }
 
-void AEffGUIEditor::draw(ERect*) {
+void AEffGUIEditor::draw(ERect*)
+{
   if (frame) frame->drawView(nullptr);
 }
 
-void AEffGUIEditor::serviceIdle() {
+void AEffGUIEditor::serviceIdle()
+{
   const uint32_t now = currentBackend().tickCount();
   // Unsigned difference: right across the wrap of the millisecond clock.
   if (now - lastTicks < kServiceIdleInterval) return;

@@ -4,7 +4,8 @@ namespace {
 Backend* chosenBackend = nullptr;  // interface thread only, like all GUI state
 }  // namespace
 
-Backend& currentBackend() {
+Backend& currentBackend()
+{
   if (chosenBackend) return *chosenBackend;
   return platformDefaultBackend();
 }

@@ -88,16 +88,15 @@ public:
   virtual TextMetrics measureText(const std::string& text, const FontSpec& font) = 0;
   // Draws `text` with the top-left corner of its cell at `origin`, painting
   // only inside `clip`; the background is left as it is.
-  virtual void drawText(const std::string& text, Point origin, const FontSpec& font,
-                        Colour colour, const Rect& clip) = 0;
+  virtual void drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour,
+                        const Rect& clip) = 0;
   // Copies dest.width() x dest.height() pixels of `source`, starting at
   // `sourceOffset`, to dest's top-left corner. `source` comes from the same backend.
   virtual void copyFrom(Canvas& source, Point sourceOffset, const Rect& dest) = 0;
   // Copies dest.width() x dest.height() pixels of `image`, starting at
   // `sourceOffset`, to dest's top-left corner. With a mask, pixels it marks as
   // see-through leave the canvas unchanged. Parts outside the image are not painted.
-  virtual void drawImage(const BackendImage& image, const BackendMask* mask,
-                         Point sourceOffset, const Rect& dest) = 0;
+  virtual void drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset, const Rect& dest) = 0;
 };
 
 // Told when a single-line text field ends its edit.
@@ -144,8 +143,7 @@ public:
   virtual void dispatchPendingEvents() = 0;
   // Opens a text field over `area` (window coordinates) holding `text`, gives
   // it the keyboard focus, and reports the end of the edit to `listener`.
-  virtual std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text,
-                                                     const FontSpec& font,
+  virtual std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                                      TextFieldListener& listener) = 0;
   // The native handle (HWND, X11 Window id), for the host and for tests.
   virtual void* nativeHandle() const = 0;
@@ -163,9 +161,8 @@ public:
   virtual void unregisterWindowClass(const std::string& className) = 0;
   // Creates a visible child window of `parent` at 0, 0 with the given size;
   // null when that fails.
-  virtual std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className,
-                                                         int width, int height,
-                                                         WindowEvents& events) = 0;
+  virtual std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className, int width,
+                                                         int height, WindowEvents& events) = 0;
   // A memory picture of the given size, compatible with `window` (may be null).
   virtual std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) = 0;
   // The bitmap resource `resourceId` of the plug-in module; null when missing.

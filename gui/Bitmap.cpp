@@ -4,7 +4,8 @@
 
 Bitmap::Bitmap(int32_t resourceId) : resourceId_(resourceId) {}
 
-const Bitmap& Bitmap::loaded() const {
+const Bitmap& Bitmap::loaded() const
+{
   if (!loadTried_) {
     loadTried_ = true;
     image_ = currentBackend().loadBitmap(resourceId_);
@@ -20,7 +21,8 @@ Bitmap::~Bitmap() = default;
 
 void Bitmap::remember() { ++references_; }
 
-void Bitmap::forget() {
+void Bitmap::forget()
+{
   if (references_ > 1) {
     --references_;
   } else {
@@ -28,12 +30,14 @@ void Bitmap::forget() {
   }
 }
 
-void Bitmap::draw(DrawContext* context, const Rect& rect, Point offset) {
+void Bitmap::draw(DrawContext* context, const Rect& rect, Point offset)
+{
   if (!context || !isLoaded()) return;
   context->canvas().drawImage(*image_, nullptr, offset, rect);
 }
 
-void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offset) {
+void Bitmap::drawTransparent(DrawContext* context, const Rect& rect, Point offset)
+{
   if (!context || !isLoaded()) return;
   if (!mask_) mask_ = currentBackend().createMask(*image_, kTransparentColour);
   context->canvas().drawImage(*image_, mask_.get(), offset, rect);

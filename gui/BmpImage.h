@@ -8,9 +8,9 @@
 // A decoded picture: width x height pixels, rows from the top down,
 // each pixel 0x00RRGGBB.
 struct BmpImage {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> pixels;  // top-down rows, 0x00RRGGBB
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;  // top-down rows, 0x00RRGGBB
 };
 
 // Reads an uncompressed Windows BMP file (BITMAPINFOHEADER or a later

@@ -11,16 +11,10 @@ struct Colour {
   uint8_t unused = 0;
 
   // The packed form the Windows graphics calls take: red | green << 8 | blue << 16.
-  constexpr uint32_t toPlatform() const {
-    return uint32_t(red) | (uint32_t(green) << 8) | (uint32_t(blue) << 16);
-  }
+  constexpr uint32_t toPlatform() const { return uint32_t(red) | (uint32_t(green) << 8) | (uint32_t(blue) << 16); }
   // 0x00RRGGBB, the layout decoded pictures and image surfaces use.
-  constexpr uint32_t toRgb() const {
-    return (uint32_t(red) << 16) | (uint32_t(green) << 8) | uint32_t(blue);
-  }
-  static constexpr Colour fromRgb(uint32_t rgb) {
-    return {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 0};
-  }
+  constexpr uint32_t toRgb() const { return (uint32_t(red) << 16) | (uint32_t(green) << 8) | uint32_t(blue); }
+  static constexpr Colour fromRgb(uint32_t rgb) { return {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 0}; }
 
   constexpr bool operator==(const Colour&) const = default;
 };

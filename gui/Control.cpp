@@ -5,36 +5,41 @@
 #include "gui/AEffGUIEditor.h"
 #include "gui/Frame.h"
 
-Control::Control(const Rect& size, ControlListener* listener, int32_t tag)
-    : View(size), listener(listener), tag(tag) {}
+Control::Control(const Rect& size, ControlListener* listener, int32_t tag) : View(size), listener(listener), tag(tag) {}
 
 Control::~Control() = default;
 
 void Control::mouseDown(DrawContext*, Point) {}
 
-bool Control::valueDiffersFromDrawn() const {
+bool Control::valueDiffersFromDrawn() const
+{
   if (std::isnan(value) && std::isnan(lastValueDrawn)) return false;
   return value != lastValueDrawn;
 }
 
-void Control::updateIfChanged(DrawContext* context) {
+void Control::updateIfChanged(DrawContext* context)
+{
   if (!valueDiffersFromDrawn()) return;
   draw(context);
   lastValueDrawn = value;
 }
 
-void Control::reportChange(DrawContext* context) {
+void Control::reportChange(DrawContext* context)
+{
   if (listener) listener->valueChanged(context, this);
 }
 
-void Control::beginEdit() {
+void Control::beginEdit()
+{
   if (listener) listener->controlBeginEdit(this);
 }
 
-void Control::endEdit() {
+void Control::endEdit()
+{
   if (listener) listener->controlEndEdit(this);
 }
 
-void Control::serviceIdle() {
+void Control::serviceIdle()
+{
   if (parent && parent->getEditor()) parent->getEditor()->serviceIdle();
 }

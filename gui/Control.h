@@ -18,7 +18,8 @@ public:
   RelaxedFloat(float initial = 0.0f) : v_(initial) {}  // NOLINT(google-explicit-constructor)
   RelaxedFloat(const RelaxedFloat& other) : v_(float(other)) {}
   RelaxedFloat& operator=(const RelaxedFloat& other) { return *this = float(other); }
-  RelaxedFloat& operator=(float f) {
+  RelaxedFloat& operator=(float f)
+  {
     v_.store(f, std::memory_order_relaxed);
     return *this;
   }

@@ -8,44 +8,45 @@
 namespace {
 constexpr int kDefaultOffscreenSide = 20;  // an offscreen made from no bitmap
 
-std::unique_ptr<Canvas> makeOffscreenCanvas(Frame* frame, int width, int height) {
+std::unique_ptr<Canvas> makeOffscreenCanvas(Frame* frame, int width, int height)
+{
   ChildWindow* window = frame ? frame->getWindow() : nullptr;
   return currentBackend().createOffscreen(window, std::max(width, 1), std::max(height, 1));
 }
 
-Rect intersect(const Rect& a, const Rect& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
+Rect intersect(const Rect& a, const Rect& b)
+{
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 }  // namespace
 
-DrawContext::DrawContext(Canvas& canvas, Frame* frame)
-    : canvas_(&canvas), frame_(frame), font_(fontFor(0)) {}
+DrawContext::DrawContext(Canvas& canvas, Frame* frame) : canvas_(&canvas), frame_(frame), font_(fontFor(0)) {}
 
 DrawContext::DrawContext(std::unique_ptr<Canvas> ownedCanvas, Frame* frame)
-    : ownedCanvas_(std::move(ownedCanvas)), canvas_(ownedCanvas_.get()), frame_(frame),
-      font_(fontFor(0)) {}
+    : ownedCanvas_(std::move(ownedCanvas)), canvas_(ownedCanvas_.get()), frame_(frame), font_(fontFor(0))
+{}
 
 DrawContext::~DrawContext() = default;
 
 void DrawContext::moveTo(Point where) { penPosition_ = where; }
 
-void DrawContext::lineTo(Point where) {
+void DrawContext::lineTo(Point where)
+{
   canvas_->line(penPosition_, where, pen_);
   penPosition_ = where;
 }
 
-void DrawContext::polyline(const Point* points, int count) {
+void DrawContext::polyline(const Point* points, int count)
+{
   if (!points || count <= 0) return;
   moveTo(points[0]);
   for (int i = 1; i < count; ++i) lineTo(points[i]);
 }
 
-void DrawContext::polygon(const Point* points, int count) {
-  canvas_->fillPolygon(points, count, fillColour_);
-}
+void DrawContext::polygon(const Point* points, int count) { canvas_->fillPolygon(points, count, fillColour_); }
 
-void DrawContext::drawRect(const Rect& rect) {
+void DrawContext::drawRect(const Rect& rect)
+{
   moveTo({rect.left, rect.top});
   lineTo({rect.right, rect.top});
   lineTo({rect.right, rect.bottom});
@@ -53,25 +54,29 @@ void DrawContext::drawRect(const Rect& rect) {
   lineTo({rect.left, rect.top});
 }
 
-void DrawContext::fillRect(const Rect& rect) {
+void DrawContext::fillRect(const Rect& rect)
+{
   canvas_->fillRect({rect.left + 1, rect.top + 1, rect.right, rect.bottom}, fillColour_);
 }
 
-void DrawContext::drawEllipse(const Rect& rect) {
+void DrawContext::drawEllipse(const Rect& rect)
+{
   canvas_->strokeEllipse({rect.left, rect.top, rect.right + 1, rect.bottom + 1}, pen_);
 }
 
-void DrawContext::fillEllipse(const Rect& rect) {
+void DrawContext::fillEllipse(const Rect& rect)
+{
   canvas_->fillEllipse({rect.left + 1, rect.top + 1, rect.right, rect.bottom}, fillColour_);
 }
 
-void DrawContext::drawArc(const Rect& rect, Point start, Point end) {
+void DrawContext::drawArc(const Rect& rect, Point start, Point end)
+{
   canvas_->strokeArc({rect.left, rect.top, rect.right + 1, rect.bottom + 1}, start, end, pen_);
 }
 
-void DrawContext::fillArc(const Rect& rect, Point start, Point end) {
-  canvas_->fillPie({rect.left + 1, rect.top + 1, rect.right, rect.bottom}, start, end,
-                   fillColour_);
+void DrawContext::fillArc(const Rect& rect, Point start, Point end)
+{
+  canvas_->fillPie({rect.left + 1, rect.top + 1, rect.right, rect.bottom}, start, end, fillColour_);
 }
 
 void DrawContext::drawPoint(Point where, Colour colour) { canvas_->setPixel(where, colour); }
@@ -82,14 +87,15 @@ void DrawContext::setFrameColour(Colour colour) { pen_.colour = colour; }
 void DrawContext::setFillColour(Colour colour) { fillColour_ = colour; }
 void DrawContext::setFontColour(Colour colour) { fontColour_ = colour; }
 
-void DrawContext::setFont(int fontId, int size) {
+void DrawContext::setFont(int fontId, int size)
+{
   if (fontId < 0 || fontId >= kFontCount) fontId = 0;
   fontId_ = fontId;
   font_ = fontFor(fontId, size);
 }
 
-void DrawContext::drawString(const std::string& text, const Rect& rect, bool opaque,
-                             int alignment) {
+void DrawContext::drawString(const std::string& text, const Rect& rect, bool opaque, int alignment)
+{
   const TextMetrics m = canvas_->measureText(text, font_);
   int x;
   if (alignment == kTextAlignCentre) {
@@ -108,7 +114,8 @@ void DrawContext::drawString(const std::string& text, const Rect& rect, bool opa
 
 int DrawContext::getMouseButtons() { return currentBackend().mouseButtons(); }
 
-void DrawContext::getMouseLocation(Point& where) {
+void DrawContext::getMouseLocation(Point& where)
+{
   ChildWindow* window = frame_ ? frame_->getWindow() : nullptr;
   if (window) where = window->cursorPosition();
 }
@@ -119,24 +126,26 @@ OffscreenContext::OffscreenContext(Frame* frame, int width, int height, Colour b
     : DrawContext(makeOffscreenCanvas(frame, width, height), frame),
       width_(width),
       height_(height),
-      background_(background) {
+      background_(background)
+{
   canvas().fillRect({0, 0, std::max(width, 1), std::max(height, 1)}, background);
 }
 
 OffscreenContext::OffscreenContext(Frame* frame, Bitmap* bitmap)
-    : DrawContext(makeOffscreenCanvas(frame,
-                                      bitmap ? bitmap->getWidth() : kDefaultOffscreenSide,
+    : DrawContext(makeOffscreenCanvas(frame, bitmap ? bitmap->getWidth() : kDefaultOffscreenSide,
                                       bitmap ? bitmap->getHeight() : kDefaultOffscreenSide),
                   frame),
       width_(bitmap ? bitmap->getWidth() : kDefaultOffscreenSide),
       height_(bitmap ? bitmap->getHeight() : kDefaultOffscreenSide),
-      background_(kBlackColour) {
+      background_(kBlackColour)
+{
   if (bitmap) bitmap->draw(this, {0, 0, width_, height_});
 }
 
 OffscreenContext::~OffscreenContext() = default;
 
-void OffscreenContext::copyTo(DrawContext* dest, const Rect& destRect, Point sourceOffset) {
+void OffscreenContext::copyTo(DrawContext* dest, const Rect& destRect, Point sourceOffset)
+{
   if (!dest) return;
   dest->canvas().copyFrom(canvas(), sourceOffset, destRect);
 }

@@ -58,8 +58,7 @@ public:
   // kTextAlignCentre, right-aligned for kTextAlignRight, otherwise starting one
   // pixel in from the left. With `opaque`, the text's cell is first filled
   // with the fill colour. Nothing is painted outside `rect`.
-  void drawString(const std::string& text, const Rect& rect, bool opaque = false,
-                  int alignment = kTextAlignCentre);
+  void drawString(const std::string& text, const Rect& rect, bool opaque = false, int alignment = kTextAlignCentre);
 
   // Live mouse buttons and modifiers: kMouseLeft ... kModifierAlt.
   int getMouseButtons();

@@ -12,7 +12,8 @@ namespace {
 int windowClassUsers = 0;
 }  // namespace
 
-std::string Frame::windowClassName() {
+std::string Frame::windowClassName()
+{
   char name[32];
   std::snprintf(name, sizeof name, "Plugin%08x", unsigned(currentBackend().moduleTag()));
   return name;
@@ -21,12 +22,14 @@ std::string Frame::windowClassName() {
 int Frame::windowClassUseCount() { return windowClassUsers; }
 
 Frame::Frame(const Rect& size, void* parentWindow, AEffGUIEditor* editor)
-    : View(size), editor_(editor), parentWindow_(parentWindow) {
+    : View(size), editor_(editor), parentWindow_(parentWindow)
+{
   parent = this;
   if (parentWindow_) createWindow();
 }
 
-void Frame::createWindow() {
+void Frame::createWindow()
+{
   Backend& backend = currentBackend();
   const std::string className = windowClassName();
   if (windowClassUsers == 0) backend.registerWindowClass(className);
@@ -40,7 +43,8 @@ void Frame::createWindow() {
   }
 }
 
-Frame::~Frame() {
+Frame::~Frame()
+{
   // An open edit ends first, so its text still reaches the listener.
   if (focusView_) {
     View* focused = focusView_;
@@ -61,13 +65,15 @@ Frame::~Frame() {
   }
 }
 
-void Frame::setBackground(Bitmap* background) {
+void Frame::setBackground(Bitmap* background)
+{
   if (background) background->remember();
   if (background_) background_->forget();
   background_ = background;
 }
 
-bool Frame::addView(View* view) {
+bool Frame::addView(View* view)
+{
   if (!view) return false;
   if (viewCount_ == viewCapacity_) {
     View** grown = new (std::nothrow) View*[viewCapacity_ + kViewListGrowth];
@@ -82,7 +88,8 @@ bool Frame::addView(View* view) {
   return true;
 }
 
-bool Frame::removeView(View* view) {
+bool Frame::removeView(View* view)
+{
   for (int i = 0; i < viewCount_; ++i) {
     if (views_[i] != view) continue;
     for (int j = i + 1; j < viewCount_; ++j) views_[j - 1] = views_[j];
@@ -94,24 +101,25 @@ bool Frame::removeView(View* view) {
   return false;
 }
 
-bool Frame::containsView(const View* view) const {
+bool Frame::containsView(const View* view) const
+{
   for (int i = 0; i < viewCount_; ++i) {
     if (views_[i] == view) return true;
   }
   return false;
 }
 
-View* Frame::getView(int index) const {
-  return index >= 0 && index < viewCount_ ? views_[index] : nullptr;
-}
+View* Frame::getView(int index) const { return index >= 0 && index < viewCount_ ? views_[index] : nullptr; }
 
-bool Frame::setModalView(View* view) {
+bool Frame::setModalView(View* view)
+{
   if (modalView_ && view) return false;
   modalView_ = view;
   return true;
 }
 
-void Frame::draw(DrawContext* context) {
+void Frame::draw(DrawContext* context)
+{
   firstPaintPending_ = false;
   if (!context) return;
   if (background_) {
@@ -121,7 +129,8 @@ void Frame::draw(DrawContext* context) {
   if (modalView_) modalView_->draw(context);
 }
 
-void Frame::mouseDown(DrawContext* context, Point where) {
+void Frame::mouseDown(DrawContext* context, Point where)
+{
   if (focusView_ && !focusView_->getRect().contains(where)) {
     View* focused = focusView_;
     focusView_ = nullptr;
@@ -139,7 +148,8 @@ void Frame::mouseDown(DrawContext* context, Point where) {
   }
 }
 
-void Frame::updateIfChanged(DrawContext* context) {
+void Frame::updateIfChanged(DrawContext* context)
+{
   if (!open_) return;
   if (modalView_) {
     modalView_->updateIfChanged(context);
@@ -148,7 +158,8 @@ void Frame::updateIfChanged(DrawContext* context) {
   for (int i = 0; i < viewCount_; ++i) views_[i]->updateIfChanged(context);
 }
 
-void Frame::idle() {
+void Frame::idle()
+{
   if (window_) window_->dispatchPendingEvents();
   if (!open_ || firstPaintPending_ || !window_) return;
   std::unique_ptr<Canvas> canvas = window_->canvas();
@@ -157,7 +168,8 @@ void Frame::idle() {
   updateIfChanged(&context);
 }
 
-void Frame::drawView(View* view) {
+void Frame::drawView(View* view)
+{
   if (!window_ || !open_) return;
   std::unique_ptr<Canvas> canvas = window_->canvas();
   if (!canvas) return;
@@ -169,12 +181,14 @@ void Frame::drawView(View* view) {
   }
 }
 
-void Frame::windowPaint(Canvas& canvas) {
+void Frame::windowPaint(Canvas& canvas)
+{
   DrawContext context(canvas, this);
   draw(&context);
 }
 
-void Frame::windowButtonDown(Point where) {
+void Frame::windowButtonDown(Point where)
+{
   if (!window_) return;
   std::unique_ptr<Canvas> canvas = window_->canvas();
   if (!canvas) return;
@@ -182,7 +196,8 @@ void Frame::windowButtonDown(Point where) {
   mouseDown(&context, where);
 }
 
-void Frame::windowDestroyed() {
+void Frame::windowDestroyed()
+{
   open_ = false;
   parentWindow_ = nullptr;
 }

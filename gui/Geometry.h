@@ -27,23 +27,24 @@ struct Rect {
 
   constexpr Rect() = default;
   constexpr Rect(int32_t left, int32_t top, int32_t right, int32_t bottom)
-      : left(left), top(top), right(right), bottom(bottom) {}
+      : left(left), top(top), right(right), bottom(bottom)
+  {}
 
   constexpr int32_t width() const { return right - left; }
   constexpr int32_t height() const { return bottom - top; }
   constexpr Point topLeft() const { return {left, top}; }
 
-  constexpr bool contains(Point p) const {
-    return left <= p.x && p.x <= right && top <= p.y && p.y <= bottom;
-  }
+  constexpr bool contains(Point p) const { return left <= p.x && p.x <= right && top <= p.y && p.y <= bottom; }
 
   // The same size, moved by `delta`.
-  constexpr Rect offsetBy(Point delta) const {
+  constexpr Rect offsetBy(Point delta) const
+  {
     return {left + delta.x, top + delta.y, right + delta.x, bottom + delta.y};
   }
 
   // The rectangle of `size` (as a point: width, height) whose top-left is `origin`.
-  static constexpr Rect fromOriginAndSize(Point origin, int32_t width, int32_t height) {
+  static constexpr Rect fromOriginAndSize(Point origin, int32_t width, int32_t height)
+  {
     return {origin.x, origin.y, origin.x + width, origin.y + height};
   }
 

@@ -6,15 +6,18 @@
 #include "gui/DrawContext.h"
 
 OnOffButton::OnOffButton(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* bitmap)
-    : Control(size, listener, tag), bitmap(bitmap) {
+    : Control(size, listener, tag), bitmap(bitmap)
+{
   if (bitmap) bitmap->remember();
 }
 
-OnOffButton::~OnOffButton() {
+OnOffButton::~OnOffButton()
+{
   if (bitmap) bitmap->forget();
 }
 
-void OnOffButton::draw(DrawContext* context) {
+void OnOffButton::draw(DrawContext* context)
+{
   if (bitmap && context) {
     const int offsetY = value != 0.0f ? bitmap->getHeight() / 2 : 0;
     bitmap->draw(context, size, {0, offsetY});
@@ -22,7 +25,8 @@ void OnOffButton::draw(DrawContext* context) {
   lastValueDrawn = value;
 }
 
-void OnOffButton::mouseDown(DrawContext* context, Point) {
+void OnOffButton::mouseDown(DrawContext* context, Point)
+{
   if (!mouseEnabled) return;
   // Off is any value whose integer part is 0 (NaN counts as off).
   const bool off = std::isnan(value) || (value > -1.0f && value < 1.0f);

@@ -6,55 +6,64 @@
 #include "gui/DrawContext.h"
 
 ParamDisplay::ParamDisplay(const Rect& size, Bitmap* background, int style)
-    : ParamDisplay(size, nullptr, 0, background, style) {}
+    : ParamDisplay(size, nullptr, 0, background, style)
+{}
 
-ParamDisplay::ParamDisplay(const Rect& size, ControlListener* listener, int32_t tag,
-                           Bitmap* background, int style)
-    : Control(size, listener, tag), style(style), background(background) {
+ParamDisplay::ParamDisplay(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background, int style)
+    : Control(size, listener, tag), style(style), background(background)
+{
   if (background) background->remember();
 }
 
-ParamDisplay::~ParamDisplay() {
+ParamDisplay::~ParamDisplay()
+{
   if (background) background->forget();
 }
 
-void ParamDisplay::setFont(int newFont) {
+void ParamDisplay::setFont(int newFont)
+{
   if (fontId == newFont) return;
   fontId = newFont;
   forceRedraw();
 }
 
-void ParamDisplay::setFontColour(Colour colour) {
+void ParamDisplay::setFontColour(Colour colour)
+{
   if (fontColour == colour) return;
   fontColour = colour;
   forceRedraw();
 }
 
-void ParamDisplay::setBackColour(Colour colour) {
+void ParamDisplay::setBackColour(Colour colour)
+{
   if (backColour == colour) return;
   backColour = colour;
   forceRedraw();
 }
 
-void ParamDisplay::setFrameColour(Colour colour) {
+void ParamDisplay::setFrameColour(Colour colour)
+{
   if (frameColour == colour) return;
   frameColour = colour;
   forceRedraw();
 }
 
-void ParamDisplay::setShadowColour(Colour colour) {
+void ParamDisplay::setShadowColour(Colour colour)
+{
   if (shadowColour == colour) return;
   shadowColour = colour;
   forceRedraw();
 }
 
-void ParamDisplay::setHorizontalAlign(int alignment) {
+void ParamDisplay::setHorizontalAlign(int alignment)
+{
   if (horizontalAlign == alignment) return;
   horizontalAlign = alignment;
   forceRedraw();
 }
 
-void ParamDisplay::draw(DrawContext* context) {
+void ParamDisplay::draw(DrawContext* context)
+{
   char text[kTextCapacity] = {};
   if (stringConvert) {
     stringConvert(value, text);
@@ -65,7 +74,8 @@ void ParamDisplay::draw(DrawContext* context) {
   drawText(context, text);
 }
 
-void ParamDisplay::drawText(DrawContext* context, const std::string& text) {
+void ParamDisplay::drawText(DrawContext* context, const std::string& text)
+{
   if (!context) return;
   const bool edgeLines = (style & (kParamDisplay3DIn | kParamDisplayNoFrame)) != 0;
   if (background) {

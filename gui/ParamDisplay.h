@@ -44,8 +44,7 @@ public:
   static constexpr int kTextCapacity = 256;  // bytes, terminator included
 
 protected:
-  ParamDisplay(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background,
-               int style);
+  ParamDisplay(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background, int style);
   // The box and `text` on it.
   void drawText(DrawContext* context, const std::string& text);
   // After a look setting changed: make the next idle redraw.

@@ -13,9 +13,8 @@ constexpr float kFineFactor = 10.0f;  // Shift moves the value a tenth as far
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
-Slider::Slider(const Rect& size, ControlListener* listener, int32_t tag, int minPosition,
-               int maxPosition, Bitmap* handle, Bitmap* background, Point backgroundOffset,
-               int style)
+Slider::Slider(const Rect& size, ControlListener* listener, int32_t tag, int minPosition, int maxPosition,
+               Bitmap* handle, Bitmap* background, Point backgroundOffset, int style)
     : Control(size, listener, tag),
       handle(handle),
       background(background),
@@ -29,17 +28,20 @@ Slider::Slider(const Rect& size, ControlListener* listener, int32_t tag, int min
       handleTopLimit(minPosition - size.top),
       handleBottomLimit(maxPosition + handleHeight - size.top),
       controlWidth(size.width()),
-      controlHeight(size.height()) {
+      controlHeight(size.height())
+{
   if (handle) handle->remember();
   if (background) background->remember();
 }
 
-Slider::~Slider() {
+Slider::~Slider()
+{
   if (handle) handle->forget();
   if (background) background->forget();
 }
 
-void Slider::draw(DrawContext* context) {
+void Slider::draw(DrawContext* context)
+{
   if (!context) return;
   const float current = value;
   float drawn = (style & kSliderStyleTop) ? current : 1.0f - current;
@@ -69,7 +71,8 @@ void Slider::draw(DrawContext* context) {
   lastValueDrawn = value;
 }
 
-void Slider::mouseDown(DrawContext* context, Point where) {
+void Slider::mouseDown(DrawContext* context, Point where)
+{
   if (!context || !mouseEnabled) return;
   if (context->getMouseButtons() == kLeftWithAlt) {
     value = defaultValue;
@@ -79,8 +82,7 @@ void Slider::mouseDown(DrawContext* context, Point where) {
   int buttons = context->getMouseButtons();
   if (buttons != kLeftAlone && buttons != kLeftWithShift) return;
 
-  const Rect handleArea{size.left, handleTopOnScreen, size.left + handleWidth,
-                        handleTopOnScreen + handleHeight};
+  const Rect handleArea{size.left, handleTopOnScreen, size.left + handleWidth, handleTopOnScreen + handleHeight};
   if (!handleArea.contains(where)) return;
 
   const int range = maxPosition - minPosition;

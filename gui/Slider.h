@@ -19,9 +19,8 @@ public:
   // `minPosition` and `maxPosition` are the handle's top in window coordinates
   // at the two ends of its travel; `backgroundOffset` is where in `background`
   // the track picture starts.
-  Slider(const Rect& size, ControlListener* listener, int32_t tag, int minPosition,
-         int maxPosition, Bitmap* handle, Bitmap* background, Point backgroundOffset,
-         int style = kSliderStyleBottom);
+  Slider(const Rect& size, ControlListener* listener, int32_t tag, int minPosition, int maxPosition, Bitmap* handle,
+         Bitmap* background, Point backgroundOffset, int style = kSliderStyleBottom);
   ~Slider() override;
 
   void draw(DrawContext* context) override;

@@ -9,19 +9,22 @@ namespace {
 constexpr std::size_t kMaxStoredLength = ParamDisplay::kTextCapacity - 1;
 }  // namespace
 
-TextEdit::TextEdit(const Rect& size, ControlListener* listener, int32_t tag, const char* text,
-                   Bitmap* background, int style)
-    : ParamDisplay(size, listener, tag, background, style) {
+TextEdit::TextEdit(const Rect& size, ControlListener* listener, int32_t tag, const char* text, Bitmap* background,
+                   int style)
+    : ParamDisplay(size, listener, tag, background, style)
+{
   if (text) storeText(text, kMaxStoredLength);
 }
 
-void TextEdit::storeText(const char* text, std::size_t maxLength) {
+void TextEdit::storeText(const char* text, std::size_t maxLength)
+{
   const std::size_t length = strnlen(text, maxLength);
   for (std::size_t i = 0; i < length; ++i) text_[i].store(text[i], std::memory_order_relaxed);
   text_[length].store('\0', std::memory_order_relaxed);
 }
 
-std::string TextEdit::text() const {
+std::string TextEdit::text() const
+{
   std::string copy;
   for (std::size_t i = 0; i < kMaxStoredLength; ++i) {
     const char c = text_[i].load(std::memory_order_relaxed);
@@ -35,19 +38,22 @@ std::string TextEdit::text() const {
 // ends edits properly (loseFocus) before it deletes its views.
 TextEdit::~TextEdit() = default;
 
-void TextEdit::setText(const char* text) {
+void TextEdit::setText(const char* text)
+{
   if (!text) return;
   storeText(text, kMaxStoredLength);
   lastValueDrawn = value == 0.0f ? 1.0f : 0.0f;
 }
 
-void TextEdit::getText(char* buffer) const {
+void TextEdit::getText(char* buffer) const
+{
   if (!buffer) return;
   const std::string copy = text();
   std::memcpy(buffer, copy.c_str(), copy.size() + 1);
 }
 
-void TextEdit::draw(DrawContext* context) {
+void TextEdit::draw(DrawContext* context)
+{
   if (editConvert) {
     char shown[kTextCapacity] = {};
     editConvert(text().c_str(), shown);
@@ -58,7 +64,8 @@ void TextEdit::draw(DrawContext* context) {
   }
 }
 
-void TextEdit::mouseDown(DrawContext* context, Point) {
+void TextEdit::mouseDown(DrawContext* context, Point)
+{
   if (!context || !mouseEnabled || !parent) return;
   if (context->getMouseButtons() != kMouseLeft) return;
   if (parent->getFocusView() == this) return;
@@ -66,7 +73,8 @@ void TextEdit::mouseDown(DrawContext* context, Point) {
   takeFocus();
 }
 
-void TextEdit::takeFocus() {
+void TextEdit::takeFocus()
+{
   if (field_ || !parent || !parent->getWindow()) return;
   FontSpec font = fontTableEntry(fontId);
   font.weight = 400;
@@ -79,7 +87,8 @@ void TextEdit::takeFocus() {
 
 void TextEdit::textFieldFinished() { loseFocus(); }
 
-void TextEdit::loseFocus() {
+void TextEdit::loseFocus()
+{
   if (!field_) return;
   const std::string oldText = text();
   const std::string edited = field_->text();

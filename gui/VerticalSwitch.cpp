@@ -9,24 +9,26 @@ constexpr int kAnyButton = kMouseLeft | kMouseMiddle | kMouseRight;
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
-VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag,
-                               int imageCount, int imageHeight, int positionCount, Bitmap* bitmap,
-                               Point offset)
+VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag, int imageCount,
+                               int imageHeight, int positionCount, Bitmap* bitmap, Point offset)
     : Control(size, listener, tag),
       bitmap(bitmap),
       offset(offset),
       imageCount(imageCount),
       imageHeight(imageHeight),
-      positionCount(positionCount) {
+      positionCount(positionCount)
+{
   defaultValue = 0.0f;
   if (bitmap) bitmap->remember();
 }
 
-VerticalSwitch::~VerticalSwitch() {
+VerticalSwitch::~VerticalSwitch()
+{
   if (bitmap) bitmap->forget();
 }
 
-int VerticalSwitch::imageForValue(float shown) const {
+int VerticalSwitch::imageForValue(float shown) const
+{
   if (positionCount < 2) return 0;  // a single position has a single image
   const double step = 1.0 / (positionCount - 1);
   for (int i = 1; i < positionCount; ++i) {
@@ -35,12 +37,14 @@ int VerticalSwitch::imageForValue(float shown) const {
   return positionCount - 1;
 }
 
-void VerticalSwitch::draw(DrawContext* context) {
+void VerticalSwitch::draw(DrawContext* context)
+{
   if (bitmap && context) bitmap->draw(context, size, {0, imageForValue(value) * imageHeight});
   lastValueDrawn = value;
 }
 
-void VerticalSwitch::mouseDown(DrawContext* context, Point where) {
+void VerticalSwitch::mouseDown(DrawContext* context, Point where)
+{
   if (!context || !mouseEnabled) return;
   if (context->getMouseButtons() == kLeftWithAlt) {
     value = defaultValue;

@@ -9,8 +9,8 @@ class Bitmap;
 
 class VerticalSwitch : public Control {
 public:
-  VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag, int imageCount,
-                 int imageHeight, int positionCount, Bitmap* bitmap, Point offset);
+  VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag, int imageCount, int imageHeight,
+                 int positionCount, Bitmap* bitmap, Point offset);
   ~VerticalSwitch() override;
 
   void draw(DrawContext* context) override;

@@ -12,13 +12,14 @@ void View::updateIfChanged(DrawContext*) {}
 void View::loseFocus() {}
 void View::takeFocus() {}
 
-void View::setBackgroundOffscreen(OffscreenContext* offscreen) {
-  if (offscreen && offscreen->getWidth() >= size.width() &&
-      offscreen->getHeight() >= size.height()) {
+void View::setBackgroundOffscreen(OffscreenContext* offscreen)
+{
+  if (offscreen && offscreen->getWidth() >= size.width() && offscreen->getHeight() >= size.height()) {
     backgroundOffscreen = offscreen;
   }
 }
 
-void View::redraw() {
+void View::redraw()
+{
   if (parent) parent->drawView(this);
 }

@@ -54,7 +54,7 @@ public:
   void* getParentWindow() const { return parentWindow; }
 
 protected:
-  AudioEffect* effect;   // not owned: the effect owns the editor
-  void* parentWindow;    // the host's window given to open, null before
+  AudioEffect* effect;           // not owned: the effect owns the editor
+  void* parentWindow;            // the host's window given to open, null before
   std::atomic<bool> updateFlag;  // set by postUpdate, consumed by idle
 };

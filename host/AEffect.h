@@ -13,21 +13,21 @@
 struct AEffect;
 
 // How the plug-in calls its host: (effect, opcode, index, value, ptr, opt).
-using audioMasterCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index,
-                                         intptr_t value, void* ptr, float opt);
+using audioMasterCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                         float opt);
 
 // The descriptor's function pointers. The host calls them with the descriptor
 // itself as the first argument.
-using AEffectDispatcherProc = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index,
-                                           intptr_t value, void* ptr, float opt);
-using AEffectProcessProc = void (*)(AEffect* effect, float** inputs, float** outputs,
-                                    int32_t sampleFrames);
+using AEffectDispatcherProc = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                           float opt);
+using AEffectProcessProc = void (*)(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames);
 using AEffectSetParameterProc = void (*)(AEffect* effect, int32_t index, float value);
 using AEffectGetParameterProc = float (*)(AEffect* effect, int32_t index);
 
 // Four characters packed most significant first, the way the interface spells
 // its identifiers ('VstP' is 0x56737450).
-constexpr int32_t fourCharCode(const char (&code)[5]) {
+constexpr int32_t fourCharCode(const char (&code)[5])
+{
   return static_cast<int32_t>((static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
                               (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
                               (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |

@@ -18,12 +18,13 @@ constexpr int32_t kDefaultOutputs = 2;
 // The descriptor's entries are plain functions; each finds its object through
 // the record's `object` field. A record without an object (a host calling after
 // close, or a forged record) is answered with nothing rather than a crash.
-AudioEffect* objectOf(AEffect* effect) {
+AudioEffect* objectOf(AEffect* effect)
+{
   return effect != nullptr ? static_cast<AudioEffect*>(effect->object) : nullptr;
 }
 
-intptr_t dispatchTrampoline(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                            float opt) {
+intptr_t dispatchTrampoline(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+{
   AudioEffect* object = objectOf(effect);
   if (object == nullptr) {
     return 0;
@@ -37,30 +38,35 @@ intptr_t dispatchTrampoline(AEffect* effect, int32_t opcode, int32_t index, intp
   return result;
 }
 
-void processTrampoline(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
+void processTrampoline(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames)
+{
   if (AudioEffect* object = objectOf(effect)) {
     object->process(inputs, outputs, sampleFrames);
   }
 }
 
-void processReplacingTrampoline(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames) {
+void processReplacingTrampoline(AEffect* effect, float** inputs, float** outputs, int32_t sampleFrames)
+{
   if (AudioEffect* object = objectOf(effect)) {
     object->processReplacing(inputs, outputs, sampleFrames);
   }
 }
 
-void setParameterTrampoline(AEffect* effect, int32_t index, float value) {
+void setParameterTrampoline(AEffect* effect, int32_t index, float value)
+{
   if (AudioEffect* object = objectOf(effect)) {
     object->setParameter(index, value);
   }
 }
 
-float getParameterTrampoline(AEffect* effect, int32_t index) {
+float getParameterTrampoline(AEffect* effect, int32_t index)
+{
   AudioEffect* object = objectOf(effect);
   return object != nullptr ? object->getParameter(index) : 0.0f;
 }
 
-void writeEmpty(char* text) {
+void writeEmpty(char* text)
+{
   if (text != nullptr) {
     text[0] = '\0';
   }
@@ -78,7 +84,8 @@ AudioEffect::AudioEffect(audioMasterCallback hostCallback, int32_t programCount,
       parameterCount(parameterCount > 0 ? parameterCount : 0),
       currentProgram(0),
       blockSize(kDefaultBlockSize),
-      descriptor() {
+      descriptor()
+{
   std::memset(&descriptor, 0, sizeof descriptor);
   descriptor.magic = kEffectMagic;
   descriptor.dispatcher = dispatchTrampoline;
@@ -96,17 +103,14 @@ AudioEffect::AudioEffect(audioMasterCallback hostCallback, int32_t programCount,
   descriptor.processReplacing = processReplacingTrampoline;
 }
 
-AudioEffect::~AudioEffect() {
-  delete editor;
-}
+AudioEffect::~AudioEffect() { delete editor; }
 
 void AudioEffect::setParameter(int32_t /*index*/, float /*value*/) {}
 
-float AudioEffect::getParameter(int32_t /*index*/) {
-  return 0.0f;
-}
+float AudioEffect::getParameter(int32_t /*index*/) { return 0.0f; }
 
-void AudioEffect::setParameterAutomated(int32_t index, float value) {
+void AudioEffect::setParameterAutomated(int32_t index, float value)
+{
   setParameter(index, value);
   if (hostCallback != nullptr) {
     hostCallback(&descriptor, audioMasterAutomate, index, 0, nullptr, value);
@@ -119,56 +123,41 @@ void AudioEffect::open() {}
 
 void AudioEffect::close() {}
 
-int32_t AudioEffect::getProgram() {
-  return currentProgram.load(std::memory_order_relaxed);
-}
+int32_t AudioEffect::getProgram() { return currentProgram.load(std::memory_order_relaxed); }
 
-void AudioEffect::setProgram(int32_t program) {
+void AudioEffect::setProgram(int32_t program)
+{
   if (program >= 0 && program < programCount) {
     currentProgram.store(program, std::memory_order_relaxed);
   }
 }
 
-void AudioEffect::setProgramName(char* name) {
-  writeEmpty(name);
-}
+void AudioEffect::setProgramName(char* name) { writeEmpty(name); }
 
-void AudioEffect::getProgramName(char* name) {
-  writeEmpty(name);
-}
+void AudioEffect::getProgramName(char* name) { writeEmpty(name); }
 
-void AudioEffect::getParameterLabel(int32_t /*index*/, char* label) {
-  writeEmpty(label);
-}
+void AudioEffect::getParameterLabel(int32_t /*index*/, char* label) { writeEmpty(label); }
 
-void AudioEffect::getParameterDisplay(int32_t /*index*/, char* text) {
-  writeEmpty(text);
-}
+void AudioEffect::getParameterDisplay(int32_t /*index*/, char* text) { writeEmpty(text); }
 
-void AudioEffect::getParameterName(int32_t /*index*/, char* text) {
-  writeEmpty(text);
-}
+void AudioEffect::getParameterName(int32_t /*index*/, char* text) { writeEmpty(text); }
 
-float AudioEffect::getVu() {
-  return 0.0f;
-}
+float AudioEffect::getVu() { return 0.0f; }
 
-intptr_t AudioEffect::getChunk(void** /*data*/, bool /*isPreset*/) {
-  return 0;
-}
+intptr_t AudioEffect::getChunk(void** /*data*/, bool /*isPreset*/) { return 0; }
 
-intptr_t AudioEffect::setChunk(void* /*data*/, intptr_t /*byteSize*/, bool /*isPreset*/) {
-  return 0;
-}
+intptr_t AudioEffect::setChunk(void* /*data*/, intptr_t /*byteSize*/, bool /*isPreset*/) { return 0; }
 
-void AudioEffect::setSampleRate(float rate) {
+void AudioEffect::setSampleRate(float rate)
+{
   // The comparison is false for NaN, so NaN is ignored too.
   if (std::isfinite(rate) && rate >= kMinSampleRate && rate <= kMaxSampleRate) {
     sampleRate.store(rate, std::memory_order_relaxed);
   }
 }
 
-void AudioEffect::setBlockSize(int32_t size) {
+void AudioEffect::setBlockSize(int32_t size)
+{
   if (size >= 0) {
     blockSize.store(size, std::memory_order_relaxed);
   }
@@ -178,20 +167,15 @@ void AudioEffect::suspend() {}
 
 void AudioEffect::resume() {}
 
-void AudioEffect::setUniqueID(int32_t id) {
-  descriptor.uniqueID = id;
-}
+void AudioEffect::setUniqueID(int32_t id) { descriptor.uniqueID = id; }
 
-void AudioEffect::setNumInputs(int32_t inputs) {
-  descriptor.numInputs = inputs;
-}
+void AudioEffect::setNumInputs(int32_t inputs) { descriptor.numInputs = inputs; }
 
-void AudioEffect::setNumOutputs(int32_t outputs) {
-  descriptor.numOutputs = outputs;
-}
+void AudioEffect::setNumOutputs(int32_t outputs) { descriptor.numOutputs = outputs; }
 
 namespace {
-void setFlag(AEffect& descriptor, int32_t flag, bool state) {
+void setFlag(AEffect& descriptor, int32_t flag, bool state)
+{
   if (state) {
     descriptor.flags |= flag;
   } else {
@@ -200,51 +184,33 @@ void setFlag(AEffect& descriptor, int32_t flag, bool state) {
 }
 }  // namespace
 
-void AudioEffect::hasVu(bool state) {
-  setFlag(descriptor, effFlagsHasVu, state);
-}
+void AudioEffect::hasVu(bool state) { setFlag(descriptor, effFlagsHasVu, state); }
 
-void AudioEffect::hasClip(bool state) {
-  setFlag(descriptor, effFlagsHasClip, state);
-}
+void AudioEffect::hasClip(bool state) { setFlag(descriptor, effFlagsHasClip, state); }
 
-void AudioEffect::canMono(bool state) {
-  setFlag(descriptor, effFlagsCanMono, state);
-}
+void AudioEffect::canMono(bool state) { setFlag(descriptor, effFlagsCanMono, state); }
 
-void AudioEffect::canProcessReplacing(bool state) {
-  setFlag(descriptor, effFlagsCanReplacing, state);
-}
+void AudioEffect::canProcessReplacing(bool state) { setFlag(descriptor, effFlagsCanReplacing, state); }
 
-void AudioEffect::programsAreChunks(bool state) {
-  setFlag(descriptor, effFlagsProgramChunks, state);
-}
+void AudioEffect::programsAreChunks(bool state) { setFlag(descriptor, effFlagsProgramChunks, state); }
 
-void AudioEffect::setRealtimeQualities(int32_t qualities) {
-  descriptor.realQualities = qualities;
-}
+void AudioEffect::setRealtimeQualities(int32_t qualities) { descriptor.realQualities = qualities; }
 
-void AudioEffect::setOfflineQualities(int32_t qualities) {
-  descriptor.offQualities = qualities;
-}
+void AudioEffect::setOfflineQualities(int32_t qualities) { descriptor.offQualities = qualities; }
 
-void AudioEffect::setInitialDelay(int32_t delay) {
-  descriptor.initialDelay = delay;
-}
+void AudioEffect::setInitialDelay(int32_t delay) { descriptor.initialDelay = delay; }
 
-float AudioEffect::getSampleRate() {
-  return sampleRate.load(std::memory_order_relaxed);
-}
+float AudioEffect::getSampleRate() { return sampleRate.load(std::memory_order_relaxed); }
 
-int32_t AudioEffect::getBlockSize() {
-  return blockSize.load(std::memory_order_relaxed);
-}
+int32_t AudioEffect::getBlockSize() { return blockSize.load(std::memory_order_relaxed); }
 
-intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value) {
+intptr_t AudioEffect::callHost(int32_t opcode, int32_t index, intptr_t value)
+{
   return hostCallback(&descriptor, opcode, index, value, nullptr, 0.0f);
 }
 
-int32_t AudioEffect::getMasterVersion() {
+int32_t AudioEffect::getMasterVersion()
+{
   if (hostCallback == nullptr) {
     return 1;
   }
@@ -252,78 +218,63 @@ int32_t AudioEffect::getMasterVersion() {
   return version != 0 ? saturateToInt32(version) : 1;
 }
 
-int32_t AudioEffect::getCurrentUniqueId() {
+int32_t AudioEffect::getCurrentUniqueId()
+{
   return hostCallback != nullptr ? saturateToInt32(callHost(audioMasterCurrentId, 0, 0)) : 0;
 }
 
-void AudioEffect::masterIdle() {
+void AudioEffect::masterIdle()
+{
   if (hostCallback != nullptr) {
     callHost(audioMasterIdle, 0, 0);
   }
 }
 
 // The host answers 0 for a connected pin.
-bool AudioEffect::isInputConnected(int32_t input) {
+bool AudioEffect::isInputConnected(int32_t input)
+{
   return hostCallback == nullptr || callHost(audioMasterPinConnected, input, 0) == 0;
 }
 
-bool AudioEffect::isOutputConnected(int32_t output) {
+bool AudioEffect::isOutputConnected(int32_t output)
+{
   return hostCallback == nullptr || callHost(audioMasterPinConnected, output, 1) == 0;
 }
 
-bool AudioEffect::beginEdit(int32_t index) {
+bool AudioEffect::beginEdit(int32_t index)
+{
   return hostCallback != nullptr && callHost(audioMasterBeginEdit, index, 0) != 0;
 }
 
-bool AudioEffect::endEdit(int32_t index) {
+bool AudioEffect::endEdit(int32_t index)
+{
   return hostCallback != nullptr && callHost(audioMasterEndEdit, index, 0) != 0;
 }
 
-bool AudioEffect::canParameterBeAutomated(int32_t /*index*/) {
-  return false;
-}
+bool AudioEffect::canParameterBeAutomated(int32_t /*index*/) { return false; }
 
-bool AudioEffect::getProgramNameIndexed(int32_t /*category*/, int32_t /*index*/, char* /*text*/) {
-  return false;
-}
+bool AudioEffect::getProgramNameIndexed(int32_t /*category*/, int32_t /*index*/, char* /*text*/) { return false; }
 
-bool AudioEffect::getEffectName(char* /*name*/) {
-  return false;
-}
+bool AudioEffect::getEffectName(char* /*name*/) { return false; }
 
-bool AudioEffect::getVendorString(char* /*text*/) {
-  return false;
-}
+bool AudioEffect::getVendorString(char* /*text*/) { return false; }
 
-bool AudioEffect::getProductString(char* /*text*/) {
-  return false;
-}
+bool AudioEffect::getProductString(char* /*text*/) { return false; }
 
-int32_t AudioEffect::getVendorVersion() {
-  return 0;
-}
+int32_t AudioEffect::getVendorVersion() { return 0; }
 
-int32_t AudioEffect::getPlugCategory() {
-  return kPlugCategUnknown;
-}
+int32_t AudioEffect::getPlugCategory() { return kPlugCategUnknown; }
 
-int32_t AudioEffect::canDo(const char* /*text*/) {
-  return 0;
-}
+int32_t AudioEffect::canDo(const char* /*text*/) { return 0; }
 
-int32_t AudioEffect::getTailSize() {
-  return 0;
-}
+int32_t AudioEffect::getTailSize() { return 0; }
 
-bool AudioEffect::getParameterProperties(int32_t /*index*/, VstParameterProperties* /*properties*/) {
-  return false;
-}
+bool AudioEffect::getParameterProperties(int32_t /*index*/, VstParameterProperties* /*properties*/) { return false; }
 
-int32_t AudioEffect::getVstVersion() {
-  return kVstVersion;
-}
+int32_t AudioEffect::getVstVersion() { return kVstVersion; }
 
-void AudioEffect::setEditor(AEffEditor* newEditor) {
+void AudioEffect::setEditor(AEffEditor* newEditor)
+{
   editor = newEditor;
   setFlag(descriptor, effFlagsHasEditor, newEditor != nullptr);
 }

@@ -54,7 +54,7 @@ public:
   virtual ~AudioEffect();
 
   virtual void setParameter(int32_t index, float value);  // base: nothing
-  virtual float getParameter(int32_t index);               // base: 0
+  virtual float getParameter(int32_t index);              // base: 0
 
   // Applies the change through setParameter, then reports it to the host
   // (audioMasterAutomate, index, opt = value) if there is a host callback.
@@ -114,9 +114,9 @@ public:
   virtual int32_t getBlockSize();
 
   // Calls to the host. Without a host callback they answer the defaults noted.
-  virtual int32_t getMasterVersion();      // host answer; 1 for 0 or no host
-  virtual int32_t getCurrentUniqueId();    // host answer; 0 without a host
-  virtual void masterIdle();               // lets the host run its idle work
+  virtual int32_t getMasterVersion();              // host answer; 1 for 0 or no host
+  virtual int32_t getCurrentUniqueId();            // host answer; 0 without a host
+  virtual void masterIdle();                       // lets the host run its idle work
   virtual bool isInputConnected(int32_t input);    // true when the host answers 0 or is absent
   virtual bool isOutputConnected(int32_t output);  // true when the host answers 0 or is absent
   // Frame the user's touch of one parameter: beginEdit when a drag or a click
@@ -178,8 +178,8 @@ public:
   static constexpr float kMaxSampleRate = 10000000.0f;
 
 protected:
-  std::atomic<float> sampleRate;  // Hz
-  AEffEditor* editor;             // owned
+  std::atomic<float> sampleRate;     // Hz
+  AEffEditor* editor;                // owned
   audioMasterCallback hostCallback;  // may be null
   int32_t programCount;
   int32_t parameterCount;

@@ -10,8 +10,8 @@
 // compiled for that rounding (only dsp/ResonantFilter.cpp is built with
 // -frounding-math, because the filter checks the mode itself and keeps to its
 // plain loop in any other), so a host thread left in another rounding mode
-// would otherwise get slightly different samples than every other host. Leaving the scope puts the caller's control and status
-// register back exactly as it was, because it belongs to the host's thread.
+// would otherwise get slightly different samples than every other host. Leaving the scope puts the caller's control and
+// status register back exactly as it was, because it belongs to the host's thread.
 //
 // On processors without SSE control (other architectures, 32-bit x87 builds)
 // the guard does nothing; those builds keep their usual denormal arithmetic.

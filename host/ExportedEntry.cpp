@@ -20,19 +20,19 @@ extern "C" {
 AEffect* brasklinPluginEntry(audioMasterCallback hostCallback);
 AEffect* VSTPluginMain(audioMasterCallback hostCallback);
 
-BRASKLIN_EXPORTED_ENTRY AEffect* brasklinPluginEntry(audioMasterCallback hostCallback) {
+BRASKLIN_EXPORTED_ENTRY AEffect* brasklinPluginEntry(audioMasterCallback hostCallback)
+{
   return pluginMain(hostCallback);
 }
 
 // The name Linux hosts look for before trying `main`.
-BRASKLIN_EXPORTED_ENTRY AEffect* VSTPluginMain(audioMasterCallback hostCallback) {
-  return pluginMain(hostCallback);
-}
+BRASKLIN_EXPORTED_ENTRY AEffect* VSTPluginMain(audioMasterCallback hostCallback) { return pluginMain(hostCallback); }
 
 }  // extern "C"
 
 #if defined(__ELF__)
-__asm__(".globl main\n"
-        ".type main, @function\n"
-        ".set main, brasklinPluginEntry\n");
+__asm__(
+    ".globl main\n"
+    ".type main, @function\n"
+    ".set main, brasklinPluginEntry\n");
 #endif

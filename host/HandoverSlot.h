@@ -24,7 +24,7 @@ public:
 
   // What the host thread got back from the slot.
   struct Previous {
-    std::unique_ptr<T> object;  // an offer never taken, or a returned object; free to delete
+    std::unique_ptr<T> object;    // an offer never taken, or a returned object; free to delete
     bool lastOfferTaken = false;  // the audio thread took the last offer
   };
 
@@ -35,7 +35,10 @@ public:
   ~HandoverSlot() { delete pointerOf(slot.load(std::memory_order_acquire)); }
 
   // Host thread: offers `next` (not null) in place of what the slot held.
-  Previous offer(std::unique_ptr<T> next) { return previous(slot.exchange(offered(next.release()), std::memory_order_acq_rel)); }
+  Previous offer(std::unique_ptr<T> next)
+  {
+    return previous(slot.exchange(offered(next.release()), std::memory_order_acq_rel));
+  }
 
   // Host thread: takes back an offer not taken yet, or a returned object.
   Previous withdraw() { return previous(slot.exchange(0, std::memory_order_acq_rel)); }

@@ -7,7 +7,8 @@
 // A 64-bit host may put any pointer-sized value where the plug-in expects a
 // 32-bit number. Clamping (rather than dropping the high bits) keeps the sign
 // and the order, so a huge negative value can never wrap into a valid index.
-inline int32_t saturateToInt32(intptr_t value) {
+inline int32_t saturateToInt32(intptr_t value)
+{
   if (value > std::numeric_limits<int32_t>::max()) {
     return std::numeric_limits<int32_t>::max();
   }

@@ -1,7 +1,8 @@
 #include "host/AudioEffect.h"
 #include "host/PluginEntry.h"
 
-AEffect* pluginMain(audioMasterCallback hostCallback) {
+AEffect* pluginMain(audioMasterCallback hostCallback)
+{
   // A host that answers 0 to the version question is one we cannot talk to.
   if (hostCallback == nullptr || hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
     return nullptr;

@@ -20,7 +20,8 @@ constexpr double kNegativeIntegerDigitsEnd = 1000000.0;
 constexpr long long kHugeLongThreshold = 100000000;
 
 // Copies at most the field's 8 characters and always terminates.
-void writeText(char* text, const char* source) {
+void writeText(char* text, const char* source)
+{
   int length = 0;
   while (length < kFieldWidth && source[length] != '\0') {
     text[length] = source[length];
@@ -29,14 +30,16 @@ void writeText(char* text, const char* source) {
   text[length] = '\0';
 }
 
-char digitOf(double value) {
+char digitOf(double value)
+{
   // value >= 0 here; fmod keeps it below 10, so the digit is 0..9.
   return static_cast<char>('0' + static_cast<int>(std::fmod(value, 10.0)));
 }
 
 }  // namespace
 
-void AudioEffect::float2string(float value, char* text) {
+void AudioEffect::float2string(float value, char* text)
+{
   double v = value;
   if (std::isnan(v)) {
     writeText(text, kNotANumberText);
@@ -94,7 +97,8 @@ void AudioEffect::float2string(float value, char* text) {
   text[position] = '\0';
 }
 
-void AudioEffect::dB2string(float value, char* text) {
+void AudioEffect::dB2string(float value, char* text)
+{
   if (value <= 0.0f) {
     writeText(text, kMinusInfinityText);
     return;
@@ -102,7 +106,8 @@ void AudioEffect::dB2string(float value, char* text) {
   float2string(static_cast<float>(20.0 * std::log10(static_cast<double>(value))), text);
 }
 
-void AudioEffect::Hz2string(float samples, char* text) {
+void AudioEffect::Hz2string(float samples, char* text)
+{
   if (samples == 0.0f) {
     float2string(0.0f, text);
     return;
@@ -110,11 +115,13 @@ void AudioEffect::Hz2string(float samples, char* text) {
   float2string(static_cast<float>(static_cast<double>(getSampleRate()) / samples), text);
 }
 
-void AudioEffect::ms2string(float samples, char* text) {
+void AudioEffect::ms2string(float samples, char* text)
+{
   float2string(static_cast<float>(static_cast<double>(samples) * 1000.0 / getSampleRate()), text);
 }
 
-void AudioEffect::long2string(int32_t value, char* text) {
+void AudioEffect::long2string(int32_t value, char* text)
+{
   if (value >= kHugeLongThreshold) {
     writeText(text, kHugeText);
     return;

@@ -23,12 +23,14 @@ namespace {
 
 constexpr const char* kBankFileName = "Brasklin Factory.fxb";
 
-int fail(const std::string& message) {
+int fail(const std::string& message)
+{
   std::fprintf(stderr, "brasklin-presetgen: %s\n", message.c_str());
   return 1;
 }
 
-std::vector<ProgramListParameter> pluginParameters() {
+std::vector<ProgramListParameter> pluginParameters()
+{
   std::vector<ProgramListParameter> parameters;
   for (int32_t index = 0; index < kParameterCount; ++index) {
     const ParameterInfo& info = parameterInfo(index);
@@ -43,7 +45,8 @@ std::vector<ProgramListParameter> pluginParameters() {
   return parameters;
 }
 
-int generate(const std::string& sourcePath, const std::filesystem::path& folder) {
+int generate(const std::string& sourcePath, const std::filesystem::path& folder)
+{
   std::string text;
   std::string error;
   if (!readPresetBytes(sourcePath, text, error)) return fail(error);
@@ -70,7 +73,8 @@ int generate(const std::string& sourcePath, const std::filesystem::path& folder)
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
   if (argc != 3) return fail("usage: brasklin-presetgen SOURCE.txt OUTPUT_FOLDER");
   try {
     return generate(argv[1], argv[2]);

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr std::uint32_t fourChar(const char (&code)[5]) {
+constexpr std::uint32_t fourChar(const char (&code)[5])
+{
   return (static_cast<std::uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
          (static_cast<std::uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
          (static_cast<std::uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
@@ -40,7 +41,8 @@ constexpr std::size_t kBankFixedBytes = kChunkHeaderBytes + kWordBytes + kBankRe
 
 // ---- writing ----
 
-void putWord(std::vector<std::uint8_t>& out, std::uint32_t word) {
+void putWord(std::vector<std::uint8_t>& out, std::uint32_t word)
+{
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(word >> shift));
 }
 
@@ -48,7 +50,8 @@ void putInt(std::vector<std::uint8_t>& out, std::int32_t value) { putWord(out, s
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): size, form, version: the order they stand in the header
 void putChunkHeader(std::vector<std::uint8_t>& out, std::size_t totalBytes, std::uint32_t form,
-                    std::int32_t formVersion, PresetOwner owner) {
+                    std::int32_t formVersion, PresetOwner owner)
+{
   putWord(out, kChunkMagic);
   putInt(out, static_cast<std::int32_t>(totalBytes - kSizeFieldEnd));
   putWord(out, form);
@@ -57,7 +60,8 @@ void putChunkHeader(std::vector<std::uint8_t>& out, std::size_t totalBytes, std:
   putInt(out, owner.pluginVersion);
 }
 
-void putProgramChunk(std::vector<std::uint8_t>& out, const PresetProgram& program, PresetOwner owner) {
+void putProgramChunk(std::vector<std::uint8_t>& out, const PresetProgram& program, PresetOwner owner)
+{
   const std::size_t total = kProgramFixedBytes + kWordBytes * program.values.size();
   putChunkHeader(out, total, kProgramForm, kProgramFormVersion, owner);
   putInt(out, static_cast<std::int32_t>(program.values.size()));
@@ -71,7 +75,8 @@ void putProgramChunk(std::vector<std::uint8_t>& out, const PresetProgram& progra
 // ---- reading ----
 
 // Big-endian words out of a byte view whose length the caller has checked.
-std::uint32_t wordAt(std::string_view bytes, std::size_t at) {
+std::uint32_t wordAt(std::string_view bytes, std::size_t at)
+{
   std::uint32_t word = 0;
   for (std::size_t i = 0; i < kWordBytes; ++i) word = (word << 8) | static_cast<unsigned char>(bytes[at + i]);
   return word;
@@ -89,7 +94,8 @@ struct ChunkHeader {
 // The chunk at `at`, which must end within `bytes`. `what` names it in
 // messages ("the file", "program 3").
 bool readChunkHeader(std::string_view bytes, std::size_t at, const std::string& what, ChunkHeader& chunk,
-                     std::string& error) {
+                     std::string& error)
+{
   const std::size_t available = bytes.size() - at;
   if (available < kSizeFieldEnd) {
     error = what + " is truncated: " + std::to_string(available) + " bytes, shorter than a chunk header";
@@ -121,7 +127,8 @@ bool readChunkHeader(std::string_view bytes, std::size_t at, const std::string& 
 
 // Refuses the forms other than `wanted` with a message that names what the
 // chunk holds instead.
-bool checkForm(const ChunkHeader& chunk, std::uint32_t wanted, const std::string& what, std::string& error) {
+bool checkForm(const ChunkHeader& chunk, std::uint32_t wanted, const std::string& what, std::string& error)
+{
   if (chunk.form == wanted) return true;
   if (chunk.form == kOpaqueProgramForm || chunk.form == kOpaqueBankForm) {
     error = what + " holds an opaque chunk (" + fourCharText(static_cast<std::int32_t>(chunk.form)) +
@@ -137,7 +144,8 @@ bool checkForm(const ChunkHeader& chunk, std::uint32_t wanted, const std::string
   return false;
 }
 
-bool checkOwner(const ChunkHeader& chunk, std::int32_t pluginId, const std::string& what, std::string& error) {
+bool checkOwner(const ChunkHeader& chunk, std::int32_t pluginId, const std::string& what, std::string& error)
+{
   if (chunk.pluginId == pluginId) return true;
   error = what + " is for the plug-in " + fourCharText(chunk.pluginId) + ", not " + fourCharText(pluginId);
   return false;
@@ -145,7 +153,8 @@ bool checkOwner(const ChunkHeader& chunk, std::int32_t pluginId, const std::stri
 
 // One 'FxCk' chunk starting at `at`; on success `at` moves past it.
 bool readProgramChunk(std::string_view bytes, std::size_t& at, std::int32_t pluginId, const std::string& what,
-                      PresetProgram& program, std::string& error) {
+                      PresetProgram& program, std::string& error)
+{
   ChunkHeader chunk;
   if (!readChunkHeader(bytes, at, what, chunk, error)) return false;
   if (!checkForm(chunk, kProgramForm, what, error)) return false;
@@ -184,14 +193,16 @@ bool readProgramChunk(std::string_view bytes, std::size_t& at, std::int32_t plug
 }
 
 // The whole file must be exactly one chunk.
-bool checkWholeFile(std::string_view bytes, const ChunkHeader& chunk, std::string& error) {
+bool checkWholeFile(std::string_view bytes, const ChunkHeader& chunk, std::string& error)
+{
   if (chunk.end == bytes.size()) return true;
-  error = "the file has " + std::to_string(bytes.size() - kSizeFieldEnd) + " bytes after the size field, its header counts " +
-          std::to_string(chunk.end - kSizeFieldEnd);
+  error = "the file has " + std::to_string(bytes.size() - kSizeFieldEnd) +
+          " bytes after the size field, its header counts " + std::to_string(chunk.end - kSizeFieldEnd);
   return false;
 }
 
-std::string temporaryPathBeside(const std::string& path) {
+std::string temporaryPathBeside(const std::string& path)
+{
   std::random_device seed;
   const std::filesystem::path target(path);
   char suffix[32];
@@ -201,13 +212,15 @@ std::string temporaryPathBeside(const std::string& path) {
 
 }  // namespace
 
-std::vector<std::uint8_t> writeProgramFile(const PresetProgram& program, PresetOwner owner) {
+std::vector<std::uint8_t> writeProgramFile(const PresetProgram& program, PresetOwner owner)
+{
   std::vector<std::uint8_t> out;
   putProgramChunk(out, program, owner);
   return out;
 }
 
-std::vector<std::uint8_t> writeBankFile(const PresetBank& bank, PresetOwner owner) {
+std::vector<std::uint8_t> writeBankFile(const PresetBank& bank, PresetOwner owner)
+{
   std::vector<std::uint8_t> records;
   for (const PresetProgram& program : bank) putProgramChunk(records, program, owner);
   std::vector<std::uint8_t> out;
@@ -218,7 +231,8 @@ std::vector<std::uint8_t> writeBankFile(const PresetBank& bank, PresetOwner owne
   return out;
 }
 
-bool readProgramFile(std::string_view bytes, int32_t pluginId, PresetProgram& program, std::string& error) {
+bool readProgramFile(std::string_view bytes, int32_t pluginId, PresetProgram& program, std::string& error)
+{
   ChunkHeader chunk;
   if (!readChunkHeader(bytes, 0, "the file", chunk, error)) return false;
   if (!checkWholeFile(bytes, chunk, error)) return false;
@@ -226,7 +240,8 @@ bool readProgramFile(std::string_view bytes, int32_t pluginId, PresetProgram& pr
   return readProgramChunk(bytes, at, pluginId, "the file", program, error);
 }
 
-bool readBankFile(std::string_view bytes, int32_t pluginId, PresetBank& bank, std::string& error) {
+bool readBankFile(std::string_view bytes, int32_t pluginId, PresetBank& bank, std::string& error)
+{
   ChunkHeader chunk;
   if (!readChunkHeader(bytes, 0, "the file", chunk, error)) return false;
   if (!checkWholeFile(bytes, chunk, error)) return false;
@@ -265,7 +280,8 @@ bool readBankFile(std::string_view bytes, int32_t pluginId, PresetBank& bank, st
   return true;
 }
 
-std::string presetValueProblem(float value) {
+std::string presetValueProblem(float value)
+{
   if (!std::isfinite(value)) return "the value is not a finite number";
   if (value < 0.0f || value > 1.0f) {
     char text[64];
@@ -275,7 +291,8 @@ std::string presetValueProblem(float value) {
   return "";
 }
 
-std::string boundedProgramName(std::string_view name) {
+std::string boundedProgramName(std::string_view name)
+{
   name = name.substr(0, name.find('\0'));
   std::size_t length = std::min(name.size(), kProgramNameCapacity - 1);
   // A cut inside a multi-byte character drops that character whole.
@@ -286,7 +303,8 @@ std::string boundedProgramName(std::string_view name) {
   return std::string(name.substr(0, length));
 }
 
-std::string fourCharText(int32_t code) {
+std::string fourCharText(int32_t code)
+{
   const auto word = static_cast<std::uint32_t>(code);
   std::string text = "'";
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -302,7 +320,8 @@ std::string fourCharText(int32_t code) {
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): what was read, then why not, as in every reader here
-bool readPresetBytes(const std::string& path, std::string& bytes, std::string& error) {
+bool readPresetBytes(const std::string& path, std::string& bytes, std::string& error)
+{
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
     error = "preset file not found: " + path;
@@ -332,17 +351,20 @@ bool readPresetBytes(const std::string& path, std::string& bytes, std::string& e
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : path_(std::move(other.path_)), temporary_(std::move(other.temporary_)) {
+    : path_(std::move(other.path_)), temporary_(std::move(other.temporary_))
+{
   other.temporary_.clear();
 }
 
-PendingFile::~PendingFile() {
+PendingFile::~PendingFile()
+{
   if (temporary_.empty()) return;
   std::error_code ec;
   std::filesystem::remove(temporary_, ec);
 }
 
-bool PendingFile::prepare(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
+bool PendingFile::prepare(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error)
+{
   path_ = path;
   temporary_ = temporaryPathBeside(path);
   std::ofstream out(temporary_, std::ios::binary | std::ios::trunc);
@@ -358,7 +380,8 @@ bool PendingFile::prepare(const std::string& path, const std::vector<std::uint8_
   return true;
 }
 
-bool PendingFile::commit(std::string& error) {
+bool PendingFile::commit(std::string& error)
+{
   std::error_code ec;
   std::filesystem::rename(temporary_, path_, ec);
   if (ec) {
@@ -369,7 +392,8 @@ bool PendingFile::commit(std::string& error) {
   return true;
 }
 
-bool writePresetBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error) {
+bool writePresetBytes(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string& error)
+{
   PendingFile file;
   return file.prepare(path, bytes, error) && file.commit(error);
 }

@@ -9,7 +9,8 @@
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
+std::string_view trimmed(std::string_view text)
+{
   const std::size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) return {};
   const std::size_t last = text.find_last_not_of(" \t\r");
@@ -18,7 +19,8 @@ std::string_view trimmed(std::string_view text) {
 
 // Characters that would make the program's own file name unusable on one of
 // the systems the files ship for.
-bool isFileNameSafe(std::string_view name) {
+bool isFileNameSafe(std::string_view name)
+{
   constexpr std::string_view refused = "/\\:*?\"<>|";
   if (name.front() == '.' || name.back() == '.' || name.back() == ' ') return false;
   return std::none_of(name.begin(), name.end(), [refused](char c) {
@@ -26,7 +28,8 @@ bool isFileNameSafe(std::string_view name) {
   });
 }
 
-std::optional<float> parseValue(std::string_view text) {
+std::optional<float> parseValue(std::string_view text)
+{
   const std::string copy(text);
   char* end = nullptr;
   const float value = std::strtof(copy.c_str(), &end);
@@ -36,7 +39,8 @@ std::optional<float> parseValue(std::string_view text) {
 
 }  // namespace
 
-std::string matchingName(std::string_view name) {
+std::string matchingName(std::string_view name)
+{
   std::string lowered(trimmed(name));
   std::transform(lowered.begin(), lowered.end(), lowered.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -44,7 +48,8 @@ std::string matchingName(std::string_view name) {
 }
 
 bool parseProgramList(std::string_view text, const std::vector<ProgramListParameter>& parameters, PresetBank& bank,
-                      std::string& error) {
+                      std::string& error)
+{
   bank.clear();
   std::set<std::string> names;
   std::vector<bool> given;

@@ -18,7 +18,7 @@
 #include "presets/PresetFile.h"
 
 struct ProgramListParameter {
-  std::string name;      // empty: the parameter cannot be named in the source
+  std::string name;  // empty: the parameter cannot be named in the source
   float initialValue = 0.0f;
   // Another parameter's index whose value this one takes (a second entry for
   // the same setting, which a host would otherwise apply over the first), or -1.

@@ -6,9 +6,9 @@
 // resource section of their own. Each entry holds the complete BMP file
 // (file header included), byte for byte as committed under resources/bitmaps.
 struct EmbeddedBitmap {
-    int id;                      // resource id, 128 to 137
-    const unsigned char* bytes;  // the whole BMP file
-    std::size_t size;            // its length in bytes
+  int id;                      // resource id, 128 to 137
+  const unsigned char* bytes;  // the whole BMP file
+  std::size_t size;            // its length in bytes
 };
 
 // The bitmap with this resource id, or null for an id that has none.

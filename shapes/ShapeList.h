@@ -23,8 +23,8 @@ inline constexpr std::size_t kMaxShapeListBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kMaxShapes = 128;
 
 struct ShapeListEntry {
-    std::string fileName;    // the bytes before the semicolon, exactly
-    std::string displayName; // the file name without its last four characters
+  std::string fileName;     // the bytes before the semicolon, exactly
+  std::string displayName;  // the file name without its last four characters
 };
 
 // Reads the list's text: its bytes up to the first zero byte, at most
@@ -35,5 +35,4 @@ struct ShapeListEntry {
 // Splits the text into the entries that end in a semicolon, in file order, at
 // most `maxEntries` of them. An entry shorter than four characters has no
 // extension to drop; it is named with the rest of the text from its start on.
-[[nodiscard]] std::vector<ShapeListEntry> parseShapeList(std::string_view text,
-                                                         std::size_t maxEntries = kMaxShapes);
+[[nodiscard]] std::vector<ShapeListEntry> parseShapeList(std::string_view text, std::size_t maxEntries = kMaxShapes);

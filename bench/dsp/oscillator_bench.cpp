@@ -16,27 +16,27 @@ constexpr float kRate = 44100.0f;
 
 void BM_TrackingOscillator(benchmark::State& state)
 {
-    const auto blockSize = static_cast<int32_t>(state.range(0));
-    const auto fftLength = static_cast<int32_t>(state.range(1));
-    std::vector<float> table(44100);
-    for (std::size_t i = 0; i < table.size(); ++i)
-        table[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / 44100.0));
-    std::vector<float> input(static_cast<std::size_t>(blockSize));
-    for (std::size_t n = 0; n < input.size(); ++n)
-        input[n] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 220.0 * static_cast<double>(n) / kRate));
-    std::vector<float> output(input.size());
+  const auto blockSize = static_cast<int32_t>(state.range(0));
+  const auto fftLength = static_cast<int32_t>(state.range(1));
+  std::vector<float> table(44100);
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / 44100.0));
+  std::vector<float> input(static_cast<std::size_t>(blockSize));
+  for (std::size_t n = 0; n < input.size(); ++n)
+    input[n] = static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 220.0 * static_cast<double>(n) / kRate));
+  std::vector<float> output(input.size());
 
-    TrackingOscillator oscillator;
-    oscillator.setStabilize(true);
-    oscillator.setAnalysisLength(fftLength);
-    for (auto _ : state) {
-        oscillator.process(input.data(), output.data(), blockSize, kRate, table.data(), static_cast<int32_t>(table.size()));
-        benchmark::DoNotOptimize(output.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * blockSize);
-    state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(state.iterations() * blockSize),
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  TrackingOscillator oscillator;
+  oscillator.setStabilize(true);
+  oscillator.setAnalysisLength(fftLength);
+  for (auto _ : state) {
+    oscillator.process(input.data(), output.data(), blockSize, kRate, table.data(), static_cast<int32_t>(table.size()));
+    benchmark::DoNotOptimize(output.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * blockSize);
+  state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(state.iterations() * blockSize),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_TrackingOscillator)->ArgNames({"block", "N"})->ArgsProduct({{64, 512, 4096}, {2048, 8192}});
@@ -45,37 +45,37 @@ BENCHMARK(BM_TrackingOscillator)->ArgNames({"block", "N"})->ArgsProduct({{64, 51
 // detector weighs its full set of candidates (peak / 1 .. peak / 3) and harmonics.
 void BM_TrackingOscillatorDetector(benchmark::State& state)
 {
-    const bool precise = state.range(0) != 0;
-    const auto blockSize = static_cast<int32_t>(state.range(1));
-    const auto fftLength = static_cast<int32_t>(state.range(2));
-    std::vector<float> table(44100);
-    for (std::size_t i = 0; i < table.size(); ++i)
-        table[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / 44100.0));
-    // A whole number of blocks long, and fed in turn, so the ring holds a real tone.
-    constexpr int32_t kBlocks = 16;
-    std::vector<float> input(static_cast<std::size_t>(blockSize) * kBlocks);
-    for (std::size_t n = 0; n < input.size(); ++n) {
-        double sum = 0.0;
-        for (int m = 1; m <= 30; ++m)
-            sum += std::sin(2.0 * std::numbers::pi * 110.0 * m * static_cast<double>(n) / kRate) / m;
-        input[n] = static_cast<float>(0.3 * sum);
-    }
-    std::vector<float> output(static_cast<std::size_t>(blockSize));
+  const bool precise = state.range(0) != 0;
+  const auto blockSize = static_cast<int32_t>(state.range(1));
+  const auto fftLength = static_cast<int32_t>(state.range(2));
+  std::vector<float> table(44100);
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / 44100.0));
+  // A whole number of blocks long, and fed in turn, so the ring holds a real tone.
+  constexpr int32_t kBlocks = 16;
+  std::vector<float> input(static_cast<std::size_t>(blockSize) * kBlocks);
+  for (std::size_t n = 0; n < input.size(); ++n) {
+    double sum = 0.0;
+    for (int m = 1; m <= 30; ++m)
+      sum += std::sin(2.0 * std::numbers::pi * 110.0 * m * static_cast<double>(n) / kRate) / m;
+    input[n] = static_cast<float>(0.3 * sum);
+  }
+  std::vector<float> output(static_cast<std::size_t>(blockSize));
 
-    TrackingOscillator oscillator;
-    oscillator.setPrecise(precise);
-    oscillator.setAnalysisLength(fftLength);
-    int32_t block = 0;
-    for (auto _ : state) {
-        oscillator.process(input.data() + static_cast<std::ptrdiff_t>(block) * blockSize, output.data(), blockSize,
-                           kRate, table.data(), static_cast<int32_t>(table.size()));
-        block = (block + 1) % kBlocks;
-        benchmark::DoNotOptimize(output.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * blockSize);
-    state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(state.iterations() * blockSize),
-                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  TrackingOscillator oscillator;
+  oscillator.setPrecise(precise);
+  oscillator.setAnalysisLength(fftLength);
+  int32_t block = 0;
+  for (auto _ : state) {
+    oscillator.process(input.data() + static_cast<std::ptrdiff_t>(block) * blockSize, output.data(), blockSize, kRate,
+                       table.data(), static_cast<int32_t>(table.size()));
+    block = (block + 1) % kBlocks;
+    benchmark::DoNotOptimize(output.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(state.iterations() * blockSize);
+  state.counters["ns/sample"] = benchmark::Counter(static_cast<double>(state.iterations() * blockSize),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(BM_TrackingOscillatorDetector)

@@ -196,12 +196,12 @@ void applySettings(AEffect* effect, const Settings& settings)
   // Program 0 is selected by the constructor: Mox, then the low-pass that
   // follows the tracked pitch; delay and distortion off, volume at unity.
   if (program == everyStage) {
-    effect->setParameter(effect, 5, 0.9f);   // band-pass
-    effect->setParameter(effect, 9, 0.1f);   // delay 0.5 s
-    effect->setParameter(effect, 10, 0.7f);  // feedback
-    effect->setParameter(effect, 8, 0.5f);   // mix
-    effect->setParameter(effect, 12, 0.5f);  // drive
-    effect->setParameter(effect, 13, 0.75f); // volume
+    effect->setParameter(effect, 5, 0.9f);    // band-pass
+    effect->setParameter(effect, 9, 0.1f);    // delay 0.5 s
+    effect->setParameter(effect, 10, 0.7f);   // feedback
+    effect->setParameter(effect, 8, 0.5f);    // mix
+    effect->setParameter(effect, 12, 0.5f);   // drive
+    effect->setParameter(effect, 13, 0.75f);  // volume
   } else if (program == resonantDefault) {
     effect->setParameter(effect, 7, 0.7f);  // resonance: the filter's feedback path in use
   }
@@ -360,7 +360,12 @@ void BM_FirstBlockAllocations(benchmark::State& state)
   }
   state.counters["bytes_first_block"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_FirstBlockAllocations)->ArgName("fft")->Arg(2048)->Arg(8192)->Iterations(20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FirstBlockAllocations)
+    ->ArgName("fft")
+    ->Arg(2048)
+    ->Arg(8192)
+    ->Iterations(20)
+    ->Unit(benchmark::kMicrosecond);
 
 // The host changing the rate, then a block: setSampleRate rebuilds every
 // shape table for the new rate on the host's thread, and the block takes

@@ -37,7 +37,10 @@ constexpr double kRate = 44100.0;
 constexpr int kLoudBlocks = static_cast<int>(0.25 * kRate / kBlock);
 constexpr int kTimedBlocks = static_cast<int>(4.0 * kRate / kBlock);
 
-intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) { return opcode == audioMasterVersion ? 2400 : 0; }
+intptr_t host(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
 
 struct Plugin {
   FakePlatformServices services;
@@ -129,11 +132,20 @@ void timeAfterLoudInput(benchmark::State& state, const char* name, bool silent, 
 }
 
 void BM_OrdinaryInput(benchmark::State& state) { timeAfterLoudInput(state, "ordinary", false, {1.0f, 1.0f, 0.01f}); }
-void BM_SilenceAfterLoudInput(benchmark::State& state) { timeAfterLoudInput(state, "silent", true, {1.0f, 1.0f, 0.01f}); }
+void BM_SilenceAfterLoudInput(benchmark::State& state)
+{
+  timeAfterLoudInput(state, "silent", true, {1.0f, 1.0f, 0.01f});
+}
 // Feedback 0.5 on a one-millisecond delay: the echoes reach the denormal range
 // within a fraction of a second of silence.
-void BM_OrdinaryInputDecaying(benchmark::State& state) { timeAfterLoudInput(state, "ordinary decaying", false, {0.9f, 0.5f, 0.0002f}); }
-void BM_SilenceAfterLoudInputDecaying(benchmark::State& state) { timeAfterLoudInput(state, "silent decaying", true, {0.9f, 0.5f, 0.0002f}); }
+void BM_OrdinaryInputDecaying(benchmark::State& state)
+{
+  timeAfterLoudInput(state, "ordinary decaying", false, {0.9f, 0.5f, 0.0002f});
+}
+void BM_SilenceAfterLoudInputDecaying(benchmark::State& state)
+{
+  timeAfterLoudInput(state, "silent decaying", true, {0.9f, 0.5f, 0.0002f});
+}
 
 BENCHMARK(BM_OrdinaryInput)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SilenceAfterLoudInput)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

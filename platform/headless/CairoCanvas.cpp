@@ -12,13 +12,12 @@
 
 namespace {
 
-void setColour(cairo_t* cr, Colour c) {
-  cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0);
-}
+void setColour(cairo_t* cr, Colour c) { cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0); }
 
 // Text must come out identical on every surface, whatever the X server's
 // defaults are, so the options are always set explicitly.
-void applyFontOptions(cairo_t* cr) {
+void applyFontOptions(cairo_t* cr)
+{
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
@@ -27,12 +26,13 @@ void applyFontOptions(cairo_t* cr) {
   cairo_font_options_destroy(options);
 }
 
-Rect unite(const Rect& a, const Rect& b) {
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
+Rect unite(const Rect& a, const Rect& b)
+{
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right), std::max(a.bottom, b.bottom)};
 }
 
-double angleOf(double cx, double cy, double rx, double ry, Point p) {
+double angleOf(double cx, double cy, double rx, double ry, Point p)
+{
   return std::atan2((p.y - cy) / ry, (p.x - cx) / rx);
 }
 
@@ -45,7 +45,8 @@ CairoImage::~CairoImage() { cairo_surface_destroy(surface_); }
 int CairoImage::width() const { return cairo_image_surface_get_width(surface_); }
 int CairoImage::height() const { return cairo_image_surface_get_height(surface_); }
 
-CairoMask::CairoMask(const CairoImage& image, Colour key) {
+CairoMask::CairoMask(const CairoImage& image, Colour key)
+{
   const int w = image.width();
   const int h = image.height();
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_A8, std::max(w, 1), std::max(h, 1));
@@ -68,9 +69,9 @@ CairoMask::~CairoMask() { cairo_surface_destroy(surface_); }
 
 // ---- helpers ----
 
-cairo_surface_t* createRgbSurface(int width, int height) {
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(width, 1),
-                                                  std::max(height, 1));
+cairo_surface_t* createRgbSurface(int width, int height)
+{
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, std::max(width, 1), std::max(height, 1));
   cairo_t* cr = cairo_create(s);
   cairo_set_source_rgb(cr, 0, 0, 0);
   cairo_paint(cr);
@@ -78,8 +79,8 @@ cairo_surface_t* createRgbSurface(int width, int height) {
   return s;
 }
 
-std::unique_ptr<CairoImage> makeCairoImage(int width, int height,
-                                           const std::vector<uint32_t>& pixels) {
+std::unique_ptr<CairoImage> makeCairoImage(int width, int height, const std::vector<uint32_t>& pixels)
+{
   if (width <= 0 || height <= 0) return nullptr;
   if (pixels.size() != std::size_t(width) * std::size_t(height)) return nullptr;
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
@@ -98,7 +99,8 @@ std::unique_ptr<CairoImage> makeCairoImage(int width, int height,
   return std::make_unique<CairoImage>(s);
 }
 
-std::unique_ptr<CairoImage> loadEmbeddedCairoImage(int resourceId) {
+std::unique_ptr<CairoImage> loadEmbeddedCairoImage(int resourceId)
+{
 #if BRASKLIN_HAVE_EMBEDDED_BITMAPS
   const EmbeddedBitmap* entry = findEmbeddedBitmap(resourceId);
   if (!entry || !entry->bytes) return nullptr;
@@ -112,8 +114,8 @@ std::unique_ptr<CairoImage> loadEmbeddedCairoImage(int resourceId) {
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
-void CairoBitmapStore::add(int resourceId, int width, int height,
-                           const std::vector<uint32_t>& pixels) {
+void CairoBitmapStore::add(int resourceId, int width, int height, const std::vector<uint32_t>& pixels)
+{
   if (width <= 0 || height <= 0 || pixels.size() != std::size_t(width) * std::size_t(height)) return;
   for (std::size_t i = 0; i < registered_.size(); ++i) {
     if (registered_[i].first == resourceId) {
@@ -128,7 +130,8 @@ void CairoBitmapStore::add(int resourceId, int width, int height,
 
 void CairoBitmapStore::hide(int resourceId) { hidden_.push_back(resourceId); }
 
-std::unique_ptr<CairoImage> CairoBitmapStore::load(int resourceId) const {
+std::unique_ptr<CairoImage> CairoBitmapStore::load(int resourceId) const
+{
   if (std::find(hidden_.begin(), hidden_.end(), resourceId) != hidden_.end()) return nullptr;
   for (std::size_t i = 0; i < registered_.size(); ++i) {
     if (registered_[i].first == resourceId) {
@@ -138,7 +141,8 @@ std::unique_ptr<CairoImage> CairoBitmapStore::load(int resourceId) const {
   return loadEmbeddedCairoImage(resourceId);
 }
 
-Colour surfacePixel(cairo_surface_t* surface, Point where) {
+Colour surfacePixel(cairo_surface_t* surface, Point where)
+{
   const int w = cairo_image_surface_get_width(surface);
   const int h = cairo_image_surface_get_height(surface);
   if (where.x < 0 || where.y < 0 || where.x >= w || where.y >= h) return kBlackColour;
@@ -152,32 +156,37 @@ Colour surfacePixel(cairo_surface_t* surface, Point where) {
 // ---- CairoCanvas ----
 
 CairoCanvas::CairoCanvas(cairo_surface_t* surface)
-    : surface_(cairo_surface_reference(surface)), cr_(cairo_create(surface)) {
+    : surface_(cairo_surface_reference(surface)), cr_(cairo_create(surface))
+{
   // Shapes are drawn with hard edges, as the Windows graphics calls draw them;
   // only text is smoothed (its own font options).
   cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   applyFontOptions(cr_);
 }
 
-CairoCanvas::~CairoCanvas() {
+CairoCanvas::~CairoCanvas()
+{
   cairo_destroy(cr_);
   cairo_surface_flush(surface_);
   cairo_surface_destroy(surface_);
 }
 
-void CairoCanvas::markDirty(const Rect& area) {
+void CairoCanvas::markDirty(const Rect& area)
+{
   if (area.width() <= 0 || area.height() <= 0) return;
   dirty_ = hasDirty_ ? unite(dirty_, area) : area;
   hasDirty_ = true;
 }
 
-Rect CairoCanvas::takeDirtyArea() {
+Rect CairoCanvas::takeDirtyArea()
+{
   Rect r = hasDirty_ ? dirty_ : Rect{};
   hasDirty_ = false;
   return r;
 }
 
-void CairoCanvas::line(Point from, Point to, const PenSpec& pen) {
+void CairoCanvas::line(Point from, Point to, const PenSpec& pen)
+{
   if (pen.width <= 1) {
     // One-pixel pens step pixel by pixel (Bresenham) so that the end-point
     // rule and the dotted pattern are exact.
@@ -191,8 +200,14 @@ void CairoCanvas::line(Point from, Point to, const PenSpec& pen) {
       if (on) cairo_rectangle(cr_, x, y, 1, 1);
       if (pen.style == LineStyle::dotted) on = !on;
       const int e2 = 2 * err;
-      if (e2 >= dy) { err += dy; x += sx; }
-      if (e2 <= dx) { err += dx; y += sy; }
+      if (e2 >= dy) {
+        err += dy;
+        x += sx;
+      }
+      if (e2 <= dx) {
+        err += dx;
+        y += sy;
+      }
     }
     cairo_fill(cr_);
   } else {
@@ -209,11 +224,12 @@ void CairoCanvas::line(Point from, Point to, const PenSpec& pen) {
     cairo_set_dash(cr_, nullptr, 0, 0);
   }
   const int grow = pen.width / 2 + 1;
-  markDirty({std::min(from.x, to.x) - grow, std::min(from.y, to.y) - grow,
-             std::max(from.x, to.x) + grow, std::max(from.y, to.y) + grow});
+  markDirty({std::min(from.x, to.x) - grow, std::min(from.y, to.y) - grow, std::max(from.x, to.x) + grow,
+             std::max(from.y, to.y) + grow});
 }
 
-void CairoCanvas::fillPolygon(const Point* points, int count, Colour colour) {
+void CairoCanvas::fillPolygon(const Point* points, int count, Colour colour)
+{
   if (!points || count < 3) return;
   setColour(cr_, colour);
   Rect bounds{points[0].x, points[0].y, points[0].x, points[0].y};
@@ -227,7 +243,8 @@ void CairoCanvas::fillPolygon(const Point* points, int count, Colour colour) {
   markDirty({bounds.left, bounds.top, bounds.right + 1, bounds.bottom + 1});
 }
 
-void CairoCanvas::fillRect(const Rect& area, Colour colour) {
+void CairoCanvas::fillRect(const Rect& area, Colour colour)
+{
   if (area.width() <= 0 || area.height() <= 0) return;
   setColour(cr_, colour);
   cairo_rectangle(cr_, area.left, area.top, area.width(), area.height());
@@ -235,7 +252,8 @@ void CairoCanvas::fillRect(const Rect& area, Colour colour) {
   markDirty(area);
 }
 
-void CairoCanvas::strokeEllipse(const Rect& box, const PenSpec& pen) {
+void CairoCanvas::strokeEllipse(const Rect& box, const PenSpec& pen)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   // The pen runs through the centres of the outermost pixels.
   const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
@@ -252,7 +270,8 @@ void CairoCanvas::strokeEllipse(const Rect& box, const PenSpec& pen) {
   markDirty(box);
 }
 
-void CairoCanvas::fillEllipse(const Rect& box, Colour colour) {
+void CairoCanvas::fillEllipse(const Rect& box, Colour colour)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   cairo_save(cr_);
   cairo_translate(cr_, (box.left + box.right) / 2.0, (box.top + box.bottom) / 2.0);
@@ -264,7 +283,8 @@ void CairoCanvas::fillEllipse(const Rect& box, Colour colour) {
   markDirty(box);
 }
 
-void CairoCanvas::arcPath(const Rect& box, Point start, Point end) {
+void CairoCanvas::arcPath(const Rect& box, Point start, Point end)
+{
   const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
   const double rx = std::max(box.width() / 2.0 - 0.5, 0.01);
   const double ry = std::max(box.height() / 2.0 - 0.5, 0.01);
@@ -280,7 +300,8 @@ void CairoCanvas::arcPath(const Rect& box, Point start, Point end) {
   cairo_restore(cr_);
 }
 
-void CairoCanvas::strokeArc(const Rect& box, Point start, Point end, const PenSpec& pen) {
+void CairoCanvas::strokeArc(const Rect& box, Point start, Point end, const PenSpec& pen)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   cairo_new_path(cr_);
   arcPath(box, start, end);
@@ -290,7 +311,8 @@ void CairoCanvas::strokeArc(const Rect& box, Point start, Point end, const PenSp
   markDirty(box);
 }
 
-void CairoCanvas::fillPie(const Rect& box, Point start, Point end, Colour colour) {
+void CairoCanvas::fillPie(const Rect& box, Point start, Point end, Colour colour)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   cairo_new_path(cr_);
   cairo_move_to(cr_, (box.left + box.right) / 2.0, (box.top + box.bottom) / 2.0);
@@ -301,7 +323,8 @@ void CairoCanvas::fillPie(const Rect& box, Point start, Point end, Colour colour
   markDirty(box);
 }
 
-void CairoCanvas::setPixel(Point where, Colour colour) {
+void CairoCanvas::setPixel(Point where, Colour colour)
+{
   setColour(cr_, colour);
   cairo_rectangle(cr_, where.x, where.y, 1, 1);
   cairo_fill(cr_);
@@ -310,13 +333,15 @@ void CairoCanvas::setPixel(Point where, Colour colour) {
 
 Colour CairoCanvas::pixel(Point where) const { return surfacePixel(surface_, where); }
 
-void CairoCanvas::selectFont(const FontSpec& font) {
+void CairoCanvas::selectFont(const FontSpec& font)
+{
   cairo_select_font_face(cr_, font.face ? font.face : "Arial", CAIRO_FONT_SLANT_NORMAL,
                          font.weight >= 600 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cr_, std::max(font.sizePixels, 1));
 }
 
-TextMetrics CairoCanvas::measureText(const std::string& text, const FontSpec& font) {
+TextMetrics CairoCanvas::measureText(const std::string& text, const FontSpec& font)
+{
   selectFont(font);
   cairo_font_extents_t fe;
   cairo_font_extents(cr_, &fe);
@@ -329,8 +354,8 @@ TextMetrics CairoCanvas::measureText(const std::string& text, const FontSpec& fo
   return m;
 }
 
-void CairoCanvas::drawText(const std::string& text, Point origin, const FontSpec& font,
-                           Colour colour, const Rect& clip) {
+void CairoCanvas::drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour, const Rect& clip)
+{
   if (text.empty() || clip.width() <= 0 || clip.height() <= 0) return;
   const TextMetrics m = measureText(text, font);
   cairo_save(cr_);
@@ -344,7 +369,8 @@ void CairoCanvas::drawText(const std::string& text, Point origin, const FontSpec
   markDirty(clip);
 }
 
-void CairoCanvas::copyFrom(Canvas& source, Point sourceOffset, const Rect& dest) {
+void CairoCanvas::copyFrom(Canvas& source, Point sourceOffset, const Rect& dest)
+{
   auto* src = dynamic_cast<CairoCanvas*>(&source);
   if (!src || dest.width() <= 0 || dest.height() <= 0) return;
   cairo_surface_flush(src->surface_);
@@ -357,8 +383,8 @@ void CairoCanvas::copyFrom(Canvas& source, Point sourceOffset, const Rect& dest)
   markDirty(dest);
 }
 
-void CairoCanvas::drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset,
-                            const Rect& dest) {
+void CairoCanvas::drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset, const Rect& dest)
+{
   const auto* img = dynamic_cast<const CairoImage*>(&image);
   if (!img || dest.width() <= 0 || dest.height() <= 0) return;
   const double ox = dest.left - sourceOffset.x, oy = dest.top - sourceOffset.y;

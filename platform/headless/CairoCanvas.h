@@ -62,11 +62,9 @@ public:
   void setPixel(Point where, Colour colour) override;
   Colour pixel(Point where) const override;
   TextMetrics measureText(const std::string& text, const FontSpec& font) override;
-  void drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour,
-                const Rect& clip) override;
+  void drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour, const Rect& clip) override;
   void copyFrom(Canvas& source, Point sourceOffset, const Rect& dest) override;
-  void drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset,
-                 const Rect& dest) override;
+  void drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset, const Rect& dest) override;
 
   cairo_surface_t* surface() const { return surface_; }
   // The area painted since construction or the last takeDirtyArea (empty: width 0).

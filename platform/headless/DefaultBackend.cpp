@@ -2,7 +2,8 @@
 // only when no other layer has supplied one.
 #include "platform/headless/HeadlessBackend.h"
 
-Backend& platformDefaultBackend() {
+Backend& platformDefaultBackend()
+{
   static HeadlessBackend backend;
   return backend;
 }

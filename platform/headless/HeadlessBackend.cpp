@@ -4,13 +4,15 @@
 
 // ---- HeadlessTextField ----
 
-HeadlessTextField::HeadlessTextField(HeadlessBackend& backend, const Rect& area, std::string text,
-                                     const FontSpec& font, TextFieldListener& listener)
-    : backend_(backend), area_(area), text_(std::move(text)), font_(font), listener_(listener) {
+HeadlessTextField::HeadlessTextField(HeadlessBackend& backend, const Rect& area, std::string text, const FontSpec& font,
+                                     TextFieldListener& listener)
+    : backend_(backend), area_(area), text_(std::move(text)), font_(font), listener_(listener)
+{
   backend_.activeField_ = this;
 }
 
-HeadlessTextField::~HeadlessTextField() {
+HeadlessTextField::~HeadlessTextField()
+{
   if (backend_.activeField_ == this) backend_.activeField_ = nullptr;
 }
 
@@ -20,54 +22,57 @@ void HeadlessTextField::loseKeyboardFocus() { listener_.textFieldFinished(); }
 
 // ---- HeadlessWindow ----
 
-HeadlessWindow::HeadlessWindow(HeadlessBackend& backend, void* parent, std::string className,
-                               int width, int height, WindowEvents& events)
+HeadlessWindow::HeadlessWindow(HeadlessBackend& backend, void* parent, std::string className, int width, int height,
+                               WindowEvents& events)
     : backend_(backend),
       parent_(parent),
       className_(std::move(className)),
       width_(width),
       height_(height),
       events_(&events),
-      surface_(createRgbSurface(width, height)) {
+      surface_(createRgbSurface(width, height))
+{
   backend_.windows_.push_back(this);
 }
 
-HeadlessWindow::~HeadlessWindow() {
+HeadlessWindow::~HeadlessWindow()
+{
   auto& list = backend_.windows_;
   list.erase(std::remove(list.begin(), list.end(), this), list.end());
   cairo_surface_destroy(surface_);
 }
 
-std::unique_ptr<Canvas> HeadlessWindow::canvas() {
-  return std::make_unique<CairoCanvas>(surface_);
-}
+std::unique_ptr<Canvas> HeadlessWindow::canvas() { return std::make_unique<CairoCanvas>(surface_); }
 
 Point HeadlessWindow::cursorPosition() { return backend_.nextCursor(); }
 
-std::unique_ptr<TextField> HeadlessWindow::createTextField(const Rect& area,
-                                                           const std::string& text,
-                                                           const FontSpec& font,
-                                                           TextFieldListener& listener) {
+std::unique_ptr<TextField> HeadlessWindow::createTextField(const Rect& area, const std::string& text,
+                                                           const FontSpec& font, TextFieldListener& listener)
+{
   return std::make_unique<HeadlessTextField>(backend_, area, text, font, listener);
 }
 
-void HeadlessWindow::paint() {
+void HeadlessWindow::paint()
+{
   if (!alive_ || !events_) return;
   CairoCanvas canvas(surface_);
   events_->windowPaint(canvas);
 }
 
-void HeadlessWindow::destroyByHost() {
+void HeadlessWindow::destroyByHost()
+{
   if (!alive_) return;
   alive_ = false;
   if (events_) events_->windowDestroyed();
 }
 
-void HeadlessWindow::deliverButtonDown(Point where) {
+void HeadlessWindow::deliverButtonDown(Point where)
+{
   if (alive_ && events_) events_->windowButtonDown(where);
 }
 
-bool HeadlessWindow::writePng(const std::string& path) const {
+bool HeadlessWindow::writePng(const std::string& path) const
+{
   cairo_surface_flush(surface_);
   return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
@@ -77,80 +82,87 @@ bool HeadlessWindow::writePng(const std::string& path) const {
 HeadlessBackend::HeadlessBackend() = default;
 HeadlessBackend::~HeadlessBackend() = default;
 
-bool HeadlessBackend::registerWindowClass(const std::string& className) {
+bool HeadlessBackend::registerWindowClass(const std::string& className)
+{
   ++classRegistrations_;
   if (classRegistered(className)) return false;  // as on Windows: a class exists once
   classes_.push_back(className);
   return true;
 }
 
-void HeadlessBackend::unregisterWindowClass(const std::string& className) {
+void HeadlessBackend::unregisterWindowClass(const std::string& className)
+{
   ++classRemovals_;
   classes_.erase(std::remove(classes_.begin(), classes_.end(), className), classes_.end());
 }
 
-bool HeadlessBackend::classRegistered(const std::string& className) const {
+bool HeadlessBackend::classRegistered(const std::string& className) const
+{
   return std::find(classes_.begin(), classes_.end(), className) != classes_.end();
 }
 
-std::unique_ptr<ChildWindow> HeadlessBackend::createChildWindow(void* parent,
-                                                                const std::string& className,
-                                                                int width, int height,
-                                                                WindowEvents& events) {
+std::unique_ptr<ChildWindow> HeadlessBackend::createChildWindow(void* parent, const std::string& className, int width,
+                                                                int height, WindowEvents& events)
+{
   // A window of an unregistered class cannot be created, as on Windows.
   if (!parent || !classRegistered(className) || width <= 0 || height <= 0) return nullptr;
   return std::make_unique<HeadlessWindow>(*this, parent, className, width, height, events);
 }
 
-std::unique_ptr<Canvas> HeadlessBackend::createOffscreen(ChildWindow*, int width, int height) {
+std::unique_ptr<Canvas> HeadlessBackend::createOffscreen(ChildWindow*, int width, int height)
+{
   cairo_surface_t* surface = createRgbSurface(width, height);
   auto canvas = std::make_unique<CairoCanvas>(surface);
   cairo_surface_destroy(surface);  // the canvas holds its own reference
   return canvas;
 }
 
-std::unique_ptr<BackendImage> HeadlessBackend::loadBitmap(int resourceId) {
-  return bitmaps_.load(resourceId);
-}
+std::unique_ptr<BackendImage> HeadlessBackend::loadBitmap(int resourceId) { return bitmaps_.load(resourceId); }
 
-std::unique_ptr<BackendMask> HeadlessBackend::createMask(const BackendImage& image, Colour key) {
+std::unique_ptr<BackendMask> HeadlessBackend::createMask(const BackendImage& image, Colour key)
+{
   const auto* cairoImage = dynamic_cast<const CairoImage*>(&image);
   if (!cairoImage) return nullptr;
   ++masksBuilt_;
   return std::make_unique<CairoMask>(*cairoImage, key);
 }
 
-void HeadlessBackend::addBitmap(int resourceId, int width, int height,
-                                std::vector<uint32_t> pixels) {
+void HeadlessBackend::addBitmap(int resourceId, int width, int height, std::vector<uint32_t> pixels)
+{
   bitmaps_.add(resourceId, width, height, pixels);
 }
 
 void HeadlessBackend::hideBitmap(int resourceId) { bitmaps_.hide(resourceId); }
 
-void HeadlessBackend::press(Point where, int buttons) {
+void HeadlessBackend::press(Point where, int buttons)
+{
   setLiveState(where, buttons);
   if ((buttons & (kMouseLeft | kMouseRight)) == 0) return;
   if (HeadlessWindow* window = newestWindow()) window->deliverButtonDown(where);
 }
 
-void HeadlessBackend::tap(Point where) {
+void HeadlessBackend::tap(Point where)
+{
   setLiveState(where, 0);
   if (HeadlessWindow* window = newestWindow()) window->deliverButtonDown(where);
 }
 
 void HeadlessBackend::moveTo(Point to, int buttons) { steps_.push_back({to, buttons}); }
 
-void HeadlessBackend::release() {
+void HeadlessBackend::release()
+{
   const Point last = steps_.empty() ? cursor_ : steps_.back().where;
   steps_.push_back({last, 0});
 }
 
-void HeadlessBackend::setLiveState(Point where, int buttons) {
+void HeadlessBackend::setLiveState(Point where, int buttons)
+{
   cursor_ = where;
   buttons_ = buttons;
 }
 
-Point HeadlessBackend::nextCursor() {
+Point HeadlessBackend::nextCursor()
+{
   ++cursorReads_;
   clock_ += clockStep_;
   if (!steps_.empty()) {
@@ -163,7 +175,8 @@ Point HeadlessBackend::nextCursor() {
   return cursor_;
 }
 
-HeadlessWindow* HeadlessBackend::newestWindow() const {
+HeadlessWindow* HeadlessBackend::newestWindow() const
+{
   for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
     if ((*it)->alive()) return *it;
   }

@@ -24,8 +24,8 @@ class HeadlessBackend;
 
 class HeadlessTextField : public TextField {
 public:
-  HeadlessTextField(HeadlessBackend& backend, const Rect& area, std::string text,
-                    const FontSpec& font, TextFieldListener& listener);
+  HeadlessTextField(HeadlessBackend& backend, const Rect& area, std::string text, const FontSpec& font,
+                    TextFieldListener& listener);
   ~HeadlessTextField() override;
   HeadlessTextField(const HeadlessTextField&) = delete;
   HeadlessTextField& operator=(const HeadlessTextField&) = delete;
@@ -51,8 +51,8 @@ private:
 
 class HeadlessWindow : public ChildWindow {
 public:
-  HeadlessWindow(HeadlessBackend& backend, void* parent, std::string className, int width,
-                 int height, WindowEvents& events);
+  HeadlessWindow(HeadlessBackend& backend, void* parent, std::string className, int width, int height,
+                 WindowEvents& events);
   ~HeadlessWindow() override;
   HeadlessWindow(const HeadlessWindow&) = delete;
   HeadlessWindow& operator=(const HeadlessWindow&) = delete;
@@ -61,8 +61,7 @@ public:
   std::unique_ptr<Canvas> canvas() override;
   Point cursorPosition() override;
   void dispatchPendingEvents() override {}
-  std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text,
-                                             const FontSpec& font,
+  std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                              TextFieldListener& listener) override;
   void* nativeHandle() const override { return const_cast<HeadlessWindow*>(this); }
 
@@ -104,8 +103,7 @@ public:
   uint32_t moduleTag() const override { return 0x0B7A5C11u; }
   bool registerWindowClass(const std::string& className) override;
   void unregisterWindowClass(const std::string& className) override;
-  std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className,
-                                                 int width, int height,
+  std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className, int width, int height,
                                                  WindowEvents& events) override;
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;

@@ -7,7 +7,8 @@
 
 #include "host/AudioEffect.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/)
+{
   // Stored for every reason: the handle is the same for the module's whole life.
   moduleHandle = instance;
   return TRUE;

@@ -8,11 +8,11 @@ bool keyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) !=
 
 }  // namespace
 
-HINSTANCE Win32Backend::instance() {
+HINSTANCE Win32Backend::instance()
+{
   if (moduleHandle) return static_cast<HINSTANCE>(moduleHandle);
   HMODULE self = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                         GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                      reinterpret_cast<LPCSTR>(&Win32Backend::instance), &self);
   return self;
 }
@@ -20,11 +20,10 @@ HINSTANCE Win32Backend::instance() {
 // The module handle names the window class, so two copies of the plug-in in
 // one process (or two different plug-ins built on this toolkit) never share a
 // class whose procedure lives in the other module.
-uint32_t Win32Backend::moduleTag() const {
-  return uint32_t(reinterpret_cast<uintptr_t>(instance()));
-}
+uint32_t Win32Backend::moduleTag() const { return uint32_t(reinterpret_cast<uintptr_t>(instance())); }
 
-bool Win32Backend::registerWindowClass(const std::string& className) {
+bool Win32Backend::registerWindowClass(const std::string& className)
+{
   WNDCLASSA windowClass{};
   windowClass.style = 0;
   windowClass.lpfnWndProc = &Win32Window::windowProc;
@@ -35,25 +34,27 @@ bool Win32Backend::registerWindowClass(const std::string& className) {
   return RegisterClassA(&windowClass) != 0;
 }
 
-void Win32Backend::unregisterWindowClass(const std::string& className) {
+void Win32Backend::unregisterWindowClass(const std::string& className)
+{
   UnregisterClassA(className.c_str(), instance());
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
-std::unique_ptr<ChildWindow> Win32Backend::createChildWindow(void* parent,
-                                                             const std::string& className,
-                                                             int width, int height,
-                                                             WindowEvents& events) {
+std::unique_ptr<ChildWindow> Win32Backend::createChildWindow(void* parent, const std::string& className, int width,
+                                                             int height, WindowEvents& events)
+{
   return Win32Window::create(*this, static_cast<HWND>(parent), className, width, height, events);
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
-std::unique_ptr<Canvas> Win32Backend::createOffscreen(ChildWindow* window, int width, int height) {
+std::unique_ptr<Canvas> Win32Backend::createOffscreen(ChildWindow* window, int width, int height)
+{
   HWND hwnd = window ? static_cast<HWND>(window->nativeHandle()) : nullptr;
   return Win32Canvas::offscreen(hwnd, width, height);
 }
 
-std::unique_ptr<BackendImage> Win32Backend::loadBitmap(int resourceId) {
+std::unique_ptr<BackendImage> Win32Backend::loadBitmap(int resourceId)
+{
   if (resourceId <= 0 || resourceId > 0xFFFF) return nullptr;  // not a resource number
   HBITMAP bitmap = LoadBitmapA(instance(), MAKEINTRESOURCEA(resourceId));
   if (!bitmap) return nullptr;
@@ -62,7 +63,8 @@ std::unique_ptr<BackendImage> Win32Backend::loadBitmap(int resourceId) {
   return image;
 }
 
-std::unique_ptr<BackendMask> Win32Backend::createMask(const BackendImage& image, Colour key) {
+std::unique_ptr<BackendMask> Win32Backend::createMask(const BackendImage& image, Colour key)
+{
   const auto* win32Image = dynamic_cast<const Win32Image*>(&image);
   if (!win32Image) return nullptr;
   auto mask = std::make_unique<Win32Mask>(*win32Image, key);
@@ -70,7 +72,8 @@ std::unique_ptr<BackendMask> Win32Backend::createMask(const BackendImage& image,
   return mask;
 }
 
-int Win32Backend::mouseButtons() {
+int Win32Backend::mouseButtons()
+{
   // The asynchronous state is that of the physical buttons: with the buttons
   // swapped for a left-handed user the right one is the logical left.
   const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;

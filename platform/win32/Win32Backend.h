@@ -25,16 +25,14 @@ public:
   Win32Window& operator=(const Win32Window&) = delete;
 
   // Creates the window; null when the system refuses (no such parent, no class).
-  static std::unique_ptr<Win32Window> create(Win32Backend& backend, HWND parent,
-                                             const std::string& className, int width,
-                                             int height, WindowEvents& events);
+  static std::unique_ptr<Win32Window> create(Win32Backend& backend, HWND parent, const std::string& className,
+                                             int width, int height, WindowEvents& events);
 
   void detach() override { events_ = nullptr; }
   std::unique_ptr<Canvas> canvas() override;
   Point cursorPosition() override;
   void dispatchPendingEvents() override {}
-  std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text,
-                                             const FontSpec& font,
+  std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                              TextFieldListener& listener) override;
   void* nativeHandle() const override { return hwnd_; }
 
@@ -61,9 +59,8 @@ public:
   Win32TextField& operator=(const Win32TextField&) = delete;
 
   // Null when the control cannot be created.
-  static std::unique_ptr<Win32TextField> create(HWND parent, const Rect& area,
-                                                const std::string& text, const FontSpec& font,
-                                                TextFieldListener& listener);
+  static std::unique_ptr<Win32TextField> create(HWND parent, const Rect& area, const std::string& text,
+                                                const FontSpec& font, TextFieldListener& listener);
 
   std::string text() const override;
   HWND handle() const { return edit_; }
@@ -91,8 +88,7 @@ public:
   uint32_t moduleTag() const override;
   bool registerWindowClass(const std::string& className) override;
   void unregisterWindowClass(const std::string& className) override;
-  std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className,
-                                                 int width, int height,
+  std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className, int width, int height,
                                                  WindowEvents& events) override;
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;

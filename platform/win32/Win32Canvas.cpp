@@ -15,11 +15,12 @@ constexpr COLORREF kBlackRef = RGB(0, 0, 0);
 // previous object goes back and the new one is deleted when the scope ends.
 class Selected {
 public:
-  Selected(HDC dc, HGDIOBJ object, bool owned = true)
-      : dc_(dc), object_(object), owned_(owned && object) {
+  Selected(HDC dc, HGDIOBJ object, bool owned = true) : dc_(dc), object_(object), owned_(owned && object)
+  {
     previous_ = object ? SelectObject(dc, object) : nullptr;
   }
-  ~Selected() {
+  ~Selected()
+  {
     if (previous_) SelectObject(dc_, previous_);
     if (owned_) DeleteObject(object_);
   }
@@ -40,10 +41,12 @@ private:
 // A memory device context with `bitmap` selected, for block transfers.
 class MemoryDc {
 public:
-  MemoryDc(HDC compatible, HBITMAP bitmap) : dc_(CreateCompatibleDC(compatible)) {
+  MemoryDc(HDC compatible, HBITMAP bitmap) : dc_(CreateCompatibleDC(compatible))
+  {
     previous_ = dc_ && bitmap ? SelectObject(dc_, bitmap) : nullptr;
   }
-  ~MemoryDc() {
+  ~MemoryDc()
+  {
     if (previous_) SelectObject(dc_, previous_);
     if (dc_) DeleteDC(dc_);
   }
@@ -59,7 +62,8 @@ private:
 
 // A 32-bit top-down bitmap whose colours do not depend on the display's depth.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): width before height, as in every GDI call
-HBITMAP createColourBitmap(int width, int height) {
+HBITMAP createColourBitmap(int width, int height)
+{
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = std::max(width, 1);
@@ -71,7 +75,8 @@ HBITMAP createColourBitmap(int width, int height) {
   return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
 }
 
-HPEN createPen(const PenSpec& pen) {
+HPEN createPen(const PenSpec& pen)
+{
   LOGBRUSH brush{BS_SOLID, toColorRef(pen.colour), 0};
   const int width = std::max(pen.width, 1);
   if (pen.style == LineStyle::dotted) {
@@ -89,7 +94,8 @@ struct Span {
   int length;
 };
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): offset, length, limit: the order they are read in
-Span clipSpan(int offset, int length, int size) {
+Span clipSpan(int offset, int length, int size)
+{
   const int start = std::max(offset, 0);
   const int end = std::min(offset + length, size);
   return {start, end - start};
@@ -97,17 +103,19 @@ Span clipSpan(int offset, int length, int size) {
 
 }  // namespace
 
-HFONT createFontFor(const FontSpec& font) {
+HFONT createFontFor(const FontSpec& font)
+{
   const BYTE family = font.family == FontFamily::decorative ? FF_DECORATIVE : FF_SWISS;
   const BYTE pitch = font.variablePitch ? VARIABLE_PITCH : FIXED_PITCH;
-  return CreateFontA(-std::max(font.sizePixels, 1), 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
-                     ANSI_CHARSET, OUT_STRING_PRECIS, CLIP_STROKE_PRECIS, DEFAULT_QUALITY,
-                     BYTE(pitch | family), font.face ? font.face : "Arial");
+  return CreateFontA(-std::max(font.sizePixels, 1), 0, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                     OUT_STRING_PRECIS, CLIP_STROKE_PRECIS, DEFAULT_QUALITY, BYTE(pitch | family),
+                     font.face ? font.face : "Arial");
 }
 
 // ---- Win32Image / Win32Mask ----
 
-Win32Image::Win32Image(HBITMAP bitmap) : bitmap_(bitmap) {
+Win32Image::Win32Image(HBITMAP bitmap) : bitmap_(bitmap)
+{
   BITMAP info{};
   if (bitmap_ && GetObjectA(bitmap_, sizeof info, &info) == sizeof info) {
     width_ = info.bmWidth;
@@ -115,11 +123,13 @@ Win32Image::Win32Image(HBITMAP bitmap) : bitmap_(bitmap) {
   }
 }
 
-Win32Image::~Win32Image() {
+Win32Image::~Win32Image()
+{
   if (bitmap_) DeleteObject(bitmap_);
 }
 
-Win32Mask::Win32Mask(const Win32Image& image, Colour key) {
+Win32Mask::Win32Mask(const Win32Image& image, Colour key)
+{
   const int w = image.width(), h = image.height();
   if (w <= 0 || h <= 0) return;
   mask_ = CreateBitmap(w, h, 1, 1, nullptr);
@@ -146,7 +156,8 @@ Win32Mask::Win32Mask(const Win32Image& image, Colour key) {
   GdiFlush();
 }
 
-Win32Mask::~Win32Mask() {
+Win32Mask::~Win32Mask()
+{
   if (mask_) DeleteObject(mask_);
   if (sprite_) DeleteObject(sprite_);
 }
@@ -154,7 +165,8 @@ Win32Mask::~Win32Mask() {
 // ---- Win32Canvas ----
 
 Win32Canvas::Win32Canvas(HDC dc, Ownership ownership, HWND window, HBITMAP bitmap)
-    : dc_(dc), ownership_(ownership), window_(window), bitmap_(bitmap) {
+    : dc_(dc), ownership_(ownership), window_(window), bitmap_(bitmap)
+{
   if (bitmap_) previousBitmap_ = SelectObject(dc_, bitmap_);
   savedState_ = SaveDC(dc_);
   SetBkMode(dc_, TRANSPARENT);
@@ -163,19 +175,22 @@ Win32Canvas::Win32Canvas(HDC dc, Ownership ownership, HWND window, HBITMAP bitma
   SetArcDirection(dc_, AD_COUNTERCLOCKWISE);
 }
 
-std::unique_ptr<Win32Canvas> Win32Canvas::borrowing(HDC dc) {
+std::unique_ptr<Win32Canvas> Win32Canvas::borrowing(HDC dc)
+{
   if (!dc) return nullptr;
   return std::unique_ptr<Win32Canvas>(new Win32Canvas(dc, Ownership::borrowed, nullptr, nullptr));
 }
 
-std::unique_ptr<Win32Canvas> Win32Canvas::onWindow(HWND window) {
+std::unique_ptr<Win32Canvas> Win32Canvas::onWindow(HWND window)
+{
   if (!window || !IsWindow(window)) return nullptr;
   HDC dc = GetDC(window);
   if (!dc) return nullptr;
   return std::unique_ptr<Win32Canvas>(new Win32Canvas(dc, Ownership::windowDc, window, nullptr));
 }
 
-std::unique_ptr<Win32Canvas> Win32Canvas::offscreen(HWND window, int width, int height) {
+std::unique_ptr<Win32Canvas> Win32Canvas::offscreen(HWND window, int width, int height)
+{
   width = std::max(width, 1);
   height = std::max(height, 1);
   // A memory context alone would make monochrome bitmaps: take the format
@@ -195,15 +210,13 @@ std::unique_ptr<Win32Canvas> Win32Canvas::offscreen(HWND window, int width, int 
   return canvas;
 }
 
-Win32Canvas::~Win32Canvas() {
+Win32Canvas::~Win32Canvas()
+{
   RestoreDC(dc_, savedState_);
   if (font_) DeleteObject(font_);
   switch (ownership_) {
-    case Ownership::borrowed:
-      break;
-    case Ownership::windowDc:
-      ReleaseDC(window_, dc_);
-      break;
+    case Ownership::borrowed: break;
+    case Ownership::windowDc: ReleaseDC(window_, dc_); break;
     case Ownership::memoryDc:
       if (previousBitmap_) SelectObject(dc_, previousBitmap_);
       DeleteDC(dc_);
@@ -213,14 +226,16 @@ Win32Canvas::~Win32Canvas() {
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
-void Win32Canvas::line(Point from, Point to, const PenSpec& pen) {
+void Win32Canvas::line(Point from, Point to, const PenSpec& pen)
+{
   Selected selected(dc_, createPen(pen));
   if (!selected.ok()) return;
   MoveToEx(dc_, from.x, from.y, nullptr);
   LineTo(dc_, to.x, to.y);
 }
 
-void Win32Canvas::fillPolygon(const Point* points, int count, Colour colour) {
+void Win32Canvas::fillPolygon(const Point* points, int count, Colour colour)
+{
   if (!points || count < 3) return;
   std::vector<POINT> corners(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) corners[std::size_t(i)] = {points[i].x, points[i].y};
@@ -230,7 +245,8 @@ void Win32Canvas::fillPolygon(const Point* points, int count, Colour colour) {
   Polygon(dc_, corners.data(), count);
 }
 
-void Win32Canvas::fillRect(const Rect& area, Colour colour) {
+void Win32Canvas::fillRect(const Rect& area, Colour colour)
+{
   if (area.width() <= 0 || area.height() <= 0) return;
   HBRUSH brush = CreateSolidBrush(toColorRef(colour));
   if (!brush) return;
@@ -239,7 +255,8 @@ void Win32Canvas::fillRect(const Rect& area, Colour colour) {
   DeleteObject(brush);
 }
 
-void Win32Canvas::strokeEllipse(const Rect& box, const PenSpec& pen) {
+void Win32Canvas::strokeEllipse(const Rect& box, const PenSpec& pen)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected selectedPen(dc_, createPen(pen));
   Selected brush(dc_, GetStockObject(NULL_BRUSH), false);
@@ -249,7 +266,8 @@ void Win32Canvas::strokeEllipse(const Rect& box, const PenSpec& pen) {
 
 // With no pen GDI fills a figure one pixel short of its box on the right and
 // bottom; a one-pixel pen in the fill colour gives exactly the box.
-void Win32Canvas::fillEllipse(const Rect& box, Colour colour) {
+void Win32Canvas::fillEllipse(const Rect& box, Colour colour)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected pen(dc_, CreatePen(PS_SOLID, 1, toColorRef(colour)));
   Selected brush(dc_, CreateSolidBrush(toColorRef(colour)));
@@ -257,14 +275,16 @@ void Win32Canvas::fillEllipse(const Rect& box, Colour colour) {
   Ellipse(dc_, box.left, box.top, box.right, box.bottom);
 }
 
-void Win32Canvas::strokeArc(const Rect& box, Point start, Point end, const PenSpec& pen) {
+void Win32Canvas::strokeArc(const Rect& box, Point start, Point end, const PenSpec& pen)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected selectedPen(dc_, createPen(pen));
   if (!selectedPen.ok()) return;
   Arc(dc_, box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
 }
 
-void Win32Canvas::fillPie(const Rect& box, Point start, Point end, Colour colour) {
+void Win32Canvas::fillPie(const Rect& box, Point start, Point end, Colour colour)
+{
   if (box.width() <= 0 || box.height() <= 0) return;
   Selected pen(dc_, CreatePen(PS_SOLID, 1, toColorRef(colour)));
   Selected brush(dc_, CreateSolidBrush(toColorRef(colour)));
@@ -272,20 +292,19 @@ void Win32Canvas::fillPie(const Rect& box, Point start, Point end, Colour colour
   Pie(dc_, box.left, box.top, box.right, box.bottom, start.x, start.y, end.x, end.y);
 }
 
-void Win32Canvas::setPixel(Point where, Colour colour) {
-  SetPixel(dc_, where.x, where.y, toColorRef(colour));
-}
+void Win32Canvas::setPixel(Point where, Colour colour) { SetPixel(dc_, where.x, where.y, toColorRef(colour)); }
 
-Colour Win32Canvas::pixel(Point where) const {
+Colour Win32Canvas::pixel(Point where) const
+{
   const COLORREF c = GetPixel(dc_, where.x, where.y);
   if (c == CLR_INVALID) return kBlackColour;
   return {GetRValue(c), GetGValue(c), GetBValue(c), 0};
 }
 
-void Win32Canvas::selectFont(const FontSpec& font) {
-  const bool same = font_ && fontSpec_.sizePixels == font.sizePixels &&
-                    fontSpec_.weight == font.weight && fontSpec_.family == font.family &&
-                    fontSpec_.variablePitch == font.variablePitch &&
+void Win32Canvas::selectFont(const FontSpec& font)
+{
+  const bool same = font_ && fontSpec_.sizePixels == font.sizePixels && fontSpec_.weight == font.weight &&
+                    fontSpec_.family == font.family && fontSpec_.variablePitch == font.variablePitch &&
                     std::strcmp(fontSpec_.face ? fontSpec_.face : "", font.face ? font.face : "") == 0;
   if (same) return;
   HFONT made = createFontFor(font);
@@ -296,7 +315,8 @@ void Win32Canvas::selectFont(const FontSpec& font) {
   fontSpec_ = font;
 }
 
-TextMetrics Win32Canvas::measureText(const std::string& text, const FontSpec& font) {
+TextMetrics Win32Canvas::measureText(const std::string& text, const FontSpec& font)
+{
   selectFont(font);
   TextMetrics m;
   TEXTMETRICA tm{};
@@ -311,8 +331,8 @@ TextMetrics Win32Canvas::measureText(const std::string& text, const FontSpec& fo
   return m;
 }
 
-void Win32Canvas::drawText(const std::string& text, Point origin, const FontSpec& font,
-                           Colour colour, const Rect& clip) {
+void Win32Canvas::drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour, const Rect& clip)
+{
   if (text.empty() || clip.width() <= 0 || clip.height() <= 0) return;
   selectFont(font);
   SetTextColor(dc_, toColorRef(colour));
@@ -320,15 +340,15 @@ void Win32Canvas::drawText(const std::string& text, Point origin, const FontSpec
   ExtTextOutA(dc_, origin.x, origin.y, ETO_CLIPPED, &r, text.data(), UINT(text.size()), nullptr);
 }
 
-void Win32Canvas::copyFrom(Canvas& source, Point sourceOffset, const Rect& dest) {
+void Win32Canvas::copyFrom(Canvas& source, Point sourceOffset, const Rect& dest)
+{
   auto* src = dynamic_cast<Win32Canvas*>(&source);
   if (!src || dest.width() <= 0 || dest.height() <= 0) return;
-  BitBlt(dc_, dest.left, dest.top, dest.width(), dest.height(), src->dc_, sourceOffset.x,
-         sourceOffset.y, SRCCOPY);
+  BitBlt(dc_, dest.left, dest.top, dest.width(), dest.height(), src->dc_, sourceOffset.x, sourceOffset.y, SRCCOPY);
 }
 
-void Win32Canvas::drawImage(const BackendImage& image, const BackendMask* mask,
-                            Point sourceOffset, const Rect& dest) {
+void Win32Canvas::drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset, const Rect& dest)
+{
   const auto* img = dynamic_cast<const Win32Image*>(&image);
   if (!img || !img->bitmap() || dest.width() <= 0 || dest.height() <= 0) return;
   // Only the part that lies inside the image is painted.
@@ -360,8 +380,7 @@ void Win32Canvas::drawImage(const BackendImage& image, const BackendMask* mask,
       SetBkColor(composed.dc(), kWhiteRef);
       SetTextColor(composed.dc(), kBlackRef);
       BitBlt(composed.dc(), 0, 0, xs.length, ys.length, maskDc.dc(), xs.start, ys.start, SRCAND);
-      BitBlt(composed.dc(), 0, 0, xs.length, ys.length, spriteDc.dc(), xs.start, ys.start,
-             SRCPAINT);
+      BitBlt(composed.dc(), 0, 0, xs.length, ys.length, spriteDc.dc(), xs.start, ys.start, SRCPAINT);
       BitBlt(dc_, dx, dy, xs.length, ys.length, composed.dc(), 0, 0, SRCCOPY);
     }
   }

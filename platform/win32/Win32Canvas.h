@@ -86,11 +86,9 @@ public:
   void setPixel(Point where, Colour colour) override;
   Colour pixel(Point where) const override;
   TextMetrics measureText(const std::string& text, const FontSpec& font) override;
-  void drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour,
-                const Rect& clip) override;
+  void drawText(const std::string& text, Point origin, const FontSpec& font, Colour colour, const Rect& clip) override;
   void copyFrom(Canvas& source, Point sourceOffset, const Rect& dest) override;
-  void drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset,
-                 const Rect& dest) override;
+  void drawImage(const BackendImage& image, const BackendMask* mask, Point sourceOffset, const Rect& dest) override;
 
   HDC dc() const { return dc_; }
 
@@ -101,10 +99,10 @@ private:
 
   HDC dc_;
   Ownership ownership_;
-  HWND window_;              // for ReleaseDC
-  HBITMAP bitmap_;           // the memory picture, owned
+  HWND window_;     // for ReleaseDC
+  HBITMAP bitmap_;  // the memory picture, owned
   HGDIOBJ previousBitmap_ = nullptr;
-  int savedState_ = 0;       // SaveDC's level, restored on destruction
-  HFONT font_ = nullptr;     // the font last selected, owned
+  int savedState_ = 0;    // SaveDC's level, restored on destruction
+  HFONT font_ = nullptr;  // the font last selected, owned
   FontSpec fontSpec_;
 };

@@ -7,41 +7,40 @@ namespace {
 
 // Signed, so that positions left of or above the window (mouse capture) stay
 // negative instead of wrapping to 65535.
-Point pointFromLParam(LPARAM lParam) {
-  return {int(short(LOWORD(lParam))), int(short(HIWORD(lParam)))};
-}
+Point pointFromLParam(LPARAM lParam) { return {int(short(LOWORD(lParam))), int(short(HIWORD(lParam)))}; }
 
 }  // namespace
 
 // ---- Win32Window ----
 
-Win32Window::Win32Window(Win32Backend& backend, WindowEvents& events)
-    : backend_(backend), events_(&events) {}
+Win32Window::Win32Window(Win32Backend& backend, WindowEvents& events) : backend_(backend), events_(&events) {}
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
-std::unique_ptr<Win32Window> Win32Window::create(Win32Backend& backend, HWND parent,
-                                                 const std::string& className, int width,
-                                                 int height, WindowEvents& events) {
+std::unique_ptr<Win32Window> Win32Window::create(Win32Backend& backend, HWND parent, const std::string& className,
+                                                 int width, int height, WindowEvents& events)
+{
   if (!parent || !IsWindow(parent) || width <= 0 || height <= 0) return nullptr;
   std::unique_ptr<Win32Window> window(new Win32Window(backend, events));
   // The object travels in the creation parameters so that the procedure knows
   // it from the very first message.
-  HWND hwnd = CreateWindowExA(0, className.c_str(), "Window", WS_CHILD | WS_VISIBLE, 0, 0, width,
-                              height, parent, nullptr, Win32Backend::instance(), window.get());
+  HWND hwnd = CreateWindowExA(0, className.c_str(), "Window", WS_CHILD | WS_VISIBLE, 0, 0, width, height, parent,
+                              nullptr, Win32Backend::instance(), window.get());
   if (!hwnd) return nullptr;
   window->hwnd_ = hwnd;
   window->alive_ = true;
   return window;
 }
 
-Win32Window::~Win32Window() {
+Win32Window::~Win32Window()
+{
   events_ = nullptr;
   if (alive_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
   // Messages that might still reach the procedure find no object.
   if (IsWindow(hwnd_)) SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
 }
 
-LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -57,7 +56,8 @@ LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 // Returns -1 for messages left to the default processing.
-LRESULT Win32Window::handle(UINT message, WPARAM, LPARAM lParam) {
+LRESULT Win32Window::handle(UINT message, WPARAM, LPARAM lParam)
+{
   switch (message) {
     case WM_PAINT: {
       // Only a real update region is painted; otherwise the default
@@ -84,41 +84,40 @@ LRESULT Win32Window::handle(UINT message, WPARAM, LPARAM lParam) {
       alive_ = false;
       if (events_) events_->windowDestroyed();
       return -1;
-    default:
-      return -1;
+    default: return -1;
   }
 }
 
-std::unique_ptr<Canvas> Win32Window::canvas() {
+std::unique_ptr<Canvas> Win32Window::canvas()
+{
   if (!alive_) return nullptr;
   return Win32Canvas::onWindow(hwnd_);
 }
 
-Point Win32Window::cursorPosition() {
+Point Win32Window::cursorPosition()
+{
   POINT p{};
   if (!alive_ || !GetCursorPos(&p)) return {};
   ScreenToClient(hwnd_, &p);
   return {p.x, p.y};
 }
 
-std::unique_ptr<TextField> Win32Window::createTextField(const Rect& area, const std::string& text,
-                                                        const FontSpec& font,
-                                                        TextFieldListener& listener) {
+std::unique_ptr<TextField> Win32Window::createTextField(const Rect& area, const std::string& text, const FontSpec& font,
+                                                        TextFieldListener& listener)
+{
   if (!alive_) return nullptr;
   return Win32TextField::create(hwnd_, area, text, font, listener);
 }
 
 // ---- Win32TextField ----
 
-std::unique_ptr<Win32TextField> Win32TextField::create(HWND parent, const Rect& area,
-                                                       const std::string& text,
-                                                       const FontSpec& font,
-                                                       TextFieldListener& listener) {
+std::unique_ptr<Win32TextField> Win32TextField::create(HWND parent, const Rect& area, const std::string& text,
+                                                       const FontSpec& font, TextFieldListener& listener)
+{
   std::unique_ptr<Win32TextField> field(new Win32TextField(listener));
-  field->edit_ = CreateWindowExA(0, "EDIT", text.c_str(),
-                                 WS_CHILD | WS_VISIBLE | ES_CENTER | ES_AUTOHSCROLL, area.left,
-                                 area.top, std::max(area.width(), 1), std::max(area.height(), 1),
-                                 parent, nullptr, Win32Backend::instance(), nullptr);
+  field->edit_ = CreateWindowExA(0, "EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_CENTER | ES_AUTOHSCROLL, area.left,
+                                 area.top, std::max(area.width(), 1), std::max(area.height(), 1), parent, nullptr,
+                                 Win32Backend::instance(), nullptr);
   if (!field->edit_) return nullptr;
   field->font_ = createFontFor(font);
   if (field->font_) SendMessageA(field->edit_, WM_SETFONT, WPARAM(field->font_), TRUE);
@@ -127,13 +126,14 @@ std::unique_ptr<Win32TextField> Win32TextField::create(HWND parent, const Rect& 
   const auto length = LPARAM(text.size());
   SendMessageA(field->edit_, EM_SETSEL, WPARAM(length), length);
   SetWindowLongPtrA(field->edit_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(field.get()));
-  field->previous_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrA(field->edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&editProc)));
+  field->previous_ =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(field->edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&editProc)));
   SetFocus(field->edit_);
   return field;
 }
 
-Win32TextField::~Win32TextField() {
+Win32TextField::~Win32TextField()
+{
   finished_ = true;
   if (!destroyed_ && IsWindow(edit_)) {
     // Our procedure is taken out first: destroying a focused control sends it
@@ -145,7 +145,8 @@ Win32TextField::~Win32TextField() {
   if (font_) DeleteObject(font_);
 }
 
-std::string Win32TextField::text() const {
+std::string Win32TextField::text() const
+{
   if (destroyed_ || !IsWindow(edit_)) return lastText_;
   const int length = GetWindowTextLengthA(edit_);
   std::vector<char> buffer(std::size_t(std::max(length, 0)) + 1, '\0');
@@ -153,13 +154,15 @@ std::string Win32TextField::text() const {
   return std::string(buffer.data(), std::size_t(std::max(copied, 0)));
 }
 
-void Win32TextField::finish() {
+void Win32TextField::finish()
+{
   if (finished_) return;
   finished_ = true;
   listener_.textFieldFinished();  // may delete this field: nothing may follow
 }
 
-LRESULT CALLBACK Win32TextField::editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Win32TextField::editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
   auto* field = reinterpret_cast<Win32TextField*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!field) return DefWindowProcA(hwnd, message, wParam, lParam);
   const WNDPROC previous = field->previous_;
@@ -191,8 +194,7 @@ LRESULT CALLBACK Win32TextField::editProc(HWND hwnd, UINT message, WPARAM wParam
       SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
       SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
       break;
-    default:
-      break;
+    default: break;
   }
   return CallWindowProcA(previous, hwnd, message, wParam, lParam);
 }

@@ -2,7 +2,8 @@
 // only when no other layer has supplied one.
 #include "platform/x11/X11Backend.h"
 
-Backend& platformDefaultBackend() {
+Backend& platformDefaultBackend()
+{
   static X11Backend backend;
   return backend;
 }

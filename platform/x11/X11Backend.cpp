@@ -12,7 +12,8 @@ namespace {
 
 bool xErrorSeen = false;
 
-int recordXError(Display*, XErrorEvent*) {
+int recordXError(Display*, XErrorEvent*)
+{
   xErrorSeen = true;
   return 0;
 }
@@ -24,24 +25,24 @@ struct NewWindow {
   Window created;
 };
 
-void createWindowAction(Display* display, void* data) {
+void createWindowAction(Display* display, void* data)
+{
   auto* request = static_cast<NewWindow*>(data);
   const int screen = DefaultScreen(display);
-  request->created = XCreateSimpleWindow(display, request->parent, 0, 0, unsigned(request->width),
-                                         unsigned(request->height), 0, BlackPixel(display, screen),
-                                         BlackPixel(display, screen));
+  request->created =
+      XCreateSimpleWindow(display, request->parent, 0, 0, unsigned(request->width), unsigned(request->height), 0,
+                          BlackPixel(display, screen), BlackPixel(display, screen));
   XSelectInput(display, request->created, ExposureMask | ButtonPressMask | StructureNotifyMask);
   XStoreName(display, request->created, "Window");
   XMapWindow(display, request->created);
 }
 
-void destroyWindowAction(Display* display, void* data) {
-  XDestroyWindow(display, *static_cast<Window*>(data));
-}
+void destroyWindowAction(Display* display, void* data) { XDestroyWindow(display, *static_cast<Window*>(data)); }
 
 }  // namespace
 
-bool withXErrorsCaught(Display* display, void (*action)(Display*, void*), void* data) {
+bool withXErrorsCaught(Display* display, void (*action)(Display*, void*), void* data)
+{
   XSync(display, False);
   xErrorSeen = false;
   XErrorHandler previous = XSetErrorHandler(recordXError);
@@ -53,11 +54,13 @@ bool withXErrorsCaught(Display* display, void (*action)(Display*, void*), void* 
 
 X11Backend::X11Backend() = default;
 
-X11Backend::~X11Backend() {
+X11Backend::~X11Backend()
+{
   if (display_) XCloseDisplay(display_);
 }
 
-Display* X11Backend::display() {
+Display* X11Backend::display()
+{
   if (!display_ && !triedToOpen_) {
     triedToOpen_ = true;
     display_ = XOpenDisplay(nullptr);
@@ -65,7 +68,8 @@ Display* X11Backend::display() {
   return display_;
 }
 
-uint32_t X11Backend::moduleTag() const {
+uint32_t X11Backend::moduleTag() const
+{
   // Any address inside this module tells plug-in copies in one process apart,
   // as the module handle does on Windows.
   static const char anchor = 0;
@@ -74,19 +78,21 @@ uint32_t X11Backend::moduleTag() const {
 
 // X11 has no window classes; the names are only kept so that the toolkit's
 // bookkeeping behaves the same on every platform.
-bool X11Backend::registerWindowClass(const std::string& className) {
+bool X11Backend::registerWindowClass(const std::string& className)
+{
   if (std::find(classes_.begin(), classes_.end(), className) != classes_.end()) return false;
   classes_.push_back(className);
   return true;
 }
 
-void X11Backend::unregisterWindowClass(const std::string& className) {
+void X11Backend::unregisterWindowClass(const std::string& className)
+{
   classes_.erase(std::remove(classes_.begin(), classes_.end(), className), classes_.end());
 }
 
-std::unique_ptr<ChildWindow> X11Backend::createChildWindow(void* parent, const std::string&,
-                                                           int width, int height,
-                                                           WindowEvents& events) {
+std::unique_ptr<ChildWindow> X11Backend::createChildWindow(void* parent, const std::string&, int width, int height,
+                                                           WindowEvents& events)
+{
   Display* dpy = display();
   if (!dpy || !parent || width <= 0 || height <= 0) return nullptr;
   NewWindow request{Window(reinterpret_cast<uintptr_t>(parent)), width, height, 0};
@@ -98,24 +104,25 @@ std::unique_ptr<ChildWindow> X11Backend::createChildWindow(void* parent, const s
   return std::make_unique<X11Window>(*this, request.created, width, height, events);
 }
 
-std::unique_ptr<Canvas> X11Backend::createOffscreen(ChildWindow*, int width, int height) {
+std::unique_ptr<Canvas> X11Backend::createOffscreen(ChildWindow*, int width, int height)
+{
   cairo_surface_t* surface = createRgbSurface(width, height);
   auto canvas = std::make_unique<CairoCanvas>(surface);
   cairo_surface_destroy(surface);
   return canvas;
 }
 
-std::unique_ptr<BackendImage> X11Backend::loadBitmap(int resourceId) {
-  return bitmaps_.load(resourceId);
-}
+std::unique_ptr<BackendImage> X11Backend::loadBitmap(int resourceId) { return bitmaps_.load(resourceId); }
 
-std::unique_ptr<BackendMask> X11Backend::createMask(const BackendImage& image, Colour key) {
+std::unique_ptr<BackendMask> X11Backend::createMask(const BackendImage& image, Colour key)
+{
   const auto* cairoImage = dynamic_cast<const CairoImage*>(&image);
   if (!cairoImage) return nullptr;
   return std::make_unique<CairoMask>(*cairoImage, key);
 }
 
-int X11Backend::mouseButtons() {
+int X11Backend::mouseButtons()
+{
   Display* dpy = display();
   if (!dpy) return 0;
   Window root, child;
@@ -132,27 +139,28 @@ int X11Backend::mouseButtons() {
   return state;
 }
 
-uint32_t X11Backend::tickCount() {
+uint32_t X11Backend::tickCount()
+{
   using namespace std::chrono;
   return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void X11Backend::addBitmap(int resourceId, int width, int height,
-                           const std::vector<uint32_t>& pixels) {
+void X11Backend::addBitmap(int resourceId, int width, int height, const std::vector<uint32_t>& pixels)
+{
   bitmaps_.add(resourceId, width, height, pixels);
 }
 
-void X11Backend::addTarget(unsigned long window, X11EventTarget* target) {
-  targets_.emplace_back(window, target);
+void X11Backend::addTarget(unsigned long window, X11EventTarget* target) { targets_.emplace_back(window, target); }
+
+void X11Backend::removeTarget(unsigned long window)
+{
+  targets_.erase(
+      std::remove_if(targets_.begin(), targets_.end(), [window](const auto& entry) { return entry.first == window; }),
+      targets_.end());
 }
 
-void X11Backend::removeTarget(unsigned long window) {
-  targets_.erase(std::remove_if(targets_.begin(), targets_.end(),
-                                [window](const auto& entry) { return entry.first == window; }),
-                 targets_.end());
-}
-
-void X11Backend::dispatchEvents() {
+void X11Backend::dispatchEvents()
+{
   if (!display_) return;
   // Handlers may run nested (a control tracking the mouse idles from inside
   // one) and may remove targets, so the target is looked up for every event.

@@ -40,8 +40,7 @@ public:
   uint32_t moduleTag() const override;
   bool registerWindowClass(const std::string& className) override;
   void unregisterWindowClass(const std::string& className) override;
-  std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className,
-                                                 int width, int height,
+  std::unique_ptr<ChildWindow> createChildWindow(void* parent, const std::string& className, int width, int height,
                                                  WindowEvents& events) override;
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;

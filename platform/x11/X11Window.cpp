@@ -12,14 +12,16 @@ namespace {
 // The longest text the field accepts; the text box keeps at most 254 of it.
 constexpr std::size_t kFieldCapacity = 255;
 
-cairo_surface_t* windowSurface(Display* display, Window window, int width, int height) {
+cairo_surface_t* windowSurface(Display* display, Window window, int width, int height)
+{
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, window, &attributes)) return nullptr;
   return cairo_xlib_surface_create(display, window, attributes.visual, width, height);
 }
 
 // Copies `area` of `picture` onto the window surface unchanged.
-void copyToScreen(cairo_surface_t* picture, cairo_surface_t* screen, const Rect& area) {
+void copyToScreen(cairo_surface_t* picture, cairo_surface_t* screen, const Rect& area)
+{
   if (!picture || !screen || area.width() <= 0 || area.height() <= 0) return;
   cairo_surface_flush(picture);
   cairo_t* cr = cairo_create(screen);
@@ -31,15 +33,14 @@ void copyToScreen(cairo_surface_t* picture, cairo_surface_t* screen, const Rect&
   cairo_surface_flush(screen);
 }
 
-void destroyWindowAction(Display* display, void* data) {
-  XDestroyWindow(display, *static_cast<Window*>(data));
-}
+void destroyWindowAction(Display* display, void* data) { XDestroyWindow(display, *static_cast<Window*>(data)); }
 
 struct FocusRequest {
   Window window;
 };
 
-void focusAction(Display* display, void* data) {
+void focusAction(Display* display, void* data)
+{
   XSetInputFocus(display, static_cast<FocusRequest*>(data)->window, RevertToParent, CurrentTime);
 }
 
@@ -49,8 +50,10 @@ class X11WindowCanvas : public CairoCanvas {
 public:
   // With `presentAll` set, `whole` goes to the screen even where nothing was drawn.
   X11WindowCanvas(X11Window& window, cairo_surface_t* picture, bool presentAll, const Rect& whole)
-      : CairoCanvas(picture), window_(window), presentAll_(presentAll), whole_(whole) {}
-  ~X11WindowCanvas() override {
+      : CairoCanvas(picture), window_(window), presentAll_(presentAll), whole_(whole)
+  {}
+  ~X11WindowCanvas() override
+  {
     const Rect dirty = takeDirtyArea();
     window_.present(presentAll_ ? whole_ : dirty);
   }
@@ -67,19 +70,20 @@ private:
 
 // ---- X11Window ----
 
-X11Window::X11Window(X11Backend& backend, unsigned long window, int width, int height,
-                     WindowEvents& events)
+X11Window::X11Window(X11Backend& backend, unsigned long window, int width, int height, WindowEvents& events)
     : backend_(backend),
       window_(window),
       width_(width),
       height_(height),
       events_(&events),
       picture_(createRgbSurface(width, height)),
-      screen_(windowSurface(backend.display(), window, width, height)) {
+      screen_(windowSurface(backend.display(), window, width, height))
+{
   backend_.addTarget(window_, this);
 }
 
-X11Window::~X11Window() {
+X11Window::~X11Window()
+{
   backend_.removeTarget(window_);
   if (screen_) cairo_surface_destroy(screen_);
   cairo_surface_destroy(picture_);
@@ -89,11 +93,13 @@ X11Window::~X11Window() {
   }
 }
 
-std::unique_ptr<Canvas> X11Window::canvas() {
+std::unique_ptr<Canvas> X11Window::canvas()
+{
   return std::make_unique<X11WindowCanvas>(*this, picture_, false, Rect{0, 0, width_, height_});
 }
 
-void X11Window::present(const Rect& area) {
+void X11Window::present(const Rect& area)
+{
   if (!alive_) return;
   const Rect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, width_),
                      std::min(area.bottom, height_)};
@@ -101,7 +107,8 @@ void X11Window::present(const Rect& area) {
   XFlush(backend_.display());
 }
 
-Point X11Window::cursorPosition() {
+Point X11Window::cursorPosition()
+{
   if (!alive_) return {};
   Window root, child;
   int rootX, rootY, x = 0, y = 0;
@@ -112,9 +119,9 @@ Point X11Window::cursorPosition() {
 
 void X11Window::dispatchPendingEvents() { backend_.dispatchEvents(); }
 
-std::unique_ptr<TextField> X11Window::createTextField(const Rect& area, const std::string& text,
-                                                      const FontSpec& font,
-                                                      TextFieldListener& listener) {
+std::unique_ptr<TextField> X11Window::createTextField(const Rect& area, const std::string& text, const FontSpec& font,
+                                                      TextFieldListener& listener)
+{
   if (!alive_) return nullptr;
   auto field = std::make_unique<X11TextField>(backend_, window_, area, text, font, listener);
   if (!field->valid()) return nullptr;
@@ -123,7 +130,8 @@ std::unique_ptr<TextField> X11Window::createTextField(const Rect& area, const st
 
 void* X11Window::nativeHandle() const { return reinterpret_cast<void*>(uintptr_t(window_)); }
 
-void X11Window::handleEvent(XEvent& event) {
+void X11Window::handleEvent(XEvent& event)
+{
   switch (event.type) {
     case Expose:
       // Paint once the last of a series of exposures has arrived.
@@ -146,28 +154,27 @@ void X11Window::handleEvent(XEvent& event) {
         if (events_) events_->windowDestroyed();
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
 // ---- X11TextField ----
 
-X11TextField::X11TextField(X11Backend& backend, unsigned long parent, const Rect& area,
-                           std::string text, const FontSpec& font, TextFieldListener& listener)
+X11TextField::X11TextField(X11Backend& backend, unsigned long parent, const Rect& area, std::string text,
+                           const FontSpec& font, TextFieldListener& listener)
     : backend_(backend),
       width_(std::max(area.width(), 1)),
       height_(std::max(area.height(), 1)),
       text_(std::move(text)),
       caret_(text_.size()),
       font_(font),
-      listener_(listener) {
+      listener_(listener)
+{
   Display* dpy = backend_.display();
   if (!dpy) return;
   const int screen = DefaultScreen(dpy);
-  window_ = XCreateSimpleWindow(dpy, Window(parent), area.left, area.top, unsigned(width_),
-                                unsigned(height_), 0, BlackPixel(dpy, screen),
-                                WhitePixel(dpy, screen));
+  window_ = XCreateSimpleWindow(dpy, Window(parent), area.left, area.top, unsigned(width_), unsigned(height_), 0,
+                                BlackPixel(dpy, screen), WhitePixel(dpy, screen));
   XSelectInput(dpy, window_, KeyPressMask | FocusChangeMask | ExposureMask);
   XMapWindow(dpy, window_);
   // The focus can only go to a viewable window; if the host keeps its window
@@ -180,7 +187,8 @@ X11TextField::X11TextField(X11Backend& backend, unsigned long parent, const Rect
   render();
 }
 
-X11TextField::~X11TextField() {
+X11TextField::~X11TextField()
+{
   if (!window_) return;
   backend_.removeTarget(window_);
   if (screen_) cairo_surface_destroy(screen_);
@@ -189,7 +197,8 @@ X11TextField::~X11TextField() {
   withXErrorsCaught(backend_.display(), destroyWindowAction, &id);
 }
 
-void X11TextField::render() {
+void X11TextField::render()
+{
   if (!picture_) return;
   {
     CairoCanvas canvas(picture_);
@@ -209,13 +218,15 @@ void X11TextField::render() {
   XFlush(backend_.display());
 }
 
-void X11TextField::finish() {
+void X11TextField::finish()
+{
   if (finished_) return;
   finished_ = true;
   listener_.textFieldFinished();  // may delete this field: nothing may follow
 }
 
-void X11TextField::handleEvent(XEvent& event) {
+void X11TextField::handleEvent(XEvent& event)
+{
   switch (event.type) {
     case Expose:
       if (event.xexpose.count == 0) render();
@@ -259,7 +270,6 @@ void X11TextField::handleEvent(XEvent& event) {
       render();
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }

@@ -20,8 +20,7 @@ public:
   std::unique_ptr<Canvas> canvas() override;
   Point cursorPosition() override;
   void dispatchPendingEvents() override;
-  std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text,
-                                             const FontSpec& font,
+  std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                              TextFieldListener& listener) override;
   void* nativeHandle() const override;
 
@@ -45,8 +44,8 @@ private:
 // Home/End move the caret; Enter or the loss of keyboard focus ends the edit.
 class X11TextField : public TextField, public X11EventTarget {
 public:
-  X11TextField(X11Backend& backend, unsigned long parent, const Rect& area, std::string text,
-               const FontSpec& font, TextFieldListener& listener);
+  X11TextField(X11Backend& backend, unsigned long parent, const Rect& area, std::string text, const FontSpec& font,
+               TextFieldListener& listener);
   ~X11TextField() override;
   X11TextField(const X11TextField&) = delete;
   X11TextField& operator=(const X11TextField&) = delete;

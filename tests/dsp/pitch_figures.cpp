@@ -26,101 +26,99 @@ namespace {
 
 int printDigests()
 {
-    constexpr float kRate = 44100.0f;
-    constexpr int32_t kBlock = 512;
-    constexpr int32_t kBlocks = 400;
-    // One cycle of a triangle-like table by + - * / only.
-    std::vector<float> table(2048);
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        const double x = static_cast<double>(i) / 2048.0;
-        table[i] = static_cast<float>(x < 0.5 ? 4.0 * x - 1.0 : 3.0 - 4.0 * x);
-    }
-    std::vector<float> input(static_cast<std::size_t>(kBlock) * kBlocks);
-    uint32_t lcg = 12345u;
-    double phase = 0.0;
-    for (std::size_t n = 0; n < input.size(); ++n) {
-        // Pitch stepping over 70 .. 700 Hz every 0.2 s, a sawtooth plus its
-        // octave and fifth, and noise 20 dB down.
-        const std::size_t note = n / 8820;
-        const double hz = 70.0 + 37.0 * static_cast<double>((note * 7) % 19);
-        phase += hz / 44100.0;
-        phase -= static_cast<double>(static_cast<int64_t>(phase));
-        const double saw = 2.0 * phase - 1.0;
-        double octave = 2.0 * phase;
-        octave -= static_cast<double>(static_cast<int64_t>(octave));
-        double fifth = 3.0 * phase;
-        fifth -= static_cast<double>(static_cast<int64_t>(fifth));
-        lcg = lcg * 1664525u + 1013904223u;
-        const double noise = static_cast<double>(lcg >> 8) / 16777216.0 - 0.5;
-        input[n] = static_cast<float>(0.4 * saw + 0.2 * (2.0 * octave - 1.0) + 0.1 * (2.0 * fifth - 1.0) + 0.05 * noise);
-    }
-    std::vector<float> output(static_cast<std::size_t>(kBlock));
-    for (const int32_t fftLength : {512, 1024, 2048, 4096, 8192}) {
-        for (const int32_t quick : {0, 1}) {
-            TrackingOscillator oscillator;
-            oscillator.setPrecise(true);
-            uint64_t hash = 1469598103934665603ull;
-            for (int32_t b = 0; b < kBlocks; ++b) {
-                oscillator.setStabilize(quick != 0);
-                oscillator.setAnalysisLength(fftLength);
-                oscillator.process(input.data() + static_cast<std::ptrdiff_t>(b) * kBlock, output.data(), kBlock,
-                                   kRate, table.data(), static_cast<int32_t>(table.size()));
-                for (const float sample : output) {
-                    uint32_t bits = 0;
-                    std::memcpy(&bits, &sample, sizeof bits);
-                    for (int byte = 0; byte < 4; ++byte) {
-                        hash ^= (bits >> (8 * byte)) & 0xffu;
-                        hash *= 1099511628211ull;
-                    }
-                }
-            }
-            std::printf("precise N=%d quick=%d digest=%016llx\n", fftLength, quick,
-                        static_cast<unsigned long long>(hash));
+  constexpr float kRate = 44100.0f;
+  constexpr int32_t kBlock = 512;
+  constexpr int32_t kBlocks = 400;
+  // One cycle of a triangle-like table by + - * / only.
+  std::vector<float> table(2048);
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    const double x = static_cast<double>(i) / 2048.0;
+    table[i] = static_cast<float>(x < 0.5 ? 4.0 * x - 1.0 : 3.0 - 4.0 * x);
+  }
+  std::vector<float> input(static_cast<std::size_t>(kBlock) * kBlocks);
+  uint32_t lcg = 12345u;
+  double phase = 0.0;
+  for (std::size_t n = 0; n < input.size(); ++n) {
+    // Pitch stepping over 70 .. 700 Hz every 0.2 s, a sawtooth plus its
+    // octave and fifth, and noise 20 dB down.
+    const std::size_t note = n / 8820;
+    const double hz = 70.0 + 37.0 * static_cast<double>((note * 7) % 19);
+    phase += hz / 44100.0;
+    phase -= static_cast<double>(static_cast<int64_t>(phase));
+    const double saw = 2.0 * phase - 1.0;
+    double octave = 2.0 * phase;
+    octave -= static_cast<double>(static_cast<int64_t>(octave));
+    double fifth = 3.0 * phase;
+    fifth -= static_cast<double>(static_cast<int64_t>(fifth));
+    lcg = lcg * 1664525u + 1013904223u;
+    const double noise = static_cast<double>(lcg >> 8) / 16777216.0 - 0.5;
+    input[n] = static_cast<float>(0.4 * saw + 0.2 * (2.0 * octave - 1.0) + 0.1 * (2.0 * fifth - 1.0) + 0.05 * noise);
+  }
+  std::vector<float> output(static_cast<std::size_t>(kBlock));
+  for (const int32_t fftLength : {512, 1024, 2048, 4096, 8192}) {
+    for (const int32_t quick : {0, 1}) {
+      TrackingOscillator oscillator;
+      oscillator.setPrecise(true);
+      uint64_t hash = 1469598103934665603ull;
+      for (int32_t b = 0; b < kBlocks; ++b) {
+        oscillator.setStabilize(quick != 0);
+        oscillator.setAnalysisLength(fftLength);
+        oscillator.process(input.data() + static_cast<std::ptrdiff_t>(b) * kBlock, output.data(), kBlock, kRate,
+                           table.data(), static_cast<int32_t>(table.size()));
+        for (const float sample : output) {
+          uint32_t bits = 0;
+          std::memcpy(&bits, &sample, sizeof bits);
+          for (int byte = 0; byte < 4; ++byte) {
+            hash ^= (bits >> (8 * byte)) & 0xffu;
+            hash *= 1099511628211ull;
+          }
         }
+      }
+      std::printf("precise N=%d quick=%d digest=%016llx\n", fftLength, quick, static_cast<unsigned long long>(hash));
     }
-    return 0;
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && std::strcmp(argv[1], "--digest") == 0)
-        return printDigests();
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    struct Row {
-        pitch::Track track;
-        int32_t fftLength;
-    };
-    const pitch::Track melody = pitch::sawtoothMelody(seconds);
-    const std::vector<Row> rows = {
-        {pitch::sineSweep(100.0, 1000.0, seconds), 2048},
-        {melody, 2048},
-        {pitch::bassLine(seconds), 4096},
-        {pitch::bassLine(seconds), 2048},
-        {pitch::bassLine(seconds), 8192},
-        {pitch::maleVoice(seconds), 2048},
-        {pitch::femaleVoice(seconds), 2048},
-        {pitch::withNoise(melody, -20.0, 7), 8192},
-        {pitch::withNoise(melody, -20.0, 7), 2048},
-    };
-    std::printf("%-26s %5s %-8s %6s %8s %8s %7s %7s %8s %6s\n", "signal", "N", "detector", "<=50c", "median",
-                "harm.", "spr.in", "spr.out", "level dB", "frames");
-    for (const Row& row : rows) {
-        for (const bool precise : {false, true}) {
-            pitch::Settings settings;
-            settings.fftLength = row.fftLength;
-            settings.precise = precise;
-            const pitch::Figures f = pitch::evaluate(row.track, settings);
-            std::printf("%-26s %5d %-8s %5.1f%% %8.1f %7.1f%% %7.1f %7.1f ", row.track.name.c_str(), row.fftLength,
-                        precise ? "precise" : "classic", 100.0 * f.withinFiftyCents, f.medianCents,
-                        100.0 * f.harmonicErrors, f.spreadInCents, f.spreadOutCents);
-            if (row.track.steadyLevel)
-                std::printf("%8.2f", f.levelRangeDb);
-            else
-                std::printf("%8s", "-");
-            std::printf(" %6d\n", f.frames);
-        }
+  if (argc > 1 && std::strcmp(argv[1], "--digest") == 0) return printDigests();
+  const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
+  struct Row {
+    pitch::Track track;
+    int32_t fftLength;
+  };
+  const pitch::Track melody = pitch::sawtoothMelody(seconds);
+  const std::vector<Row> rows = {
+      {pitch::sineSweep(100.0, 1000.0, seconds), 2048},
+      {melody, 2048},
+      {pitch::bassLine(seconds), 4096},
+      {pitch::bassLine(seconds), 2048},
+      {pitch::bassLine(seconds), 8192},
+      {pitch::maleVoice(seconds), 2048},
+      {pitch::femaleVoice(seconds), 2048},
+      {pitch::withNoise(melody, -20.0, 7), 8192},
+      {pitch::withNoise(melody, -20.0, 7), 2048},
+  };
+  std::printf("%-26s %5s %-8s %6s %8s %8s %7s %7s %8s %6s\n", "signal", "N", "detector", "<=50c", "median", "harm.",
+              "spr.in", "spr.out", "level dB", "frames");
+  for (const Row& row : rows) {
+    for (const bool precise : {false, true}) {
+      pitch::Settings settings;
+      settings.fftLength = row.fftLength;
+      settings.precise = precise;
+      const pitch::Figures f = pitch::evaluate(row.track, settings);
+      std::printf("%-26s %5d %-8s %5.1f%% %8.1f %7.1f%% %7.1f %7.1f ", row.track.name.c_str(), row.fftLength,
+                  precise ? "precise" : "classic", 100.0 * f.withinFiftyCents, f.medianCents, 100.0 * f.harmonicErrors,
+                  f.spreadInCents, f.spreadOutCents);
+      if (row.track.steadyLevel)
+        std::printf("%8.2f", f.levelRangeDb);
+      else
+        std::printf("%8s", "-");
+      std::printf(" %6d\n", f.frames);
     }
-    return 0;
+  }
+  return 0;
 }

@@ -26,9 +26,10 @@ struct Expected {
 };
 
 // The editor's rectangle the host shows, out of the frame's larger window.
-void writeEditorPicture(const HeadlessWindow& window, const std::string& path) {
-  cairo_surface_t* picture = cairo_image_surface_create(CAIRO_FORMAT_RGB24, PluginEditor::kWidth,
-                                                        PluginEditor::kHeight);
+void writeEditorPicture(const HeadlessWindow& window, const std::string& path)
+{
+  cairo_surface_t* picture =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, PluginEditor::kWidth, PluginEditor::kHeight);
   cairo_t* cr = cairo_create(picture);
   cairo_set_source_surface(cr, window.surface(), 0, 0);
   cairo_paint(cr);
@@ -39,7 +40,8 @@ void writeEditorPicture(const HeadlessWindow& window, const std::string& path) {
 
 class EditorPictureTest : public EditorTest {
 protected:
-  void expectPicture(const Expected& expected) {
+  void expectPicture(const Expected& expected)
+  {
     const HeadlessWindow& w = window();
     // The background around the controls is the artwork's.
     const Artwork background(PluginEditor::kBackgroundBitmap);
@@ -74,9 +76,10 @@ protected:
     // Right of the four columns, where the last switch's rectangle reaches
     // but its image does not, the background stays.
     const layout::Box lastColumn = layout::kForth.picture();
-    EXPECT_EQ(differingFromArtwork(w, {lastColumn.right, lastColumn.top}, background, {lastColumn.right, lastColumn.top},
-                                   {kWidth - lastColumn.right, lastColumn.height()}),
-              0);
+    EXPECT_EQ(
+        differingFromArtwork(w, {lastColumn.right, lastColumn.top}, background, {lastColumn.right, lastColumn.top},
+                             {kWidth - lastColumn.right, lastColumn.height()}),
+        0);
 
     // Both boxes carry white text on their black ground.
     const auto inside = [](const layout::Box& box) {
@@ -87,7 +90,8 @@ protected:
   }
 };
 
-TEST_F(EditorPictureTest, programZeroShowsItsDefaults) {
+TEST_F(EditorPictureTest, programZeroShowsItsDefaults)
+{
   openAndPaint();
   expectPicture({1, 1, false, false, false, {0, 1, 2, 3}});
   // CutOff 1.0: the top; WaveShape 0.0: the bottom; Pitch Shift 0.5: half way, rounded up.
@@ -97,11 +101,12 @@ TEST_F(EditorPictureTest, programZeroShowsItsDefaults) {
   writeEditorPicture(window(), std::string(BRASKLIN_EDITOR_PICTURE_DIR) + "/editor-program0.png");
 }
 
-TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle) {
+TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle)
+{
   effect->setProgram(1);
   openAndPaint();
   // Set while open: what shows is drawn by the idle calls alone.
-  const std::array<float, kParameterCount> values{0.45f, 1.0f, 1.0f, 1.0f, 0.8f, 1.0f, 0.3f, 0.7f, 0.55f,
+  const std::array<float, kParameterCount> values{0.45f, 1.0f,  1.0f,  1.0f,  0.8f, 1.0f, 0.3f, 0.7f, 0.55f,
                                                   0.25f, 0.45f, 0.25f, 0.35f, 0.9f, 1.0f, 0.7f, 0.4f, 0.0f};
   for (int32_t i = 0; i < kParameterCount; ++i)
     if (i != delayTimeAltParameter) effect->setParameter(i, values[std::size_t(i)]);

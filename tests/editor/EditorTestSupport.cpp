@@ -4,14 +4,15 @@
 
 namespace editortest {
 
-HostLog& hostLog() {
+HostLog& hostLog()
+{
   static HostLog log;
   return log;
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
-intptr_t fakeHost(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/,
-                  float opt) {
+intptr_t fakeHost(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt)
+{
   switch (opcode) {
     case audioMasterVersion: return 2400;
     case audioMasterAutomate:
@@ -29,7 +30,8 @@ intptr_t fakeHost(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /
   }
 }
 
-EditorTest::EditorTest() {
+EditorTest::EditorTest()
+{
   setCurrentBackend(&backend);
   // The shipped shapes lie in a Brasklin folder beside the test binary.
   services.registryPath = BRASKLIN_TEST_VST_DIR;
@@ -39,13 +41,15 @@ EditorTest::EditorTest() {
   hostLog().clear();
 }
 
-EditorTest::~EditorTest() {
+EditorTest::~EditorTest()
+{
   effect.reset();  // deletes the editor, closing it if the test left it open
   servicesScope.reset();
   setCurrentBackend(nullptr);
 }
 
-void EditorTest::openAndPaint() {
+void EditorTest::openAndPaint()
+{
   ASSERT_NE(editor, nullptr) << "the effect made no editor";
   ASSERT_EQ(editor->open(kHostWindow), 1);
   ASSERT_NE(backend.newestWindow(), nullptr);
@@ -54,7 +58,8 @@ void EditorTest::openAndPaint() {
 
 void EditorTest::click(Point where) { backend.press(where, kMouseLeft); }
 
-void EditorTest::drag(Point from, Point to) {
+void EditorTest::drag(Point from, Point to)
+{
   constexpr int kSteps = 4;
   for (int i = 1; i <= kSteps; ++i)
     backend.moveTo({from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps}, kMouseLeft);
@@ -62,7 +67,8 @@ void EditorTest::drag(Point from, Point to) {
   backend.press(from, kMouseLeft);
 }
 
-void EditorTest::typeInto(Point where, const std::string& text) {
+void EditorTest::typeInto(Point where, const std::string& text)
+{
   click(where);
   HeadlessTextField* field = backend.activeTextField();
   ASSERT_NE(field, nullptr) << "no text field opened at " << where.x << ", " << where.y;
@@ -70,7 +76,8 @@ void EditorTest::typeInto(Point where, const std::string& text) {
   field->pressEnter();
 }
 
-std::vector<float> EditorTest::parameterValues() const {
+std::vector<float> EditorTest::parameterValues() const
+{
   std::vector<float> values;
   for (int32_t i = 0; i < kParameterCount; ++i) values.push_back(effect->getParameter(i));
   return values;
@@ -81,12 +88,11 @@ Artwork::Artwork(int resourceId) : image_(loadEmbeddedCairoImage(resourceId)) {}
 int Artwork::width() const { return image_ ? image_->width() : 0; }
 int Artwork::height() const { return image_ ? image_->height() : 0; }
 
-uint32_t Artwork::pixel(int x, int y) const {
-  return image_ ? surfacePixel(image_->surface(), {x, y}).toRgb() : 0u;
-}
+uint32_t Artwork::pixel(int x, int y) const { return image_ ? surfacePixel(image_->surface(), {x, y}).toRgb() : 0u; }
 
 int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& art, Point source, Point size,
-                         bool skipWhite) {
+                         bool skipWhite)
+{
   int differing = 0;
   for (int y = 0; y < size.y; ++y)
     for (int x = 0; x < size.x; ++x) {
@@ -97,7 +103,8 @@ int differingFromArtwork(const HeadlessWindow& window, Point at, const Artwork& 
   return differing;
 }
 
-int countLight(const HeadlessWindow& window, const Rect& area) {
+int countLight(const HeadlessWindow& window, const Rect& area)
+{
   int light = 0;
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x) {
@@ -107,7 +114,8 @@ int countLight(const HeadlessWindow& window, const Rect& area) {
   return light;
 }
 
-int drawnHandleTop(const HeadlessWindow& window, int x) {
+int drawnHandleTop(const HeadlessWindow& window, int x)
+{
   const Artwork handle(PluginEditor::kSliderHandleBitmap);
   for (int top = 0; top + handle.height() <= window.height(); ++top)
     if (differingFromArtwork(window, {x, top}, handle, {0, 0}, {handle.width(), handle.height()}, true) == 0)
@@ -115,7 +123,8 @@ int drawnHandleTop(const HeadlessWindow& window, int x) {
   return -1;
 }
 
-int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, Point imageSize, int count) {
+int shownImage(const HeadlessWindow& window, Point at, const Artwork& art, Point imageSize, int count)
+{
   for (int image = 0; image < count; ++image)
     if (differingFromArtwork(window, at, art, {0, image * imageSize.y}, imageSize) == 0) return image;
   return -1;

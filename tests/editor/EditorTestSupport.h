@@ -29,7 +29,8 @@ constexpr Rect rectOf(const layout::Box& box) { return {box.left, box.top, box.r
 constexpr Point pointOf(layout::ClickPoint point) { return {point.x, point.y}; }
 // Where value 1.0 puts a slider's handle (the top of its travel) and 0.0 the
 // bottom, whole pixels towards the top.
-constexpr int handleTopFor(float value) {
+constexpr int handleTopFor(float value)
+{
   return layout::kSliderTop + int((1.0 - double(value)) * layout::kHandleTravel);
 }
 
@@ -50,7 +51,8 @@ struct HostLog {
   // edit, 'a' automate, ']' end edit; `touchedIndices` has each call's index.
   std::string touches;
   std::vector<int32_t> touchedIndices;
-  void clear() {
+  void clear()
+  {
     automations.clear();
     idleRequests = 0;
     touches.clear();

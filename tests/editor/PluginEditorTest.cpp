@@ -28,7 +28,8 @@ constexpr Point kWaveShapeBox = pointOf(layout::centreOf(layout::kShapeNameBox))
 constexpr Point kStablizeButton = pointOf(layout::centreOf(layout::kStablize));
 constexpr int kDelayTimeSlider = layout::kDelayTime.rect.left;
 
-bool isKind(View* view, Kind kind) {
+bool isKind(View* view, Kind kind)
+{
   switch (kind) {
     case Kind::slider: return dynamic_cast<Slider*>(view) != nullptr;
     case Kind::textBox: return dynamic_cast<TextEdit*>(view) != nullptr;
@@ -39,7 +40,8 @@ bool isKind(View* view, Kind kind) {
 }
 
 // Every bound control holds the effect's value, and the two boxes its texts.
-void expectSynchronised(PluginEditor& editor, PluginEffect& effect) {
+void expectSynchronised(PluginEditor& editor, PluginEffect& effect)
+{
   for (int32_t i = 0; i < kParameterCount; ++i) {
     Control* control = editor.boundControl(i);
     if (i == delayTimeAltParameter) {
@@ -61,8 +63,9 @@ void expectSynchronised(PluginEditor& editor, PluginEffect& effect) {
 }
 
 // Values away from every parameter's default (and from each other's picture).
-void setCustomValues(PluginEffect& effect) {
-  const std::array<float, kParameterCount> values{0.6f, 1.0f,  1.0f, 1.0f, 0.8f, 0.9f, 0.3f, 0.7f, 0.55f,
+void setCustomValues(PluginEffect& effect)
+{
+  const std::array<float, kParameterCount> values{0.6f, 1.0f,  1.0f, 1.0f,  0.8f, 0.9f, 0.3f, 0.7f, 0.55f,
                                                   0.4f, 0.45f, 0.4f, 0.35f, 0.9f, 1.0f, 0.7f, 0.4f, 0.0f};
   for (int32_t i = 0; i < kParameterCount; ++i)
     if (i != delayTimeAltParameter) effect.setParameter(i, values[std::size_t(i)]);
@@ -70,7 +73,8 @@ void setCustomValues(PluginEffect& effect) {
 
 using PluginEditorTest = EditorTest;
 
-TEST_F(PluginEditorTest, effectOwnsAnEditorWithTheFixedRectangleBeforeAndAfterOpen) {
+TEST_F(PluginEditorTest, effectOwnsAnEditorWithTheFixedRectangleBeforeAndAfterOpen)
+{
   ASSERT_NE(editor, nullptr);
   EXPECT_NE(effect->getAeffect()->flags & effFlagsHasEditor, 0);
   const auto expectRect = [this] {
@@ -97,7 +101,8 @@ TEST_F(PluginEditorTest, effectOwnsAnEditorWithTheFixedRectangleBeforeAndAfterOp
   expectRect();
 }
 
-TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder) {
+TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder)
+{
   openAndPaint();
   Frame* frame = editor->getFrame();
   ASSERT_EQ(frame->getViewCount(), int(layout::kControls.size()));
@@ -118,7 +123,8 @@ TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder) {
   EXPECT_EQ(frame->getBackground()->getResourceId(), PluginEditor::kBackgroundBitmap);
 }
 
-TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts) {
+TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts)
+{
   // Program 0 first: the first shape's name and no delay.
   openAndPaint();
   expectSynchronised(*editor, *effect);
@@ -139,7 +145,8 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts) {
   EXPECT_EQ(editor->boundControl(stablizeParameter)->getValue(), 0.0f);
 }
 
-TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither) {
+TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither)
+{
   openAndPaint();
   const int sliderX = kDelayTimeSlider;
   EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.0f));  // 0 s: at the bottom
@@ -166,7 +173,8 @@ TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIn
   EXPECT_TRUE(hostLog().automations.empty()) << "the host's own changes go back to it";
 }
 
-TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen) {
+TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen)
+{
   effect->setParameter(cutOffParameter, 0.25f);  // closed: nothing to update, nothing to crash
   openAndPaint();
   EXPECT_EQ(editor->boundControl(cutOffParameter)->getValue(), 0.25f);
@@ -178,7 +186,8 @@ TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen) 
   expectSynchronised(*editor, *effect);
 }
 
-TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondIndex) {
+TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondIndex)
+{
   openAndPaint();
   typeInto(kDelayTimeBox, "7");
   EXPECT_EQ(editor->delayTimeBox()->text(), "5");
@@ -205,7 +214,8 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
   EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
 }
 
-TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone) {
+TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone)
+{
   openAndPaint();
   struct Case {
     const char* typed;
@@ -213,9 +223,9 @@ TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone) {
   };
   // Leading blanks and a sign are read, trailing text ignored; negative times
   // pass on scaled; what is not a usable number counts as 0.
-  const Case cases[] = {{" 2.5 s", 0.5f},   {"+1", 0.2f},     {"-1", -0.2f}, {"1e999", 1.0f},
-                        {"1e-999", 0.0f},   {"nan", 0.0f},    {"-inf", 0.0f}, {"inf", 1.0f},
-                        {"--3", 0.0f},      {".5", 0.1f},     {"", 0.0f}};
+  const Case cases[] = {{" 2.5 s", 0.5f}, {"+1", 0.2f},  {"-1", -0.2f},  {"1e999", 1.0f},
+                        {"1e-999", 0.0f}, {"nan", 0.0f}, {"-inf", 0.0f}, {"inf", 1.0f},
+                        {"--3", 0.0f},    {".5", 0.1f},  {"", 0.0f}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("typed \"") + c.typed + "\"");
     typeInto(kDelayTimeBox, "9");  // a known state that differs from every case
@@ -228,7 +238,8 @@ TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone) {
   }
 }
 
-TEST_F(PluginEditorTest, typingInTheWaveShapeBoxSendsNothing) {
+TEST_F(PluginEditorTest, typingInTheWaveShapeBoxSendsNothing)
+{
   openAndPaint();
   const std::vector<float> before = parameterValues();
   typeInto(kWaveShapeBox, "Anything");
@@ -240,7 +251,8 @@ TEST_F(PluginEditorTest, typingInTheWaveShapeBoxSendsNothing) {
   EXPECT_EQ(editor->waveShapeBox()->text(), "Sine");
 }
 
-TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTheRightEdge) {
+TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTheRightEdge)
+{
   openAndPaint();
   struct Case {
     int x;
@@ -248,9 +260,12 @@ TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTh
   };
   // The bottom zone of each switch picks the last stage kind (Distortion).
   const int forthLeft = layout::kForth.rect.left;
-  const Case cases[] = {{layout::kFirst.rect.left + 7, firstParameter},  {layout::kSecond.rect.left + 5, secondParameter},
-                        {layout::kThird.rect.left + 13, thirdParameter}, {forthLeft - 1, thirdParameter},
-                        {forthLeft, forthParameter},                     {layout::kWindowWidth - 20, forthParameter}};
+  const Case cases[] = {{layout::kFirst.rect.left + 7, firstParameter},
+                        {layout::kSecond.rect.left + 5, secondParameter},
+                        {layout::kThird.rect.left + 13, thirdParameter},
+                        {forthLeft - 1, thirdParameter},
+                        {forthLeft, forthParameter},
+                        {layout::kWindowWidth - 20, forthParameter}};
   for (const Case& c : cases) {
     SCOPED_TRACE("x " + std::to_string(c.x));
     for (int32_t slot = firstParameter; slot <= forthParameter; ++slot) effect->setParameter(slot, 0.0f);
@@ -264,7 +279,8 @@ TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTh
   }
 }
 
-TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheSwitch) {
+TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheSwitch)
+{
   // The Pitch Shift handle at the top, where the click lands.
   effect->setParameter(pitchShiftParameter, 1.0f);
   effect->setParameter(fftLengthParameter, 1.0f);
@@ -276,7 +292,8 @@ TEST_F(PluginEditorTest, clickOnTheEdgeSharedByFftSwitchAndPitchSliderGoesToTheS
   EXPECT_EQ(effect->getParameter(pitchShiftParameter), 1.0f);
 }
 
-TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
+TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter)
+{
   openAndPaint();
   for (const layout::Control& placement : layout::kControls) {
     // (A control for a parameter the effect does not have yet is tried below.)
@@ -328,7 +345,8 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter) {
 
 // Each switch, tapped in each zone with the release already in when the
 // press is handled, selects that zone and sends it as one touch.
-TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
+TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch)
+{
   openAndPaint();
   for (const layout::Control& placement : layout::kControls) {
     if (placement.kind != Kind::verticalSwitch) continue;
@@ -352,7 +370,8 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch) {
 // The Precise button is built and bound before the effect has its parameter:
 // until then a click, the effect's or the host's change of the index reach no
 // parameter and no per-parameter slot; once it has, a click is a touch.
-TEST_F(PluginEditorTest, thePreciseButtonTurnsOnThePreciseDetectorAndShowsTheHostsChanges) {
+TEST_F(PluginEditorTest, thePreciseButtonTurnsOnThePreciseDetectorAndShowsTheHostsChanges)
+{
   openAndPaint();
   Control* button = editor->boundControl(preciseParameter);
   ASSERT_NE(button, nullptr);
@@ -372,7 +391,8 @@ TEST_F(PluginEditorTest, thePreciseButtonTurnsOnThePreciseDetectorAndShowsTheHos
 }
 
 // A click on a button and a typed delay time are touches of their own.
-TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch) {
+TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch)
+{
   openAndPaint();
   click(kStablizeButton);
   EXPECT_EQ(hostLog().touches, "[a]");
@@ -389,7 +409,8 @@ TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch) {
   EXPECT_EQ(hostLog().touches, "");
 }
 
-TEST_F(PluginEditorTest, closeThenOpenGivesACompleteSynchronisedEditor) {
+TEST_F(PluginEditorTest, closeThenOpenGivesACompleteSynchronisedEditor)
+{
   openAndPaint();
   setCustomValues(*effect);
   editor->close();
@@ -407,7 +428,8 @@ TEST_F(PluginEditorTest, closeThenOpenGivesACompleteSynchronisedEditor) {
   EXPECT_EQ(hostLog().automations[0].index, stablizeParameter);
 }
 
-TEST_F(PluginEditorTest, closingDuringAnEditEndsItFirst) {
+TEST_F(PluginEditorTest, closingDuringAnEditEndsItFirst)
+{
   openAndPaint();
   click(kDelayTimeBox);
   ASSERT_NE(backend.activeTextField(), nullptr);
@@ -419,7 +441,8 @@ TEST_F(PluginEditorTest, closingDuringAnEditEndsItFirst) {
   EXPECT_EQ(editor->getFrame(), nullptr);
 }
 
-TEST_F(PluginEditorTest, openingTwiceOrNeverClosingLeavesOneWindowAndNoLeak) {
+TEST_F(PluginEditorTest, openingTwiceOrNeverClosingLeavesOneWindowAndNoLeak)
+{
   openAndPaint();
   openAndPaint();
   EXPECT_EQ(backend.windows().size(), 1u);
@@ -428,7 +451,8 @@ TEST_F(PluginEditorTest, openingTwiceOrNeverClosingLeavesOneWindowAndNoLeak) {
   // The fixture deletes the effect with the editor still open.
 }
 
-TEST_F(PluginEditorTest, aThousandOpenCloseRoundsLeaveNothingBehind) {
+TEST_F(PluginEditorTest, aThousandOpenCloseRoundsLeaveNothingBehind)
+{
   for (int round = 0; round < 1000; ++round) {
     ASSERT_EQ(editor->open(kHostWindow), 1);
     if (round % 100 == 0) {
@@ -447,7 +471,8 @@ TEST_F(PluginEditorTest, aThousandOpenCloseRoundsLeaveNothingBehind) {
 // Run under ThreadSanitizer (scripts/test-sanitizers.sh): the effect tells the
 // editor of automation on the thread that made it, while the interface thread
 // keeps idling and drawing.
-TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles) {
+TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles)
+{
   openAndPaint();
   std::atomic<bool> done{false};
   std::thread automation([this, &done] {
@@ -475,7 +500,8 @@ TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles) {
 // the host opens and closes the editor on its interface thread while another
 // thread automates every parameter and a third runs blocks. Setting a
 // parameter once reached controls that close had just deleted.
-TEST_F(PluginEditorTest, openCloseLoopWhileAnotherThreadAutomatesAndAThirdRunsAudio) {
+TEST_F(PluginEditorTest, openCloseLoopWhileAnotherThreadAutomatesAndAThirdRunsAudio)
+{
   const editorstress::Outcome outcome =
       editorstress::run(effect->getAeffect(), kHostWindow, std::chrono::milliseconds(3000), [this] {
         if (!backend.windows().empty()) backend.newestWindow()->paint();

@@ -35,7 +35,8 @@ std::string touches;
 std::vector<int32_t> touchedIndices;
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
-intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt) {
+intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt)
+{
   if (opcode == audioMasterVersion) return 2400;
   if (opcode == audioMasterAutomate) automations.push_back({index, opt});
   const char touch = opcode == audioMasterAutomate ? 'a' : opcode == 43 ? '[' : opcode == 44 ? ']' : '\0';
@@ -46,7 +47,8 @@ intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*val
   return 0;
 }
 
-void clearHostLog() {
+void clearHostLog()
+{
   automations.clear();
   touches.clear();
   touchedIndices.clear();
@@ -54,7 +56,8 @@ void clearHostLog() {
 
 // Repeats `step` until `done` holds or three seconds have passed.
 template <typename Step, typename Done>
-bool pumpUntil(Step step, Done done) {
+bool pumpUntil(Step step, Done done)
+{
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -64,7 +67,8 @@ bool pumpUntil(Step step, Done done) {
   return true;
 }
 
-std::vector<Window> childrenOf(Display* display, Window window) {
+std::vector<Window> childrenOf(Display* display, Window window)
+{
   Window root = 0, parent = 0, *children = nullptr;
   unsigned int count = 0;
   std::vector<Window> list;
@@ -76,7 +80,8 @@ std::vector<Window> childrenOf(Display* display, Window window) {
   return list;
 }
 
-uint32_t pixelAt(Display* display, Window window, int x, int y) {
+uint32_t pixelAt(Display* display, Window window, int x, int y)
+{
   XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
   if (!image) return 0xFFFFFFFFu;
   const auto rgb = uint32_t(XGetPixel(image, 0, 0)) & 0xFFFFFFu;
@@ -86,7 +91,8 @@ uint32_t pixelAt(Display* display, Window window, int x, int y) {
 
 class X11EditorHostTest : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     display = testsupport::openTestDisplay();
     if (!display) return;
     module = dlopen(BRASKLIN_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
@@ -94,7 +100,8 @@ protected:
     entry = reinterpret_cast<PluginEntry>(dlsym(module, "main"));
     ASSERT_NE(entry, nullptr);
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     // The module stays loaded, as hosts keep theirs: the leak checker can then
     // still name the places inside it where the libraries it uses keep their
     // process-long caches (see LeakSuppressions.cpp).
@@ -106,7 +113,8 @@ protected:
   PluginEntry entry = nullptr;
 };
 
-TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
+TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses)
+{
   clearHostLog();
   AEffect* effect = entry(&host);
   ASSERT_NE(effect, nullptr);
@@ -126,9 +134,9 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
 
   // The host's window, sized from the rectangle, white until the editor paints.
   const int screen = DefaultScreen(display);
-  const Window hostWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width),
-                                                unsigned(height), 0, WhitePixel(display, screen),
-                                                WhitePixel(display, screen));
+  const Window hostWindow =
+      XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, unsigned(width), unsigned(height), 0,
+                          WhitePixel(display, screen), WhitePixel(display, screen));
   XMapWindow(display, hostWindow);
   XSync(display, False);
 
@@ -139,8 +147,8 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
 
   // The idle calls deliver the first paint: the title strip turns from the
   // host's white into the artwork's dark background.
-  ASSERT_TRUE(pumpUntil([&] { dispatch(effEditIdle); },
-                        [&] { return pixelAt(display, hostWindow, 280, 30) != 0xFFFFFFu; }))
+  ASSERT_TRUE(
+      pumpUntil([&] { dispatch(effEditIdle); }, [&] { return pixelAt(display, hostWindow, 280, 30) != 0xFFFFFFu; }))
       << "the editor never painted";
 
   // Program 0 has " Stablize " off; a click on its button turns it on, and the
@@ -207,7 +215,8 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses) {
                              std::to_string(grab - 40) + " sleep 0.2 mouseup 1";
     int dragStatus = -1;
     std::thread user([&] { dragStatus = std::system(drag.c_str()); });
-    const bool ended = pumpUntil([&] { dispatch(effEditIdle); }, [&] { return !touches.empty() && touches.back() == ']'; });
+    const bool ended =
+        pumpUntil([&] { dispatch(effEditIdle); }, [&] { return !touches.empty() && touches.back() == ']'; });
     user.join();
     ASSERT_EQ(dragStatus, 0);
     ASSERT_TRUE(ended) << "the drag never ended: " << touches;

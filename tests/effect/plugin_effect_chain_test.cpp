@@ -70,8 +70,7 @@ struct ManualTrackingFilter {
     const int32_t first = std::min(carried, n);
     filter.setCoefficients(static_cast<float>(factor * previousPitch / rate), 0.0f);
     filter.process(out, out, first, mode);
-    const auto now =
-        static_cast<float>(static_cast<double>(oscillator.detectedFrequency()) * oscillator.ratio());
+    const auto now = static_cast<float>(static_cast<double>(oscillator.detectedFrequency()) * oscillator.ratio());
     filter.setCoefficients(static_cast<float>(factor * now / rate), 0.0f);
     filter.process(out + first, out + first, n - first, mode);
     previousPitch = now;
@@ -134,8 +133,9 @@ TEST_F(ChainTest, filterFirstOrderLetsMoxOverwriteTheFilterAndTheDelayReadTheHos
   setOrder(*effect, 1, 0, 2, 3);
   const auto moxOnly = renderReplacing(*effect, input, block);
   ManualMox mox(*effect);
-  EXPECT_THAT(moxOnly.left,
-              Pointwise(FloatNear(0.0f), referenceRun([&](const float* in, float* out, int32_t n) { mox.run(in, out, n); })));
+  EXPECT_THAT(
+      moxOnly.left,
+      Pointwise(FloatNear(0.0f), referenceRun([&](const float* in, float* out, int32_t n) { mox.run(in, out, n); })));
 }
 
 TEST_F(ChainTest, filterFirstOrderWithDelayAndDistortionGivesDistortionOfTheDelayedHostInput)
@@ -175,8 +175,9 @@ TEST_F(ChainTest, moxRunsOnlyOnceWhenItStandsInTwoSlots)
   setOrder(*effect, 0, 0, 2, 3);
   const auto actual = renderReplacing(*effect, input, block);
   ManualMox mox(*effect);
-  EXPECT_THAT(actual.left,
-              Pointwise(FloatNear(0.0f), referenceRun([&](const float* in, float* out, int32_t n) { mox.run(in, out, n); })));
+  EXPECT_THAT(
+      actual.left,
+      Pointwise(FloatNear(0.0f), referenceRun([&](const float* in, float* out, int32_t n) { mox.run(in, out, n); })));
 }
 
 TEST_F(ChainTest, aSecondFilterEntryRunsOnTheFixedPathInPlace)

@@ -73,9 +73,15 @@ TEST(PluginEffectDigest, outputBitsMatchTheRecordedOnes)
       {"program 0, 1-frame blocks", 1, {}, 0x4aff0c3edc07a56aull},
       {"program 0, 4096-frame blocks (several analyses per block)", 4096, {{1, 0.1f}}, 0xedaa319fc9e0bd34ull},
       {"Quick Detect, FFT 8192, 64-frame blocks", 64, {{1, 1.0f}, {3, 1.0f}}, 0x638de686f1d8b53bull},
-      {"Stablize, pitch shifted, another shape, 100-frame blocks", 100, {{2, 1.0f}, {4, 0.7f}, {0, 0.9f}}, 0x71358af6b592d940ull},
+      {"Stablize, pitch shifted, another shape, 100-frame blocks",
+       100,
+       {{2, 1.0f}, {4, 0.7f}, {0, 0.9f}},
+       0x71358af6b592d940ull},
       {"resonance, high-pass, low cut-off", 256, {{7, 0.8f}, {5, 0.6f}, {6, 0.3f}}, 0x4f4394a59a461669ull},
-      {"every stage, band-pass", 512, {{5, 0.9f}, {9, 0.1f}, {10, 0.7f}, {8, 0.5f}, {12, 0.5f}, {13, 0.75f}}, 0xd323e235e38be625ull},
+      {"every stage, band-pass",
+       512,
+       {{5, 0.9f}, {9, 0.1f}, {10, 0.7f}, {8, 0.5f}, {12, 0.5f}, {13, 0.75f}},
+       0xd323e235e38be625ull},
       {"filter first, then Mox (fixed path)", 333, {{14, 1.0f / 3.0f}, {15, 0.0f}, {7, 0.5f}}, 0x308963c651ce6c54ull},
   };
   for (const Case& c : cases) {

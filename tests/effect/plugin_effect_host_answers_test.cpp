@@ -76,9 +76,18 @@ TEST_F(HostAnswersTest, canDoInsertsAndSendsButNoMidiOrTimeInfo)
     const char* text;
     intptr_t answer;
   } cases[] = {
-      {"plugAsChannelInsert", 1}, {"plugAsSend", 1},           {"sendVstEvents", -1},    {"sendVstMidiEvent", -1},
-      {"receiveVstEvents", -1},   {"receiveVstMidiEvent", -1}, {"receiveVstTimeInfo", -1}, {"sendVstTimeInfo", -1},
-      {"midiProgramNames", -1},   {"bypass", 0},               {"", 0},                  {"plugAsSend ", 0},
+      {"plugAsChannelInsert", 1},
+      {"plugAsSend", 1},
+      {"sendVstEvents", -1},
+      {"sendVstMidiEvent", -1},
+      {"receiveVstEvents", -1},
+      {"receiveVstMidiEvent", -1},
+      {"receiveVstTimeInfo", -1},
+      {"sendVstTimeInfo", -1},
+      {"midiProgramNames", -1},
+      {"bypass", 0},
+      {"", 0},
+      {"plugAsSend ", 0},
   };
   for (const auto& c : cases) {
     std::string text = c.text;
@@ -89,7 +98,8 @@ TEST_F(HostAnswersTest, canDoInsertsAndSendsButNoMidiOrTimeInfo)
 TEST_F(HostAnswersTest, programNamesByIndexWithoutSelecting)
 {
   for (int32_t program = 0; program < 16; ++program) {
-    EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, program), "Init " + std::to_string(program + 1));
+    EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, program),
+              "Init " + std::to_string(program + 1));
   }
   // Rename program 3 the host's way (select, name), go back to program 0.
   dispatch(effSetProgram, 0, 3);
@@ -113,8 +123,14 @@ TEST_F(HostAnswersTest, switchesAreAnnouncedAsStepsAndContinuousParametersGetNot
     int32_t lastPosition;
   };
   constexpr int32_t steps = kVstParameterUsesFloatStep;
-  const Expected switches[] = {{1, steps, 3},  {2, steps | kVstParameterIsSwitch, 1}, {3, steps | kVstParameterIsSwitch, 1},
-                               {5, steps, 3},  {14, steps, 3}, {15, steps, 3}, {16, steps, 3}, {17, steps, 3},
+  const Expected switches[] = {{1, steps, 3},
+                               {2, steps | kVstParameterIsSwitch, 1},
+                               {3, steps | kVstParameterIsSwitch, 1},
+                               {5, steps, 3},
+                               {14, steps, 3},
+                               {15, steps, 3},
+                               {16, steps, 3},
+                               {17, steps, 3},
                                {18, steps | kVstParameterIsSwitch, 1}};
   for (int32_t index = -1; index <= 19; ++index) {
     SCOPED_TRACE(index);
@@ -123,7 +139,8 @@ TEST_F(HostAnswersTest, switchesAreAnnouncedAsStepsAndContinuousParametersGetNot
     bytes.fill(0xA5);
     auto* properties = reinterpret_cast<VstParameterProperties*>(bytes.data());
     const intptr_t answer = dispatch(effGetParameterProperties, index, 0, properties);
-    for (std::size_t i = sizeof(VstParameterProperties); i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0xA5) << "byte " << i;
+    for (std::size_t i = sizeof(VstParameterProperties); i < bytes.size(); ++i)
+      ASSERT_EQ(bytes[i], 0xA5) << "byte " << i;
     const Expected* expected = nullptr;
     for (const Expected& e : switches) {
       if (e.index == index) expected = &e;

@@ -59,7 +59,7 @@ TEST_F(ParametersTest, descriptorDescribesTheBuiltEffect)
 TEST_F(ParametersTest, programZeroLeavesTheDefaultSettings)
 {
   const float expected[19] = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f, 0.0f,
-                              0.0f, 0.0f, 0.0f, 0.5f, 0.0f, 0.4f, 0.7f, 1.0f, 0.0f};
+                              0.0f, 0.0f,  0.0f, 0.5f, 0.0f, 0.4f,  0.7f, 1.0f, 0.0f};
   for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), expected[i]) << i;
   EXPECT_EQ(effect->analysisLength(), 2048);
   EXPECT_EQ(effect->outputGain(), 1.0f);
@@ -72,10 +72,10 @@ TEST_F(ParametersTest, programZeroLeavesTheDefaultSettings)
 
 TEST_F(ParametersTest, namesLabelsAndTheUnnamedEntries)
 {
-  const char* names[19] = {" WaveShape ", " FFT length ", " Stablize ", " Quick Detect ", " Pitch Shift ",
-                           " Filter Type ", " CutOff ", " Resonance ", " Delay Mix ", " Delay Time ",
-                           " Delay FeedBack", "untouched", " Drive ", " Volume ", " First ", " Second  ",
-                           " Third ", " Forth ", " Precise "};
+  const char* names[19] = {" WaveShape ",     " FFT length ", " Stablize ",  " Quick Detect ", " Pitch Shift ",
+                           " Filter Type ",   " CutOff ",     " Resonance ", " Delay Mix ",    " Delay Time ",
+                           " Delay FeedBack", "untouched",    " Drive ",     " Volume ",       " First ",
+                           " Second  ",       " Third ",      " Forth ",     " Precise "};
   for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(name(i), names[i]) << i;
   EXPECT_EQ(name(19), "untouched");
   EXPECT_EQ(name(-1), "untouched");
@@ -110,11 +110,9 @@ TEST_F(ParametersTest, displayTextsFollowEachParametersTable)
   EXPECT_EQ(display(19), "");
   EXPECT_EQ(display(-1), "");
 
-  const std::vector<std::pair<int32_t, float>> changes{{1, 0.25f}, {2, 0.7f},  {3, 0.5f},  {4, 0.25f},
-                                                       {5, 0.77f}, {6, 0.75f}, {7, 0.125f}, {8, 0.5f},
-                                                       {9, 0.2f},  {10, 0.3f}, {12, 1.0f},  {13, 0.9f},
-                                                       {14, 1.0f}, {15, 0.1f}, {16, 0.5f},  {17, 0.8f},
-                                                       {18, 0.5f}};
+  const std::vector<std::pair<int32_t, float>> changes{
+      {1, 0.25f}, {2, 0.7f},  {3, 0.5f},  {4, 0.25f}, {5, 0.77f}, {6, 0.75f}, {7, 0.125f}, {8, 0.5f}, {9, 0.2f},
+      {10, 0.3f}, {12, 1.0f}, {13, 0.9f}, {14, 1.0f}, {15, 0.1f}, {16, 0.5f}, {17, 0.8f},  {18, 0.5f}};
   for (const auto& [index, value] : changes) effect->setParameter(index, value);
   EXPECT_EQ(display(1), "1024");
   EXPECT_EQ(display(2), "On");
@@ -288,8 +286,8 @@ TEST_F(ParametersTest, selectingAProgramAppliesItsOwnFeedbackAndMix)
 TEST_F(ParametersTest, selectingAProgramRestoresEverySetting)
 {
   effect->setProgram(3);
-  const float values[19] = {0.5f, 0.8f, 1.0f, 0.6f, 0.75f, 0.6f, 0.25f, 0.4f, 0.2f, 0.1f,
-                            0.3f, 0.1f, 0.9f, 0.75f, 0.5f, 0.1f, 1.0f, 0.8f, 0.9f};
+  const float values[19] = {0.5f, 0.8f, 1.0f, 0.6f,  0.75f, 0.6f, 0.25f, 0.4f, 0.2f, 0.1f,
+                            0.3f, 0.1f, 0.9f, 0.75f, 0.5f,  0.1f, 1.0f,  0.8f, 0.9f};
   for (int32_t i = 0; i < 19; ++i) effect->setParameter(i, values[i]);
   std::vector<float> reported(19);
   for (int32_t i = 0; i < 19; ++i) reported[static_cast<std::size_t>(i)] = effect->getParameter(i);
@@ -325,7 +323,7 @@ public:
 
 TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
 {
-  delete effect->getEditor();  // the effect's own editor makes way for the recording one
+  delete effect->getEditor();                        // the effect's own editor makes way for the recording one
   auto* editor = new RecordingEditor(effect.get());  // owned by the effect from here
   EXPECT_EQ(effect->getAeffect()->flags & effFlagsHasEditor, effFlagsHasEditor);
   effect->setParameter(4, 0.3f);
@@ -343,7 +341,8 @@ TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
   EXPECT_EQ(editor->calls.size(), 23u);
 }
 
-// robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched, getParameter 0, texts unchanged, the descriptor says 1 input and no editor
+// robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched,
+// getParameter 0, texts unchanged, the descriptor says 1 input and no editor
 TEST_F(ParametersTest, anEffectWhoseShapesFailedToLoadDoesNothing)
 {
   FakePlatformServices missing;

@@ -16,7 +16,8 @@
 
 namespace {
 
-// robustness: automation on another thread while the audio thread runs blocks => no data race (ThreadSanitizer build), the output stays sound
+// robustness: automation on another thread while the audio thread runs blocks => no data race (ThreadSanitizer build),
+// the output stays sound
 TEST(EffectThreadsTest, automationWhileProcessingIsRaceFreeAndKeepsTheOutputSound)
 {
   effecttest::ShippedShapes shapes;
@@ -41,7 +42,8 @@ TEST(EffectThreadsTest, automationWhileProcessingIsRaceFreeAndKeepsTheOutputSoun
         effect->processReplacing(inputs, outputs, frames);
       }
       for (int32_t i = 0; i < frames; ++i) {
-        if (!std::isfinite(out0[static_cast<std::size_t>(i)]) || out0[static_cast<std::size_t>(i)] != out1[static_cast<std::size_t>(i)]) {
+        if (!std::isfinite(out0[static_cast<std::size_t>(i)]) ||
+            out0[static_cast<std::size_t>(i)] != out1[static_cast<std::size_t>(i)]) {
           badBlocks.fetch_add(1, std::memory_order_relaxed);
           break;
         }

@@ -49,18 +49,38 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kDenormal = 1e-41f;
 
 // Values a host may send as parameters; the fuzzer also sends raw bits.
-constexpr std::array<float, 22> kParameterValues{
-    0.0f, -0.0f, 1.0f, 0.5f, 0.25f, 0.26f, 0.51f, 0.76f, 0.333333f, 0.666666f, 0.9999f, kDenormal,
-    -kDenormal, -0.1f, 1.5f, 2.0f, -1e30f, 1e30f, std::numeric_limits<float>::max(), kInfinity, -kInfinity, kNaN};
+constexpr std::array<float, 22> kParameterValues{0.0f,
+                                                 -0.0f,
+                                                 1.0f,
+                                                 0.5f,
+                                                 0.25f,
+                                                 0.26f,
+                                                 0.51f,
+                                                 0.76f,
+                                                 0.333333f,
+                                                 0.666666f,
+                                                 0.9999f,
+                                                 kDenormal,
+                                                 -kDenormal,
+                                                 -0.1f,
+                                                 1.5f,
+                                                 2.0f,
+                                                 -1e30f,
+                                                 1e30f,
+                                                 std::numeric_limits<float>::max(),
+                                                 kInfinity,
+                                                 -kInfinity,
+                                                 kNaN};
 // Rates a host may announce, from the plausible to the absurd.
-constexpr std::array<float, 20> kSampleRates{8000.0f,   11025.0f, 22050.0f, 32000.0f, 44100.0f, 48000.0f, 88200.0f,
-                                             96000.0f,  192000.0f, 384000.0f, 0.0f,   -44100.0f, 1.0f,    999.0f,
+constexpr std::array<float, 20> kSampleRates{8000.0f,   11025.0f,  22050.0f,  32000.0f, 44100.0f,  48000.0f, 88200.0f,
+                                             96000.0f,  192000.0f, 384000.0f, 0.0f,     -44100.0f, 1.0f,     999.0f,
                                              768001.0f, 1e7f,      2e7f,      kNaN,     kInfinity, kDenormal};
 // Block sizes worth hitting exactly.
 constexpr std::array<int32_t, 12> kBlockSizes{0, 1, 2, 3, 63, 64, 512, 1024, 4097, 8192, 8193, 100000};
 // Samples dropped into audio blocks.
-constexpr std::array<float, 10> kSpikes{kNaN, -kNaN, kInfinity, -kInfinity, kDenormal, -kDenormal,
-                                        kLoudest, -kLoudest, 1e30f, -std::numeric_limits<float>::max()};
+constexpr std::array<float, 10> kSpikes{
+    kNaN,       -kNaN,    kInfinity, -kInfinity, kDenormal,
+    -kDenormal, kLoudest, -kLoudest, 1e30f,      -std::numeric_limits<float>::max()};
 
 intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/, float /*opt*/)
 {
@@ -91,8 +111,8 @@ public:
         case 3: setSampleRate(); break;
         case 4: (void)effect->dispatcher(effect, effSetBlockSize, 0, blockSize(), nullptr, 0.0f); break;
         case 5: setProgram(); break;
-        case 6: (void)effect->dispatcher(effect, effMainsChanged, 0, fuzz.ConsumeIntegralInRange<int>(0, 1),
-                                         nullptr, 0.0f);
+        case 6:
+          (void)effect->dispatcher(effect, effMainsChanged, 0, fuzz.ConsumeIntegralInRange<int>(0, 1), nullptr, 0.0f);
           break;
         case 7: texts(); break;
         default: audioBlock(); break;
@@ -133,15 +153,15 @@ private:
 
   void setSampleRate()
   {
-    const float rate = fuzz.ConsumeBool() ? fuzz.PickValueInArray(kSampleRates)
-                                          : fuzz.ConsumeFloatingPointInRange<float>(1.0f, 1e6f);
+    const float rate =
+        fuzz.ConsumeBool() ? fuzz.PickValueInArray(kSampleRates) : fuzz.ConsumeFloatingPointInRange<float>(1.0f, 1e6f);
     (void)effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rate);
   }
 
   void setProgram()
   {
-    const intptr_t program = fuzz.ConsumeBool() ? fuzz.ConsumeIntegralInRange<intptr_t>(-2, 17)
-                                                : fuzz.ConsumeIntegral<intptr_t>();
+    const intptr_t program =
+        fuzz.ConsumeBool() ? fuzz.ConsumeIntegralInRange<intptr_t>(-2, 17) : fuzz.ConsumeIntegral<intptr_t>();
     (void)effect->dispatcher(effect, effSetProgram, 0, program, nullptr, 0.0f);
   }
 
@@ -175,16 +195,16 @@ private:
     (void)effect->dispatcher(effect, opcode, parameterIndex(), 0, buffer.data(), 0.0f);
     if (std::any_of(buffer.begin() + kTextCapacity, buffer.end(), [](unsigned char c) { return c != kCanary; }))
       fail("a text opcode wrote beyond 24 bytes");
-    const bool touched = std::any_of(buffer.begin(), buffer.begin() + kTextCapacity,
-                                     [](unsigned char c) { return c != kCanary; });
+    const bool touched =
+        std::any_of(buffer.begin(), buffer.begin() + kTextCapacity, [](unsigned char c) { return c != kCanary; });
     if (touched && std::find(buffer.begin(), buffer.begin() + kTextCapacity, 0) == buffer.begin() + kTextCapacity)
       fail("a text opcode left its text unterminated");
   }
 
   int32_t blockFrames()
   {
-    int32_t frames = fuzz.ConsumeBool() ? fuzz.PickValueInArray(kBlockSizes)
-                                        : fuzz.ConsumeIntegralInRange<int32_t>(-4, 2048);
+    int32_t frames =
+        fuzz.ConsumeBool() ? fuzz.PickValueInArray(kBlockSizes) : fuzz.ConsumeIntegralInRange<int32_t>(-4, 2048);
     frames = std::min<int32_t>(frames, static_cast<int32_t>(framesLeft));
     return frames;
   }
@@ -200,7 +220,8 @@ private:
     for (std::size_t i = 0; i < frames; ++i) {
       switch (kind) {
         case 0: left[i] = 0.0f; break;
-        case 1: left[i] = level * static_cast<float>(std::sin(step * 6.283185307179586 * static_cast<double>(i)));
+        case 1:
+          left[i] = level * static_cast<float>(std::sin(step * 6.283185307179586 * static_cast<double>(i)));
           break;
         case 2:
           noise ^= noise << 13;
@@ -271,7 +292,10 @@ private:
 
 }  // namespace
 
-// robustness: fuzzed sequences of host calls through the descriptor: any opcode with junk index, value, buffer and float; hostile parameter values and indices; program numbers; sample rates; block sizes; blocks of 0..100000 frames laced with NaN, infinities and denormals; effClose at the end (libFuzzer) => no crash or sanitizer finding; texts within 24 bytes; both outputs equal; finite output while settings are in range
+// robustness: fuzzed sequences of host calls through the descriptor: any opcode with junk index, value, buffer and
+// float; hostile parameter values and indices; program numbers; sample rates; block sizes; blocks of 0..100000 frames
+// laced with NaN, infinities and denormals; effClose at the end (libFuzzer) => no crash or sanitizer finding; texts
+// within 24 bytes; both outputs equal; finite output while settings are in range
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
   static ShippedShapes shapes;

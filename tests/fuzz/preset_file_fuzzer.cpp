@@ -21,12 +21,14 @@ constexpr std::int32_t kPluginId = 0x42724B6C;  // 'BrKl'
 constexpr std::size_t kProgramFixedBytes = 56;  // chunk header, count, name field
 constexpr std::size_t kBankFixedBytes = 156;    // chunk header, count, reserved bytes
 
-void checkRefusal(const std::string& error) {
+void checkRefusal(const std::string& error)
+{
   if (error.empty()) fail("a refusal without a message");
   if (error.find('\n') != std::string::npos) fail("a refusal message of more than one line");
 }
 
-std::size_t checkProgram(const PresetProgram& program) {
+std::size_t checkProgram(const PresetProgram& program)
+{
   if (program.name.size() >= kProgramNameCapacity) fail("a name longer than 23 bytes");
   if (program.name.find('\0') != std::string::npos) fail("a zero byte inside a name");
   for (float value : program.values) {
@@ -35,11 +37,13 @@ std::size_t checkProgram(const PresetProgram& program) {
   return kProgramFixedBytes + 4 * program.values.size();
 }
 
-std::string_view asView(const std::vector<std::uint8_t>& bytes) {
+std::string_view asView(const std::vector<std::uint8_t>& bytes)
+{
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-void checkBytes(std::string_view bytes) {
+void checkBytes(std::string_view bytes)
+{
   PresetProgram program;
   std::string error;
   if (readProgramFile(bytes, kPluginId, program, error)) {
@@ -72,7 +76,9 @@ void checkBytes(std::string_view bytes) {
 
 }  // namespace
 
-// robustness: arbitrary bytes as a program or bank file, from a file on disk (libFuzzer) => refused with one line, or read into names of at most 23 bytes and values within 0..1 that write back and read the same; no read outside the file (ASan)
+// robustness: arbitrary bytes as a program or bank file, from a file on disk (libFuzzer) => refused with one line, or
+// read into names of at most 23 bytes and values within 0..1 that write back and read the same; no read outside the
+// file (ASan)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   fuzzing::FuzzTempFile::write(data, size);

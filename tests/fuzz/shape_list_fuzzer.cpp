@@ -30,8 +30,8 @@ void checkEntries(std::string_view text, std::size_t maxEntries)
     if (entry.fileName != piece) fail("file name is not the text before the semicolon");
     // A name of four bytes or more loses its last four; a shorter one has no
     // extension and keeps the rest of the text from its start on.
-    const std::string_view expectedDisplay = piece.size() >= 4 ? piece.substr(0, piece.size() - 4)
-                                                               : text.substr(position);
+    const std::string_view expectedDisplay =
+        piece.size() >= 4 ? piece.substr(0, piece.size() - 4) : text.substr(position);
     if (entry.displayName != expectedDisplay) fail("display name does not match its file name");
     position = end + 1;
   }
@@ -42,7 +42,8 @@ void checkEntries(std::string_view text, std::size_t maxEntries)
 
 }  // namespace
 
-// robustness: arbitrary bytes as WaveShapes.txt, from memory and from a file (libFuzzer) => entries are exactly the semicolon-terminated pieces in order, the text ends at the first zero byte; no read outside the text (ASan)
+// robustness: arbitrary bytes as WaveShapes.txt, from memory and from a file (libFuzzer) => entries are exactly the
+// semicolon-terminated pieces in order, the text ends at the first zero byte; no read outside the text (ASan)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -29,7 +29,8 @@ constexpr int kMaxTop = 226;
 
 class ControlsTest : public HeadlessGuiTest {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     HeadlessGuiTest::SetUp();
     addSolidBitmap(129, 25, 175, kTrack.toRgb());
     // Handle: grey with a white left margin of 3 pixels (see-through).
@@ -37,16 +38,17 @@ protected:
     frame = std::make_unique<Frame>(Rect{0, 0, 300, 300}, kFakeParentWindow, nullptr);
     window = backend.newestWindow();
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     frame.reset();
     HeadlessGuiTest::TearDown();
   }
 
-  Slider* addSlider(float value) {
+  Slider* addSlider(float value)
+  {
     auto* track = new Bitmap(129);
     auto* handle = new Bitmap(130);
-    auto* slider = new Slider(kSliderRect, &listener, 4, kMinTop, kMaxTop, handle, track, {0, 0},
-                              kSliderStyleBottom);
+    auto* slider = new Slider(kSliderRect, &listener, 4, kMinTop, kMaxTop, handle, track, {0, 0}, kSliderStyleBottom);
     track->forget();
     handle->forget();
     slider->setValue(value);
@@ -56,23 +58,23 @@ protected:
   }
 
   // The handle's top row on screen, found from the picture (-1 if absent).
-  int handleTopInPicture() const {
+  int handleTopInPicture() const
+  {
     for (int y = kSliderRect.top; y < kSliderRect.bottom; ++y)
       if (window->pixel({kSliderRect.left + 10, y}) == kHandle) return y;
     return -1;
   }
 
   // The value a handle with its top at `top` stands for, from the geometry.
-  static float valueForHandleTop(double top) {
-    return float(1.0 - (top - kMinTop) / double(kMaxTop - kMinTop));
-  }
+  static float valueForHandleTop(double top) { return float(1.0 - (top - kMinTop) / double(kMaxTop - kMinTop)); }
 
   std::unique_ptr<Frame> frame;
   HeadlessWindow* window = nullptr;
   RecordingListener listener;
 };
 
-TEST_F(ControlsTest, sliderDrawsValueOneAtTheTopAndZeroAtTheBottomOverItsTrack) {
+TEST_F(ControlsTest, sliderDrawsValueOneAtTheTopAndZeroAtTheBottomOverItsTrack)
+{
   Slider* slider = addSlider(1.0f);
   EXPECT_EQ(handleTopInPicture(), 73);
   EXPECT_EQ(window->pixel({26, 80}), kTrack) << "white handle pixels show the track";
@@ -86,7 +88,8 @@ TEST_F(ControlsTest, sliderDrawsValueOneAtTheTopAndZeroAtTheBottomOverItsTrack) 
   EXPECT_EQ(handleTopInPicture(), 73 + 76);  // 0.5 * 153 truncated
 }
 
-TEST_F(ControlsTest, draggingTheHandleKeepsItUnderTheMouse) {
+TEST_F(ControlsTest, draggingTheHandleKeepsItUnderTheMouse)
+{
   Slider* slider = addSlider(0.5f);
   const int top = handleTopInPicture();
   ASSERT_EQ(top, 149);
@@ -101,7 +104,8 @@ TEST_F(ControlsTest, draggingTheHandleKeepsItUnderTheMouse) {
   EXPECT_EQ(listener.calls.back().control, slider);
 }
 
-TEST_F(ControlsTest, aDragIsOneTouchAndAClickThatMissesOrIsReleasedAtOnceIsNone) {
+TEST_F(ControlsTest, aDragIsOneTouchAndAClickThatMissesOrIsReleasedAtOnceIsNone)
+{
   Slider* slider = addSlider(0.5f);
   backend.moveTo({30, 140}, kMouseLeft);
   backend.moveTo({30, 120}, kMouseLeft);
@@ -125,7 +129,8 @@ TEST_F(ControlsTest, aDragIsOneTouchAndAClickThatMissesOrIsReleasedAtOnceIsNone)
   EXPECT_EQ(listener.touches, "v");
 }
 
-TEST_F(ControlsTest, draggingFarBeyondTheTrackLimitsTheValue) {
+TEST_F(ControlsTest, draggingFarBeyondTheTrackLimitsTheValue)
+{
   Slider* slider = addSlider(0.5f);
   backend.moveTo({30, -500}, kMouseLeft);
   backend.release();
@@ -137,7 +142,8 @@ TEST_F(ControlsTest, draggingFarBeyondTheTrackLimitsTheValue) {
   EXPECT_EQ(slider->getValue(), 0.0f);
 }
 
-TEST_F(ControlsTest, shiftDragMovesTheValueOneTenthAsFar) {
+TEST_F(ControlsTest, shiftDragMovesTheValueOneTenthAsFar)
+{
   Slider* slider = addSlider(0.5f);
   backend.moveTo({30, 155 - 50}, kMouseLeft | kModifierShift);
   backend.release();
@@ -149,7 +155,8 @@ TEST_F(ControlsTest, shiftDragMovesTheValueOneTenthAsFar) {
   EXPECT_LT(slider->getValue(), 0.54f);
 }
 
-TEST_F(ControlsTest, pressingShiftMidDragTakesTheValueAtThatMomentAsReference) {
+TEST_F(ControlsTest, pressingShiftMidDragTakesTheValueAtThatMomentAsReference)
+{
   Slider* slider = addSlider(0.5f);
   backend.moveTo({30, 125}, kMouseLeft);                   // 30 pixels up, full speed
   backend.moveTo({30, 125}, kMouseLeft | kModifierShift);  // Shift goes down here
@@ -160,7 +167,8 @@ TEST_F(ControlsTest, pressingShiftMidDragTakesTheValueAtThatMomentAsReference) {
   EXPECT_NEAR(slider->getValue(), atShift + (50.0f / 153.0f) / 10.0f, 1e-5);
 }
 
-TEST_F(ControlsTest, shiftPressedAgainContinuesFromTheCurrentValueWithoutAJump) {
+TEST_F(ControlsTest, shiftPressedAgainContinuesFromTheCurrentValueWithoutAJump)
+{
   Slider* slider = addSlider(0.5f);
   backend.moveTo({30, 135}, kMouseLeft | kModifierShift);  // fine from the start
   backend.moveTo({30, 115}, kMouseLeft);                   // Shift up: follows the mouse
@@ -172,7 +180,8 @@ TEST_F(ControlsTest, shiftPressedAgainContinuesFromTheCurrentValueWithoutAJump) 
   EXPECT_NEAR(slider->getValue(), released + (50.0f / 153.0f) / 10.0f, 1e-5);
 }
 
-TEST_F(ControlsTest, altClickResetsTheSliderToItsDefault) {
+TEST_F(ControlsTest, altClickResetsTheSliderToItsDefault)
+{
   Slider* slider = addSlider(0.9f);
   backend.press({30, 240}, kMouseLeft | kModifierAlt);  // anywhere on the control
   EXPECT_EQ(slider->getValue(), 0.5f);
@@ -183,7 +192,8 @@ TEST_F(ControlsTest, altClickResetsTheSliderToItsDefault) {
   EXPECT_EQ(listener.calls.size(), 1u);
 }
 
-TEST_F(ControlsTest, clickBesideTheHandleRightClickAndOtherModifiersAreIgnored) {
+TEST_F(ControlsTest, clickBesideTheHandleRightClickAndOtherModifiersAreIgnored)
+{
   Slider* slider = addSlider(0.5f);  // handle 149..171
   backend.moveTo({30, 80}, kMouseLeft);
   backend.press({30, 100}, kMouseLeft);  // track above the handle
@@ -199,7 +209,8 @@ TEST_F(ControlsTest, clickBesideTheHandleRightClickAndOtherModifiersAreIgnored) 
   EXPECT_EQ(slider->getValue(), 0.5f);
 }
 
-TEST_F(ControlsTest, handleEdgesCountForTheClick) {
+TEST_F(ControlsTest, handleEdgesCountForTheClick)
+{
   Slider* slider = addSlider(0.5f);  // handle x 25..50, y 149..171 inclusive
   backend.moveTo({30, 100}, kMouseLeft);
   backend.release();
@@ -207,7 +218,8 @@ TEST_F(ControlsTest, handleEdgesCountForTheClick) {
   EXPECT_NE(slider->getValue(), 0.5f);
 }
 
-TEST_F(ControlsTest, trackingLoopServicesTheFrameIdleSoOtherControlsRedraw) {
+TEST_F(ControlsTest, trackingLoopServicesTheFrameIdleSoOtherControlsRedraw)
+{
   // Without an editor there is no idle to run; the drag must still end.
   Slider* slider = addSlider(0.5f);
   for (int i = 0; i < 30; ++i) backend.moveTo({30, 150 - i}, kMouseLeft);
@@ -220,7 +232,8 @@ TEST_F(ControlsTest, trackingLoopServicesTheFrameIdleSoOtherControlsRedraw) {
 
 class SwitchTest : public ControlsTest {
 protected:
-  VerticalSwitch* addSwitch() {
+  VerticalSwitch* addSwitch()
+  {
     // Four 62 x 100 images, each a different colour.
     addBitmap(133, 62, 400, [](int, int y) {
       static const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
@@ -235,26 +248,28 @@ protected:
   }
 };
 
-TEST_F(SwitchTest, hundredPixelFourPositionSwitchZones) {
+TEST_F(SwitchTest, hundredPixelFourPositionSwitchZones)
+{
   VerticalSwitch* sw = addSwitch();
   const struct {
     int dy;
     float value;
-  } cases[] = {{0, 0.0f}, {24, 0.0f}, {25, 1.0f / 3.0f}, {49, 1.0f / 3.0f}, {50, 2.0f / 3.0f},
-               {74, 2.0f / 3.0f}, {75, 1.0f}, {100, 1.0f}};
+  } cases[] = {{0, 0.0f},         {24, 0.0f},        {25, 1.0f / 3.0f}, {49, 1.0f / 3.0f},
+               {50, 2.0f / 3.0f}, {74, 2.0f / 3.0f}, {75, 1.0f},        {100, 1.0f}};
   for (const auto& c : cases) {
     backend.press({30, 50 + c.dy}, kMouseLeft);
     EXPECT_FLOAT_EQ(sw->getValue(), c.value) << "dy " << c.dy;
   }
 }
 
-TEST_F(SwitchTest, shownImageFollowsTheValueIncludingTheFloatThirds) {
+TEST_F(SwitchTest, shownImageFollowsTheValueIncludingTheFloatThirds)
+{
   VerticalSwitch* sw = addSwitch();
   const struct {
     float value;
     Colour colour;
-  } cases[] = {{0.0f, kRedColour}, {1.0f / 3.0f, kGreenColour}, {2.0f / 3.0f, kBlueColour},
-               {1.0f, kYellowColour}, {0.2f, kRedColour}, {0.5f, kGreenColour}};
+  } cases[] = {{0.0f, kRedColour},    {1.0f / 3.0f, kGreenColour}, {2.0f / 3.0f, kBlueColour},
+               {1.0f, kYellowColour}, {0.2f, kRedColour},          {0.5f, kGreenColour}};
   for (const auto& c : cases) {
     sw->setValue(c.value);
     frame->drawView(sw);
@@ -262,7 +277,8 @@ TEST_F(SwitchTest, shownImageFollowsTheValueIncludingTheFloatThirds) {
   }
 }
 
-TEST_F(SwitchTest, draggingMovesThroughThePositionsWithAnyButton) {
+TEST_F(SwitchTest, draggingMovesThroughThePositionsWithAnyButton)
+{
   VerticalSwitch* sw = addSwitch();
   backend.moveTo({30, 80}, kMouseRight);
   backend.moveTo({30, 140}, kMouseRight);
@@ -276,7 +292,8 @@ TEST_F(SwitchTest, draggingMovesThroughThePositionsWithAnyButton) {
   EXPECT_EQ(window->pixel({40, 100}), kYellowColour);
 }
 
-TEST_F(SwitchTest, aClickReleasedAtOnceStillSelectsItsZoneAsOneTouch) {
+TEST_F(SwitchTest, aClickReleasedAtOnceStillSelectsItsZoneAsOneTouch)
+{
   VerticalSwitch* sw = addSwitch();
   // The button is up before the switch sees the press: every zone, in an
   // order that changes the value each time, and each a touch of its own.
@@ -303,7 +320,8 @@ TEST_F(SwitchTest, aClickReleasedAtOnceStillSelectsItsZoneAsOneTouch) {
   EXPECT_EQ(listener.touches, "[vv]");
 }
 
-TEST_F(SwitchTest, altClickResetsTheSwitchToZero) {
+TEST_F(SwitchTest, altClickResetsTheSwitchToZero)
+{
   VerticalSwitch* sw = addSwitch();
   backend.press({30, 140}, kMouseLeft);
   ASSERT_EQ(sw->getValue(), 1.0f);
@@ -314,7 +332,8 @@ TEST_F(SwitchTest, altClickResetsTheSwitchToZero) {
 
 // ---- on/off button ----
 
-TEST_F(ControlsTest, onOffButtonTogglesOnLeftAndRightClickAndShowsTheMatchingImage) {
+TEST_F(ControlsTest, onOffButtonTogglesOnLeftAndRightClickAndShowsTheMatchingImage)
+{
   addBitmap(131, 25, 50, [](int, int y) { return y < 25 ? 0xFF0000u : 0x00FF00u; });
   auto* bitmap = new Bitmap(131);
   auto* button = new OnOffButton({25, 10, 50, 35}, &listener, 2, bitmap);
@@ -341,7 +360,8 @@ TEST_F(ControlsTest, onOffButtonTogglesOnLeftAndRightClickAndShowsTheMatchingIma
 
 // ---- text boxes and displays ----
 
-TEST_F(ControlsTest, textEditFinishedWithAChangeTellsTheListenerAndRedraws) {
+TEST_F(ControlsTest, textEditFinishedWithAChangeTellsTheListenerAndRedraws)
+{
   auto* box = new TextEdit({10, 257, 65, 270}, &listener, 11, "1.000", nullptr, kParamDisplay3DIn);
   frame->addView(box);
   window->paint();
@@ -363,7 +383,8 @@ TEST_F(ControlsTest, textEditFinishedWithAChangeTellsTheListenerAndRedraws) {
   EXPECT_EQ(listener.calls[0].control, box);
 }
 
-TEST_F(ControlsTest, textEditFinishedWithoutAChangeStaysQuietButStillRedraws) {
+TEST_F(ControlsTest, textEditFinishedWithoutAChangeStaysQuietButStillRedraws)
+{
   auto* box = new TextEdit({10, 20, 65, 33}, &listener, 99, "Saw", nullptr, kParamDisplay3DIn);
   frame->addView(box);
   window->paint();
@@ -376,7 +397,8 @@ TEST_F(ControlsTest, textEditFinishedWithoutAChangeStaysQuietButStillRedraws) {
   EXPECT_EQ(window->pixel({5, 5}), kRedColour);
 }
 
-TEST_F(ControlsTest, textEditOpensOnlyForAPlainLeftClick) {
+TEST_F(ControlsTest, textEditOpensOnlyForAPlainLeftClick)
+{
   auto* box = new TextEdit({10, 20, 65, 33}, &listener, 99, "Saw");
   frame->addView(box);
   backend.press({20, 25}, kMouseRight);
@@ -389,7 +411,8 @@ TEST_F(ControlsTest, textEditOpensOnlyForAPlainLeftClick) {
   EXPECT_EQ(backend.activeTextField(), field);
 }
 
-TEST_F(ControlsTest, clickOnAnotherControlEndsTheEditBeforeThatControlActs) {
+TEST_F(ControlsTest, clickOnAnotherControlEndsTheEditBeforeThatControlActs)
+{
   auto* box = new TextEdit({10, 20, 65, 33}, &listener, 11, "1.000");
   addBitmap(131, 25, 50, [](int, int y) { return y < 25 ? 0xFF0000u : 0x00FF00u; });
   auto* bitmap = new Bitmap(131);
@@ -407,7 +430,8 @@ TEST_F(ControlsTest, clickOnAnotherControlEndsTheEditBeforeThatControlActs) {
   EXPECT_EQ(listener.calls[1].control, button);
 }
 
-TEST_F(ControlsTest, editedTextIsCutTo254CharactersAndSetTextTo255) {
+TEST_F(ControlsTest, editedTextIsCutTo254CharactersAndSetTextTo255)
+{
   auto* box = new TextEdit({10, 20, 65, 33}, &listener, 11, "");
   frame->addView(box);
   box->setText(std::string(400, 'a').c_str());
@@ -423,7 +447,8 @@ TEST_F(ControlsTest, editedTextIsCutTo254CharactersAndSetTextTo255) {
   EXPECT_EQ(box->text(), std::string(254, 'b'));
 }
 
-TEST_F(ControlsTest, setTextMakesTheNextIdleRedrawTheBox) {
+TEST_F(ControlsTest, setTextMakesTheNextIdleRedrawTheBox)
+{
   auto* box = new TextEdit({10, 20, 65, 33}, &listener, 99, "");
   frame->addView(box);
   window->paint();
@@ -437,7 +462,8 @@ TEST_F(ControlsTest, setTextMakesTheNextIdleRedrawTheBox) {
 }
 
 // The display's picture of `value`, compared with text boxes showing given texts.
-TEST_F(ControlsTest, paramDisplayShowsTheValueWithTwoDecimals) {
+TEST_F(ControlsTest, paramDisplayShowsTheValueWithTwoDecimals)
+{
   const Rect area{10, 10, 70, 30};
   auto pictureOf = [&](View* view) {
     frame->addView(view);
@@ -461,7 +487,8 @@ TEST_F(ControlsTest, paramDisplayShowsTheValueWithTwoDecimals) {
   EXPECT_NE(shown, tooLong);
 }
 
-TEST_F(ControlsTest, paramDisplayLookSettersForceTheNextRedraw) {
+TEST_F(ControlsTest, paramDisplayLookSettersForceTheNextRedraw)
+{
   auto* display = new ParamDisplay({10, 10, 70, 30});
   frame->addView(display);
   window->paint();
@@ -475,7 +502,8 @@ TEST_F(ControlsTest, paramDisplayLookSettersForceTheNextRedraw) {
   EXPECT_EQ(display->getOldValue(), display->getValue());
 }
 
-TEST_F(ControlsTest, editLinesStyleDrawsTopLeftInBackAndBottomRightInFrameColour) {
+TEST_F(ControlsTest, editLinesStyleDrawsTopLeftInBackAndBottomRightInFrameColour)
+{
   auto* display = new ParamDisplay({10, 10, 70, 30}, nullptr, kParamDisplay3DIn);
   display->setBackColour(kBlueColour);
   display->setFrameColour(kRedColour);
@@ -493,7 +521,8 @@ TEST_F(ControlsTest, editLinesStyleDrawsTopLeftInBackAndBottomRightInFrameColour
 // The effect stores values and display texts from whatever thread changed a
 // parameter while the interface thread keeps drawing (the ThreadSanitizer
 // build checks that this is free of data races).
-TEST_F(ControlsTest, valuesAndTextsStoredFromAnotherThreadWhileIdleDraws) {
+TEST_F(ControlsTest, valuesAndTextsStoredFromAnotherThreadWhileIdleDraws)
+{
   Slider* slider = addSlider(0.5f);
   auto* box = new TextEdit({10, 257, 65, 270}, &listener, 11, "0.000");
   frame->addView(box);

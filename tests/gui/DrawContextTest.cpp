@@ -11,7 +11,8 @@ namespace {
 
 class DrawContextTest : public HeadlessGuiTest {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     HeadlessGuiTest::SetUp();
     frame = std::make_unique<Frame>(Rect{0, 0, 120, 80}, kFakeParentWindow, nullptr);
     window = backend.newestWindow();
@@ -19,7 +20,8 @@ protected:
     canvas = window->canvas();
     context = std::make_unique<DrawContext>(*canvas, frame.get());
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     context.reset();
     canvas.reset();
     frame.reset();
@@ -32,7 +34,8 @@ protected:
   std::unique_ptr<DrawContext> context;
 };
 
-TEST_F(DrawContextTest, fillRectLeavesTopAndLeftEdgeAndStopsBeforeRightAndBottom) {
+TEST_F(DrawContextTest, fillRectLeavesTopAndLeftEdgeAndStopsBeforeRightAndBottom)
+{
   context->setFillColour(kRedColour);
   context->fillRect({10, 20, 30, 40});
   const PixelBox box = boxOf(*window, kRedColour);
@@ -43,7 +46,8 @@ TEST_F(DrawContextTest, fillRectLeavesTopAndLeftEdgeAndStopsBeforeRightAndBottom
   EXPECT_EQ(countPixels(*window, {0, 0, 120, 80}, kRedColour), 19 * 19);
 }
 
-TEST_F(DrawContextTest, drawRectOutlinesBothEdgesInclusiveAndFillFitsInside) {
+TEST_F(DrawContextTest, drawRectOutlinesBothEdgesInclusiveAndFillFitsInside)
+{
   context->setFrameColour(kGreenColour);
   context->drawRect({10, 20, 30, 40});
   const PixelBox box = boxOf(*window, kGreenColour);
@@ -60,7 +64,8 @@ TEST_F(DrawContextTest, drawRectOutlinesBothEdgesInclusiveAndFillFitsInside) {
   EXPECT_EQ(countPixels(*window, {0, 0, 120, 80}, kBlackColour), 120 * 80 - 21 * 21);
 }
 
-TEST_F(DrawContextTest, linesLeaveOutTheirEndPixelAndDottedSkipsEverySecond) {
+TEST_F(DrawContextTest, linesLeaveOutTheirEndPixelAndDottedSkipsEverySecond)
+{
   context->setFrameColour(kYellowColour);
   context->moveTo({5, 5});
   context->lineTo({15, 5});
@@ -73,7 +78,8 @@ TEST_F(DrawContextTest, linesLeaveOutTheirEndPixelAndDottedSkipsEverySecond) {
   EXPECT_EQ(countPixels(*window, {0, 0, 120, 80}, kCyanColour), 5);
 }
 
-TEST_F(DrawContextTest, ellipseOutlineReachesRightAndBottomEdgeAndFillStaysInside) {
+TEST_F(DrawContextTest, ellipseOutlineReachesRightAndBottomEdgeAndFillStaysInside)
+{
   context->setFrameColour(kWhiteColour);
   context->drawEllipse({20, 10, 60, 50});
   const PixelBox outline = boxOf(*window, kWhiteColour);
@@ -96,7 +102,8 @@ TEST_F(DrawContextTest, ellipseOutlineReachesRightAndBottomEdgeAndFillStaysInsid
   EXPECT_EQ(window->pixel({71, 11}), kBlackColour) << "corners of the box stay empty";
 }
 
-TEST_F(DrawContextTest, arcRunsAnticlockwiseFromStartToEnd) {
+TEST_F(DrawContextTest, arcRunsAnticlockwiseFromStartToEnd)
+{
   // From the right-hand ray to the top ray, anticlockwise on screen: only the
   // upper right quarter is drawn.
   context->setFrameColour(kWhiteColour);
@@ -119,7 +126,8 @@ TEST_F(DrawContextTest, arcRunsAnticlockwiseFromStartToEnd) {
   EXPECT_LE(pie.bottom, 49);
 }
 
-TEST_F(DrawContextTest, polygonIsFilledWithTheFillColourWithoutOutline) {
+TEST_F(DrawContextTest, polygonIsFilledWithTheFillColourWithoutOutline)
+{
   context->setFillColour(kBlueColour);
   context->setFrameColour(kRedColour);
   const Point triangle[] = {{10, 10}, {50, 10}, {10, 50}};
@@ -129,13 +137,15 @@ TEST_F(DrawContextTest, polygonIsFilledWithTheFillColourWithoutOutline) {
   EXPECT_EQ(countPixels(*window, {0, 0, 120, 80}, kRedColour), 0);
 }
 
-TEST_F(DrawContextTest, drawPointSetsExactlyOnePixel) {
+TEST_F(DrawContextTest, drawPointSetsExactlyOnePixel)
+{
   context->drawPoint({7, 9}, kGreenColour);
   EXPECT_EQ(window->pixel({7, 9}), kGreenColour);
   EXPECT_EQ(countPixels(*window, {0, 0, 120, 80}, kGreenColour), 1);
 }
 
-TEST_F(DrawContextTest, drawStringCentresVerticallyAndAlignsHorizontally) {
+TEST_F(DrawContextTest, drawStringCentresVerticallyAndAlignsHorizontally)
+{
   const Rect area{10, 10, 110, 40};
   context->setFont(3);
   context->setFontColour(kWhiteColour);
@@ -173,7 +183,8 @@ TEST_F(DrawContextTest, drawStringCentresVerticallyAndAlignsHorizontally) {
   EXPECT_EQ(left.top, right.top);
 }
 
-TEST_F(DrawContextTest, opaqueTextFillsItsCellAndTextNeverLeavesTheRectangle) {
+TEST_F(DrawContextTest, opaqueTextFillsItsCellAndTextNeverLeavesTheRectangle)
+{
   const Rect area{10, 10, 40, 30};
   context->setFont(1);
   context->setFillColour(kBlueColour);
@@ -186,7 +197,8 @@ TEST_F(DrawContextTest, opaqueTextFillsItsCellAndTextNeverLeavesTheRectangle) {
       }
 }
 
-TEST_F(DrawContextTest, fontIdOutsideTheTableMeansFontZero) {
+TEST_F(DrawContextTest, fontIdOutsideTheTableMeansFontZero)
+{
   context->setFont(9);
   EXPECT_EQ(context->getFontId(), 0);
   EXPECT_STREQ(context->getFont().face, "Arial");
@@ -198,7 +210,8 @@ TEST_F(DrawContextTest, fontIdOutsideTheTableMeansFontZero) {
   EXPECT_EQ(context->getFont().sizePixels, 14);
 }
 
-TEST_F(DrawContextTest, startingStateIsWhitePenBlackBrushWhiteTextSolidOnePixel) {
+TEST_F(DrawContextTest, startingStateIsWhitePenBlackBrushWhiteTextSolidOnePixel)
+{
   EXPECT_EQ(context->getFrameColour(), kWhiteColour);
   EXPECT_EQ(context->getFillColour(), kBlackColour);
   EXPECT_EQ(context->getFontColour(), kWhiteColour);
@@ -206,14 +219,16 @@ TEST_F(DrawContextTest, startingStateIsWhitePenBlackBrushWhiteTextSolidOnePixel)
   EXPECT_EQ(context->getLineStyle(), LineStyle::solid);
 }
 
-TEST_F(DrawContextTest, colourGoesToThePlatformAsRedGreenShiftedBlueShifted) {
+TEST_F(DrawContextTest, colourGoesToThePlatformAsRedGreenShiftedBlueShifted)
+{
   EXPECT_EQ((Colour{0x12, 0x34, 0x56, 0}).toPlatform(), 0x563412u);
   EXPECT_EQ(kTransparentColour, kWhiteColour);
 }
 
 // ---- bitmaps ----
 
-TEST_F(DrawContextTest, bitmapDrawCopiesTheRectangleSizeFromTheOffset) {
+TEST_F(DrawContextTest, bitmapDrawCopiesTheRectangleSizeFromTheOffset)
+{
   // Columns coloured by x so that the offset shows in the picture.
   addBitmap(200, 10, 10, [](int x, int) { return x < 5 ? 0xFF0000u : 0x0000FFu; });
   auto* bitmap = new Bitmap(200);
@@ -227,11 +242,10 @@ TEST_F(DrawContextTest, bitmapDrawCopiesTheRectangleSizeFromTheOffset) {
   bitmap->forget();
 }
 
-TEST_F(DrawContextTest, drawTransparentKeepsTheBackgroundUnderWhitePixels) {
+TEST_F(DrawContextTest, drawTransparentKeepsTheBackgroundUnderWhitePixels)
+{
   // A handle-like picture: white frame around a grey core.
-  addBitmap(201, 6, 6, [](int x, int y) {
-    return (x == 0 || y == 0 || x == 5 || y == 5) ? 0xFFFFFFu : 0x7F7F7Fu;
-  });
+  addBitmap(201, 6, 6, [](int x, int y) { return (x == 0 || y == 0 || x == 5 || y == 5) ? 0xFFFFFFu : 0x7F7F7Fu; });
   context->setFillColour(kGreenColour);
   context->fillRect({9, 9, 30, 30});
   auto* bitmap = new Bitmap(201);
@@ -247,7 +261,8 @@ TEST_F(DrawContextTest, drawTransparentKeepsTheBackgroundUnderWhitePixels) {
   bitmap->forget();
 }
 
-TEST_F(DrawContextTest, transparencyMaskIsBuiltOnceAndKept) {
+TEST_F(DrawContextTest, transparencyMaskIsBuiltOnceAndKept)
+{
   addSolidBitmap(202, 4, 4, 0x7F7F7F);
   auto* bitmap = new Bitmap(202);
   for (int i = 0; i < 3; ++i) bitmap->drawTransparent(context.get(), {i * 5, 0, i * 5 + 4, 4});
@@ -255,7 +270,8 @@ TEST_F(DrawContextTest, transparencyMaskIsBuiltOnceAndKept) {
   bitmap->forget();
 }
 
-TEST_F(DrawContextTest, missingBitmapIsZeroByZeroAndDrawsNothing) {
+TEST_F(DrawContextTest, missingBitmapIsZeroByZeroAndDrawsNothing)
+{
   auto* bitmap = new Bitmap(999);
   EXPECT_EQ(bitmap->getWidth(), 0);
   EXPECT_EQ(bitmap->getHeight(), 0);
@@ -267,7 +283,8 @@ TEST_F(DrawContextTest, missingBitmapIsZeroByZeroAndDrawsNothing) {
 
 // A bitmap whose deletion can be observed through the backend: each image the
 // backend hands out is counted while it lives.
-TEST_F(DrawContextTest, bitmapLivesUntilItsLastHolderForgetsIt) {
+TEST_F(DrawContextTest, bitmapLivesUntilItsLastHolderForgetsIt)
+{
   addSolidBitmap(203, 4, 4, 0xFF0000);
   auto* bitmap = new Bitmap(203);
   bitmap->remember();
@@ -281,7 +298,8 @@ TEST_F(DrawContextTest, bitmapLivesUntilItsLastHolderForgetsIt) {
   bitmap->forget();  // deleted here; the sanitizer build checks there is no leak or double free
 }
 
-TEST_F(DrawContextTest, offscreenIsClearedToItsColourAndCopiedInOneStep) {
+TEST_F(DrawContextTest, offscreenIsClearedToItsColourAndCopiedInOneStep)
+{
   OffscreenContext offscreen(frame.get(), 20, 10, kBlueColour);
   offscreen.setFillColour(kRedColour);
   offscreen.fillRect({4, 0, 10, 10});  // paints x 5..9, y 1..9
@@ -300,11 +318,12 @@ TEST_F(DrawContextTest, offscreenIsClearedToItsColourAndCopiedInOneStep) {
 namespace {
 
 // The plug-in's own artwork, as every platform layer but Windows loads it.
-TEST_F(DrawContextTest, embeddedArtworkLoadsWithTheEditorsSizes) {
+TEST_F(DrawContextTest, embeddedArtworkLoadsWithTheEditorsSizes)
+{
   const struct {
     int id, width, height;
-  } expected[] = {{128, 560, 420}, {129, 25, 175}, {130, 25, 22}, {131, 25, 50},
-                  {132, 40, 240}, {133, 62, 400}, {136, 62, 400}, {137, 40, 240}};
+  } expected[] = {{128, 560, 420}, {129, 25, 175}, {130, 25, 22},  {131, 25, 50},
+                  {132, 40, 240},  {133, 62, 400}, {136, 62, 400}, {137, 40, 240}};
   for (const auto& e : expected) {
     auto* bitmap = new Bitmap(e.id);
     EXPECT_EQ(bitmap->getWidth(), e.width) << e.id;

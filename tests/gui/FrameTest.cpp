@@ -19,16 +19,18 @@ namespace {
 // A control that fills its rectangle with a colour and logs what happens to it.
 class ProbeControl : public Control {
 public:
-  ProbeControl(const Rect& size, std::vector<std::string>& log, std::string name,
-               Colour colour = kRedColour)
-      : Control(size, nullptr, 0), log_(log), name_(std::move(name)), colour_(colour) {}
-  void draw(DrawContext* context) override {
+  ProbeControl(const Rect& size, std::vector<std::string>& log, std::string name, Colour colour = kRedColour)
+      : Control(size, nullptr, 0), log_(log), name_(std::move(name)), colour_(colour)
+  {}
+  void draw(DrawContext* context) override
+  {
     ++draws;
     context->setFillColour(colour_);
     context->fillRect(size.offsetBy({-1, -1}));  // whole rectangle, edges too
     lastValueDrawn = value;
   }
-  void mouseDown(DrawContext*, Point where) override {
+  void mouseDown(DrawContext*, Point where) override
+  {
     log_.push_back(name_ + " click " + std::to_string(where.x) + "," + std::to_string(where.y));
   }
   void loseFocus() override { log_.push_back(name_ + " loseFocus"); }
@@ -42,11 +44,13 @@ private:
 
 class FrameTest : public HeadlessGuiTest {
 protected:
-  Frame* makeFrame() {
+  Frame* makeFrame()
+  {
     frames.push_back(std::make_unique<Frame>(Rect{0, 0, 200, 100}, kFakeParentWindow, nullptr));
     return frames.back().get();
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     frames.clear();
     HeadlessGuiTest::TearDown();
   }
@@ -54,7 +58,8 @@ protected:
   std::vector<std::string> log;
 };
 
-TEST_F(FrameTest, clickOnTheSharedEdgeGoesToTheViewAddedLater) {
+TEST_F(FrameTest, clickOnTheSharedEdgeGoesToTheViewAddedLater)
+{
   Frame* frame = makeFrame();
   frame->addView(new ProbeControl({10, 10, 50, 40}, log, "first"));
   frame->addView(new ProbeControl({50, 10, 90, 40}, log, "second"));
@@ -64,7 +69,8 @@ TEST_F(FrameTest, clickOnTheSharedEdgeGoesToTheViewAddedLater) {
   EXPECT_EQ(log, (std::vector<std::string>{"second click 50,20", "first click 49,40"}));
 }
 
-TEST_F(FrameTest, clickOutsideTheFocusViewEndsItsEditBeforeTheClickIsRouted) {
+TEST_F(FrameTest, clickOutsideTheFocusViewEndsItsEditBeforeTheClickIsRouted)
+{
   Frame* frame = makeFrame();
   auto* box = new ProbeControl({10, 10, 50, 40}, log, "box");
   frame->addView(box);
@@ -74,11 +80,11 @@ TEST_F(FrameTest, clickOutsideTheFocusViewEndsItsEditBeforeTheClickIsRouted) {
   EXPECT_EQ(frame->getFocusView(), box);
   backend.press({70, 20}, kMouseLeft);
   EXPECT_EQ(frame->getFocusView(), nullptr);
-  EXPECT_EQ(log, (std::vector<std::string>{"box click 20,20", "box loseFocus",
-                                           "button click 70,20"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"box click 20,20", "box loseFocus", "button click 70,20"}));
 }
 
-TEST_F(FrameTest, modalViewTakesAllClicksInsideItAndDropsTheRest) {
+TEST_F(FrameTest, modalViewTakesAllClicksInsideItAndDropsTheRest)
+{
   Frame* frame = makeFrame();
   auto* under = new ProbeControl({0, 0, 200, 100}, log, "under");
   auto* modal = new ProbeControl({10, 10, 30, 30}, log, "modal");
@@ -92,7 +98,8 @@ TEST_F(FrameTest, modalViewTakesAllClicksInsideItAndDropsTheRest) {
   delete modal;  // a modal view is not in the list, so the frame does not own it
 }
 
-TEST_F(FrameTest, idleDrawsNothingBeforeTheFirstPaintAndOnlyChangedControlsAfter) {
+TEST_F(FrameTest, idleDrawsNothingBeforeTheFirstPaintAndOnlyChangedControlsAfter)
+{
   Frame* frame = makeFrame();
   auto* a = new ProbeControl({10, 10, 50, 40}, log, "a", kRedColour);
   auto* b = new ProbeControl({60, 10, 90, 40}, log, "b", kBlueColour);
@@ -119,7 +126,8 @@ TEST_F(FrameTest, idleDrawsNothingBeforeTheFirstPaintAndOnlyChangedControlsAfter
   EXPECT_EQ(b->draws, 2);
 }
 
-TEST_F(FrameTest, paintDrawsBackgroundThenViewsInOrderAndModalLast) {
+TEST_F(FrameTest, paintDrawsBackgroundThenViewsInOrderAndModalLast)
+{
   addSolidBitmap(300, 200, 100, 0x00FF00);
   Frame* frame = makeFrame();
   auto* background = new Bitmap(300);
@@ -139,7 +147,8 @@ TEST_F(FrameTest, paintDrawsBackgroundThenViewsInOrderAndModalLast) {
   delete modal;
 }
 
-TEST_F(FrameTest, viewListGrowsByTenAndRemovalKeepsTheOrder) {
+TEST_F(FrameTest, viewListGrowsByTenAndRemovalKeepsTheOrder)
+{
   Frame* frame = makeFrame();
   std::vector<ProbeControl*> views;
   for (int i = 0; i < 21; ++i) {
@@ -157,7 +166,8 @@ TEST_F(FrameTest, viewListGrowsByTenAndRemovalKeepsTheOrder) {
   delete views[5];  // removed views are no longer the frame's
 }
 
-TEST_F(FrameTest, twoFramesShareOneWindowClassUntilTheSecondGoes) {
+TEST_F(FrameTest, twoFramesShareOneWindowClassUntilTheSecondGoes)
+{
   const std::string name = Frame::windowClassName();
   EXPECT_EQ(name, "Plugin0b7a5c11");
   Frame* first = makeFrame();
@@ -174,7 +184,8 @@ TEST_F(FrameTest, twoFramesShareOneWindowClassUntilTheSecondGoes) {
   EXPECT_EQ(Frame::windowClassUseCount(), 0);
 }
 
-TEST_F(FrameTest, frameWithoutParentWindowHasNoWindowAndDoesNotHoldTheClass) {
+TEST_F(FrameTest, frameWithoutParentWindowHasNoWindowAndDoesNotHoldTheClass)
+{
   Frame frame({0, 0, 10, 10}, nullptr, nullptr);
   EXPECT_EQ(frame.getWindow(), nullptr);
   EXPECT_EQ(Frame::windowClassUseCount(), 0);
@@ -182,7 +193,8 @@ TEST_F(FrameTest, frameWithoutParentWindowHasNoWindowAndDoesNotHoldTheClass) {
   frame.drawView();
 }
 
-TEST_F(FrameTest, windowDestroyedByTheHostClosesTheFrameAndStopsIdleDrawing) {
+TEST_F(FrameTest, windowDestroyedByTheHostClosesTheFrameAndStopsIdleDrawing)
+{
   Frame* frame = makeFrame();
   auto* a = new ProbeControl({10, 10, 50, 40}, log, "a");
   frame->addView(a);
@@ -195,7 +207,8 @@ TEST_F(FrameTest, windowDestroyedByTheHostClosesTheFrameAndStopsIdleDrawing) {
   EXPECT_EQ(a->draws, 1);
 }
 
-TEST_F(FrameTest, deletingTheFrameEndsTheEditFirstAndDeletesItsViews) {
+TEST_F(FrameTest, deletingTheFrameEndsTheEditFirstAndDeletesItsViews)
+{
   Frame* frame = makeFrame();
   auto* box = new ProbeControl({10, 10, 50, 40}, log, "box");
   frame->addView(box);
@@ -207,7 +220,8 @@ TEST_F(FrameTest, deletingTheFrameEndsTheEditFirstAndDeletesItsViews) {
 // ---- editor base ----
 
 int hostIdleCalls = 0;
-intptr_t countingHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+intptr_t countingHost(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float)
+{
   constexpr int32_t kAudioMasterIdle = 3;
   constexpr int32_t kAudioMasterVersion = 1;
   if (opcode == kAudioMasterIdle) ++hostIdleCalls;
@@ -222,15 +236,15 @@ public:
 
 class TestEditor : public AEffGUIEditor {
 public:
-  explicit TestEditor(AudioEffect* effect) : AEffGUIEditor(effect) {
-    rect = {0, 0, 100, 200};
-  }
-  intptr_t open(void* parent) override {
+  explicit TestEditor(AudioEffect* effect) : AEffGUIEditor(effect) { rect = {0, 0, 100, 200}; }
+  intptr_t open(void* parent) override
+  {
     AEffGUIEditor::open(parent);
     frame = new Frame({0, 0, 200, 100}, parent, this);
     return 1;
   }
-  void close() override {
+  void close() override
+  {
     delete frame;
     frame = nullptr;
   }
@@ -239,7 +253,8 @@ public:
   int updates = 0;
 };
 
-TEST_F(FrameTest, editorBaseHandsOutItsRectangleAndRunsPostedUpdatesOnIdle) {
+TEST_F(FrameTest, editorBaseHandsOutItsRectangleAndRunsPostedUpdatesOnIdle)
+{
   SilentEffect effect;
   auto* editor = new TestEditor(&effect);  // owned by the effect from here on
   EXPECT_EQ(effect.getEditor(), editor);
@@ -261,7 +276,8 @@ TEST_F(FrameTest, editorBaseHandsOutItsRectangleAndRunsPostedUpdatesOnIdle) {
   editor->close();
 }
 
-TEST_F(FrameTest, serviceIdleRunsAtMostEveryFiftyMilliseconds) {
+TEST_F(FrameTest, serviceIdleRunsAtMostEveryFiftyMilliseconds)
+{
   SilentEffect effect;
   auto* editor = new TestEditor(&effect);
   editor->open(kFakeParentWindow);
@@ -290,7 +306,8 @@ TEST_F(FrameTest, serviceIdleRunsAtMostEveryFiftyMilliseconds) {
   editor->close();
 }
 
-TEST_F(FrameTest, editorDrawRepaintsTheWholeFrameAndDrawViewOfAStrangerToo) {
+TEST_F(FrameTest, editorDrawRepaintsTheWholeFrameAndDrawViewOfAStrangerToo)
+{
   SilentEffect effect;
   auto* editor = new TestEditor(&effect);
   editor->draw(nullptr);  // closed: nothing to draw, nothing breaks
@@ -314,7 +331,8 @@ TEST_F(FrameTest, editorDrawRepaintsTheWholeFrameAndDrawViewOfAStrangerToo) {
   editor->close();
 }
 
-TEST_F(FrameTest, windowPictureIsWrittenAsPngWithTheSamePixels) {
+TEST_F(FrameTest, windowPictureIsWrittenAsPngWithTheSamePixels)
+{
   Frame* frame = makeFrame();
   frame->addView(new ProbeControl({10, 10, 50, 40}, log, "a", kBlueColour));
   backend.newestWindow()->paint();

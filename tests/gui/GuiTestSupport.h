@@ -25,13 +25,15 @@ protected:
   void TearDown() override { setCurrentBackend(nullptr); }
 
   // Registers a width x height bitmap `id` whose pixel colour is pick(x, y).
-  void addBitmap(int id, int width, int height, const std::function<uint32_t(int, int)>& pick) {
+  void addBitmap(int id, int width, int height, const std::function<uint32_t(int, int)>& pick)
+  {
     std::vector<uint32_t> pixels(std::size_t(width) * height);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) pixels[std::size_t(y) * width + x] = pick(x, y);
     backend.addBitmap(id, width, height, std::move(pixels));
   }
-  void addSolidBitmap(int id, int width, int height, uint32_t rgb) {
+  void addSolidBitmap(int id, int width, int height, uint32_t rgb)
+  {
     addBitmap(id, width, height, [rgb](int, int) { return rgb; });
   }
 
@@ -45,7 +47,8 @@ struct PixelBox {
   bool empty() const { return right < left; }
 };
 
-inline PixelBox boxOf(const HeadlessWindow& window, Colour colour) {
+inline PixelBox boxOf(const HeadlessWindow& window, Colour colour)
+{
   PixelBox box;
   for (int y = 0; y < window.height(); ++y)
     for (int x = 0; x < window.width(); ++x)
@@ -58,7 +61,8 @@ inline PixelBox boxOf(const HeadlessWindow& window, Colour colour) {
   return box;
 }
 
-inline int countPixels(const HeadlessWindow& window, const Rect& area, Colour colour) {
+inline int countPixels(const HeadlessWindow& window, const Rect& area, Colour colour)
+{
   int n = 0;
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x)
@@ -73,7 +77,8 @@ public:
     Control* control;
     float value;
   };
-  void valueChanged(DrawContext* context, Control* control) override {
+  void valueChanged(DrawContext* context, Control* control) override
+  {
     calls.push_back({control, control->getValue()});
     touches += 'v';
     if (redrawOnChange && context) control->updateIfChanged(context);

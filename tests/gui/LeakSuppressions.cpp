@@ -9,8 +9,8 @@
 extern "C" __attribute__((visibility("default"))) const char*
 __lsan_default_suppressions();  // NOLINT(bugprone-reserved-identifier)
 
-extern "C" __attribute__((visibility("default"))) const char*
-__lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions()
+{  // NOLINT(bugprone-reserved-identifier)
   return "leak:libfontconfig.so\nleak:copyToScreen\n";
 }
 
@@ -19,7 +19,7 @@ __lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
 extern "C" __attribute__((visibility("default"))) const char*
 __asan_default_options();  // NOLINT(bugprone-reserved-identifier)
 
-extern "C" __attribute__((visibility("default"))) const char*
-__asan_default_options() {  // NOLINT(bugprone-reserved-identifier)
+extern "C" __attribute__((visibility("default"))) const char* __asan_default_options()
+{  // NOLINT(bugprone-reserved-identifier)
   return "fast_unwind_on_malloc=0";
 }

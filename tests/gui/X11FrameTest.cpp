@@ -42,15 +42,15 @@ struct Scene {
 
 // A small editor-like scene on the plug-in's own artwork: background, a
 // slider, an on/off button, a switch, a value display and a text box.
-Scene buildScene(Frame& frame, ControlListener* listener) {
+Scene buildScene(Frame& frame, ControlListener* listener)
+{
   Scene scene;
   auto* background = new Bitmap(128);
   frame.setBackground(background);
   background->forget();
   auto* track = new Bitmap(129);
   auto* handle = new Bitmap(130);
-  scene.slider = new Slider({25, 73, 50, 248}, listener, 0, 73, 226, handle, track, {0, 0},
-                            kSliderStyleBottom);
+  scene.slider = new Slider({25, 73, 50, 248}, listener, 0, 73, 226, handle, track, {0, 0}, kSliderStyleBottom);
   scene.slider->setValue(0.3f);
   frame.addView(scene.slider);
   track->forget();
@@ -73,14 +73,16 @@ Scene buildScene(Frame& frame, ControlListener* listener) {
   return scene;
 }
 
-std::vector<uint32_t> headlessPicture(const HeadlessWindow& window) {
+std::vector<uint32_t> headlessPicture(const HeadlessWindow& window)
+{
   std::vector<uint32_t> pixels;
   for (int y = 0; y < kHeight; ++y)
     for (int x = 0; x < kWidth; ++x) pixels.push_back(window.pixel({x, y}).toRgb());
   return pixels;
 }
 
-std::vector<uint32_t> capture(Display* display, Window window) {
+std::vector<uint32_t> capture(Display* display, Window window)
+{
   std::vector<uint32_t> pixels;
   XImage* image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
   if (!image) return pixels;
@@ -90,7 +92,8 @@ std::vector<uint32_t> capture(Display* display, Window window) {
   return pixels;
 }
 
-int differingPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+int differingPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
+{
   if (a.size() != b.size()) return -1;
   int n = 0;
   for (std::size_t i = 0; i < a.size(); ++i) n += a[i] != b[i];
@@ -99,7 +102,8 @@ int differingPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>&
 
 // Repeats `step` until `done` holds or two seconds have passed.
 template <typename Step, typename Done>
-bool pumpUntil(Step step, Done done) {
+bool pumpUntil(Step step, Done done)
+{
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -111,16 +115,18 @@ bool pumpUntil(Step step, Done done) {
 
 class X11FrameTest : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     host = testsupport::openTestDisplay();
     if (!host) return;
     const int screen = DefaultScreen(host);
-    parent = XCreateSimpleWindow(host, RootWindow(host, screen), 0, 0, kWidth + 40, kHeight + 40,
-                                 0, WhitePixel(host, screen), WhitePixel(host, screen));
+    parent = XCreateSimpleWindow(host, RootWindow(host, screen), 0, 0, kWidth + 40, kHeight + 40, 0,
+                                 WhitePixel(host, screen), WhitePixel(host, screen));
     XMapWindow(host, parent);
     XSync(host, False);
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     setCurrentBackend(nullptr);
     if (host) XCloseDisplay(host);
     // Cairo keeps caches for drawing to X servers; let go of them so that the
@@ -132,7 +138,8 @@ protected:
   Window parent = 0;
 };
 
-TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText) {
+TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText)
+{
   RecordingListener listener;
   listener.redrawOnChange = false;
 
@@ -154,8 +161,8 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText) {
 
   X11Backend x11;
   setCurrentBackend(&x11);
-  auto frame = std::make_unique<Frame>(Rect{0, 0, kWidth, kHeight},
-                                       reinterpret_cast<void*>(uintptr_t(parent)), nullptr);
+  auto frame =
+      std::make_unique<Frame>(Rect{0, 0, kWidth, kHeight}, reinterpret_cast<void*>(uintptr_t(parent)), nullptr);
   ASSERT_NE(frame->getWindow(), nullptr);
   const auto child = Window(reinterpret_cast<uintptr_t>(frame->getWindow()->nativeHandle()));
   Scene scene = buildScene(*frame, &listener);
@@ -231,7 +238,8 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText) {
   frame.reset();
 }
 
-TEST_F(X11FrameTest, parentThatIsNoWindowGivesAFrameWithoutWindow) {
+TEST_F(X11FrameTest, parentThatIsNoWindowGivesAFrameWithoutWindow)
+{
   X11Backend x11;
   setCurrentBackend(&x11);
   Frame frame({0, 0, 50, 50}, reinterpret_cast<void*>(uintptr_t(0x7FFFFFF0)), nullptr);

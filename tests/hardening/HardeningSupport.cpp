@@ -21,10 +21,7 @@ intptr_t answeringHost(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, i
 
 }  // namespace
 
-void useShippedShapes()
-{
-  static effecttest::ShippedShapes shapes;
-}
+void useShippedShapes() { static effecttest::ShippedShapes shapes; }
 
 HostedPlugin::HostedPlugin()
 {
@@ -81,8 +78,8 @@ std::vector<float> sine(double hertz, double sampleRate, std::size_t count, floa
 {
   std::vector<float> samples(count);
   for (std::size_t i = 0; i < count; ++i) {
-    samples[i] = amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * hertz * static_cast<double>(i) /
-                                                         sampleRate));
+    samples[i] =
+        amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * hertz * static_cast<double>(i) / sampleRate));
   }
   return samples;
 }

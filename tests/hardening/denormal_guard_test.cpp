@@ -35,7 +35,8 @@ private:
   unsigned int before;
 };
 
-// robustness: host thread in any floating-point mode (FTZ/DAZ on or off, round toward zero, exception flags raised) => denormals flushed and rounding to nearest while the plug-in computes; the thread's MXCSR restored bit for bit
+// robustness: host thread in any floating-point mode (FTZ/DAZ on or off, round toward zero, exception flags raised) =>
+// denormals flushed and rounding to nearest while the plug-in computes; the thread's MXCSR restored bit for bit
 TEST(DenormalGuardTest, flushesInsideAndPutsBackEveryCallersStateExactly)
 {
   const unsigned int states[] = {kDefaultState, kDefaultState | DenormalGuard::kFlushToZero,
@@ -49,7 +50,7 @@ TEST(DenormalGuardTest, flushesInsideAndPutsBackEveryCallersStateExactly)
     {
       const DenormalGuard guard;
       inside = _mm_getcsr();
-      halfOfSmallest = smallestNormal * 0.5f;  // a denormal result: flushed
+      halfOfSmallest = smallestNormal * 0.5f;            // a denormal result: flushed
       denormalPlusSmallest = denormal + smallestNormal;  // a denormal operand: read as zero
     }
     const unsigned int after = _mm_getcsr();
@@ -79,7 +80,8 @@ TEST(DenormalGuardTest, nestedGuardsRestoreTheirOwnCallers)
   EXPECT_EQ(_mm_getcsr(), kDefaultState);
 }
 
-// robustness: denormal samples in the input, or left in the host's output buffers for process => read as zero by both audio routines; no denormal reaches the output; host's MXCSR unchanged after the call
+// robustness: denormal samples in the input, or left in the host's output buffers for process => read as zero by both
+// audio routines; no denormal reaches the output; host's MXCSR unchanged after the call
 TEST(DenormalGuardTest, audioRoutinesFlushDenormalsAndHandTheHostsStateBack)
 {
   HostedPlugin plugin;

@@ -126,10 +126,10 @@ void operator delete[](void* memory, std::align_val_t, const std::nothrow_t&) no
 // lock calls in front of the real ones (found with RTLD_NEXT).
 // The C library's own allocator under its exported internal names.
 extern "C" {
-void* __libc_malloc(std::size_t size);                        // NOLINT(bugprone-reserved-identifier)
-void* __libc_calloc(std::size_t count, std::size_t size);     // NOLINT(bugprone-reserved-identifier)
-void* __libc_realloc(void* memory, std::size_t size);         // NOLINT(bugprone-reserved-identifier)
-void __libc_free(void* memory);                               // NOLINT(bugprone-reserved-identifier)
+void* __libc_malloc(std::size_t size);                     // NOLINT(bugprone-reserved-identifier)
+void* __libc_calloc(std::size_t count, std::size_t size);  // NOLINT(bugprone-reserved-identifier)
+void* __libc_realloc(void* memory, std::size_t size);      // NOLINT(bugprone-reserved-identifier)
+void __libc_free(void* memory);                            // NOLINT(bugprone-reserved-identifier)
 
 void* malloc(std::size_t size)
 {
@@ -275,9 +275,15 @@ TEST(RealtimeSafetyTest, theCountersSeeAllocationsAndLocks)
   std::mutex mutex;
   std::shared_mutex shared;
   const Counts lockCounts = countDuring([&] {
-    { const std::lock_guard hold(mutex); }
-    { const std::unique_lock hold(shared); }
-    { const std::shared_lock hold(shared); }
+    {
+      const std::lock_guard hold(mutex);
+    }
+    {
+      const std::unique_lock hold(shared);
+    }
+    {
+      const std::shared_lock hold(shared);
+    }
   });
   EXPECT_EQ(lockCounts.locks, 3);
 #endif
@@ -288,7 +294,8 @@ struct Configuration {
   std::function<void(HostedPlugin&)> apply;
 };
 
-// robustness: long runs of blocks with constant settings, in every stage setup, through processReplacing and process => after the first block at a configuration, no heap allocation and no lock on the audio thread
+// robustness: long runs of blocks with constant settings, in every stage setup, through processReplacing and process =>
+// after the first block at a configuration, no heap allocation and no lock on the audio thread
 TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
 {
   const std::vector<Configuration> configurations{
@@ -333,7 +340,8 @@ TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
   }
 }
 
-// robustness: host automating parameters on its audio thread between blocks (every parameter, the FFT length included, any value) => setParameter and the blocks that follow neither allocate nor lock
+// robustness: host automating parameters on its audio thread between blocks (every parameter, the FFT length included,
+// any value) => setParameter and the blocks that follow neither allocate nor lock
 TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
 {
   HostedPlugin plugin;
@@ -354,7 +362,8 @@ TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
   EXPECT_EQ(counts.locks, 0);
 }
 
-// robustness: process called with a block larger than any before (9000 after 512) => allocates its scratch once, in that block only; processReplacing never allocates for a large block (20000)
+// robustness: process called with a block larger than any before (9000 after 512) => allocates its scratch once, in
+// that block only; processReplacing never allocates for a large block (20000)
 TEST(RealtimeSafetyTest, aLargerBlockForProcessIsTheOnlyBlockThatAllocates)
 {
   HostedPlugin plugin;
@@ -379,7 +388,10 @@ void suspendAndResume(HostedPlugin& plugin, const std::function<void()>& whileSu
   plugin.dispatch(effMainsChanged, 0, 1);
 }
 
-// robustness: host changes between blocks, one after another on one instance: FFT length (2048 -> 8192 -> 1024 -> 4096), program with another FFT length, sample rate while running and while suspended (44100 -> 48000 -> 96000 -> 22050 -> 44100), block size 16384 announced while suspended, suspend/resume, through both audio routines => no heap allocation and no lock in any of the blocks that follow, the first one included
+// robustness: host changes between blocks, one after another on one instance: FFT length (2048 -> 8192 -> 1024 ->
+// 4096), program with another FFT length, sample rate while running and while suspended (44100 -> 48000 -> 96000 ->
+// 22050 -> 44100), block size 16384 announced while suspended, suspend/resume, through both audio routines => no heap
+// allocation and no lock in any of the blocks that follow, the first one included
 TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
 {
   struct Change {
@@ -391,23 +403,27 @@ TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
   const auto setSampleRate = [](float rate) {
     return [rate](HostedPlugin& p) { p.dispatch(effSetSampleRate, 0, 0, nullptr, rate); };
   };
-  const auto setFftLength = [](float value) { return [value](HostedPlugin& p) { p.set(hardening::kFftLength, value); }; };
+  const auto setFftLength = [](float value) {
+    return [value](HostedPlugin& p) { p.set(hardening::kFftLength, value); };
+  };
   const std::vector<Change> changes{
       {"FFT length 8192", setFftLength(1.0f), 512, true},
       {"FFT length 1024, accumulating", setFftLength(0.1f), 512, false},
       {"FFT length 4096", setFftLength(0.6f), 256, true},
       // Program 0 now holds 4096; program 1 still the initial 2048.
       {"program 1 (FFT length 2048)", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 1); }, 512, true},
-      {"program 0 again (FFT length 4096), accumulating", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 0); },
-       512, false},
+      {"program 0 again (FFT length 4096), accumulating", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 0); }, 512,
+       false},
       {"sample rate 48000 while running", setSampleRate(48000.0f), 512, true},
       {"sample rate 96000 while suspended",
        [](HostedPlugin& p) { suspendAndResume(p, [&] { p.dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f); }); },
        512, false},
-      {"sample rates 22050 then 44100 set twice before a block", [](HostedPlugin& p) {
+      {"sample rates 22050 then 44100 set twice before a block",
+       [](HostedPlugin& p) {
          p.dispatch(effSetSampleRate, 0, 0, nullptr, 22050.0f);
          p.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-       }, 512, true},
+       },
+       512, true},
       {"sample rate 22050, accumulating", setSampleRate(22050.0f), 1024, false},
       {"block size 16384 announced while suspended, accumulating",
        [](HostedPlugin& p) { suspendAndResume(p, [&] { p.dispatch(effSetBlockSize, 0, 16384); }); }, 16384, false},

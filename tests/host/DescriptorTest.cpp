@@ -17,7 +17,8 @@ using ::testing::NiceMock;
 
 namespace {
 
-bool allZero(const char* bytes, std::size_t count) {
+bool allZero(const char* bytes, std::size_t count)
+{
   for (std::size_t i = 0; i < count; ++i) {
     if (bytes[i] != 0) {
       return false;
@@ -28,7 +29,8 @@ bool allZero(const char* bytes, std::size_t count) {
 
 }  // namespace
 
-TEST(DescriptorTest, freshBaseRecordHasTheDefaultsHostsSee) {
+TEST(DescriptorTest, freshBaseRecordHasTheDefaultsHostsSee)
+{
   FakeHost host;
   BareEffect effect(FakeHost::callback, 16, 18);
   const AEffect& fresh = effect.atConstruction;
@@ -58,19 +60,22 @@ TEST(DescriptorTest, freshBaseRecordHasTheDefaultsHostsSee) {
   EXPECT_TRUE(host.calls().empty());
 }
 
-TEST(DescriptorTest, fourCharCodesPackTheFirstCharacterHighest) {
+TEST(DescriptorTest, fourCharCodesPackTheFirstCharacterHighest)
+{
   EXPECT_EQ(fourCharCode("VstP"), 0x56737450);
   EXPECT_EQ(fourCharCode("BrKl"), ('B' << 24) | ('r' << 16) | ('K' << 8) | 'l');
   EXPECT_EQ(fourCharCode("\xff\x01\x02\x03"), static_cast<int32_t>(0xFF010203u));
 }
 
-TEST(DescriptorTest, negativeCountsAreRecordedAsNone) {
+TEST(DescriptorTest, negativeCountsAreRecordedAsNone)
+{
   BareEffect effect(nullptr, -3, -1);
   EXPECT_EQ(effect.getAeffect()->numPrograms, 0);
   EXPECT_EQ(effect.getAeffect()->numParams, 0);
 }
 
-TEST(DescriptorTest, settersWriteTheirFieldsAndEachFlagBitAlone) {
+TEST(DescriptorTest, settersWriteTheirFieldsAndEachFlagBitAlone)
+{
   BareEffect effect(nullptr);
   AEffect* record = effect.getAeffect();
   effect.setUniqueID(fourCharCode("BrKl"));
@@ -110,7 +115,8 @@ TEST(DescriptorTest, settersWriteTheirFieldsAndEachFlagBitAlone) {
   EXPECT_EQ(record->flags, 8);
 }
 
-TEST(DescriptorTest, editorSetsTheHasEditorFlagAndDiesWithTheEffect) {
+TEST(DescriptorTest, editorSetsTheHasEditorFlagAndDiesWithTheEffect)
+{
   bool editorDestroyed = false;
   {
     BareEffect effect(nullptr);
@@ -127,7 +133,8 @@ TEST(DescriptorTest, editorSetsTheHasEditorFlagAndDiesWithTheEffect) {
   EXPECT_TRUE(editorDestroyed);
 }
 
-TEST(DescriptorTest, sampleRateAndBlockSizeKeepDefaultsUntilAValidValueArrives) {
+TEST(DescriptorTest, sampleRateAndBlockSizeKeepDefaultsUntilAValidValueArrives)
+{
   BareEffect effect(nullptr);
   AEffect* record = effect.getAeffect();
   EXPECT_EQ(effect.getSampleRate(), 44100.0f);
@@ -135,8 +142,8 @@ TEST(DescriptorTest, sampleRateAndBlockSizeKeepDefaultsUntilAValidValueArrives) 
 
   record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, 96000.0f);
   EXPECT_EQ(effect.getSampleRate(), 96000.0f);
-  for (float bad : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(),
-                    std::numeric_limits<float>::infinity(), 1.0e12f}) {
+  for (float bad :
+       {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 1.0e12f}) {
     record->dispatcher(record, effSetSampleRate, 0, 0, nullptr, bad);
     EXPECT_EQ(effect.getSampleRate(), 96000.0f) << "after " << bad;
   }
@@ -151,7 +158,8 @@ TEST(DescriptorTest, sampleRateAndBlockSizeKeepDefaultsUntilAValidValueArrives) 
   EXPECT_EQ(effect.getBlockSize(), 1);
 }
 
-TEST(EditorBaseTest, registersWithItsEffectAndHasNoRectangle) {
+TEST(EditorBaseTest, registersWithItsEffectAndHasNoRectangle)
+{
   BareEffect effect(nullptr);
   auto* editor = new AEffEditor(&effect);
   EXPECT_EQ(effect.getEditor(), editor);
@@ -166,8 +174,7 @@ TEST(EditorBaseTest, registersWithItsEffectAndHasNoRectangle) {
 
   int parentWindow = 0;
   EXPECT_EQ(editor->getParentWindow(), nullptr);
-  EXPECT_EQ(effect.getAeffect()->dispatcher(effect.getAeffect(), effEditOpen, 0, 0, &parentWindow, 0.0f),
-            0);
+  EXPECT_EQ(effect.getAeffect()->dispatcher(effect.getAeffect(), effEditOpen, 0, 0, &parentWindow, 0.0f), 0);
   EXPECT_EQ(editor->getParentWindow(), &parentWindow);
 }
 
@@ -180,7 +187,8 @@ public:
 };
 }  // namespace
 
-TEST(EditorBaseTest, postedUpdatesRunOnceAtTheNextIdle) {
+TEST(EditorBaseTest, postedUpdatesRunOnceAtTheNextIdle)
+{
   CountingEditor editor(nullptr);
   editor.idle();
   EXPECT_EQ(editor.updates, 0);
@@ -195,7 +203,8 @@ TEST(EditorBaseTest, postedUpdatesRunOnceAtTheNextIdle) {
   EXPECT_EQ(editor.updates, 2);
 }
 
-TEST(DescriptorTest, settingsWrittenByOneThreadReadWholeOnAnother) {
+TEST(DescriptorTest, settingsWrittenByOneThreadReadWholeOnAnother)
+{
   // The host may set the rate and program on its interface thread while the
   // audio thread reads them; every read must be a value that was written.
   BareEffect effect(nullptr);

@@ -22,8 +22,9 @@ using ::testing::StrictMock;
 namespace {
 
 // What a host does: call through the record's function pointer.
-intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t value = 0,
-                  void* ptr = nullptr, float opt = 0.0f) {
+intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
+                  float opt = 0.0f)
+{
   return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
@@ -35,25 +36,28 @@ protected:
 }  // namespace
 
 // robustness: unknown dispatcher opcodes => answered 0
-TEST_F(DispatcherTest, identifyAnswersNvEfAndUnknownOpcodesAnswerZero) {
+TEST_F(DispatcherTest, identifyAnswersNvEfAndUnknownOpcodesAnswerZero)
+{
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   EXPECT_EQ(dispatch(record, effIdentify), 0x4E764566);
-  for (int32_t opcode : std::initializer_list<int32_t>{effEditDraw, effEditMouse, effEditKey, effEditTop, effEditSleep, 25, 99, -1,
-                         std::numeric_limits<int32_t>::max()}) {
+  for (int32_t opcode : std::initializer_list<int32_t>{effEditDraw, effEditMouse, effEditKey, effEditTop, effEditSleep,
+                                                       25, 99, -1, std::numeric_limits<int32_t>::max()}) {
     EXPECT_EQ(dispatch(record, opcode, 3, 7, nullptr, 1.0f), 0) << "opcode " << opcode;
   }
 }
 
-// robustness: effGetVu with a NaN or out-of-range meter level => 0 for NaN, clamped to 32 bits otherwise (no undefined conversion)
-TEST_F(DispatcherTest, vuIsScaledTo16BitAndTruncatedTowardZero) {
+// robustness: effGetVu with a NaN or out-of-range meter level => 0 for NaN, clamped to 32 bits otherwise (no undefined
+// conversion)
+TEST_F(DispatcherTest, vuIsScaledTo16BitAndTruncatedTowardZero)
+{
   NiceMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   EXPECT_CALL(effect, getVu())
       .WillOnce(Return(0.0f))
       .WillOnce(Return(1.0f))
-      .WillOnce(Return(0.5f))       // 16383.5
-      .WillOnce(Return(-0.5f))      // -16383.5
+      .WillOnce(Return(0.5f))   // 16383.5
+      .WillOnce(Return(-0.5f))  // -16383.5
       .WillOnce(Return(std::numeric_limits<float>::quiet_NaN()))
       .WillOnce(Return(std::numeric_limits<float>::infinity()))
       .WillOnce(Return(-1.0e30f));
@@ -66,12 +70,14 @@ TEST_F(DispatcherTest, vuIsScaledTo16BitAndTruncatedTowardZero) {
   EXPECT_EQ(dispatch(record, effGetVu), std::numeric_limits<int32_t>::min());
 }
 
-TEST_F(DispatcherTest, baseVuMeterReadsZero) {
+TEST_F(DispatcherTest, baseVuMeterReadsZero)
+{
   BareEffect effect(FakeHost::callback);
   EXPECT_EQ(dispatch(effect.getAeffect(), effGetVu), 0);
 }
 
-TEST_F(DispatcherTest, setProgramPassesEveryValueBelowTheCountSignedIncludingNegatives) {
+TEST_F(DispatcherTest, setProgramPassesEveryValueBelowTheCountSignedIncludingNegatives)
+{
   StrictMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   {
@@ -96,7 +102,8 @@ TEST_F(DispatcherTest, setProgramPassesEveryValueBelowTheCountSignedIncludingNeg
   }
 }
 
-TEST_F(DispatcherTest, baseProgramFollowsValidSelectionsAndIgnoresTheRest) {
+TEST_F(DispatcherTest, baseProgramFollowsValidSelectionsAndIgnoresTheRest)
+{
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   EXPECT_EQ(dispatch(record, effSetProgram, 0, 15), 0);
@@ -113,7 +120,8 @@ TEST_F(DispatcherTest, baseProgramFollowsValidSelectionsAndIgnoresTheRest) {
   EXPECT_EQ(dispatch(withoutPrograms.getAeffect(), effGetProgram), 0);
 }
 
-TEST_F(DispatcherTest, mainsChangedSuspendsOnZeroAndResumesOnAnythingElse) {
+TEST_F(DispatcherTest, mainsChangedSuspendsOnZeroAndResumesOnAnythingElse)
+{
   StrictMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   {
@@ -129,7 +137,8 @@ TEST_F(DispatcherTest, mainsChangedSuspendsOnZeroAndResumesOnAnythingElse) {
   EXPECT_EQ(dispatch(record, effMainsChanged, 0, 2), 0);
 }
 
-TEST_F(DispatcherTest, closeReturnsOneAndDestroysTheObjectAfterItsCloseRan) {
+TEST_F(DispatcherTest, closeReturnsOneAndDestroysTheObjectAfterItsCloseRan)
+{
   bool destroyed = false;
   auto* effect = new StrictMock<MockEffect>(FakeHost::callback, &destroyed);
   EXPECT_CALL(*effect, close()).WillOnce([&destroyed] { EXPECT_FALSE(destroyed); });
@@ -137,7 +146,8 @@ TEST_F(DispatcherTest, closeReturnsOneAndDestroysTheObjectAfterItsCloseRan) {
   EXPECT_TRUE(destroyed);
 }
 
-TEST_F(DispatcherTest, openAndOtherVoidOpcodesReachTheirOperations) {
+TEST_F(DispatcherTest, openAndOtherVoidOpcodesReachTheirOperations)
+{
   StrictMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   EXPECT_CALL(effect, open());
@@ -154,7 +164,8 @@ TEST_F(DispatcherTest, openAndOtherVoidOpcodesReachTheirOperations) {
   }
 }
 
-TEST_F(DispatcherTest, textOpcodesPassIndexAndHostBufferAndSkipAMissingBuffer) {
+TEST_F(DispatcherTest, textOpcodesPassIndexAndHostBufferAndSkipAMissingBuffer)
+{
   StrictMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   char buffer[32] = {};
@@ -169,17 +180,16 @@ TEST_F(DispatcherTest, textOpcodesPassIndexAndHostBufferAndSkipAMissingBuffer) {
   EXPECT_EQ(dispatch(record, effGetParamDisplay, 5, 0, buffer), 0);
   EXPECT_EQ(dispatch(record, effGetParamName, 17, 0, buffer), 0);
   // No buffer: nothing is called (a StrictMock would fail on any call).
-  for (int32_t opcode :
-       {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName}) {
+  for (int32_t opcode : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName}) {
     EXPECT_EQ(dispatch(record, opcode, 1, 0, nullptr), 0);
   }
 }
 
-TEST_F(DispatcherTest, baseTextOperationsWriteEmptyStrings) {
+TEST_F(DispatcherTest, baseTextOperationsWriteEmptyStrings)
+{
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
-  for (int32_t opcode :
-       {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName}) {
+  for (int32_t opcode : {effSetProgramName, effGetProgramName, effGetParamLabel, effGetParamDisplay, effGetParamName}) {
     char buffer[24];
     std::memset(buffer, 'x', sizeof buffer);
     dispatch(record, opcode, 0, 0, buffer);
@@ -188,7 +198,8 @@ TEST_F(DispatcherTest, baseTextOperationsWriteEmptyStrings) {
   }
 }
 
-TEST_F(DispatcherTest, chunkOpcodesPassThePresetFlagFromIndexAndTheSizeFromValue) {
+TEST_F(DispatcherTest, chunkOpcodesPassThePresetFlagFromIndexAndTheSizeFromValue)
+{
   StrictMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   void* chunk = nullptr;
@@ -210,7 +221,8 @@ TEST_F(DispatcherTest, chunkOpcodesPassThePresetFlagFromIndexAndTheSizeFromValue
   EXPECT_EQ(dispatch(record, effSetChunk, 0, -12, data), 0);
 }
 
-TEST_F(DispatcherTest, baseHasNoChunks) {
+TEST_F(DispatcherTest, baseHasNoChunks)
+{
   BareEffect effect(FakeHost::callback);
   void* chunk = nullptr;
   char data[8] = {};
@@ -219,8 +231,10 @@ TEST_F(DispatcherTest, baseHasNoChunks) {
   EXPECT_EQ(dispatch(effect.getAeffect(), effSetChunk, 1, 8, data), 0);
 }
 
-// robustness: editor opcodes (get-rect, open, close, idle) when there is no editor => answered 0, the host pointer untouched
-TEST_F(DispatcherTest, editorOpcodesAreAnsweredWithZeroWithoutAnEditor) {
+// robustness: editor opcodes (get-rect, open, close, idle) when there is no editor => answered 0, the host pointer
+// untouched
+TEST_F(DispatcherTest, editorOpcodesAreAnsweredWithZeroWithoutAnEditor)
+{
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   ERect* rect = reinterpret_cast<ERect*>(&effect);  // must stay untouched
@@ -232,7 +246,8 @@ TEST_F(DispatcherTest, editorOpcodesAreAnsweredWithZeroWithoutAnEditor) {
   EXPECT_EQ(dispatch(record, effEditIdle), 0);
 }
 
-TEST_F(DispatcherTest, editorOpcodesReachTheEditorAndReturnItsAnswers) {
+TEST_F(DispatcherTest, editorOpcodesReachTheEditorAndReturnItsAnswers)
+{
   BareEffect effect(FakeHost::callback);
   auto* editor = new StrictMock<MockEditor>(&effect);  // owned by the effect
   AEffect* record = effect.getAeffect();
@@ -259,7 +274,8 @@ TEST_F(DispatcherTest, editorOpcodesReachTheEditorAndReturnItsAnswers) {
   EXPECT_EQ(dispatch(record, effEditClose), 0);
 }
 
-TEST_F(DispatcherTest, parameterAndAudioEntriesReachTheObject) {
+TEST_F(DispatcherTest, parameterAndAudioEntriesReachTheObject)
+{
   StrictMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   float left[4] = {};
@@ -277,7 +293,8 @@ TEST_F(DispatcherTest, parameterAndAudioEntriesReachTheObject) {
 }
 
 // robustness: descriptor entries called with a null object pointer, or a null descriptor => nothing done, 0 answered
-TEST_F(DispatcherTest, entriesOfARecordWithoutObjectDoNothing) {
+TEST_F(DispatcherTest, entriesOfARecordWithoutObjectDoNothing)
+{
   BareEffect effect(FakeHost::callback);
   AEffect detached = *effect.getAeffect();
   detached.object = nullptr;
@@ -292,7 +309,8 @@ TEST_F(DispatcherTest, entriesOfARecordWithoutObjectDoNothing) {
 
 // The base answers the VST 2.4 questions with "nothing known", writes nothing
 // into the host's buffers, and claims the interface version it implements.
-TEST_F(DispatcherTest, theBaseAnswersTheLaterOpcodesWithNothingKnownAndVersion2400) {
+TEST_F(DispatcherTest, theBaseAnswersTheLaterOpcodesWithNothingKnownAndVersion2400)
+{
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   char text[80];
@@ -313,7 +331,8 @@ class AnsweringEffect : public BareEffect {
 public:
   using BareEffect::BareEffect;
   bool canParameterBeAutomated(int32_t index) override { return index == 4; }
-  bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override {
+  bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override
+  {
     std::snprintf(text, kVstMaxProgramNameBytes, "c%d i%d", category, index);
     return index == 2;
   }
@@ -324,7 +343,8 @@ public:
   int32_t getPlugCategory() override { return kPlugCategEffect; }
   int32_t canDo(const char* text) override { return std::strcmp(text, "yes") == 0 ? 1 : -1; }
   int32_t getTailSize() override { return 99; }
-  bool getParameterProperties(int32_t index, VstParameterProperties* properties) override {
+  bool getParameterProperties(int32_t index, VstParameterProperties* properties) override
+  {
     properties->maxInteger = index;
     return index == 7;
   }
@@ -332,7 +352,8 @@ public:
 
 }  // namespace
 
-TEST_F(DispatcherTest, laterOpcodesReachTheirOperationsWithTheirArguments) {
+TEST_F(DispatcherTest, laterOpcodesReachTheirOperationsWithTheirArguments)
+{
   AnsweringEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
   EXPECT_EQ(dispatch(record, effCanBeAutomated, 4), 1);

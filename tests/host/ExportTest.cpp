@@ -18,21 +18,22 @@ using EntryFunction = AEffect* (*)(audioMasterCallback);
 
 class ExportTest : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     module = dlopen(BRASKLIN_PROBE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     if (module != nullptr) {
       dlclose(module);
     }
   }
-  EntryFunction entry(const char* name) {
-    return reinterpret_cast<EntryFunction>(dlsym(module, name));
-  }
+  EntryFunction entry(const char* name) { return reinterpret_cast<EntryFunction>(dlsym(module, name)); }
 
   // Runs a whole host session through one entry name.
-  void checkSession(const char* entryName) {
+  void checkSession(const char* entryName)
+  {
     SCOPED_TRACE(entryName);
     FakeHost host;
     EntryFunction start = entry(entryName);
@@ -68,7 +69,8 @@ protected:
   void* module = nullptr;
 };
 
-std::set<std::string> exportedSymbols(const std::string& command) {
+std::set<std::string> exportedSymbols(const std::string& command)
+{
   std::set<std::string> names;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) {
@@ -94,15 +96,12 @@ std::set<std::string> exportedSymbols(const std::string& command) {
 
 }  // namespace
 
-TEST_F(ExportTest, entryNamedMainRunsAWholeSession) {
-  checkSession("main");
-}
+TEST_F(ExportTest, entryNamedMainRunsAWholeSession) { checkSession("main"); }
 
-TEST_F(ExportTest, entryNamedVstPluginMainRunsAWholeSession) {
-  checkSession("VSTPluginMain");
-}
+TEST_F(ExportTest, entryNamedVstPluginMainRunsAWholeSession) { checkSession("VSTPluginMain"); }
 
-TEST_F(ExportTest, bothNamesLeadToTheSameEntry) {
+TEST_F(ExportTest, bothNamesLeadToTheSameEntry)
+{
   // They are one function under two names (or two thin doors to it); either way
   // both must be present and distinct from the test program's own main.
   EXPECT_NE(entry("main"), nullptr);
@@ -110,17 +109,18 @@ TEST_F(ExportTest, bothNamesLeadToTheSameEntry) {
   EXPECT_NE(reinterpret_cast<void*>(entry("main")), dlsym(RTLD_DEFAULT, "main"));
 }
 
-TEST_F(ExportTest, internalSymbolsStayHidden) {
-  for (const char* internal : {"brasklinPluginEntry", "createEffectInstance",
-                               "_Z20createEffectInstancePFlP7AEffectiilPvfE", "_Z10pluginMainPFlP7AEffectiilPvfE",
-                               "moduleHandle", "outOfMemory", "_ZN11AudioEffect12float2stringEfPc"}) {
+TEST_F(ExportTest, internalSymbolsStayHidden)
+{
+  for (const char* internal :
+       {"brasklinPluginEntry", "createEffectInstance", "_Z20createEffectInstancePFlP7AEffectiilPvfE",
+        "_Z10pluginMainPFlP7AEffectiilPvfE", "moduleHandle", "outOfMemory", "_ZN11AudioEffect12float2stringEfPc"}) {
     EXPECT_EQ(dlsym(module, internal), nullptr) << internal << " is visible";
   }
 }
 
-TEST_F(ExportTest, dynamicSymbolTableDefinesOnlyTheEntryNames) {
-  const std::string command =
-      std::string(BRASKLIN_NM) + " -D --defined-only '" + BRASKLIN_PROBE_PLUGIN_PATH + "'";
+TEST_F(ExportTest, dynamicSymbolTableDefinesOnlyTheEntryNames)
+{
+  const std::string command = std::string(BRASKLIN_NM) + " -D --defined-only '" + BRASKLIN_PROBE_PLUGIN_PATH + "'";
   const std::set<std::string> names = exportedSymbols(command);
   EXPECT_EQ(names, (std::set<std::string>{"main", "VSTPluginMain"}));
 }

@@ -2,18 +2,17 @@
 
 FakeHost* FakeHost::current = nullptr;
 
-FakeHost::FakeHost() {
-  current = this;
-}
+FakeHost::FakeHost() { current = this; }
 
-FakeHost::~FakeHost() {
+FakeHost::~FakeHost()
+{
   if (current == this) {
     current = nullptr;
   }
 }
 
-intptr_t FakeHost::callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                            float opt) {
+intptr_t FakeHost::callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+{
   if (current == nullptr) {
     return 0;
   }
@@ -22,7 +21,8 @@ intptr_t FakeHost::callback(AEffect* effect, int32_t opcode, int32_t index, intp
   return found != current->answers.end() ? found->second : 0;
 }
 
-std::vector<HostCall> FakeHost::callsWith(int32_t opcode) const {
+std::vector<HostCall> FakeHost::callsWith(int32_t opcode) const
+{
   std::vector<HostCall> matching;
   for (const HostCall& call : recorded) {
     if (call.opcode == opcode) {

@@ -27,8 +27,7 @@ public:
   FakeHost(const FakeHost&) = delete;
   FakeHost& operator=(const FakeHost&) = delete;
 
-  static intptr_t callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                           float opt);
+  static intptr_t callback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
 
   void answer(int32_t opcode, intptr_t result) { answers[opcode] = result; }
   const std::vector<HostCall>& calls() const { return recorded; }

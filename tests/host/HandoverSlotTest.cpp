@@ -22,7 +22,8 @@ struct Tables {
   int id;
 };
 
-TEST(HandoverSlotTest, offersAreTakenOnceAndWhatTheyReplaceComesBack) {
+TEST(HandoverSlotTest, offersAreTakenOnceAndWhatTheyReplaceComesBack)
+{
   {
     HandoverSlot<Tables> slot;
     auto played = std::make_unique<Tables>(0);
@@ -63,7 +64,8 @@ TEST(HandoverSlotTest, offersAreTakenOnceAndWhatTheyReplaceComesBack) {
 }
 
 // Run under ThreadSanitizer (scripts/test-sanitizers.sh picks it by name).
-TEST(HandoverSlotTest, offersFromOneThreadWhileAnotherThreadTakesThem) {
+TEST(HandoverSlotTest, offersFromOneThreadWhileAnotherThreadTakesThem)
+{
   constexpr int kOffers = 20000;
   {
     HandoverSlot<Tables> slot;

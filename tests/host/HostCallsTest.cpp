@@ -13,8 +13,8 @@ namespace {
 
 // Argument order follows the callback's own.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-void expectPlainCall(const HostCall& call, AEffect* record, int32_t opcode, int32_t index,
-                     intptr_t value) {
+void expectPlainCall(const HostCall& call, AEffect* record, int32_t opcode, int32_t index, intptr_t value)
+{
   EXPECT_EQ(call.effect, record);
   EXPECT_EQ(call.opcode, opcode);
   EXPECT_EQ(call.index, index);
@@ -25,7 +25,8 @@ void expectPlainCall(const HostCall& call, AEffect* record, int32_t opcode, int3
 
 }  // namespace
 
-TEST(HostCallsTest, automationAppliesTheValueFirstAndThenTellsTheHost) {
+TEST(HostCallsTest, automationAppliesTheValueFirstAndThenTellsTheHost)
+{
   FakeHost host;
   NiceMock<MockEffect> effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -43,13 +44,15 @@ TEST(HostCallsTest, automationAppliesTheValueFirstAndThenTellsTheHost) {
   EXPECT_EQ(call.opt, 0.625f);
 }
 
-TEST(HostCallsTest, automationWithoutHostStillAppliesTheValue) {
+TEST(HostCallsTest, automationWithoutHostStillAppliesTheValue)
+{
   NiceMock<MockEffect> effect(nullptr);
   EXPECT_CALL(effect, setParameter(2, FloatEq(1.0f)));
   effect.setParameterAutomated(2, 1.0f);
 }
 
-TEST(HostCallsTest, versionAndIdAreTheHostsAnswersWithDefaultsForSilence) {
+TEST(HostCallsTest, versionAndIdAreTheHostsAnswersWithDefaultsForSilence)
+{
   FakeHost host;
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -70,7 +73,8 @@ TEST(HostCallsTest, versionAndIdAreTheHostsAnswersWithDefaultsForSilence) {
   expectPlainCall(host.calls()[4], record, audioMasterIdle, 0, 0);
 }
 
-TEST(HostCallsTest, pinsCountAsConnectedWhenTheHostAnswersZero) {
+TEST(HostCallsTest, pinsCountAsConnectedWhenTheHostAnswersZero)
+{
   FakeHost host;
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -87,7 +91,8 @@ TEST(HostCallsTest, pinsCountAsConnectedWhenTheHostAnswersZero) {
   expectPlainCall(host.calls()[3], record, audioMasterPinConnected, 0, 1);
 }
 
-TEST(HostCallsTest, editGesturesNameTheParameterAndReportTheHostsAnswer) {
+TEST(HostCallsTest, editGesturesNameTheParameterAndReportTheHostsAnswer)
+{
   FakeHost host;
   BareEffect effect(FakeHost::callback);
   AEffect* record = effect.getAeffect();
@@ -104,7 +109,8 @@ TEST(HostCallsTest, editGesturesNameTheParameterAndReportTheHostsAnswer) {
   expectPlainCall(host.calls()[3], record, 44, 17, 0);
 }
 
-TEST(HostCallsTest, withoutHostEveryWrapperGivesItsDefault) {
+TEST(HostCallsTest, withoutHostEveryWrapperGivesItsDefault)
+{
   FakeHost unrelated;  // would record anything that leaked through a stale pointer
   BareEffect effect(nullptr);
   EXPECT_EQ(effect.getMasterVersion(), 1);

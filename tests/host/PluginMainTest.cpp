@@ -24,44 +24,43 @@ public:
 
 class PluginMainTest : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     factoryMode = FactoryMode::Build;
     factoryCalls = 0;
     effectsAlive = 0;
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     // The flag is sticky for the life of a loaded module; each test here
     // stands for a fresh load.
     outOfMemory = false;
   }
-  static void closeEffect(AEffect* record) {
-    record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);
-  }
+  static void closeEffect(AEffect* record) { record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f); }
   FakeHost host;
 };
 
 }  // namespace
 
-AudioEffect* createEffectInstance(audioMasterCallback hostCallback) {
+AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
+{
   ++factoryCalls;
   switch (factoryMode) {
-    case FactoryMode::FailAllocation:
-      return nullptr;
-    case FactoryMode::Throw:
-      throw std::bad_alloc();
+    case FactoryMode::FailAllocation: return nullptr;
+    case FactoryMode::Throw: throw std::bad_alloc();
     case FactoryMode::FailEditor: {
       auto* effect = new CountedEffect(hostCallback);
       outOfMemory = true;  // what an effect does when its editor cannot be had
       return effect;
     }
-    case FactoryMode::Build:
-      break;
+    case FactoryMode::Build: break;
   }
   return new CountedEffect(hostCallback);
 }
 
 // robustness: host answering audioMasterVersion with 0 => main returns null and builds nothing
-TEST_F(PluginMainTest, hostAnsweringVersionZeroGetsNothingAndNothingIsBuilt) {
+TEST_F(PluginMainTest, hostAnsweringVersionZeroGetsNothingAndNothingIsBuilt)
+{
   EXPECT_EQ(pluginMain(FakeHost::callback), nullptr);
   EXPECT_EQ(factoryCalls, 0);
   ASSERT_EQ(host.calls().size(), 1u);
@@ -75,12 +74,14 @@ TEST_F(PluginMainTest, hostAnsweringVersionZeroGetsNothingAndNothingIsBuilt) {
 }
 
 // robustness: main called with a null host callback => returns null
-TEST_F(PluginMainTest, missingCallbackGetsNothing) {
+TEST_F(PluginMainTest, missingCallbackGetsNothing)
+{
   EXPECT_EQ(pluginMain(nullptr), nullptr);
   EXPECT_EQ(factoryCalls, 0);
 }
 
-TEST_F(PluginMainTest, anyNonZeroVersionGetsALiveDescriptorOwnedByTheHost) {
+TEST_F(PluginMainTest, anyNonZeroVersionGetsALiveDescriptorOwnedByTheHost)
+{
   for (intptr_t version : {1, 2400, -1}) {
     host.answer(audioMasterVersion, version);
     AEffect* record = pluginMain(FakeHost::callback);
@@ -93,7 +94,8 @@ TEST_F(PluginMainTest, anyNonZeroVersionGetsALiveDescriptorOwnedByTheHost) {
   }
 }
 
-TEST_F(PluginMainTest, eachCallBuildsItsOwnEffect) {
+TEST_F(PluginMainTest, eachCallBuildsItsOwnEffect)
+{
   host.answer(audioMasterVersion, 2400);
   AEffect* first = pluginMain(FakeHost::callback);
   AEffect* second = pluginMain(FakeHost::callback);
@@ -107,7 +109,8 @@ TEST_F(PluginMainTest, eachCallBuildsItsOwnEffect) {
 }
 
 // robustness: effect construction running out of memory or throwing => main returns null; no exception reaches the host
-TEST_F(PluginMainTest, failedAllocationOrExceptionGivesNull) {
+TEST_F(PluginMainTest, failedAllocationOrExceptionGivesNull)
+{
   host.answer(audioMasterVersion, 2400);
   factoryMode = FactoryMode::FailAllocation;
   EXPECT_EQ(pluginMain(FakeHost::callback), nullptr);
@@ -116,7 +119,8 @@ TEST_F(PluginMainTest, failedAllocationOrExceptionGivesNull) {
   EXPECT_EQ(factoryCalls, 2);
 }
 
-TEST_F(PluginMainTest, editorFailureDestroysTheEffectAndRefusesEveryLaterCall) {
+TEST_F(PluginMainTest, editorFailureDestroysTheEffectAndRefusesEveryLaterCall)
+{
   host.answer(audioMasterVersion, 2400);
   factoryMode = FactoryMode::FailEditor;
   EXPECT_EQ(pluginMain(FakeHost::callback), nullptr);

@@ -9,22 +9,26 @@ namespace {
 
 class ProbeEffect : public AudioEffect {
 public:
-  explicit ProbeEffect(audioMasterCallback host) : AudioEffect(host, 2, 3) {
+  explicit ProbeEffect(audioMasterCallback host) : AudioEffect(host, 2, 3)
+  {
     setUniqueID(kProbeUniqueId);
     setNumInputs(2);
     canProcessReplacing();
   }
-  ~ProbeEffect() override {
+  ~ProbeEffect() override
+  {
     if (hostCallback != nullptr) {
       hostCallback(&descriptor, kProbeDestroyedOpcode, 0, 0, nullptr, 0.0f);
     }
   }
-  void process(float** /*inputs*/, float** outputs, int32_t sampleFrames) override {
+  void process(float** /*inputs*/, float** outputs, int32_t sampleFrames) override
+  {
     for (int32_t i = 0; i < sampleFrames; ++i) {
       outputs[0][i] += kProbeSample;
     }
   }
-  void processReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) override {
+  void processReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) override
+  {
     for (int32_t i = 0; i < sampleFrames; ++i) {
       outputs[0][i] = kProbeSample;
     }
@@ -33,6 +37,4 @@ public:
 
 }  // namespace
 
-AudioEffect* createEffectInstance(audioMasterCallback hostCallback) {
-  return new ProbeEffect(hostCallback);
-}
+AudioEffect* createEffectInstance(audioMasterCallback hostCallback) { return new ProbeEffect(hostCallback); }

@@ -12,7 +12,8 @@
 class BareEffect : public AudioEffect {
 public:
   explicit BareEffect(audioMasterCallback host, int32_t programs = 16, int32_t parameters = 18)
-      : AudioEffect(host, programs, parameters), atConstruction(*getAeffect()) {}
+      : AudioEffect(host, programs, parameters), atConstruction(*getAeffect())
+  {}
 
   void process(float** /*inputs*/, float** /*outputs*/, int32_t /*sampleFrames*/) override {}
 
@@ -24,8 +25,10 @@ public:
 class MockEffect : public AudioEffect {
 public:
   explicit MockEffect(audioMasterCallback host, bool* destroyed = nullptr, int32_t programs = 16)
-      : AudioEffect(host, programs, 18), destroyed(destroyed) {}
-  ~MockEffect() override {
+      : AudioEffect(host, programs, 18), destroyed(destroyed)
+  {}
+  ~MockEffect() override
+  {
     if (destroyed != nullptr) {
       *destroyed = true;
     }
@@ -58,15 +61,15 @@ private:
 // Records what the dispatcher asks of the editor.
 class MockEditor : public AEffEditor {
 public:
-  explicit MockEditor(AudioEffect* effect, bool* destroyed = nullptr)
-      : AEffEditor(effect), destroyed(destroyed) {}
-  ~MockEditor() override {
+  explicit MockEditor(AudioEffect* effect, bool* destroyed = nullptr) : AEffEditor(effect), destroyed(destroyed) {}
+  ~MockEditor() override
+  {
     if (destroyed != nullptr) {
       *destroyed = true;
     }
   }
 
-  MOCK_METHOD(intptr_t, getRect, (ERect** rect), (override));
+  MOCK_METHOD(intptr_t, getRect, (ERect * *rect), (override));
   MOCK_METHOD(intptr_t, open, (void* parent), (override));
   MOCK_METHOD(void, close, (), (override));
   MOCK_METHOD(void, idle, (), (override));

@@ -22,7 +22,8 @@ constexpr std::size_t kGuardBytes = 16;
 // Runs one conversion into a buffer with guard bytes behind the 9 the host
 // provides, and fails if anything was written past them.
 template <typename Convert>
-std::string convert(Convert&& conversion) {
+std::string convert(Convert&& conversion)
+{
   char buffer[kConversionBufferSize + kGuardBytes];
   std::memset(buffer, '#', sizeof buffer);
   conversion(buffer);
@@ -36,19 +37,24 @@ std::string convert(Convert&& conversion) {
 
 class ValueTextTest : public ::testing::Test {
 protected:
-  std::string float2string(float value) {
+  std::string float2string(float value)
+  {
     return convert([&](char* text) { effect.float2string(value, text); });
   }
-  std::string long2string(int32_t value) {
+  std::string long2string(int32_t value)
+  {
     return convert([&](char* text) { effect.long2string(value, text); });
   }
-  std::string dB2string(float value) {
+  std::string dB2string(float value)
+  {
     return convert([&](char* text) { effect.dB2string(value, text); });
   }
-  std::string Hz2string(float samples) {
+  std::string Hz2string(float samples)
+  {
     return convert([&](char* text) { effect.Hz2string(samples, text); });
   }
-  std::string ms2string(float samples) {
+  std::string ms2string(float samples)
+  {
     return convert([&](char* text) { effect.ms2string(samples, text); });
   }
   BareEffect effect{nullptr};
@@ -56,7 +62,8 @@ protected:
 
 // Exact decimal expansion of the float (every float is a finite binary
 // fraction, so 160 places print it without rounding), cut to 8 characters.
-std::string truncatedReference(float value) {
+std::string truncatedReference(float value)
+{
   char exact[256];
   std::snprintf(exact, sizeof exact, "%.160f", static_cast<double>(value));
   std::string text(exact);
@@ -65,7 +72,8 @@ std::string truncatedReference(float value) {
 
 }  // namespace
 
-TEST_F(ValueTextTest, floatTextsFromTheDocumentedExamples) {
+TEST_F(ValueTextTest, floatTextsFromTheDocumentedExamples)
+{
   EXPECT_EQ(float2string(0.5f), "0.500000");
   EXPECT_EQ(float2string(-0.25f), "-0.25000");
   EXPECT_EQ(float2string(123.0f), "123.0000");
@@ -76,7 +84,8 @@ TEST_F(ValueTextTest, floatTextsFromTheDocumentedExamples) {
   EXPECT_EQ(float2string(-1.5f), "-1.50000");
 }
 
-TEST_F(ValueTextTest, floatTextsTruncateLikeTheExactDecimalExpansion) {
+TEST_F(ValueTextTest, floatTextsTruncateLikeTheExactDecimalExpansion)
+{
   const unsigned seed = 20261208;
   std::mt19937 random(seed);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -100,8 +109,10 @@ TEST_F(ValueTextTest, floatTextsTruncateLikeTheExactDecimalExpansion) {
   }
 }
 
-// robustness: display of NaN, infinities, FLT_MAX and values too wide for 8 characters => "  NaN   " or " Huge!  ", never a number with lost digits
-TEST_F(ValueTextTest, floatTextsAtTheEdgesOfTheField) {
+// robustness: display of NaN, infinities, FLT_MAX and values too wide for 8 characters => "  NaN   " or " Huge!  ",
+// never a number with lost digits
+TEST_F(ValueTextTest, floatTextsAtTheEdgesOfTheField)
+{
   EXPECT_EQ(float2string(9999999.0f), "9999999.");
   EXPECT_EQ(float2string(1234567.5f), "1234567.");
   EXPECT_EQ(float2string(-999999.0f), "-999999.");
@@ -122,7 +133,8 @@ TEST_F(ValueTextTest, floatTextsAtTheEdgesOfTheField) {
   EXPECT_EQ(float2string(-std::numeric_limits<float>::denorm_min()), "-0.00000");
 }
 
-TEST_F(ValueTextTest, longTextsArePaddedToSevenAndCutAtEight) {
+TEST_F(ValueTextTest, longTextsArePaddedToSevenAndCutAtEight)
+{
   EXPECT_EQ(long2string(42), "     42");
   EXPECT_EQ(long2string(0), "      0");
   EXPECT_EQ(long2string(-5), "     -5");
@@ -134,7 +146,8 @@ TEST_F(ValueTextTest, longTextsArePaddedToSevenAndCutAtEight) {
   EXPECT_EQ(long2string(std::numeric_limits<int32_t>::min()), "-2147483");
 }
 
-TEST_F(ValueTextTest, decibelTexts) {
+TEST_F(ValueTextTest, decibelTexts)
+{
   EXPECT_EQ(dB2string(0.0f), "  -oo   ");
   EXPECT_EQ(dB2string(-1.0f), "  -oo   ");
   EXPECT_EQ(dB2string(-kInfinity), "  -oo   ");
@@ -145,9 +158,10 @@ TEST_F(ValueTextTest, decibelTexts) {
   EXPECT_EQ(dB2string(kNaN), "  NaN   ");
 }
 
-TEST_F(ValueTextTest, frequencyAndTimeTextsFollowTheSampleRate) {
+TEST_F(ValueTextTest, frequencyAndTimeTextsFollowTheSampleRate)
+{
   EXPECT_EQ(Hz2string(0.0f), "0.000000");
-  EXPECT_EQ(Hz2string(100.0f), "441.0000");   // 44100 / 100
+  EXPECT_EQ(Hz2string(100.0f), "441.0000");    // 44100 / 100
   EXPECT_EQ(ms2string(22050.0f), "500.0000");  // half a second
   effect.setSampleRate(48000.0f);
   EXPECT_EQ(Hz2string(480.0f), "100.0000");

@@ -29,14 +29,16 @@ const int32_t kBrKl = fourCharCode("BrKl");
 
 std::string asText(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-ProgramFields programFields(const std::string& name, std::vector<float> values) {
+ProgramFields programFields(const std::string& name, std::vector<float> values)
+{
   ProgramFields fields;
   fields.nameField = name;
   fields.values = std::move(values);
   return fields;
 }
 
-TEST(PresetFileTest, independentlyPackedFilesReadBackAndTheWriterPacksTheSameBytes) {
+TEST(PresetFileTest, independentlyPackedFilesReadBackAndTheWriterPacksTheSameBytes)
+{
   const std::vector<float> dubValues = {0.0f, 0.25f, 1.0f, 0.33333334f, std::nextafter(1.0f, 0.0f)};
   const std::string dub = packProgram(programFields("Dub Bass", dubValues));
   PresetProgram program;
@@ -76,8 +78,10 @@ TEST(PresetFileTest, independentlyPackedFilesReadBackAndTheWriterPacksTheSameByt
             packProgram(programFields(std::string(23, 'x'), {0.5f})));
 }
 
-// robustness: damaged program and bank files (wrong magic, plug-in id, form, version, counts, truncation, values) => refused, one message each naming what is wrong
-TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
+// robustness: damaged program and bank files (wrong magic, plug-in id, form, version, counts, truncation, values) =>
+// refused, one message each naming what is wrong
+TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage)
+{
   const std::vector<float> values = {0.1f, 0.2f, 0.3f};
   const ProgramFields good = programFields("Good", values);
   const std::string goodProgram = packProgram(good);
@@ -103,7 +107,8 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
   const std::vector<Case> cases = {
       {"empty file", "", false, "is truncated: 0 bytes, shorter than a chunk header"},
       {"cut inside the header", goodProgram.substr(0, 14), false, "is truncated: its header counts"},
-      {"cut inside the values", goodProgram.substr(0, goodProgram.size() - 2), false, "is truncated: its header counts"},
+      {"cut inside the values", goodProgram.substr(0, goodProgram.size() - 2), false,
+       "is truncated: its header counts"},
       {"wrong magic", program([](ProgramFields& f) { f.magic = "RIFF"; }), false, "starts with 'RIFF', not 'CcnK'"},
       {"unprintable magic", program([](ProgramFields& f) { f.magic = std::string("\x01\x02\x03\x04", 4); }), false,
        "starts with 0x01020304"},
@@ -111,7 +116,8 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
        "is for the plug-in 'Othr', not 'BrKl'"},
       {"size field short of the file", program([](ProgramFields& f) { f.byteSize = 56; }), false,
        "the file has 60 bytes after the size field, its header counts 56"},
-      {"trailing bytes", goodProgram + "xyz", false, "the file has 63 bytes after the size field, its header counts 60"},
+      {"trailing bytes", goodProgram + "xyz", false,
+       "the file has 63 bytes after the size field, its header counts 60"},
       {"negative size", program([](ProgramFields& f) { f.byteSize = -4; }), false, "its header counts -4 bytes"},
       {"parameter count too high", program([](ProgramFields& f) { f.count = 4; }), false,
        "declares 4 parameters, but its size leaves 12 bytes"},
@@ -119,13 +125,15 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
       {"not a number", program([&](ProgramFields& f) { f.values[1] = nan; }), false,
        "parameter 1: the value is not a finite number"},
       {"infinite", program([&](ProgramFields& f) { f.values[2] = infinity; }), false, "not a finite number"},
-      {"above 1", program([](ProgramFields& f) { f.values[0] = 1.5f; }), false, "parameter 0: the value 1.5 is outside 0 to 1"},
+      {"above 1", program([](ProgramFields& f) { f.values[0] = 1.5f; }), false,
+       "parameter 0: the value 1.5 is outside 0 to 1"},
       {"below 0", program([](ProgramFields& f) { f.values[0] = -0.25f; }), false, "-0.25 is outside 0 to 1"},
       {"opaque program", program([](ProgramFields& f) { f.form = "FPCh"; }), false,
        "opaque chunk ('FPCh'): this plug-in saves no chunks"},
       {"unknown form", program([](ProgramFields& f) { f.form = "Junk"; }), false, "unknown form 'Junk'"},
       {"program version 2", program([](ProgramFields& f) { f.formVersion = 2; }), false, "program format version 2"},
-      {"a bank where a program belongs", bank([](BankFields&) {}), false, "holds a bank ('FxBk'), not a single program"},
+      {"a bank where a program belongs", bank([](BankFields&) {}), false,
+       "holds a bank ('FxBk'), not a single program"},
       {"a program where a bank belongs", goodProgram, true, "holds a single program ('FxCk'), not a bank"},
       {"opaque bank", bank([](BankFields& f) { f.form = "FBCh"; }), true, "opaque chunk ('FBCh')"},
       {"bank for another plug-in", bank([](BankFields& f) { f.pluginId = "Othr"; }), true, "for the plug-in 'Othr'"},
@@ -145,8 +153,9 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
       {"an opaque program inside",
        bank([&](BankFields& f) { f.programs[1] = program([](ProgramFields& p) { p.form = "FPCh"; }); }), true,
        "program 1 holds an opaque chunk"},
-      {"a chunk too short for a program inside",
-       bank([&](BankFields& f) { f.programs[1] = goodProgram.substr(0, 4) + std::string("\0\0\0\x10", 4) + goodProgram.substr(8, 16); }),
+      {"a chunk too short for a program inside", bank([&](BankFields& f) {
+         f.programs[1] = goodProgram.substr(0, 4) + std::string("\0\0\0\x10", 4) + goodProgram.substr(8, 16);
+       }),
        true, "program 1 is truncated: 24 bytes, a program needs at least 56"},
       {"garbage instead of a program", bank([](BankFields& f) { f.programs[1] = std::string(64, 'z'); }), true,
        "program 1 is not a preset chunk"},
@@ -174,12 +183,14 @@ TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage) {
 const std::vector<ProgramListParameter> kListParameters = {
     {" Alpha ", 0.1f, -1}, {" Beta  Two", 0.2f, -1}, {"", 0.3f, 0}, {" Gamma", 0.4f, -1}};
 
-TEST(ProgramListTest, namedValuesOverInitialOnesAndMirrorsFollow) {
+TEST(ProgramListTest, namedValuesOverInitialOnesAndMirrorsFollow)
+{
   PresetBank bank;
   std::string error;
-  ASSERT_TRUE(parseProgramList("# factory\n\n[First One]\n  alpha = 0.5  # a comment\nBETA  TWO=1\n[Second]\r\n"
-                               "Gamma = 0\n",
-                               kListParameters, bank, error))
+  ASSERT_TRUE(
+      parseProgramList("# factory\n\n[First One]\n  alpha = 0.5  # a comment\nBETA  TWO=1\n[Second]\r\n"
+                       "Gamma = 0\n",
+                       kListParameters, bank, error))
       << error;
   ASSERT_EQ(bank.size(), 2u);
   EXPECT_EQ(bank[0].name, "First One");
@@ -188,7 +199,8 @@ TEST(ProgramListTest, namedValuesOverInitialOnesAndMirrorsFollow) {
   EXPECT_EQ(bank[1].values, (std::vector<float>{0.1f, 0.2f, 0.1f, 0.0f}));
 }
 
-TEST(ProgramListTest, refusesWhatWouldMakeABrokenBankNamingTheLine) {
+TEST(ProgramListTest, refusesWhatWouldMakeABrokenBankNamingTheLine)
+{
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"[A]\nDelta = 0.5\n", "line 2: unknown parameter 'delta'"},
       {"[A]\n = 0.5\n", "line 2: unknown parameter ''"},
@@ -216,7 +228,8 @@ TEST(ProgramListTest, refusesWhatWouldMakeABrokenBankNamingTheLine) {
   }
 }
 
-TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsEachAlsoInItsOwnFile) {
+TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsEachAlsoInItsOwnFile)
+{
   const fs::path folder = FACTORY_PRESETS_DIR;
   std::string bytes;
   std::string error;

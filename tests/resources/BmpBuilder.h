@@ -6,16 +6,16 @@
 // Writes BMP files field by field for the reader's tests, so each test can
 // forge exactly the header it needs. Offsets are those of the file format.
 struct BmpFields {
-    uint32_t headerSize = 40;
-    int32_t width = 0;
-    int32_t height = 0;
-    uint16_t planes = 1;
-    uint16_t depth = 24;
-    uint32_t compression = 0;
-    uint32_t coloursUsed = 0;
-    std::vector<uint32_t> palette;     // 0x00RRGGBB, written as B, G, R, 0
-    std::vector<uint8_t> pixelBytes;   // rows exactly as stored, padding included
-    uint32_t gapBeforePixels = 0;      // extra bytes between palette and pixels
+  uint32_t headerSize = 40;
+  int32_t width = 0;
+  int32_t height = 0;
+  uint16_t planes = 1;
+  uint16_t depth = 24;
+  uint32_t compression = 0;
+  uint32_t coloursUsed = 0;
+  std::vector<uint32_t> palette;    // 0x00RRGGBB, written as B, G, R, 0
+  std::vector<uint8_t> pixelBytes;  // rows exactly as stored, padding included
+  uint32_t gapBeforePixels = 0;     // extra bytes between palette and pixels
 };
 
 std::vector<uint8_t> buildBmp(const BmpFields& fields);

@@ -14,18 +14,18 @@ namespace shapetest {
 // A folder of its own for one test, removed with everything in it afterwards.
 class TempFolder {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
-    // Creates (and returns) a subfolder.
-    std::filesystem::path makeFolder(std::string_view name) const;
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+  // Creates (and returns) a subfolder.
+  std::filesystem::path makeFolder(std::string_view name) const;
 
 private:
-    std::filesystem::path path_;
+  std::filesystem::path path_;
 };
 
 // Writes `bytes` to `path` exactly.
@@ -39,4 +39,4 @@ void writeWave(const std::filesystem::path& path, const std::vector<std::int16_t
 // A cycle whose every sample differs from its neighbours: j - 22050.
 std::vector<std::int16_t> rampCycle();
 
-} // namespace shapetest
+}  // namespace shapetest

@@ -67,7 +67,8 @@ inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::millisecond
 
   std::thread audio([&] {
     std::vector<float> in(kFrames), left(kFrames), right(kFrames);
-    for (int32_t i = 0; i < kFrames; ++i) in[static_cast<std::size_t>(i)] = 0.7f * std::sin(0.05f * static_cast<float>(i));
+    for (int32_t i = 0; i < kFrames; ++i)
+      in[static_cast<std::size_t>(i)] = 0.7f * std::sin(0.05f * static_cast<float>(i));
     float* inputs[2] = {in.data(), in.data()};
     float* outputs[2] = {left.data(), right.data()};
     long count = 0;

@@ -18,7 +18,8 @@ struct SwitchZones {
 constexpr int kSwitchCount = layout::countOf(layout::Kind::verticalSwitch);
 
 // The switches in the order the editor adds them.
-constexpr std::array<SwitchZones, kSwitchCount> switchZones() {
+constexpr std::array<SwitchZones, kSwitchCount> switchZones()
+{
   std::array<SwitchZones, kSwitchCount> all{};
   int next = 0;
   for (const layout::Control& control : layout::kControls) {

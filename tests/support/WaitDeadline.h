@@ -18,8 +18,7 @@ class WaitDeadline {
 public:
   explicit WaitDeadline(const char* what, std::chrono::seconds limit = std::chrono::seconds(60))
       : what_(what), limit_(limit), end_(std::chrono::steady_clock::now() + limit)
-  {
-  }
+  {}
 
   // Call in every round of the wait: aborts once the limit has passed.
   void check() const

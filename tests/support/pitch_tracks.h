@@ -15,12 +15,12 @@ constexpr double kRate = 44100.0;
 
 // A signal and what a listener would call its pitch at every sample.
 struct Track {
-    std::string name;
-    std::vector<float> samples;
-    std::vector<double> pitchHz;   // true fundamental; 0 where unvoiced
-    std::vector<double> centreHz;  // the note's pitch without its vibrato
-    std::vector<int> note;         // which note the sample belongs to
-    bool steadyLevel = false;      // constant amplitude: its output level should be steady too
+  std::string name;
+  std::vector<float> samples;
+  std::vector<double> pitchHz;   // true fundamental; 0 where unvoiced
+  std::vector<double> centreHz;  // the note's pitch without its vibrato
+  std::vector<int> note;         // which note the sample belongs to
+  bool steadyLevel = false;      // constant amplitude: its output level should be steady too
 };
 
 // Sine, 0.5 amplitude, exponential sweep from `fromHz` to `toHz`.
@@ -41,10 +41,10 @@ Track femaleVoice(double seconds);
 Track withNoise(const Track& clean, double snrDb, unsigned seed);
 
 struct Settings {
-    int32_t fftLength = 2048;
-    int32_t blockSize = 512;
-    bool precise = false;
-    bool stabilize = false;
+  int32_t fftLength = 2048;
+  int32_t blockSize = 512;
+  bool precise = false;
+  bool stabilize = false;
 };
 
 // Figures over the voiced frames: blocks whose analysis frame lies inside one
@@ -54,13 +54,13 @@ struct Settings {
 // start in the block, timed by the rising zero crossings of the output played
 // with a sine table (each cycle starts at table index 0).
 struct Figures {
-    int frames = 0;
-    double withinFiftyCents = 0.0;  // fraction of frames
-    double medianCents = 0.0;       // of |error|
-    double harmonicErrors = 0.0;    // fraction within 50 cents of an integer ratio or its inverse, other than 1
-    double spreadInCents = 0.0;     // RMS of the true pitch about the note's centre
-    double spreadOutCents = 0.0;    // the same for the output (frames within 50 cents)
-    double levelRangeDb = 0.0;      // max / min of the output's level over the frames
+  int frames = 0;
+  double withinFiftyCents = 0.0;  // fraction of frames
+  double medianCents = 0.0;       // of |error|
+  double harmonicErrors = 0.0;    // fraction within 50 cents of an integer ratio or its inverse, other than 1
+  double spreadInCents = 0.0;     // RMS of the true pitch about the note's centre
+  double spreadOutCents = 0.0;    // the same for the output (frames within 50 cents)
+  double levelRangeDb = 0.0;      // max / min of the output's level over the frames
 };
 
 Figures evaluate(const Track& track, const Settings& settings);

@@ -5,7 +5,8 @@
 namespace packing {
 namespace {
 
-void word(std::string& out, std::uint32_t value) {
+void word(std::string& out, std::uint32_t value)
+{
   out += static_cast<char>(value >> 24);
   out += static_cast<char>(value >> 16);
   out += static_cast<char>(value >> 8);
@@ -14,7 +15,8 @@ void word(std::string& out, std::uint32_t value) {
 
 void four(std::string& out, const std::string& code) { out += code.substr(0, 4); }
 
-std::string framed(const std::string& magic, std::optional<std::int32_t> byteSize, const std::string& body) {
+std::string framed(const std::string& magic, std::optional<std::int32_t> byteSize, const std::string& body)
+{
   std::string out;
   four(out, magic);
   word(out, static_cast<std::uint32_t>(byteSize.value_or(static_cast<std::int32_t>(body.size()))));
@@ -23,7 +25,8 @@ std::string framed(const std::string& magic, std::optional<std::int32_t> byteSiz
 
 }  // namespace
 
-std::string packProgram(const ProgramFields& f) {
+std::string packProgram(const ProgramFields& f)
+{
   std::string body;
   four(body, f.form);
   word(body, static_cast<std::uint32_t>(f.formVersion));
@@ -41,7 +44,8 @@ std::string packProgram(const ProgramFields& f) {
   return framed(f.magic, f.byteSize, body);
 }
 
-std::string packBank(const BankFields& f) {
+std::string packBank(const BankFields& f)
+{
   std::string body;
   four(body, f.form);
   word(body, static_cast<std::uint32_t>(f.formVersion));

@@ -34,8 +34,8 @@ double dftMagnitude(std::span<const float> samples, std::size_t bin);
 // Complex DFT X[k] = sum x[n] e^(-2 pi i k n / N), k = 0 .. N-1, in double, exact
 // twiddles (angle reduced modulo N before the cosine); O(N^2).
 struct Spectrum {
-    std::vector<double> re;
-    std::vector<double> im;
+  std::vector<double> re;
+  std::vector<double> im;
 };
 Spectrum dft(std::span<const float> samples);
 

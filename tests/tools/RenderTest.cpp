@@ -35,27 +35,33 @@ struct Clip {
   int rate = 0;
   int channels = 0;
   std::vector<float> samples;  // interleaved
-  std::vector<float> channel(int c) const {
+  std::vector<float> channel(int c) const
+  {
     std::vector<float> one;
-    for (size_t i = static_cast<size_t>(c); i < samples.size(); i += static_cast<size_t>(channels)) one.push_back(samples[i]);
+    for (size_t i = static_cast<size_t>(c); i < samples.size(); i += static_cast<size_t>(channels))
+      one.push_back(samples[i]);
     return one;
   }
 };
 
-std::string slurp(const fs::path& path) {
+std::string slurp(const fs::path& path)
+{
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
 }
 
-std::string quote(const std::string& s) {
+std::string quote(const std::string& s)
+{
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
 }
 
-void writeClip(const fs::path& path, const std::vector<float>& mono, int rate, int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+void writeClip(const fs::path& path, const std::vector<float>& mono, int rate,
+               int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT)
+{
   SF_INFO info{};
   info.samplerate = rate;
   info.channels = 1;
@@ -66,7 +72,8 @@ void writeClip(const fs::path& path, const std::vector<float>& mono, int rate, i
   sf_close(file);
 }
 
-Clip readClip(const fs::path& path) {
+Clip readClip(const fs::path& path)
+{
   SF_INFO info{};
   Clip clip;
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -80,7 +87,8 @@ Clip readClip(const fs::path& path) {
 }
 
 // Pitch by the strongest normalised autocorrelation between 60 and 2000 Hz.
-double autocorrelationPitch(const std::vector<float>& x, size_t start, size_t length, int rate) {
+double autocorrelationPitch(const std::vector<float>& x, size_t start, size_t length, int rate)
+{
   const size_t minLag = static_cast<size_t>(rate / 2000);
   const size_t maxLag = static_cast<size_t>(rate / 60);
   double best = -1.0;
@@ -104,7 +112,8 @@ double autocorrelationPitch(const std::vector<float>& x, size_t start, size_t le
 
 class RenderTest : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     dir_ = fs::temp_directory_path() / ("brasklin-render-test-" + std::to_string(::getpid()) + "-" +
                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
@@ -112,10 +121,12 @@ protected:
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  Outcome render(const std::string& arguments) {
+  Outcome render(const std::string& arguments)
+  {
     const fs::path out = dir_ / "stdout.txt";
     const fs::path err = dir_ / "stderr.txt";
-    const std::string command = std::string(RENDER_BINARY) + " " + arguments + " >" + quote(out) + " 2>" + quote(err) + " </dev/null";
+    const std::string command =
+        std::string(RENDER_BINARY) + " " + arguments + " >" + quote(out) + " 2>" + quote(err) + " </dev/null";
     Outcome outcome;
     const int raw = std::system(command.c_str());
     outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -130,21 +141,24 @@ protected:
 };
 
 // Every buffer a render produces, compared sample for sample.
-void expectSameSamples(const Clip& a, const Clip& b) {
+void expectSameSamples(const Clip& a, const Clip& b)
+{
   ASSERT_EQ(a.samples.size(), b.samples.size());
   size_t differing = 0;
   for (size_t i = 0; i < a.samples.size(); ++i) differing += a.samples[i] != b.samples[i];
   EXPECT_EQ(differing, 0u);
 }
 
-TEST_F(RenderTest, rendersThroughAnotherPluginWithProgramThenSettingsInOrder) {
+TEST_F(RenderTest, rendersThroughAnotherPluginWithProgramThenSettingsInOrder)
+{
   const std::vector<float> input = sine(440.0, 48000.0, 4800, 0.25);
   writeClip(path("in.wav"), input, 48000);
 
   // Program 1 sets the gain to 1.0 (x2); the later --set takes it to 0.25 (x0.5),
   // and the last of two settings of the same parameter wins.
-  Outcome run = render(std::string("--plugin ") + GAIN_PLUGIN + " --program 1 --set gain=0.9 --set ' GAIN '=0.25 --set 1=1 " +
-                       quote(path("in.wav")) + " " + quote(path("out.wav")) + " --quiet");
+  Outcome run =
+      render(std::string("--plugin ") + GAIN_PLUGIN + " --program 1 --set gain=0.9 --set ' GAIN '=0.25 --set 1=1 " +
+             quote(path("in.wav")) + " " + quote(path("out.wav")) + " --quiet");
   ASSERT_EQ(run.status, 0) << run.err;
   const Clip out = readClip(path("out.wav"));
   ASSERT_EQ(out.channels, 2);
@@ -156,10 +170,12 @@ TEST_F(RenderTest, rendersThroughAnotherPluginWithProgramThenSettingsInOrder) {
   }
 }
 
-TEST_F(RenderTest, accumulatingMonoRenderWithTailMatchesReplacing) {
+TEST_F(RenderTest, accumulatingMonoRenderWithTailMatchesReplacing)
+{
   const std::vector<float> input = sine(1000.0, 44100.0, 44100 / 2, 0.5);
   writeClip(path("in.aiff"), input, 44100, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
-  const std::string common = std::string("--plugin ") + GAIN_PLUGIN + " --mono --tail 0.25 --quiet " + quote(path("in.aiff"));
+  const std::string common =
+      std::string("--plugin ") + GAIN_PLUGIN + " --mono --tail 0.25 --quiet " + quote(path("in.aiff"));
   ASSERT_EQ(render(common + " " + quote(path("replacing.flac")) + " --bits 24").status, 0);
   ASSERT_EQ(render(common + " " + quote(path("adding.flac")) + " --bits 24 --accumulate --block-size 100").status, 0);
   const Clip replacing = readClip(path("replacing.flac"));
@@ -170,7 +186,8 @@ TEST_F(RenderTest, accumulatingMonoRenderWithTailMatchesReplacing) {
   EXPECT_EQ(replacing.samples.back(), 0.0f);  // the tail is silence through a plain gain
 }
 
-TEST_F(RenderTest, refusesBadRequestsWithOneLineAndNeverTouchesFiles) {
+TEST_F(RenderTest, refusesBadRequestsWithOneLineAndNeverTouchesFiles)
+{
   writeClip(path("in.wav"), sine(220.0, 44100.0, 1000), 44100);
   const std::string input = slurp(path("in.wav"));
   std::ofstream(path("notes.txt")) << "not audio\n";
@@ -187,14 +204,16 @@ TEST_F(RenderTest, refusesBadRequestsWithOneLineAndNeverTouchesFiles) {
       {plugin + quote(path("in.wav")) + " " + quote(path("no/such/dir/out.wav")), "cannot write output file"},
       {plugin + quote(path("in.wav")) + " " + quote(path("in.wav")), "must not overwrite the input"},
       {plugin + quote(path("in.wav")) + " " + quote(path("./in.wav")), "must not overwrite the input"},
-      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set Loudness=0.5", "unknown parameter name 'Loudness'"},
+      {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set Loudness=0.5",
+       "unknown parameter name 'Loudness'"},
       {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set Gain=loud", "is not a number"},
       {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --set 7=0.5", "out of range"},
       {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --program 2", "program 2 is out of range"},
       {plugin + quote(path("in.wav")) + " " + quote(path("out.mp9")), "cannot tell the output format"},
       {plugin + quote(path("in.wav")) + " " + quote(path("out.flac")) + " --bits 32", "FLAC holds"},
       {plugin + quote(path("in.wav")) + " " + quote(path("out.wav")) + " --channel 2", "the input has 1 channel"},
-      {"--plugin " + quote(path("notes.txt")) + " " + quote(path("in.wav")) + " " + quote(path("out.wav")), "cannot load plug-in"},
+      {"--plugin " + quote(path("notes.txt")) + " " + quote(path("in.wav")) + " " + quote(path("out.wav")),
+       "cannot load plug-in"},
       {std::string("--plugin ") + REFUSING_PLUGIN + " " + quote(path("in.wav")) + " " + quote(path("out.wav")),
        "my data folder is missing"},
   };
@@ -212,13 +231,15 @@ TEST_F(RenderTest, refusesBadRequestsWithOneLineAndNeverTouchesFiles) {
     EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
 }
 
-TEST_F(RenderTest, versionIsTheProjectsOne) {
+TEST_F(RenderTest, versionIsTheProjectsOne)
+{
   const Outcome run = render("--version");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, std::string("brasklin-render ") + kBrasklinVersionText + "\n");
 }
 
-TEST_F(RenderTest, listShowsIdentityParametersAndPrograms) {
+TEST_F(RenderTest, listShowsIdentityParametersAndPrograms)
+{
   const Outcome run = render(std::string("--plugin ") + GAIN_PLUGIN + " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("unique id: 'TGai'"), std::string::npos) << run.out;
@@ -230,7 +251,8 @@ TEST_F(RenderTest, listShowsIdentityParametersAndPrograms) {
 
 void writeBytes(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-packing::ProgramFields gainProgram(const std::string& name, std::vector<float> values) {
+packing::ProgramFields gainProgram(const std::string& name, std::vector<float> values)
+{
   packing::ProgramFields fields;
   fields.pluginId = "TGai";
   fields.nameField = name;
@@ -241,7 +263,8 @@ packing::ProgramFields gainProgram(const std::string& name, std::vector<float> v
 // A file may hold fewer parameters or programs than the plug-in has (one saved
 // before the plug-in grew): what it does not hold is left as it was. More than
 // the plug-in has cannot be placed and is refused.
-TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused) {
+TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused)
+{
   const std::vector<float> input = sine(440.0, 48000.0, 480, 0.25);
   writeClip(path("in.wav"), input, 48000);
   const std::string plugin = std::string("--plugin ") + GAIN_PLUGIN + " --quiet ";
@@ -256,8 +279,8 @@ TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused) 
 
   // Bank: program 0 gets both values; the preset then sets the gain alone,
   // leaving "Invert Right" on as the bank set it.
-  Outcome run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) +
-                       " " + files);
+  Outcome run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " +
+                       quote(path("gain-only.fxp")) + " " + files);
   ASSERT_EQ(run.status, 0) << run.err;
   Clip out = readClip(path("out.wav"));
   ASSERT_EQ(out.samples.size(), 2 * input.size());
@@ -266,7 +289,8 @@ TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused) 
     ASSERT_EQ(out.samples[2 * i + 1], -input[i] * 0.25f) << i;
   }
   // The renamed program shows in the listing.
-  run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) + " --list");
+  run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) +
+               " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("0.125000"), std::string::npos) << run.out;
 
@@ -290,20 +314,22 @@ TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused) 
 
 // The renderer saves what it has loaded and set; read back, the files give the
 // same plug-in state, so the renders match sample for sample.
-TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings) {
+TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings)
+{
   writeClip(path("in.wav"), sine(196.0, 44100.0, 22050, 0.5), 44100);
   const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet ";
-  const std::string settings = " --program 2 --set WaveShape=0.4 --set 'Pitch Shift=0.6' --set 'Filter Type=0.9'"
-                               " --set CutOff=0.7 --set Resonance=0.5 --set 'Delay Mix=0.3' --set 'Delay Time=0.01'"
-                               " --set 'Delay FeedBack=0.4' --set Drive=0.2 --set Volume=0.4 --set First=1 --set Forth=0.7 ";
+  const std::string settings =
+      " --program 2 --set WaveShape=0.4 --set 'Pitch Shift=0.6' --set 'Filter Type=0.9'"
+      " --set CutOff=0.7 --set Resonance=0.5 --set 'Delay Mix=0.3' --set 'Delay Time=0.01'"
+      " --set 'Delay FeedBack=0.4' --set Drive=0.2 --set Volume=0.4 --set First=1 --set Forth=0.7 ";
   const auto renderTo = [&](const std::string& arguments, const std::string& out) {
     const Outcome run = render(plugin + arguments + " " + quote(path("in.wav")) + " " + quote(path(out)));
     EXPECT_EQ(run.status, 0) << run.err;
     return readClip(path(out));
   };
-  const Clip direct = renderTo(settings + "--save-bank " + quote(path("saved.fxb")) + " --save-preset " +
-                                   quote(path("saved.fxp")),
-                               "direct.wav");
+  const Clip direct =
+      renderTo(settings + "--save-bank " + quote(path("saved.fxb")) + " --save-preset " + quote(path("saved.fxp")),
+               "direct.wav");
   EXPECT_GT(peak(direct.channel(0)), 0.05);
   // Saving without rendering gives the same files.
   ASSERT_EQ(render(plugin + settings + "--save-bank " + quote(path("only.fxb"))).status, 0);
@@ -321,8 +347,8 @@ TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings) {
   // last parameter existed) leaves " Forth " as the preset above set it.
   packing::ProgramFields shortProgram;
   shortProgram.nameField = "Short";
-  shortProgram.values = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f,
-                         0.0f, 0.0f, 0.0f, 0.1f, 0.5f, 0.0f, 0.33333334f, 0.6666667f};
+  shortProgram.values = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f,        0.0f,      0.0f,
+                         0.0f, 0.0f,  0.0f, 0.1f, 0.5f, 0.0f,  0.33333334f, 0.6666667f};
   writeBytes(path("short.fxp"), packing::packProgram(shortProgram));
   const Outcome listing = render(plugin + "--bank " + quote(path("saved.fxb")) + " --program 2 --preset " +
                                  quote(path("short.fxp")) + " --list");
@@ -335,20 +361,23 @@ TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings) {
 
 // A program saved before " Precise " existed holds 18 values: they load as
 // before, and the precise detector stays off (a value of 0.5 would turn it on).
-TEST_F(RenderTest, aProgramSavedBeforePreciseLoadsWithPreciseOff) {
+TEST_F(RenderTest, aProgramSavedBeforePreciseLoadsWithPreciseOff)
+{
   packing::ProgramFields program;
   program.nameField = "Older";
   program.values.assign(18, 0.5f);
   writeBytes(path("older.fxp"), packing::packProgram(program));
-  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --preset " +
-                             quote(path("older.fxp")) + " --list");
+  const Outcome run =
+      render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --preset " + quote(path("older.fxp")) + " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find(" 13 | \" Volume \"        | 0.500000"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(" 18 | \" Precise \"       | 0.000000 | Off"), std::string::npos) << run.out;
 }
 
-// robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the audio nor a save file written
-TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
+// robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the
+// audio nor a save file written
+TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing)
+{
   writeClip(path("in.wav"), sine(220.0, 44100.0, 2000), 44100);
   const std::string io = " " + quote(path("in.wav")) + " " + quote(path("out.wav"));
   const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN;
@@ -390,12 +419,14 @@ TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
       {"--bank " + quote(path("fine.fxp")), "holds a single program ('FxCk'), not a bank"},
       {"--set Volume=2", "cannot save program 'Init 1': parameter 13: the value 2 is outside 0 to 1"},
       {"--save-preset " + quote(path("no/such/dir/p.fxp")), "cannot write preset file"},
-      {"--preset " + quote(path("fine.fxp")) + " --save-preset " + quote(path("fine.fxp")), "must not overwrite a file it reads"},
+      {"--preset " + quote(path("fine.fxp")) + " --save-preset " + quote(path("fine.fxp")),
+       "must not overwrite a file it reads"},
       {"--save-preset " + quote(path("out.wav")), "name the same file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    const Outcome run = render(plugin + " " + c.arguments + io + (c.arguments.find("--save") == std::string::npos ? saves : ""));
+    const Outcome run =
+        render(plugin + " " + c.arguments + io + (c.arguments.find("--save") == std::string::npos ? saves : ""));
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
@@ -411,15 +442,18 @@ TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing) {
 // Every factory program, loaded from the shipped bank as a host loads it,
 // makes itself heard on the shipped example, without clipping, and unlike
 // any other program.
-TEST_F(RenderTest, factoryProgramsAreAudibleUnclippedAndDistinct) {
-  const Outcome listing = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --bank " + quote(FACTORY_BANK) + " --list");
+TEST_F(RenderTest, factoryProgramsAreAudibleUnclippedAndDistinct)
+{
+  const Outcome listing =
+      render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --bank " + quote(FACTORY_BANK) + " --list");
   ASSERT_EQ(listing.status, 0) << listing.err;
   std::vector<std::vector<float>> outputs;
   for (int program = 0; program < 16; ++program) {
     SCOPED_TRACE(program);
     const std::string out = "program" + std::to_string(program) + ".wav";
-    const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --mono --bank " + quote(FACTORY_BANK) +
-                               " --program " + std::to_string(program) + " " + EXAMPLE_INPUT + " " + quote(path(out)));
+    const Outcome run =
+        render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --mono --bank " + quote(FACTORY_BANK) +
+               " --program " + std::to_string(program) + " " + EXAMPLE_INPUT + " " + quote(path(out)));
     ASSERT_EQ(run.status, 0) << run.err;
     outputs.push_back(readClip(path(out)).samples);
     EXPECT_GT(signals::rms(outputs.back()), 0.03);  // -30 dBFS; the example itself is at -9
@@ -437,7 +471,8 @@ TEST_F(RenderTest, factoryProgramsAreAudibleUnclippedAndDistinct) {
   }
 }
 
-TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
+TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
+{
   const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("unique id: 'BrKl'"), std::string::npos) << run.out;
@@ -479,7 +514,8 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable) {
   for (int p = 0; p < 16; ++p) EXPECT_EQ(rows["program " + std::to_string(p)].at(1), "Init " + std::to_string(p + 1));
 }
 
-TEST_F(RenderTest, outputPitchFollowsASineSweep) {
+TEST_F(RenderTest, outputPitchFollowsASineSweep)
+{
   constexpr int rate = 44100;
   constexpr double seconds = 3.0;
   constexpr double from = 150.0, to = 600.0;  // exponential sweep
@@ -491,7 +527,8 @@ TEST_F(RenderTest, outputPitchFollowsASineSweep) {
     sweep[i] = static_cast<float>(0.5 * std::sin(phase));
   }
   writeClip(path("sweep.wav"), sweep, rate);
-  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet " + quote(path("sweep.wav")) + " " + quote(path("out.wav")));
+  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet " + quote(path("sweep.wav")) + " " +
+                             quote(path("out.wav")));
   ASSERT_EQ(run.status, 0) << run.err;
   const Clip out = readClip(path("out.wav"));
   ASSERT_EQ(out.channels, 2);
@@ -506,17 +543,19 @@ TEST_F(RenderTest, outputPitchFollowsASineSweep) {
   }
 }
 
-TEST_F(RenderTest, delayAndDistortionAloneDoNotDependOnBlockSize) {
+TEST_F(RenderTest, delayAndDistortionAloneDoNotDependOnBlockSize)
+{
   writeClip(path("in.wav"), noise(20000, 7, 0.4), 44100);
   // Slots: Distortion, Distortion, Delay, Distortion: no Mox, no filter.
-  const std::string settings = " --set First=1 --set Second=1 --set Third=0.7 --set Forth=1 --set 'Delay Mix=0.5'"
-                               " --set 'Delay Time=0.002' --set 'Delay FeedBack=0.6' --set Drive=0.2 --quiet ";
+  const std::string settings =
+      " --set First=1 --set Second=1 --set Third=0.7 --set Forth=1 --set 'Delay Mix=0.5'"
+      " --set 'Delay Time=0.002' --set 'Delay FeedBack=0.6' --set Drive=0.2 --quiet ";
   Clip reference;
   for (int block : {4096, 1, 37, 512, 1000}) {
     SCOPED_TRACE(block);
     const std::string out = "out" + std::to_string(block) + ".wav";
-    ASSERT_EQ(render(std::string("--plugin ") + BRASKLIN_PLUGIN + settings + "--block-size " + std::to_string(block) + " " +
-                     quote(path("in.wav")) + " " + quote(path(out)))
+    ASSERT_EQ(render(std::string("--plugin ") + BRASKLIN_PLUGIN + settings + "--block-size " + std::to_string(block) +
+                     " " + quote(path("in.wav")) + " " + quote(path(out)))
                   .status,
               0);
     const Clip clip = readClip(path(out));
@@ -532,14 +571,15 @@ TEST_F(RenderTest, delayAndDistortionAloneDoNotDependOnBlockSize) {
 // The pitch tracker analyses each block as it comes (and, for short blocks, a
 // ring of recent input), so the Mox stage's output depends on the block size:
 // a host's buffer size is part of its sound. Both still follow the input.
-TEST_F(RenderTest, moxOutputDependsOnBlockSizeButFollowsThePitchEither) {
+TEST_F(RenderTest, moxOutputDependsOnBlockSizeButFollowsThePitchEither)
+{
   writeClip(path("in.wav"), sine(330.0, 44100.0, 44100, 0.5), 44100);
   Clip clips[2];
   int i = 0;
   for (int block : {64, 4096}) {
     const std::string out = "out" + std::to_string(block) + ".wav";
-    ASSERT_EQ(render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --block-size " + std::to_string(block) + " " +
-                     quote(path("in.wav")) + " " + quote(path(out)))
+    ASSERT_EQ(render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --block-size " + std::to_string(block) +
+                     " " + quote(path("in.wav")) + " " + quote(path(out)))
                   .status,
               0);
     clips[i] = readClip(path(out));
@@ -550,9 +590,10 @@ TEST_F(RenderTest, moxOutputDependsOnBlockSizeButFollowsThePitchEither) {
   EXPECT_NE(clips[0].samples, clips[1].samples);
 }
 
-TEST_F(RenderTest, rendersTheShippedExampleWithASpectrogram) {
-  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " " + EXAMPLE_INPUT + " " + quote(path("melody.wav")) +
-                             " --spectrogram " + quote(path("melody.png")));
+TEST_F(RenderTest, rendersTheShippedExampleWithASpectrogram)
+{
+  const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " " + EXAMPLE_INPUT + " " +
+                             quote(path("melody.wav")) + " --spectrogram " + quote(path("melody.png")));
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("real time"), std::string::npos) << run.out;
   const Clip out = readClip(path("melody.wav"));

@@ -10,27 +10,32 @@ namespace {
 
 class ModuleProbeEffect : public AudioEffect {
 public:
-  explicit ModuleProbeEffect(audioMasterCallback host) : AudioEffect(host, 1, 1) {
+  explicit ModuleProbeEffect(audioMasterCallback host) : AudioEffect(host, 1, 1)
+  {
     setUniqueID(kModuleProbeUniqueId);
     canProcessReplacing();
   }
-  ~ModuleProbeEffect() override {
+  ~ModuleProbeEffect() override
+  {
     if (hostCallback != nullptr) {
       hostCallback(&descriptor, kModuleProbeDestroyedOpcode, 0, 0, nullptr, 0.0f);
     }
   }
-  intptr_t dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) override {
+  intptr_t dispatcher(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) override
+  {
     if (opcode == kModuleProbeHandleOpcode) {
       return reinterpret_cast<intptr_t>(moduleHandle);
     }
     return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
   }
-  void process(float** /*inputs*/, float** outputs, int32_t sampleFrames) override {
+  void process(float** /*inputs*/, float** outputs, int32_t sampleFrames) override
+  {
     for (int32_t i = 0; i < sampleFrames; ++i) {
       outputs[0][i] += kModuleProbeSample;
     }
   }
-  void processReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) override {
+  void processReplacing(float** /*inputs*/, float** outputs, int32_t sampleFrames) override
+  {
     for (int32_t i = 0; i < sampleFrames; ++i) {
       outputs[0][i] = kModuleProbeSample;
     }
@@ -39,6 +44,4 @@ public:
 
 }  // namespace
 
-AudioEffect* createEffectInstance(audioMasterCallback hostCallback) {
-  return new ModuleProbeEffect(hostCallback);
-}
+AudioEffect* createEffectInstance(audioMasterCallback hostCallback) { return new ModuleProbeEffect(hostCallback); }

@@ -16,7 +16,8 @@
 // and this puts back what was there.
 class VstFolderSetting {
 public:
-  explicit VstFolderSetting(const std::string& folder) {
+  explicit VstFolderSetting(const std::string& folder)
+  {
     HKEY key = nullptr;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
@@ -24,15 +25,16 @@ public:
     char old[MAX_PATH] = {};
     DWORD size = sizeof old;
     DWORD type = 0;
-    hadValue_ = RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
-                    ERROR_SUCCESS &&
-                type == REG_SZ;
+    hadValue_ =
+        RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
+        type == REG_SZ;
     if (hadValue_) old_.assign(old, strnlen(old, sizeof old));
     set_ = RegSetValueExA(key, "VSTPluginsPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                           DWORD(folder.size() + 1)) == ERROR_SUCCESS;
     RegCloseKey(key);
   }
-  ~VstFolderSetting() {
+  ~VstFolderSetting()
+  {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
     if (hadValue_) {
@@ -76,12 +78,14 @@ public:
             }
             Sleep(10);
           }
-        }) {}
+        })
+  {}
   ~MessageBoxWatcher() { stop(); }
   MessageBoxWatcher(const MessageBoxWatcher&) = delete;
   MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
 
-  void stop() {
+  void stop()
+  {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
   }

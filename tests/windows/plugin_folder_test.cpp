@@ -29,7 +29,8 @@ constexpr const char* kFolderMessage =
     "Brasklin cannot find the Brasklin folder. It should be in the VST-Plugins folder. "
     "If you don't have one, try puting the Brasklin folder in C:\\";
 
-std::string shippedPlugin() {
+std::string shippedPlugin()
+{
   char buffer[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   std::string path(buffer, length);
@@ -42,7 +43,8 @@ std::string shippedPlugin() {
 
 // A Brasklin folder in `parent` whose one shape is called `shape`.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a folder and a name, the order they nest in
-void writeShapeFolder(const fs::path& parent, const std::string& shape) {
+void writeShapeFolder(const fs::path& parent, const std::string& shape)
+{
   const fs::path folder = parent / "Brasklin";
   fs::create_directories(folder);
   shapetest::writeWave(folder / (shape + ".wav"), shapetest::rampCycle());
@@ -53,20 +55,21 @@ void writeShapeFolder(const fs::path& parent, const std::string& shape) {
 // (value and key) is put back afterwards.
 class VstFolderValue {
 public:
-  VstFolderValue() {
+  VstFolderValue()
+  {
     HKEY key = nullptr;
     keyExisted_ = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (keyExisted_) {
       DWORD size = 0;
       if (RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
         saved_.resize(size);
-        valueExisted_ =
-            RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type_, saved_.data(), &size) == ERROR_SUCCESS;
+        valueExisted_ = RegQueryValueExA(key, "VSTPluginsPath", nullptr, &type_, saved_.data(), &size) == ERROR_SUCCESS;
       }
       RegCloseKey(key);
     }
   }
-  ~VstFolderValue() {
+  ~VstFolderValue()
+  {
     if (valueExisted_) {
       write(type_, saved_);
     } else if (keyExisted_) {
@@ -78,12 +81,14 @@ public:
   VstFolderValue(const VstFolderValue&) = delete;
   VstFolderValue& operator=(const VstFolderValue&) = delete;
 
-  void set(const std::string& folder) {
+  void set(const std::string& folder)
+  {
     std::vector<BYTE> bytes(folder.begin(), folder.end());
     bytes.push_back(0);
     write(REG_SZ, bytes);
   }
-  void remove() {
+  void remove()
+  {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
       RegDeleteValueA(key, "VSTPluginsPath");
@@ -93,7 +98,8 @@ public:
 
 private:
   // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): type and data, as RegSetValueExA takes them
-  void write(DWORD type, const std::vector<BYTE>& bytes) {
+  void write(DWORD type, const std::vector<BYTE>& bytes)
+  {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\VST", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -118,7 +124,8 @@ struct Outcome {
 
 // Loads `dll` (a wide path, so it may exceed the ANSI calls' limit), builds
 // the effect, reads the selected shape's name and unloads it again.
-Outcome constructFrom(const fs::path& dll) {
+Outcome constructFrom(const fs::path& dll)
+{
   Outcome outcome;
   MessageBoxWatcher watcher;
   HMODULE module = LoadLibraryW(dll.wstring().c_str());
@@ -149,7 +156,8 @@ Outcome constructFrom(const fs::path& dll) {
 // without a Brasklin folder as the test sets up.
 class PluginFolderLookup : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     plugins = temp.makeFolder("plugins");
     registered = temp.makeFolder("registered");
     fs::copy_file(shippedPlugin(), plugins / "brasklin.dll");
@@ -163,7 +171,8 @@ protected:
   VstFolderValue registry;
 };
 
-TEST_F(PluginFolderLookup, folderBesideTheDllWinsOverTheRegisteredOne) {
+TEST_F(PluginFolderLookup, folderBesideTheDllWinsOverTheRegisteredOne)
+{
   writeShapeFolder(plugins, "Beside");
   writeShapeFolder(registered, "Host");
 
@@ -180,7 +189,8 @@ TEST_F(PluginFolderLookup, folderBesideTheDllWinsOverTheRegisteredOne) {
   EXPECT_EQ(outcome.boxes, 0) << outcome.boxText;
 }
 
-TEST_F(PluginFolderLookup, nothingBesideTheDllLeavesTheRegistryRuleAndTheFixedFolder) {
+TEST_F(PluginFolderLookup, nothingBesideTheDllLeavesTheRegistryRuleAndTheFixedFolder)
+{
   writeShapeFolder(registered, "Host");
   registry.set(registered.string());
   Outcome outcome = constructFrom(dll());
@@ -211,7 +221,8 @@ TEST_F(PluginFolderLookup, nothingBesideTheDllLeavesTheRegistryRuleAndTheFixedFo
   EXPECT_EQ(withoutRegistry.boxes, 0) << withoutRegistry.boxText;
 }
 
-TEST_F(PluginFolderLookup, dllPathLongerThanThePathBufferFallsBackToTheRegistry) {
+TEST_F(PluginFolderLookup, dllPathLongerThanThePathBufferFallsBackToTheRegistry)
+{
   // A long file name keeps every folder short: only the DLL's own path (260
   // bytes or more) does not fit, so the folder beside it cannot be trusted
   // from a cut-off path, although one is there.

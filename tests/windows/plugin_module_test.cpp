@@ -25,7 +25,8 @@ using EntryFunction = AEffect* (*)(audioMasterCallback);
 
 // Modules are found relative to this program's own folder, so the test works
 // wherever the build tree lies (a wine drive, a copied folder on Windows).
-std::string besideThisProgram(const std::string& relativePath) {
+std::string besideThisProgram(const std::string& relativePath)
+{
   char buffer[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   std::string path(buffer, length);
@@ -41,7 +42,8 @@ struct ExportTable {
   DWORD functionCount = 0;  // named and ordinal-only exports together
 };
 
-ExportTable exportTableOf(HMODULE module) {
+ExportTable exportTableOf(HMODULE module)
+{
   ExportTable table;
   const auto* base = reinterpret_cast<const unsigned char*>(module);
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
@@ -65,10 +67,12 @@ ExportTable exportTableOf(HMODULE module) {
 
 class LoadedModule {
 public:
-  explicit LoadedModule(const std::string& path) : handle(LoadLibraryA(path.c_str())) {
+  explicit LoadedModule(const std::string& path) : handle(LoadLibraryA(path.c_str()))
+  {
     error = handle == nullptr ? GetLastError() : 0;
   }
-  ~LoadedModule() {
+  ~LoadedModule()
+  {
     if (handle != nullptr) {
       FreeLibrary(handle);
     }
@@ -76,7 +80,8 @@ public:
   LoadedModule(const LoadedModule&) = delete;
   LoadedModule& operator=(const LoadedModule&) = delete;
 
-  EntryFunction entry(const char* name) const {
+  EntryFunction entry(const char* name) const
+  {
     return reinterpret_cast<EntryFunction>(reinterpret_cast<void*>(GetProcAddress(handle, name)));
   }
 
@@ -87,7 +92,8 @@ public:
 const std::string kProbePath = "brasklin_module_probe.dll";
 
 // Every plug-in module the build makes must pass the export checks.
-std::vector<std::string> pluginModules() {
+std::vector<std::string> pluginModules()
+{
   std::vector<std::string> modules{kProbePath};
 #ifdef BRASKLIN_PLUGIN_PATH
   modules.push_back(BRASKLIN_PLUGIN_PATH);
@@ -97,7 +103,8 @@ std::vector<std::string> pluginModules() {
 
 class PluginModuleExports : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(PluginModuleExports, loadsWithOnlySystemDllsAndExportsOnlyMain) {
+TEST_P(PluginModuleExports, loadsWithOnlySystemDllsAndExportsOnlyMain)
+{
   // LoadLibrary fails (error 126) when an imported DLL, such as a compiler
   // runtime that was not linked in statically, is missing.
   LoadedModule module(besideThisProgram(GetParam()));
@@ -107,8 +114,8 @@ TEST_P(PluginModuleExports, loadsWithOnlySystemDllsAndExportsOnlyMain) {
   EXPECT_EQ(table.names, std::set<std::string>{"main"});
   EXPECT_EQ(table.functionCount, 1u) << "ordinal-only exports present";
   EXPECT_NE(module.entry("main"), nullptr);
-  for (const char* internal : {"brasklinPluginEntry", "VSTPluginMain", "createEffectInstance",
-                               "DllMain", "moduleHandle", "outOfMemory"}) {
+  for (const char* internal :
+       {"brasklinPluginEntry", "VSTPluginMain", "createEffectInstance", "DllMain", "moduleHandle", "outOfMemory"}) {
     EXPECT_EQ(module.entry(internal), nullptr) << internal << " is exported";
   }
 }
@@ -123,7 +130,8 @@ protected:
   FakeHost host;
 };
 
-TEST_F(ProbeModule, hostSessionThroughMain) {
+TEST_F(ProbeModule, hostSessionThroughMain)
+{
   EntryFunction start = module.entry("main");
   ASSERT_NE(start, nullptr);
 
@@ -155,7 +163,8 @@ TEST_F(ProbeModule, hostSessionThroughMain) {
   EXPECT_EQ(host.callsWith(kModuleProbeDestroyedOpcode).size(), 1u);
 }
 
-TEST_F(ProbeModule, dllEntryKeepsTheModuleHandleThroughThreadNotifications) {
+TEST_F(ProbeModule, dllEntryKeepsTheModuleHandleThroughThreadNotifications)
+{
   host.answer(audioMasterVersion, 1);
   AEffect* effect = module.entry("main")(FakeHost::callback);
   ASSERT_NE(effect, nullptr);
@@ -173,7 +182,8 @@ TEST_F(ProbeModule, dllEntryKeepsTheModuleHandleThroughThreadNotifications) {
 }
 
 // Width and height as the BMP file's own header gives them.
-std::pair<int32_t, int32_t> bmpFileSize(int id) {
+std::pair<int32_t, int32_t> bmpFileSize(int id)
+{
   std::ifstream file(std::string(BRASKLIN_BITMAP_DIR) + "/bmp" + std::to_string(id) + ".bmp", std::ios::binary);
   unsigned char header[26] = {};
   file.read(reinterpret_cast<char*>(header), sizeof header);
@@ -184,7 +194,8 @@ std::pair<int32_t, int32_t> bmpFileSize(int id) {
   return {le32(18), le32(22)};
 }
 
-TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule) {
+TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule)
+{
   for (int id = 128; id <= 137; ++id) {
     SCOPED_TRACE(id);
     const auto [width, height] = bmpFileSize(id);
@@ -206,7 +217,8 @@ TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule) {
 // (the figures are the ones the effect's own tests check on Linux).
 class ShippedPlugin : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     ASSERT_TRUE(folder.set());
     ASSERT_NE(module.handle, nullptr) << "LoadLibrary error " << module.error;
     host.answer(audioMasterVersion, 2400);
@@ -215,24 +227,29 @@ protected:
     ASSERT_EQ(watcher.boxes.load(), 0) << "the plug-in could not load its wave shapes";
     dispatch(effOpen);
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     if (effect != nullptr) dispatch(effClose);
   }
-  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr) {
+  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr)
+  {
     return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
   }
   // The text written into a buffer of `size` bytes; bytes beyond it must stay.
-  std::string askText(int32_t opcode, std::size_t size, int32_t index = 0) {
+  std::string askText(int32_t opcode, std::size_t size, int32_t index = 0)
+  {
     std::array<char, 128> buffer{};
     buffer.fill('\x5a');
     EXPECT_EQ(dispatch(opcode, index, 0, buffer.data()), 1) << "opcode " << opcode;
-    for (std::size_t i = size; i < buffer.size(); ++i) EXPECT_EQ(buffer[i], '\x5a') << "opcode " << opcode << " byte " << i;
+    for (std::size_t i = size; i < buffer.size(); ++i)
+      EXPECT_EQ(buffer[i], '\x5a') << "opcode " << opcode << " byte " << i;
     buffer[size - 1] = '\0';
     return buffer.data();
   }
 
   static std::string pluginPath() { return besideThisProgram(BRASKLIN_PLUGIN_PATH); }
-  static std::string pluginFolder() {
+  static std::string pluginFolder()
+  {
     const std::string path = pluginPath();
     return path.substr(0, path.find_last_of("\\/"));
   }
@@ -244,7 +261,8 @@ protected:
   AEffect* effect = nullptr;
 };
 
-TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail) {
+TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail)
+{
   EXPECT_EQ(askText(effGetEffectName, kVstMaxEffectNameBytes), "Brasklin");
   EXPECT_EQ(askText(effGetVendorString, kVstMaxVendorStringBytes), "Brasklin");
   EXPECT_EQ(askText(effGetProductString, kVstMaxProductStringBytes), "Brasklin");
@@ -302,7 +320,8 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail) {
   EXPECT_EQ(dispatch(effGetTailSize), 1) << "nothing rings";
 }
 
-TEST_F(ShippedPlugin, versionResourceCarriesTheProjectsVersion) {
+TEST_F(ShippedPlugin, versionResourceCarriesTheProjectsVersion)
+{
   const std::string path = pluginPath();
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);

@@ -24,7 +24,8 @@ constexpr const char* kValueName = "VSTPluginsPath";
 // (value and key) when it ends, so running the test leaves the machine as it was.
 class VstRegistryValue {
 public:
-  VstRegistryValue() {
+  VstRegistryValue()
+  {
     HKEY key = nullptr;
     keyExisted = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVstKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (keyExisted) {
@@ -37,7 +38,8 @@ public:
       RegCloseKey(key);
     }
   }
-  ~VstRegistryValue() {
+  ~VstRegistryValue()
+  {
     if (valueExisted) {
       write(savedType, saved);
     } else if (keyExisted) {
@@ -49,21 +51,23 @@ public:
   VstRegistryValue(const VstRegistryValue&) = delete;
   VstRegistryValue& operator=(const VstRegistryValue&) = delete;
 
-  void write(DWORD type, const std::vector<BYTE>& bytes) {
+  void write(DWORD type, const std::vector<BYTE>& bytes)
+  {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kVstKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, kValueName, 0, type, bytes.data(), static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, kValueName, 0, type, bytes.data(), static_cast<DWORD>(bytes.size())), ERROR_SUCCESS);
     RegCloseKey(key);
   }
   // A text with its terminating zero, the way a host's installer writes it.
-  void writeText(const std::string& text) {
+  void writeText(const std::string& text)
+  {
     std::vector<BYTE> bytes(text.begin(), text.end());
     bytes.push_back(0);
     write(REG_SZ, bytes);
   }
-  void removeValue() {
+  void removeValue()
+  {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVstKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
       RegDeleteValueA(key, kValueName);
@@ -72,7 +76,8 @@ public:
   }
   // Only a key this test created may be removed: on a real machine it may hold
   // other hosts' settings.
-  bool removeKeyIfOurs() {
+  bool removeKeyIfOurs()
+  {
     if (keyExisted) {
       return false;
     }
@@ -89,7 +94,8 @@ private:
 
 std::vector<BYTE> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
-TEST(Win32PluginsPath, readsTheValueTheHostRecorded) {
+TEST(Win32PluginsPath, readsTheValueTheHostRecorded)
+{
   VstRegistryValue registry;
   registry.writeText("C:\\Program Files\\Steinberg\\VstPlugins");
   EXPECT_EQ(systemPlatformServices().pluginsPath(), "C:\\Program Files\\Steinberg\\VstPlugins");
@@ -103,7 +109,8 @@ TEST(Win32PluginsPath, readsTheValueTheHostRecorded) {
   EXPECT_EQ(systemPlatformServices().pluginsPath(), "E:\\Plugins");
 }
 
-TEST(Win32PluginsPath, longestValueFitsAndLongerOnesAreRefused) {
+TEST(Win32PluginsPath, longestValueFitsAndLongerOnesAreRefused)
+{
   VstRegistryValue registry;
   const std::string longest = "C:\\" + std::string(256, 'v');  // 259 characters and the zero: 260 bytes
   registry.writeText(longest);
@@ -113,7 +120,8 @@ TEST(Win32PluginsPath, longestValueFitsAndLongerOnesAreRefused) {
   EXPECT_EQ(systemPlatformServices().pluginsPath(), std::nullopt) << "a cut-off path would name the wrong folder";
 }
 
-TEST(Win32PluginsPath, missingValueOrKeyGivesNothing) {
+TEST(Win32PluginsPath, missingValueOrKeyGivesNothing)
+{
   VstRegistryValue registry;
   registry.writeText("C:\\Vst");
   registry.removeValue();
@@ -128,7 +136,8 @@ TEST(Win32PluginsPath, missingValueOrKeyGivesNothing) {
 // A scratch folder under the user's temporary folder, removed afterwards.
 class Win32FolderTest : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override
+  {
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
     root = std::string(temp) + "brasklin-folder-test-" + std::to_string(GetCurrentProcessId());
@@ -139,7 +148,8 @@ protected:
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     DeleteFileA((root + "\\plain.txt").c_str());
     RemoveDirectoryA((root + "\\Brasklin").c_str());
     RemoveDirectoryA(root.c_str());
@@ -147,7 +157,8 @@ protected:
   std::string root;
 };
 
-TEST_F(Win32FolderTest, onlyFileNotFoundCountsAsMissing) {
+TEST_F(Win32FolderTest, onlyFileNotFoundCountsAsMissing)
+{
   PlatformServices& services = systemPlatformServices();
   EXPECT_FALSE(services.folderIsMissing(root + "\\Brasklin")) << "an existing folder";
   EXPECT_FALSE(services.folderIsMissing(root + "\\plain.txt")) << "an existing file opens";
@@ -156,7 +167,8 @@ TEST_F(Win32FolderTest, onlyFileNotFoundCountsAsMissing) {
       << "a missing parent gives path-not-found, which counts as present";
 }
 
-TEST_F(Win32FolderTest, testLeavesNoHandleOpen) {
+TEST_F(Win32FolderTest, testLeavesNoHandleOpen)
+{
   // The test opens the folder with the share mode write-only; an open handle
   // left behind would keep the folder from being removed.
   PlatformServices& services = systemPlatformServices();
@@ -169,7 +181,8 @@ TEST_F(Win32FolderTest, testLeavesNoHandleOpen) {
 
 // In a program that is no plug-in no DLL entry kept a module handle: the
 // folder is the program's own, as GetModuleFileNameA names it.
-TEST(Win32Services, moduleFolderIsTheFolderOfTheLoadedBinary) {
+TEST(Win32Services, moduleFolderIsTheFolderOfTheLoadedBinary)
+{
   char program[MAX_PATH] = {};
   const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
   ASSERT_GT(length, 0u);
@@ -177,7 +190,8 @@ TEST(Win32Services, moduleFolderIsTheFolderOfTheLoadedBinary) {
   EXPECT_EQ(systemPlatformServices().moduleFolder(), path.substr(0, path.find_last_of('\\')));
 }
 
-TEST(Win32Services, windowsPathConventions) {
+TEST(Win32Services, windowsPathConventions)
+{
   EXPECT_EQ(systemPlatformServices().pathSeparator(), '\\');
   EXPECT_STREQ(systemPlatformServices().fallbackFolder(), "c:\\Brasklin");
 }
@@ -195,7 +209,8 @@ struct SeenBox {
 
 // A named function: on 32-bit Windows the callback must use the system's
 // calling convention, which a lambda's conversion does not give.
-BOOL CALLBACK keepVisibleDialog(HWND window, LPARAM found) {
+BOOL CALLBACK keepVisibleDialog(HWND window, LPARAM found)
+{
   char className[32] = {};
   GetClassNameA(window, className, sizeof className);
   if (std::string(className) == "#32770" && IsWindowVisible(window)) {
@@ -205,13 +220,15 @@ BOOL CALLBACK keepVisibleDialog(HWND window, LPARAM found) {
   return TRUE;
 }
 
-HWND dialogOfThread(DWORD thread) {
+HWND dialogOfThread(DWORD thread)
+{
   HWND dialog = nullptr;
   EnumThreadWindows(thread, keepVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
   return dialog;
 }
 
-std::string windowText(HWND window) {
+std::string windowText(HWND window)
+{
   char buffer[512] = {};
   GetWindowTextA(window, buffer, sizeof buffer);
   return buffer;
@@ -220,7 +237,8 @@ std::string windowText(HWND window) {
 // Shows a message through the platform layer on this thread while a watcher
 // reads the box and answers it. The box has a deadline: if it never appears,
 // the watcher gives up and the test fails instead of hanging.
-SeenBox showAndAnswer(const char* text, const char* caption, MessageButtons buttons, int answer) {
+SeenBox showAndAnswer(const char* text, const char* caption, MessageButtons buttons, int answer)
+{
   SeenBox seen;
   const DWORD boxThread = GetCurrentThreadId();
   std::thread watcher([&] {
@@ -244,9 +262,11 @@ SeenBox showAndAnswer(const char* text, const char* caption, MessageButtons butt
   return seen;
 }
 
-TEST(Win32Messages, okBoxWithTheSystemTitle) {
-  const char* text = "Brasklin cannot find the WaveShapes.txt file in the Brasklin folder. "
-                     "Maybe you did not extract it properly?";
+TEST(Win32Messages, okBoxWithTheSystemTitle)
+{
+  const char* text =
+      "Brasklin cannot find the WaveShapes.txt file in the Brasklin folder. "
+      "Maybe you did not extract it properly?";
   const SeenBox box = showAndAnswer(text, nullptr, MessageButtons::ok, IDOK);
   ASSERT_TRUE(box.found) << "no message box appeared";
   EXPECT_EQ(box.text, text);
@@ -256,7 +276,8 @@ TEST(Win32Messages, okBoxWithTheSystemTitle) {
   EXPECT_FALSE(box.hasOwner);
 }
 
-TEST(Win32Messages, okCancelBoxWithEmptyTitleReturnsOnEitherButton) {
+TEST(Win32Messages, okCancelBoxWithEmptyTitleReturnsOnEitherButton)
+{
   const SeenBox cancelled = showAndAnswer("Can't find table file", "", MessageButtons::okCancel, IDCANCEL);
   ASSERT_TRUE(cancelled.found) << "no message box appeared";
   EXPECT_EQ(cancelled.text, "Can't find table file");

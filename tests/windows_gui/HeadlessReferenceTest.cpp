@@ -25,7 +25,8 @@ namespace {
 
 const std::string kReferenceDir = BRASKLIN_WINDOWS_GUI_REFERENCE_DIR;
 
-Picture pictureOf(const HeadlessWindow& window) {
+Picture pictureOf(const HeadlessWindow& window)
+{
   Picture picture;
   picture.width = window.width();
   picture.height = window.height();
@@ -34,14 +35,16 @@ Picture pictureOf(const HeadlessWindow& window) {
   return picture;
 }
 
-bool writing() {
+bool writing()
+{
   const char* flag = std::getenv("BRASKLIN_WRITE_WINDOWS_REFERENCE");
   return flag && *flag && std::string(flag) != "0";
 }
 
 class HeadlessReferenceTest : public HeadlessGuiTest {};
 
-TEST_F(HeadlessReferenceTest, committedPicturesAreWhatTheHeadlessLayerDraws) {
+TEST_F(HeadlessReferenceTest, committedPicturesAreWhatTheHeadlessLayerDraws)
+{
   RecordingListener listener;
   listener.redrawOnChange = false;
   Frame frame({0, 0, kSceneWidth, kSceneHeight}, kFakeParentWindow, nullptr);
@@ -88,7 +91,8 @@ TEST_F(HeadlessReferenceTest, committedPicturesAreWhatTheHeadlessLayerDraws) {
 #if BRASKLIN_WITH_EDITOR
 class EditorReferenceTest : public editortest::EditorTest {};
 
-TEST_F(EditorReferenceTest, committedEditorPictureIsWhatTheHeadlessLayerDraws) {
+TEST_F(EditorReferenceTest, committedEditorPictureIsWhatTheHeadlessLayerDraws)
+{
   openAndPaint();
   // The host's window shows the editor rectangle, the top-left of the frame's window.
   Picture picture;
@@ -105,7 +109,8 @@ TEST_F(EditorReferenceTest, committedEditorPictureIsWhatTheHeadlessLayerDraws) {
 }
 #endif
 
-TEST(ReferencePictureFormat, survivesRunsLongerThanOneRecordAndRejectsDamage) {
+TEST(ReferencePictureFormat, survivesRunsLongerThanOneRecordAndRejectsDamage)
+{
   Picture picture;
   picture.width = 400;
   picture.height = 200;  // 80000 pixels: one colour needs two runs

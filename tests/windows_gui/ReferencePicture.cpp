@@ -11,12 +11,14 @@ constexpr char kMagic[4] = {'B', 'R', 'P', 'X'};
 constexpr uint32_t kLongestRun = 0xFFFF;
 
 template <int Bytes>
-void putLe(std::vector<unsigned char>& out, uint32_t value) {
+void putLe(std::vector<unsigned char>& out, uint32_t value)
+{
   for (int i = 0; i < Bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
 
 template <int Bytes>
-uint32_t getLe(const std::vector<unsigned char>& in, std::size_t at) {
+uint32_t getLe(const std::vector<unsigned char>& in, std::size_t at)
+{
   uint32_t value = 0;
   for (int i = 0; i < Bytes; ++i) value |= uint32_t(in[at + std::size_t(i)]) << (8 * i);
   return value;
@@ -26,7 +28,8 @@ bool inside(const Rect& r, int x, int y) { return x >= r.left && x < r.right && 
 
 }  // namespace
 
-bool writePicture(const std::string& path, const Picture& picture) {
+bool writePicture(const std::string& path, const Picture& picture)
+{
   std::vector<unsigned char> out(kMagic, kMagic + 4);
   putLe<4>(out, uint32_t(picture.width));
   putLe<4>(out, uint32_t(picture.height));
@@ -34,8 +37,7 @@ bool writePicture(const std::string& path, const Picture& picture) {
   while (i < picture.pixels.size()) {
     const uint32_t colour = picture.pixels[i] & 0xFFFFFFu;
     std::size_t run = 1;
-    while (i + run < picture.pixels.size() && run < kLongestRun &&
-           (picture.pixels[i + run] & 0xFFFFFFu) == colour)
+    while (i + run < picture.pixels.size() && run < kLongestRun && (picture.pixels[i + run] & 0xFFFFFFu) == colour)
       ++run;
     putLe<2>(out, uint32_t(run));
     out.push_back(static_cast<unsigned char>(colour >> 16));
@@ -48,7 +50,8 @@ bool writePicture(const std::string& path, const Picture& picture) {
   return bool(file);
 }
 
-std::optional<Picture> readPicture(const std::string& path) {
+std::optional<Picture> readPicture(const std::string& path)
+{
   std::ifstream file(path, std::ios::binary);
   if (!file) return std::nullopt;
   const std::vector<unsigned char> in((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
@@ -56,8 +59,7 @@ std::optional<Picture> readPicture(const std::string& path) {
   Picture picture;
   picture.width = int(getLe<4>(in, 4));
   picture.height = int(getLe<4>(in, 8));
-  if (picture.width <= 0 || picture.height <= 0 || picture.width > 8192 || picture.height > 8192)
-    return std::nullopt;
+  if (picture.width <= 0 || picture.height <= 0 || picture.width > 8192 || picture.height > 8192) return std::nullopt;
   const std::size_t expected = std::size_t(picture.width) * std::size_t(picture.height);
   for (std::size_t at = 12; at + 5 <= in.size(); at += 5) {
     const uint32_t run = getLe<2>(in, at);
@@ -69,14 +71,16 @@ std::optional<Picture> readPicture(const std::string& path) {
   return picture;
 }
 
-bool writeMeasurements(const std::string& path, const std::vector<TextMeasurement>& list) {
+bool writeMeasurements(const std::string& path, const std::vector<TextMeasurement>& list)
+{
   std::ofstream file(path);
   for (const TextMeasurement& m : list)
     file << m.fontId << ' ' << m.width << ' ' << m.height << ' ' << m.ascent << ' ' << m.text << '\n';
   return bool(file);
 }
 
-std::vector<TextMeasurement> readMeasurements(const std::string& path) {
+std::vector<TextMeasurement> readMeasurements(const std::string& path)
+{
   std::vector<TextMeasurement> list;
   std::ifstream file(path);
   std::string line;
@@ -91,7 +95,8 @@ std::vector<TextMeasurement> readMeasurements(const std::string& path) {
   return list;
 }
 
-PictureDifference comparePictures(const Picture& a, const Picture& b, const std::vector<Rect>& textAreas) {
+PictureDifference comparePictures(const Picture& a, const Picture& b, const std::vector<Rect>& textAreas)
+{
   PictureDifference difference;
   if (a.width != b.width || a.height != b.height) {
     difference.outsideText = a.width * a.height + b.width * b.height;
@@ -100,15 +105,16 @@ PictureDifference comparePictures(const Picture& a, const Picture& b, const std:
   for (int y = 0; y < a.height; ++y) {
     for (int x = 0; x < a.width; ++x) {
       if (a.at(x, y) == b.at(x, y)) continue;
-      const bool text = std::any_of(textAreas.begin(), textAreas.end(),
-                                    [x, y](const Rect& r) { return inside(r, x, y); });
+      const bool text =
+          std::any_of(textAreas.begin(), textAreas.end(), [x, y](const Rect& r) { return inside(r, x, y); });
       ++(text ? difference.insideText : difference.outsideText);
     }
   }
   return difference;
 }
 
-Rect inkBox(const Picture& picture, const Rect& area, uint32_t background) {
+Rect inkBox(const Picture& picture, const Rect& area, uint32_t background)
+{
   Rect box{area.right, area.bottom, area.left, area.top};
   bool any = false;
   for (int y = std::max(area.top, 0); y < std::min(area.bottom, picture.height); ++y) {

@@ -7,7 +7,8 @@
 #include "gui/TextEdit.h"
 #include "gui/VerticalSwitch.h"
 
-SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
+SceneControls buildReferenceScene(Frame& frame, ControlListener* listener)
+{
   SceneControls scene;
   auto* background = new Bitmap(layout::kBackgroundBitmap);
   frame.setBackground(background);
@@ -15,8 +16,8 @@ SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
 
   auto* track = new Bitmap(layout::kSliderTrackBitmap);
   auto* handle = new Bitmap(layout::kSliderHandleBitmap);
-  scene.slider = new Slider(kSceneSlider, listener, 0, kSceneSliderTop, kSceneSliderBottom, handle,
-                            track, {0, 0}, kSliderStyleBottom);
+  scene.slider = new Slider(kSceneSlider, listener, 0, kSceneSliderTop, kSceneSliderBottom, handle, track, {0, 0},
+                            kSliderStyleBottom);
   scene.slider->setDrawTransparentHandle(true);  // the masked draw, composed offscreen
   scene.slider->setValue(0.3f);
   frame.addView(scene.slider);
@@ -30,9 +31,8 @@ SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
   buttonBitmap->forget();
 
   auto* switchBitmap = new Bitmap(layout::kFilterTypeBitmap);
-  scene.switchControl =
-      new VerticalSwitch(kSceneSwitch, listener, layout::kFilterType.tag, layout::kPositions,
-                         layout::kSwitchImageHeight, layout::kPositions, switchBitmap, {0, 0});
+  scene.switchControl = new VerticalSwitch(kSceneSwitch, listener, layout::kFilterType.tag, layout::kPositions,
+                                           layout::kSwitchImageHeight, layout::kPositions, switchBitmap, {0, 0});
   scene.switchControl->setValue(2.0f / 3.0f);
   frame.addView(scene.switchControl);
   switchBitmap->forget();
@@ -46,7 +46,8 @@ SceneControls buildReferenceScene(Frame& frame, ControlListener* listener) {
   return scene;
 }
 
-std::vector<Rect> sceneTextAreas() {
+std::vector<Rect> sceneTextAreas()
+{
   // The value display draws its text with an outline around it (right and
   // bottom edges included), the text box with edge lines; both clip the text
   // to [left, right) x [top, bottom).

@@ -29,7 +29,7 @@ inline constexpr Rect kSceneTextBox = rectOf(layout::kShapeNameBox.rect);
 inline constexpr Rect kSceneDisplay{100, 257, 160, 275};
 inline constexpr Rect kSceneSlider = rectOf(layout::kWaveShape.rect);
 inline constexpr Rect kSceneSwitch = rectOf(layout::kFilterType.rect);
-inline constexpr int kSceneSliderTop = kSceneSlider.top;                             // the handle's top at value 1
+inline constexpr int kSceneSliderTop = kSceneSlider.top;                            // the handle's top at value 1
 inline constexpr int kSceneSliderBottom = kSceneSliderTop + layout::kHandleTravel;  // the handle's top at value 0
 
 struct SceneControls {
@@ -56,7 +56,8 @@ std::vector<std::string> metricTexts();
 // The plug-in's editor: its size and the areas of its two text boxes.
 inline constexpr int kEditorWidth = layout::kWindowWidth;
 inline constexpr int kEditorHeight = layout::kWindowHeight;
-inline std::vector<Rect> editorTextAreas() {
+inline std::vector<Rect> editorTextAreas()
+{
   // The wave shape's name and the delay time, each inside its top and left
   // edge lines.
   std::vector<Rect> areas;

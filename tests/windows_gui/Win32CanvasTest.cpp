@@ -19,14 +19,15 @@ namespace {
 const std::string kBitmapDir = BRASKLIN_BITMAP_DIR;
 const std::string kReferenceDir = BRASKLIN_WINDOWS_GUI_REFERENCE_DIR;
 
-std::optional<BmpImage> bitmapFile(int id) {
+std::optional<BmpImage> bitmapFile(int id)
+{
   std::ifstream file(kBitmapDir + "/bmp" + std::to_string(id) + ".bmp", std::ios::binary);
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)),
-                                         std::istreambuf_iterator<char>());
+  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   return decodeBmp(bytes.data(), bytes.size());
 }
 
-int countColour(Canvas& canvas, const Rect& area, Colour colour) {
+int countColour(Canvas& canvas, const Rect& area, Colour colour)
+{
   int n = 0;
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x) n += canvas.pixel({x, y}) == colour;
@@ -34,7 +35,8 @@ int countColour(Canvas& canvas, const Rect& area, Colour colour) {
 }
 
 // Bounding box (right, bottom exclusive) of `colour` within `area`.
-Rect boxOf(Canvas& canvas, const Rect& area, Colour colour) {
+Rect boxOf(Canvas& canvas, const Rect& area, Colour colour)
+{
   Rect box{area.right, area.bottom, area.left, area.top};
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x)
@@ -50,7 +52,8 @@ Rect boxOf(Canvas& canvas, const Rect& area, Colour colour) {
 class Win32CanvasTest : public ::testing::Test {
 protected:
   // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): width before height throughout
-  std::unique_ptr<Canvas> offscreen(int w, int h) {
+  std::unique_ptr<Canvas> offscreen(int w, int h)
+  {
     std::unique_ptr<Canvas> canvas = backend.createOffscreen(nullptr, w, h);
     EXPECT_NE(canvas, nullptr);
     return canvas;
@@ -58,7 +61,8 @@ protected:
   Win32Backend backend;
 };
 
-TEST_F(Win32CanvasTest, rectanglesAndLinesLeaveOutTheirRightBottomAndEndPixels) {
+TEST_F(Win32CanvasTest, rectanglesAndLinesLeaveOutTheirRightBottomAndEndPixels)
+{
   auto canvas = offscreen(40, 40);
   ASSERT_TRUE(canvas);
   EXPECT_EQ(countColour(*canvas, {0, 0, 40, 40}, kBlackColour), 1600) << "a new picture is black";
@@ -78,15 +82,15 @@ TEST_F(Win32CanvasTest, rectanglesAndLinesLeaveOutTheirRightBottomAndEndPixels) 
 
   // Dotted: one pixel on, one off, starting on.
   canvas->line({2, 35}, {12, 35}, PenSpec{kGreenColour, 1, LineStyle::dotted});
-  for (int x = 2; x < 12; ++x)
-    EXPECT_EQ(canvas->pixel({x, 35}), x % 2 == 0 ? kGreenColour : kBlackColour) << "x " << x;
+  for (int x = 2; x < 12; ++x) EXPECT_EQ(canvas->pixel({x, 35}), x % 2 == 0 ? kGreenColour : kBlackColour) << "x " << x;
 
   canvas->setPixel({39, 39}, kYellowColour);
   EXPECT_EQ(canvas->pixel({39, 39}), kYellowColour);
   EXPECT_EQ(canvas->pixel({40, 39}), kBlackColour) << "outside the picture reads black";
 }
 
-TEST_F(Win32CanvasTest, ellipsesAndPiesFillExactlyTheirBox) {
+TEST_F(Win32CanvasTest, ellipsesAndPiesFillExactlyTheirBox)
+{
   auto canvas = offscreen(60, 60);
   ASSERT_TRUE(canvas);
   // A filled ellipse touches all four sides of its box and nothing outside
@@ -119,7 +123,8 @@ TEST_F(Win32CanvasTest, ellipsesAndPiesFillExactlyTheirBox) {
   EXPECT_EQ(canvas->pixel({48, 48}), kBlackColour);
 }
 
-TEST_F(Win32CanvasTest, resourceBitmapsDrawExactlyTheirFilesPixels) {
+TEST_F(Win32CanvasTest, resourceBitmapsDrawExactlyTheirFilesPixels)
+{
   for (int id : {128, 129, 131, 137}) {
     const std::optional<BmpImage> file = bitmapFile(id);
     ASSERT_TRUE(file) << "bmp" << id;
@@ -141,7 +146,8 @@ TEST_F(Win32CanvasTest, resourceBitmapsDrawExactlyTheirFilesPixels) {
   EXPECT_EQ(backend.loadBitmap(-128), nullptr);
 }
 
-TEST_F(Win32CanvasTest, maskedDrawKeepsTheBackgroundWhereTheKeyColourIs) {
+TEST_F(Win32CanvasTest, maskedDrawKeepsTheBackgroundWhereTheKeyColourIs)
+{
   const std::optional<BmpImage> file = bitmapFile(130);  // the slider handle
   ASSERT_TRUE(file);
   std::unique_ptr<BackendImage> image = backend.loadBitmap(130);
@@ -181,7 +187,8 @@ TEST_F(Win32CanvasTest, maskedDrawKeepsTheBackgroundWhereTheKeyColourIs) {
   }
 }
 
-TEST_F(Win32CanvasTest, copyFromMovesTheRequestedPartOfAnotherPicture) {
+TEST_F(Win32CanvasTest, copyFromMovesTheRequestedPartOfAnotherPicture)
+{
   auto source = offscreen(20, 20);
   auto dest = offscreen(20, 20);
   ASSERT_TRUE(source && dest);
@@ -196,7 +203,8 @@ TEST_F(Win32CanvasTest, copyFromMovesTheRequestedPartOfAnotherPicture) {
     }
 }
 
-TEST_F(Win32CanvasTest, textMeasuresLikeTheLinuxLayerAndStaysInsideItsClip) {
+TEST_F(Win32CanvasTest, textMeasuresLikeTheLinuxLayerAndStaysInsideItsClip)
+{
   const std::vector<TextMeasurement> linux = readMeasurements(kReferenceDir + "/metrics.txt");
   ASSERT_EQ(linux.size(), 20u) << "metrics.txt from the Linux build";
   auto canvas = offscreen(200, 40);
@@ -228,7 +236,8 @@ TEST_F(Win32CanvasTest, textMeasuresLikeTheLinuxLayerAndStaysInsideItsClip) {
   EXPECT_EQ(outside, 0);
 }
 
-TEST_F(Win32CanvasTest, buttonsAndModifiersComeFromTheLiveKeyState) {
+TEST_F(Win32CanvasTest, buttonsAndModifiersComeFromTheLiveKeyState)
+{
   // Nothing is pressed while the tests run unattended; a click posted as a
   // message does not press anything either.
   EXPECT_EQ(backend.mouseButtons(), 0);

@@ -31,8 +31,8 @@ using PluginEntry = AEffect* (*)(audioMasterCallback);
 
 constexpr int kStablizeParameter = layout::kStablize.tag;
 constexpr POINT kStablizeButton{layout::centreOf(layout::kStablize).x, layout::centreOf(layout::kStablize).y};
-constexpr RECT kStablizeButtonArea{layout::kStablize.rect.left, layout::kStablize.rect.top, layout::kStablize.rect.right,
-                                   layout::kStablize.rect.bottom};
+constexpr RECT kStablizeButtonArea{layout::kStablize.rect.left, layout::kStablize.rect.top,
+                                   layout::kStablize.rect.right, layout::kStablize.rect.bottom};
 constexpr int kControlsTop = layout::kSliderTop;  // nothing but artwork above this row
 
 struct Automation {
@@ -47,7 +47,8 @@ std::vector<int32_t> touchedIndices;
 std::atomic<int> beginEdits{0};  // read by the thread that plays the user
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the host callback's signature
-intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt) {
+intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*value*/, void* /*ptr*/, float opt)
+{
   if (opcode == audioMasterVersion) return 2400;
   if (opcode == audioMasterAutomate) automations.push_back({index, opt});
   const char touch = opcode == audioMasterAutomate ? 'a' : opcode == 43 ? '[' : opcode == 44 ? ']' : '\0';
@@ -59,28 +60,32 @@ intptr_t host(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /*val
   return 0;
 }
 
-void clearHostLog() {
+void clearHostLog()
+{
   automations.clear();
   touches.clear();
   touchedIndices.clear();
   beginEdits = 0;
 }
 
-std::string folderOfThisProgram() {
+std::string folderOfThisProgram()
+{
   char buffer[MAX_PATH];
   const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
   std::string path(buffer, length);
   return path.substr(0, path.find_last_of("\\/") + 1);
 }
 
-std::optional<BmpImage> bitmapFile(int id) {
+std::optional<BmpImage> bitmapFile(int id)
+{
   std::ifstream file(std::string(BRASKLIN_BITMAP_DIR) + "/bmp" + std::to_string(id) + ".bmp", std::ios::binary);
   const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   return decodeBmp(bytes.data(), bytes.size());
 }
 
 // Pixels of `picture` in `area` that differ from `image` at offset (dx, dy).
-int differingFrom(const Picture& picture, const RECT& area, const BmpImage& image, int dx, int dy) {
+int differingFrom(const Picture& picture, const RECT& area, const BmpImage& image, int dx, int dy)
+{
   int n = 0;
   for (int y = area.top; y < area.bottom; ++y)
     for (int x = area.left; x < area.right; ++x)
@@ -88,7 +93,8 @@ int differingFrom(const Picture& picture, const RECT& area, const BmpImage& imag
   return n;
 }
 
-TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickAndCloses) {
+TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickAndCloses)
+{
   clearHostLog();
   const std::string pluginPath = folderOfThisProgram() + BRASKLIN_PLUGIN_PATH;
   const std::string pluginFolder = pluginPath.substr(0, pluginPath.find_last_of("\\/"));
@@ -142,11 +148,11 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
     dispatch(effEditIdle);
     picture = captureWindow(hostWindow.handle(), width, height);
     return differingFrom(picture, artworkOnly, *background, 0, 0) == 0;
-  })) << differingFrom(picture, artworkOnly, *background, 0, 0) << " pixels differ from the artwork";
+  })) << differingFrom(picture, artworkOnly, *background, 0, 0)
+      << " pixels differ from the artwork";
   // The whole editor is the picture the headless layer drew on Linux, but
   // for the text in its two text boxes.
-  const std::optional<Picture> expected =
-      readPicture(std::string(BRASKLIN_WINDOWS_GUI_REFERENCE_DIR) + "/editor.brpx");
+  const std::optional<Picture> expected = readPicture(std::string(BRASKLIN_WINDOWS_GUI_REFERENCE_DIR) + "/editor.brpx");
   ASSERT_TRUE(expected) << "reference picture missing";
   const PictureDifference difference = comparePictures(picture, *expected, editorTextAreas());
   EXPECT_EQ(difference.outsideText, 0) << "pixels differing from the headless editor";
@@ -275,7 +281,8 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
 // the interface thread (this one, which owns the host window) opens and closes
 // it in a loop while a second thread sets all 19 parameters and a third runs
 // blocks. Setting a parameter once reached controls that close had deleted.
-TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio) {
+TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio)
+{
   const std::string pluginPath = folderOfThisProgram() + BRASKLIN_PLUGIN_PATH;
   VstFolderSetting folder(pluginPath.substr(0, pluginPath.find_last_of("\\/")));
   ASSERT_TRUE(folder.set());
@@ -287,7 +294,8 @@ TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio) {
   AEffect* effect = entry(&host);
   ASSERT_NE(effect, nullptr);
   effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-  HostWindow& hostWindow = *new HostWindow(layout::kWindowWidth, layout::kWindowHeight);  // left for the end of the process, as above
+  HostWindow& hostWindow =
+      *new HostWindow(layout::kWindowWidth, layout::kWindowHeight);  // left for the end of the process, as above
   ASSERT_NE(hostWindow.handle(), nullptr) << "no window: the test needs a display (xvfb-run)";
 
   const editorstress::Outcome outcome =

@@ -34,7 +34,8 @@ public:
     Control* control;
     float value;
   };
-  void valueChanged(DrawContext* context, Control* control) override {
+  void valueChanged(DrawContext* context, Control* control) override
+  {
     calls.push_back({control, control->getValue()});
     ++callCount;
     if (context) control->updateIfChanged(context);  // as the editor redraws a change at once
@@ -45,16 +46,19 @@ public:
 
 // Waits (at most three seconds) until `done` holds; for the threads playing
 // the user, which must never wait forever: they always release the button.
-bool waitFor(const std::function<bool()>& done) {
+bool waitFor(const std::function<bool()>& done)
+{
   for (int i = 0; i < 300 && !done(); ++i) Sleep(10);
   return done();
 }
 
-HWND windowOf(const Frame& frame) {
+HWND windowOf(const Frame& frame)
+{
   return frame.getWindow() ? static_cast<HWND>(frame.getWindow()->nativeHandle()) : nullptr;
 }
 
-void postClick(HWND window, Point where) {
+void postClick(HWND window, Point where)
+{
   const LPARAM at = MAKELPARAM(where.x, where.y);
   PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(window, WM_LBUTTONUP, 0, at);
@@ -64,25 +68,29 @@ HWND editControlOf(HWND frameWindow) { return FindWindowExA(frameWindow, nullptr
 
 class Win32FrameTest : public ::testing::Test {
 protected:
-  static void SetUpTestSuite() {
+  static void SetUpTestSuite()
+  {
     // Left for the end of the process to take away (see HostWindow).
     static HostWindow* const topLevel = new HostWindow(kSceneWidth + 80, kSceneHeight + 80);
     screen = topLevel->handle();
   }
-  void SetUp() override {
+  void SetUp() override
+  {
     ASSERT_NE(screen, nullptr) << "no window: the tests need a display (xvfb-run)";
     // Away from the screen's origin, so window and screen coordinates differ.
     host = std::make_unique<HostWindow>(kSceneWidth + 40, kSceneHeight + 40, screen, POINT{23, 31});
     ASSERT_NE(host->handle(), nullptr) << "no window: the tests need a display (xvfb-run)";
     setCurrentBackend(&backend);
   }
-  void TearDown() override {
+  void TearDown() override
+  {
     setCurrentBackend(nullptr);
     host.reset();
   }
 
   // A frame with the scene in the host window, painted once.
-  std::unique_ptr<Frame> openScene(SceneControls& scene) {
+  std::unique_ptr<Frame> openScene(SceneControls& scene)
+  {
     auto frame = std::make_unique<Frame>(Rect{0, 0, kSceneWidth, kSceneHeight}, host->handle(), nullptr);
     scene = buildReferenceScene(*frame, &listener);
     EXPECT_TRUE(pumpUntil([&] { return !frame->isFirstPaintPending(); })) << "no paint arrived";
@@ -90,7 +98,8 @@ protected:
   }
 
   // A real left click on the text box; true once its field is open.
-  bool openTextBox(Frame& frame, TextEdit& box) {
+  bool openTextBox(Frame& frame, TextEdit& box)
+  {
     moveMouseTo(windowOf(frame), kSceneTextBox.left + 10, kSceneTextBox.top + 5);
     sendButton(true);
     const bool opened = pumpUntil([&] { return box.isEditing(); });
@@ -105,7 +114,8 @@ protected:
   RecordingListener listener;
 };
 
-TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass) {
+TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass)
+{
   char expectedClass[32];
   std::snprintf(expectedClass, sizeof expectedClass, "Plugin%08x",
                 unsigned(reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr))));
@@ -141,8 +151,7 @@ TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass) {
     EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info));
   }
   WNDCLASSA info{};
-  EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info))
-      << "the last frame removes the class";
+  EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info)) << "the last frame removes the class";
 
   // A parent that is no window gives a frame without one, and no class is left behind.
   Frame orphan({0, 0, 50, 50}, reinterpret_cast<void*>(uintptr_t(0x7FFF0)), nullptr);
@@ -150,7 +159,8 @@ TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass) {
   EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info));
 }
 
-TEST_F(Win32FrameTest, paintsTheHeadlessPictureAndAPostedClickTogglesTheButton) {
+TEST_F(Win32FrameTest, paintsTheHeadlessPictureAndAPostedClickTogglesTheButton)
+{
   const std::optional<Picture> expectedFirst = readPicture(kReferenceDir + "/scene.brpx");
   const std::optional<Picture> expectedClicked = readPicture(kReferenceDir + "/scene-clicked.brpx");
   ASSERT_TRUE(expectedFirst && expectedClicked) << "reference pictures missing in " << kReferenceDir;
@@ -166,8 +176,8 @@ TEST_F(Win32FrameTest, paintsTheHeadlessPictureAndAPostedClickTogglesTheButton) 
   const std::vector<Rect> textAreas = sceneTextAreas();
   const PictureDifference firstDifference = comparePictures(first, *expectedFirst, textAreas);
   EXPECT_EQ(firstDifference.outsideText, 0) << "pixels differing from the headless picture";
-  std::printf("painted frame: %d pixels differ outside text, %d inside the text areas\n",
-              firstDifference.outsideText, firstDifference.insideText);
+  std::printf("painted frame: %d pixels differ outside text, %d inside the text areas\n", firstDifference.outsideText,
+              firstDifference.insideText);
   // Text: drawn, and where the Linux layer draws it, within a pixel or two.
   for (const Rect& area : textAreas) {
     const Rect drawn = inkBox(first, area, 0);
@@ -203,7 +213,8 @@ TEST_F(Win32FrameTest, paintsTheHeadlessPictureAndAPostedClickTogglesTheButton) 
   EXPECT_EQ(comparePictures(repainted, restored, {}).outsideText, 0);
 }
 
-TEST_F(Win32FrameTest, textBoxEditsInTheSystemEditControl) {
+TEST_F(Win32FrameTest, textBoxEditsInTheSystemEditControl)
+{
   SceneControls scene;
   std::unique_ptr<Frame> frame = openScene(scene);
   HWND child = windowOf(*frame);
@@ -268,7 +279,8 @@ TEST_F(Win32FrameTest, textBoxEditsInTheSystemEditControl) {
   EXPECT_EQ(scene.box->text(), std::string(254, 'k'));
 }
 
-TEST_F(Win32FrameTest, sliderFollowsARealDragUntilTheButtonIsReleased) {
+TEST_F(Win32FrameTest, sliderFollowsARealDragUntilTheButtonIsReleased)
+{
   SceneControls scene;
   std::unique_ptr<Frame> frame = openScene(scene);
   HWND child = windowOf(*frame);
@@ -306,7 +318,8 @@ TEST_F(Win32FrameTest, sliderFollowsARealDragUntilTheButtonIsReleased) {
 class PumpingEditor : public AEffGUIEditor {
 public:
   PumpingEditor() : AEffGUIEditor(nullptr) {}
-  void idle() override {
+  void idle() override
+  {
     ++idles;
     pumpPending();
     AEffGUIEditor::idle();
@@ -314,7 +327,8 @@ public:
   std::atomic<int> idles{0};
 };
 
-TEST_F(Win32FrameTest, aClickArrivingWhileASliderTracksTheMouseIsDropped) {
+TEST_F(Win32FrameTest, aClickArrivingWhileASliderTracksTheMouseIsDropped)
+{
   PumpingEditor editor;
   auto frame = std::make_unique<Frame>(Rect{0, 0, kSceneWidth, kSceneHeight}, host->handle(), &editor);
   SceneControls scene = buildReferenceScene(*frame, &listener);
@@ -345,7 +359,8 @@ TEST_F(Win32FrameTest, aClickArrivingWhileASliderTracksTheMouseIsDropped) {
   for (const auto& call : listener.calls) EXPECT_NE(call.control, scene.button);
 }
 
-TEST_F(Win32FrameTest, hostDestroyingItsWindowEndsTheEditAndClosesTheFrame) {
+TEST_F(Win32FrameTest, hostDestroyingItsWindowEndsTheEditAndClosesTheFrame)
+{
   SceneControls scene;
   std::unique_ptr<Frame> frame = openScene(scene);
   HWND child = windowOf(*frame);

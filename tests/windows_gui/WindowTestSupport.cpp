@@ -7,7 +7,8 @@ namespace {
 
 constexpr const char* kHostClass = "BrasklinTestHost";
 
-ATOM registerHostClass() {
+ATOM registerHostClass()
+{
   static ATOM atom = [] {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = DefWindowProcA;
@@ -22,11 +23,11 @@ ATOM registerHostClass() {
 
 }  // namespace
 
-HostWindow::HostWindow(int width, int height, HWND parent, POINT origin) {
+HostWindow::HostWindow(int width, int height, HWND parent, POINT origin)
+{
   registerHostClass();
   const DWORD style = (parent ? WS_CHILD : WS_POPUP) | WS_VISIBLE;
-  hwnd_ = CreateWindowExA(0, kHostClass, "Brasklin test host", style, origin.x, origin.y, width,
-                          height, parent,
+  hwnd_ = CreateWindowExA(0, kHostClass, "Brasklin test host", style, origin.x, origin.y, width, height, parent,
                           nullptr, GetModuleHandleA(nullptr), nullptr);
   if (hwnd_) {
     if (!parent) SetForegroundWindow(hwnd_);
@@ -37,13 +38,15 @@ HostWindow::HostWindow(int width, int height, HWND parent, POINT origin) {
 
 HostWindow::~HostWindow() { destroy(); }
 
-void HostWindow::destroy() {
+void HostWindow::destroy()
+{
   if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
   hwnd_ = nullptr;
   pumpPending();
 }
 
-void pumpPending() {
+void pumpPending()
+{
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
@@ -51,7 +54,8 @@ void pumpPending() {
   }
 }
 
-bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
@@ -61,7 +65,8 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
-Picture captureWindow(HWND window, int width, int height) {
+Picture captureWindow(HWND window, int width, int height)
+{
   Picture picture;
   HDC windowDc = GetDC(window);
   if (!windowDc) return picture;
@@ -92,13 +97,15 @@ Picture captureWindow(HWND window, int width, int height) {
   return picture;
 }
 
-void moveMouseTo(HWND window, int x, int y) {
+void moveMouseTo(HWND window, int x, int y)
+{
   POINT p{x, y};
   ClientToScreen(window, &p);
   SetCursorPos(p.x, p.y);
 }
 
-void sendButton(bool down) {
+void sendButton(bool down)
+{
   INPUT input{};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;

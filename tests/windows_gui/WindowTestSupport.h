@@ -36,8 +36,7 @@ private:
 
 // Delivers this thread's messages until `done` holds or `timeout` has passed;
 // false on timeout.
-bool pumpUntil(const std::function<bool()>& done,
-               std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::milliseconds(3000));
 // Delivers the messages waiting now (and the paints they cause).
 void pumpPending();
 

@@ -10,14 +10,17 @@
 
 namespace {
 
-std::string lowerExtension(const std::string& path) {
+std::string lowerExtension(const std::string& path)
+{
   std::string ext = std::filesystem::path(path).extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
 
 // libsndfile format word for `path` and `format`, or 0 with a reason.
-int sndfileFormat(const std::string& path, const OutputFormat& format, std::string& error) {
+int sndfileFormat(const std::string& path, const OutputFormat& format, std::string& error)
+{
   const std::string ext = lowerExtension(path);
   int container = 0;
   if (ext == ".wav") {
@@ -37,9 +40,7 @@ int sndfileFormat(const std::string& path, const OutputFormat& format, std::stri
     case 16: subtype = SF_FORMAT_PCM_16; break;
     case 24: subtype = SF_FORMAT_PCM_24; break;
     case 32: subtype = SF_FORMAT_FLOAT; break;
-    default:
-      error = "--bits must be 16, 24 or 32";
-      return 0;
+    default: error = "--bits must be 16, 24 or 32"; return 0;
   }
   if (container == SF_FORMAT_FLAC && subtype == SF_FORMAT_FLOAT) {
     error = "FLAC holds 16- or 24-bit samples only: use --bits 16 or 24";
@@ -48,7 +49,8 @@ int sndfileFormat(const std::string& path, const OutputFormat& format, std::stri
   return container | subtype;
 }
 
-std::string temporaryPathBeside(const std::string& path) {
+std::string temporaryPathBeside(const std::string& path)
+{
   std::random_device seed;
   std::filesystem::path target(path);
   char suffix[32];
@@ -58,7 +60,8 @@ std::string temporaryPathBeside(const std::string& path) {
 
 }  // namespace
 
-bool readAudioFile(const std::string& path, AudioClip& clip, std::string& error) {
+bool readAudioFile(const std::string& path, AudioClip& clip, std::string& error)
+{
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
     error = "input file not found: " + path;
@@ -87,14 +90,15 @@ bool readAudioFile(const std::string& path, AudioClip& clip, std::string& error)
   return true;
 }
 
-std::string checkOutputFormat(const std::string& path, const OutputFormat& format) {
+std::string checkOutputFormat(const std::string& path, const OutputFormat& format)
+{
   std::string error;
   sndfileFormat(path, format, error);
   return error;
 }
 
-bool writeAudioFile(const std::string& path, const AudioClip& clip, const OutputFormat& format,
-                    std::string& error) {
+bool writeAudioFile(const std::string& path, const AudioClip& clip, const OutputFormat& format, std::string& error)
+{
   const int formatWord = sndfileFormat(path, format, error);
   if (formatWord == 0) return false;
   SF_INFO info{};

@@ -29,5 +29,4 @@ std::string checkOutputFormat(const std::string& path, const OutputFormat& forma
 // Writes `clip` to a temporary file beside `path` and renames it into place
 // only when everything was written, so a failed render never leaves a partial
 // file under the requested name.
-bool writeAudioFile(const std::string& path, const AudioClip& clip, const OutputFormat& format,
-                    std::string& error);
+bool writeAudioFile(const std::string& path, const AudioClip& clip, const OutputFormat& format, std::string& error);

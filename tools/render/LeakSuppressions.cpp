@@ -7,7 +7,7 @@
 extern "C" __attribute__((visibility("default"))) const char*
 __lsan_default_suppressions();  // NOLINT(bugprone-reserved-identifier)
 
-extern "C" __attribute__((visibility("default"))) const char*
-__lsan_default_suppressions() {  // NOLINT(bugprone-reserved-identifier)
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions()
+{  // NOLINT(bugprone-reserved-identifier)
   return "leak:libfontconfig.so\n";
 }

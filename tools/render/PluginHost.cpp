@@ -22,17 +22,15 @@ constexpr size_t kTextBufferBytes = 256;
 // before the descriptor is known.
 int32_t currentUniqueId = 0;
 
-intptr_t hostCallback(AEffect* effect, int32_t opcode, int32_t /*index*/, intptr_t /*value*/,
-                      void* /*ptr*/, float /*opt*/) {
+intptr_t hostCallback(AEffect* effect, int32_t opcode, int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/,
+                      float /*opt*/)
+{
   switch (opcode) {
-    case audioMasterVersion:
-      return kHostVersion;
-    case audioMasterCurrentId:
-      return effect ? effect->uniqueID : currentUniqueId;
+    case audioMasterVersion: return kHostVersion;
+    case audioMasterCurrentId: return effect ? effect->uniqueID : currentUniqueId;
     case audioMasterAutomate:  // an offline render has no automation lane to record into
     case audioMasterIdle:
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -42,7 +40,8 @@ using EntryFunction = AEffect* (*)(audioMasterCallback);
 // its own messages can be shown with ours if loading fails.
 class StderrCapture {
 public:
-  StderrCapture() {
+  StderrCapture()
+  {
     std::fflush(stderr);
     file_ = std::tmpfile();
     saved_ = dup(STDERR_FILENO);
@@ -52,7 +51,8 @@ public:
   StderrCapture& operator=(const StderrCapture&) = delete;
   ~StderrCapture() { restore(); }
 
-  std::string finish() {
+  std::string finish()
+  {
     restore();
     std::string text;
     if (!file_) return text;
@@ -66,7 +66,8 @@ public:
   }
 
 private:
-  void restore() {
+  void restore()
+  {
     if (saved_ >= 0) {
       std::fflush(stderr);
       dup2(saved_, STDERR_FILENO);
@@ -80,7 +81,8 @@ private:
 
 }  // namespace
 
-std::string normalisedParameterName(const std::string& name) {
+std::string normalisedParameterName(const std::string& name)
+{
   size_t first = name.find_first_not_of(" \t");
   size_t last = name.find_last_not_of(" \t");
   std::string trimmed = first == std::string::npos ? "" : name.substr(first, last - first + 1);
@@ -89,12 +91,14 @@ std::string normalisedParameterName(const std::string& name) {
   return trimmed;
 }
 
-PluginHost::~PluginHost() {
+PluginHost::~PluginHost()
+{
   stop();
   if (library_) dlclose(library_);
 }
 
-bool PluginHost::load(const std::string& path) {
+bool PluginHost::load(const std::string& path)
+{
   StderrCapture capture;
   library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library_) {
@@ -125,18 +129,21 @@ bool PluginHost::load(const std::string& path) {
   return true;
 }
 
-intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
+intptr_t PluginHost::dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt)
+{
   return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
 }
 
-std::string PluginHost::dispatchText(int32_t opcode, int32_t index) {
+std::string PluginHost::dispatchText(int32_t opcode, int32_t index)
+{
   std::array<char, kTextBufferBytes> text{};
   dispatch(opcode, index, 0, text.data());
   text.back() = '\0';
   return text.data();
 }
 
-void PluginHost::start(double sampleRate, int32_t blockSize) {
+void PluginHost::start(double sampleRate, int32_t blockSize)
+{
   dispatch(effOpen);
   dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
   dispatch(effSetBlockSize, 0, blockSize);
@@ -144,7 +151,8 @@ void PluginHost::start(double sampleRate, int32_t blockSize) {
   started_ = true;
 }
 
-void PluginHost::stop() {
+void PluginHost::stop()
+{
   if (!effect_) return;
   if (started_) dispatch(effMainsChanged, 0, 0);
   started_ = false;
@@ -160,7 +168,8 @@ std::string PluginHost::programName() { return dispatchText(effGetProgramName, 0
 
 void PluginHost::setParameter(int32_t index, float value) { effect_->setParameter(effect_, index, value); }
 
-ParameterInfo PluginHost::parameter(int32_t index) {
+ParameterInfo PluginHost::parameter(int32_t index)
+{
   ParameterInfo info;
   info.index = index;
   info.name = dispatchText(effGetParamName, index);
@@ -170,7 +179,8 @@ ParameterInfo PluginHost::parameter(int32_t index) {
   return info;
 }
 
-void PluginHost::setProgramName(const std::string& name) {
+void PluginHost::setProgramName(const std::string& name)
+{
   // Handed over zero-terminated in a buffer of the size hosts use for texts;
   // the plug-in keeps what fits its own name field.
   std::array<char, kTextBufferBytes> text{};
@@ -180,7 +190,8 @@ void PluginHost::setProgramName(const std::string& name) {
 
 float PluginHost::parameterValue(int32_t index) { return effect_->getParameter(effect_, index); }
 
-std::optional<int32_t> PluginHost::findParameter(const std::string& name) {
+std::optional<int32_t> PluginHost::findParameter(const std::string& name)
+{
   const std::string wanted = normalisedParameterName(name);
   if (wanted.empty()) return std::nullopt;
   for (int32_t i = 0; i < numParams(); ++i) {
@@ -189,10 +200,12 @@ std::optional<int32_t> PluginHost::findParameter(const std::string& name) {
   return std::nullopt;
 }
 
-void PluginHost::processReplacing(float** inputs, float** outputs, int32_t frames) {
+void PluginHost::processReplacing(float** inputs, float** outputs, int32_t frames)
+{
   effect_->processReplacing(effect_, inputs, outputs, frames);
 }
 
-void PluginHost::processAccumulating(float** inputs, float** outputs, int32_t frames) {
+void PluginHost::processAccumulating(float** inputs, float** outputs, int32_t frames)
+{
   effect_->process(effect_, inputs, outputs, frames);
 }

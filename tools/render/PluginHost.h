@@ -61,8 +61,7 @@ public:
   const std::string& pluginOutput() const { return pluginOutput_; }
 
 private:
-  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr,
-                    float opt = 0.0f);
+  intptr_t dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
   std::string dispatchText(int32_t opcode, int32_t index);
 
   void* library_ = nullptr;

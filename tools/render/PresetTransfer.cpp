@@ -2,13 +2,15 @@
 
 namespace {
 
-std::string countProblem(std::size_t fileCount, int32_t pluginCount, const char* what) {
+std::string countProblem(std::size_t fileCount, int32_t pluginCount, const char* what)
+{
   if (fileCount <= static_cast<std::size_t>(pluginCount)) return "";
   return "the file holds " + std::to_string(fileCount) + " " + what + ", the plug-in has only " +
          std::to_string(pluginCount);
 }
 
-void applyProgram(PluginHost& plugin, const PresetProgram& program) {
+void applyProgram(PluginHost& plugin, const PresetProgram& program)
+{
   for (std::size_t index = 0; index < program.values.size(); ++index)
     plugin.setParameter(static_cast<int32_t>(index), program.values[index]);
   plugin.setProgramName(program.name);
@@ -16,14 +18,16 @@ void applyProgram(PluginHost& plugin, const PresetProgram& program) {
 
 }  // namespace
 
-std::string loadProgram(PluginHost& plugin, const PresetProgram& program) {
+std::string loadProgram(PluginHost& plugin, const PresetProgram& program)
+{
   std::string problem = countProblem(program.values.size(), plugin.numParams(), "parameters");
   if (!problem.empty()) return problem;
   applyProgram(plugin, program);
   return "";
 }
 
-std::string loadBank(PluginHost& plugin, const PresetBank& bank) {
+std::string loadBank(PluginHost& plugin, const PresetBank& bank)
+{
   std::string problem = countProblem(bank.size(), plugin.numPrograms(), "programs");
   for (std::size_t i = 0; problem.empty() && i < bank.size(); ++i) {
     problem = countProblem(bank[i].values.size(), plugin.numParams(), "parameters");
@@ -38,7 +42,8 @@ std::string loadBank(PluginHost& plugin, const PresetBank& bank) {
   return "";
 }
 
-bool captureProgram(PluginHost& plugin, PresetProgram& program, std::string& error) {
+bool captureProgram(PluginHost& plugin, PresetProgram& program, std::string& error)
+{
   program.name = boundedProgramName(plugin.programName());
   program.values.clear();
   for (int32_t index = 0; index < plugin.numParams(); ++index) {
@@ -53,7 +58,8 @@ bool captureProgram(PluginHost& plugin, PresetProgram& program, std::string& err
   return true;
 }
 
-bool captureBank(PluginHost& plugin, PresetBank& bank, std::string& error) {
+bool captureBank(PluginHost& plugin, PresetBank& bank, std::string& error)
+{
   const int32_t current = plugin.program();
   bank.clear();
   bool captured = true;
@@ -67,6 +73,7 @@ bool captureBank(PluginHost& plugin, PresetBank& bank, std::string& error) {
   return captured;
 }
 
-PresetOwner presetOwner(PluginHost& plugin) {
+PresetOwner presetOwner(PluginHost& plugin)
+{
   return PresetOwner{plugin.descriptor().uniqueID, plugin.descriptor().version};
 }

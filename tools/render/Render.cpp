@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-std::vector<float> pickChannel(const AudioClip& clip, int channel) {
+std::vector<float> pickChannel(const AudioClip& clip, int channel)
+{
   const size_t frames = clip.frameCount();
   const auto channels = static_cast<size_t>(clip.channels);
   std::vector<float> mono(frames, 0.0f);
@@ -21,7 +22,8 @@ std::vector<float> pickChannel(const AudioClip& clip, int channel) {
 }
 
 AudioClip renderThroughPlugin(PluginHost& plugin, const std::vector<float>& input, double sampleRate,
-                              const RenderSettings& settings, const RenderProgress& progress) {
+                              const RenderSettings& settings, const RenderProgress& progress)
+{
   const size_t block = static_cast<size_t>(std::max(1, settings.blockSize));
   const auto tailFrames = static_cast<size_t>(std::llround(std::max(0.0, settings.tailSeconds) * sampleRate));
   const size_t total = input.size() + tailFrames;

@@ -9,7 +9,7 @@
 
 struct RenderSettings {
   int32_t blockSize = 512;
-  bool accumulate = false;  // the adding audio routine instead of the replacing one
+  bool accumulate = false;   // the adding audio routine instead of the replacing one
   double tailSeconds = 0.0;  // silence rendered after the input, for tails to ring out
   bool mono = false;         // write the first output only
 };

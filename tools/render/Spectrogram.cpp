@@ -20,15 +20,15 @@ constexpr double kFloorDb = -90.0;
 
 // Magnitude in dB (0 dB = full-scale sine) of kPanelWidth evenly spaced,
 // Hann-windowed frames; one column of kPanelHeight rows each, low rows first.
-std::vector<float> spectrogramColumns(const std::vector<float>& signal, double sampleRate) {
+std::vector<float> spectrogramColumns(const std::vector<float>& signal, double sampleRate)
+{
   Fft fft(kWindowLength);
   std::vector<float> window(kWindowLength), frame(kWindowLength), spectrum(kWindowLength);
   for (int i = 0; i < kWindowLength; ++i)
     window[i] = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / kWindowLength));
   std::vector<float> columns(static_cast<size_t>(kPanelWidth) * kPanelHeight, static_cast<float>(kFloorDb));
-  const double hop = signal.size() > kWindowLength
-                         ? static_cast<double>(signal.size() - kWindowLength) / (kPanelWidth - 1)
-                         : 0.0;
+  const double hop =
+      signal.size() > kWindowLength ? static_cast<double>(signal.size() - kWindowLength) / (kPanelWidth - 1) : 0.0;
   const int half = kWindowLength / 2;
   for (int x = 0; x < kPanelWidth; ++x) {
     const auto start = static_cast<size_t>(x * hop);
@@ -56,13 +56,15 @@ struct Rgb {
 };
 
 // Dark blue through magenta to yellow: quiet parts recede, loud ones stand out.
-Rgb heatColour(double level) {
+Rgb heatColour(double level)
+{
   level = std::clamp(level, 0.0, 1.0);
   return {std::clamp(1.6 * level, 0.0, 1.0), std::clamp(1.8 * level - 0.8, 0.0, 1.0),
           std::clamp(0.35 + 0.9 * level - 1.6 * level * level, 0.0, 1.0)};
 }
 
-void drawPanel(cairo_t* cr, const std::vector<float>& signal, double sampleRate, int left, const char* title) {
+void drawPanel(cairo_t* cr, const std::vector<float>& signal, double sampleRate, int left, const char* title)
+{
   const std::vector<float> columns = spectrogramColumns(signal, sampleRate);
   cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kPanelWidth, kPanelHeight);
   unsigned char* pixels = cairo_image_surface_get_data(image);
@@ -98,8 +100,9 @@ void drawPanel(cairo_t* cr, const std::vector<float>& signal, double sampleRate,
 
 }  // namespace
 
-bool writeSpectrogramPng(const std::string& path, const std::vector<float>& input,
-                         const std::vector<float>& output, double sampleRate, std::string& error) {
+bool writeSpectrogramPng(const std::string& path, const std::vector<float>& input, const std::vector<float>& output,
+                         double sampleRate, std::string& error)
+{
   const int width = 2 * kPanelWidth + 3 * kMargin;
   const int height = kPanelHeight + 2 * kMargin;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);

@@ -5,5 +5,5 @@
 #include <string>
 #include <vector>
 
-bool writeSpectrogramPng(const std::string& path, const std::vector<float>& input,
-                         const std::vector<float>& output, double sampleRate, std::string& error);
+bool writeSpectrogramPng(const std::string& path, const std::vector<float>& input, const std::vector<float>& output,
+                         double sampleRate, std::string& error);

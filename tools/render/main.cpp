@@ -48,14 +48,16 @@ struct Options {
   std::string spectrogram;
 };
 
-int fail(const std::string& message, int status = kRenderError) {
+int fail(const std::string& message, int status = kRenderError)
+{
   std::cerr << "brasklin-render: " << message << "\n";
   return status;
 }
 
 // The plug-in built beside this program: <dir of executable>/brasklin.so, or
 // the build tree's layout when run from there.
-std::string defaultPluginPath(const char* argv0) {
+std::string defaultPluginPath(const char* argv0)
+{
   std::error_code ec;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) self = std::filesystem::absolute(argv0, ec);
@@ -67,14 +69,16 @@ std::string defaultPluginPath(const char* argv0) {
   return (dir / "brasklin.so").string();
 }
 
-bool samePath(const std::string& a, const std::string& b) {
+bool samePath(const std::string& a, const std::string& b)
+{
   std::error_code ec;
   if (std::filesystem::exists(b, ec) && std::filesystem::equivalent(a, b, ec)) return true;
   return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
 // Applies one --set NAME=VALUE or INDEX=VALUE; returns an error text or "".
-std::string applySetting(PluginHost& plugin, const std::string& setting) {
+std::string applySetting(PluginHost& plugin, const std::string& setting)
+{
   const size_t equals = setting.rfind('=');
   if (equals == std::string::npos) return "--set needs NAME=VALUE or INDEX=VALUE, got '" + setting + "'";
   const std::string key = setting.substr(0, equals);
@@ -98,14 +102,15 @@ std::string applySetting(PluginHost& plugin, const std::string& setting) {
   return "";
 }
 
-void printListing(PluginHost& plugin) {
+void printListing(PluginHost& plugin)
+{
   const AEffect& d = plugin.descriptor();
   const auto id = static_cast<uint32_t>(d.uniqueID);
   char idText[5] = {static_cast<char>(id >> 24), static_cast<char>(id >> 16), static_cast<char>(id >> 8),
                     static_cast<char>(id), 0};
   std::printf("unique id: '%s' (0x%08X)\n", idText, id);
-  std::printf("inputs: %d\noutputs: %d\nparameters: %d\nprograms: %d\nflags: %d\n", d.numInputs,
-              d.numOutputs, d.numParams, d.numPrograms, d.flags);
+  std::printf("inputs: %d\noutputs: %d\nparameters: %d\nprograms: %d\nflags: %d\n", d.numInputs, d.numOutputs,
+              d.numParams, d.numPrograms, d.flags);
   std::printf("\nparameters (index | name | value | display | label):\n");
   for (int32_t i = 0; i < plugin.numParams(); ++i) {
     const ParameterInfo p = plugin.parameter(i);
@@ -130,7 +135,8 @@ struct RequestedPresets {
   std::optional<PresetProgram> preset;
 };
 
-std::string readRequestedPresets(const Options& options, int32_t pluginId, RequestedPresets& presets) {
+std::string readRequestedPresets(const Options& options, int32_t pluginId, RequestedPresets& presets)
+{
   std::string bytes;
   std::string error;
   if (!options.bank.empty()) {
@@ -150,7 +156,8 @@ std::string readRequestedPresets(const Options& options, int32_t pluginId, Reque
 
 // --bank, then --program, then --preset into the current program, then every
 // --set in order. Returns an error text or "".
-std::string applyRequestedState(PluginHost& plugin, const Options& options, const RequestedPresets& presets) {
+std::string applyRequestedState(PluginHost& plugin, const Options& options, const RequestedPresets& presets)
+{
   if (presets.bank) {
     const std::string problem = loadBank(plugin, *presets.bank);
     if (!problem.empty()) return "cannot load bank " + options.bank + ": " + problem;
@@ -169,7 +176,8 @@ std::string applyRequestedState(PluginHost& plugin, const Options& options, cons
 
 // The --save-bank and --save-preset files, written beside their names but not
 // yet in place: they appear only once everything else has succeeded.
-bool prepareSaves(PluginHost& plugin, const Options& options, std::vector<PendingFile>& saves, std::string& error) {
+bool prepareSaves(PluginHost& plugin, const Options& options, std::vector<PendingFile>& saves, std::string& error)
+{
   const PresetOwner owner = presetOwner(plugin);
   if (!options.saveBank.empty()) {
     PresetBank bank;
@@ -187,7 +195,8 @@ bool prepareSaves(PluginHost& plugin, const Options& options, std::vector<Pendin
 }
 
 // Which of the files named on the command line must not be the same file.
-std::string pathClash(const Options& options) {
+std::string pathClash(const Options& options)
+{
   const std::vector<std::pair<std::string, std::string>> named = {
       {"--save-bank", options.saveBank}, {"--save-preset", options.savePreset}, {"the output", options.output}};
   const std::vector<std::string> readFrom = {options.input, options.bank, options.preset};
@@ -208,7 +217,8 @@ std::string pathClash(const Options& options) {
 class ProgressBar {
 public:
   explicit ProgressBar(bool enabled) : enabled_(enabled) {}
-  void operator()(double fraction) {
+  void operator()(double fraction)
+  {
     if (!enabled_) return;
     const auto now = std::chrono::steady_clock::now();
     if (fraction < 1.0 && now - last_ < std::chrono::milliseconds(100)) return;
@@ -225,7 +235,8 @@ private:
   std::chrono::steady_clock::time_point last_{};
 };
 
-int run(const Options& options, const char* argv0) {
+int run(const Options& options, const char* argv0)
+{
   const auto started = std::chrono::steady_clock::now();
   const std::string pluginPath = options.plugin.empty() ? defaultPluginPath(argv0) : options.plugin;
 
@@ -274,8 +285,8 @@ int run(const Options& options, const char* argv0) {
   if (rendering) {
     if (!readAudioFile(options.input, input, error)) return fail(error);
     if (!options.mix && options.channel > input.channels)
-      return fail("--channel " + std::to_string(options.channel) + ": the input has " +
-                      std::to_string(input.channels) + " channel(s)",
+      return fail("--channel " + std::to_string(options.channel) + ": the input has " + std::to_string(input.channels) +
+                      " channel(s)",
                   kUsageError);
     source = pickChannel(input, options.mix ? -1 : options.channel - 1);
   } else {
@@ -321,7 +332,8 @@ int run(const Options& options, const char* argv0) {
   return 0;
 }
 
-int parseAndRun(int argc, char** argv) {
+int parseAndRun(int argc, char** argv)
+{
   CLI::App app{"brasklin-render: run the Brasklin plug-in over an audio file, as a host would."};
   app.footer(
       "Examples:\n"
@@ -335,7 +347,8 @@ int parseAndRun(int argc, char** argv) {
   Options options;
   app.add_option("input", options.input, "Input audio file (WAV, AIFF, FLAC, ...)");
   app.add_option("output", options.output, "Output file; its extension picks the format (.wav, .aiff, .flac)");
-  app.add_option("--plugin", options.plugin, "Plug-in binary to load (default: the Brasklin built beside this program)");
+  app.add_option("--plugin", options.plugin,
+                 "Plug-in binary to load (default: the Brasklin built beside this program)");
   app.add_option("--bank", options.bank, "Load every program of this bank file (.fxb), then select program 0");
   app.add_option("--program", options.program, "Select this program (0-based) before the settings");
   app.add_option("--preset", options.preset, "Load this program file (.fxp) into the current program");
@@ -345,10 +358,12 @@ int parseAndRun(int argc, char** argv) {
   app.add_option("--block-size", options.blockSize, "Frames per audio block")->check(CLI::Range(1, 1 << 20));
   app.add_flag("--accumulate", options.accumulate, "Use the accumulating process instead of processReplacing");
   app.add_option("--tail", options.tail, "Seconds of silence rendered after the input")->check(CLI::Range(0.0, 3600.0));
-  auto* channel = app.add_option("--channel", options.channel, "Input channel to use, from 1")->check(CLI::PositiveNumber);
+  auto* channel =
+      app.add_option("--channel", options.channel, "Input channel to use, from 1")->check(CLI::PositiveNumber);
   app.add_flag("--mix", options.mix, "Average all input channels")->excludes(channel);
   app.add_flag("--mono", options.mono, "Write only the first output");
-  app.add_option("--bits", options.bits, "Output sample format: 16, 24, or 32 (float)")->check(CLI::IsMember({16, 24, 32}));
+  app.add_option("--bits", options.bits, "Output sample format: 16, 24, or 32 (float)")
+      ->check(CLI::IsMember({16, 24, 32}));
   app.add_option("--save-bank", options.saveBank,
                  "Save all programs as a bank file (.fxb), after the presets and settings; no input needed");
   app.add_option("--save-preset", options.savePreset,
@@ -374,7 +389,8 @@ int parseAndRun(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
   try {
     return parseAndRun(argc, argv);
   } catch (const std::exception& e) {

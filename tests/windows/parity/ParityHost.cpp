@@ -51,11 +51,13 @@ constexpr int kMaxBlock = 4096;
 constexpr int kBlockPattern[] = {512, 1, 100, 4096, 333, 2048, 7, 64, 1000};
 
 intptr_t hostCallback(AEffect* /*effect*/, int32_t opcode, int32_t /*index*/, intptr_t /*value*/, void* /*ptr*/,
-                      float /*opt*/) {
+                      float /*opt*/)
+{
   return opcode == audioMasterVersion ? 2400 : 0;
 }
 
-EntryFunction loadEntry(const std::string& path) {
+EntryFunction loadEntry(const std::string& path)
+{
 #if defined(_WIN32)
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) {
@@ -73,7 +75,8 @@ EntryFunction loadEntry(const std::string& path) {
 #endif
 }
 
-std::vector<float> readFloats(const std::string& path) {
+std::vector<float> readFloats(const std::string& path)
+{
   std::vector<float> samples;
   FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
@@ -89,7 +92,8 @@ std::vector<float> readFloats(const std::string& path) {
   return samples;
 }
 
-bool writeFloats(const std::string& path, const std::vector<float>& samples) {
+bool writeFloats(const std::string& path, const std::vector<float>& samples)
+{
   FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
@@ -102,7 +106,8 @@ bool writeFloats(const std::string& path, const std::vector<float>& samples) {
 // Three seconds of something a pitch tracker has to work at: a melody of
 // notes with glides, a harmonic, a decaying envelope per note, a quiet gap
 // and a little noise from a fixed generator.
-std::vector<float> makeInput() {
+std::vector<float> makeInput()
+{
   constexpr double rate = 44100.0;
   constexpr double pi = 3.14159265358979323846;
   const double notes[] = {110.0, 164.8, 220.0, 146.8, 329.6, 98.0, 261.6, 196.0};
@@ -129,7 +134,8 @@ struct Settings {
   bool changePrograms = false;
 };
 
-Settings settingsFor(const std::string& name, bool& known) {
+Settings settingsFor(const std::string& name, bool& known)
+{
   known = true;
   Settings settings;
   if (name == "default") {
@@ -138,9 +144,9 @@ Settings settingsFor(const std::string& name, bool& known) {
   if (name == "allstages") {
     settings.sampleRate = 48000.0f;
     settings.parameters = {
-        {0, 0.5f},    {1, 0.8f},  {2, 1.0f},   {3, 1.0f},          {4, 0.6f},          {5, 0.4f},
-        {6, 0.7f},    {7, 0.6f},  {8, 0.4f},   {9, 0.3f},          {10, 0.5f},         {12, 0.3f},
-        {13, 0.6f},   {14, 1.0f}, {15, 2.0f / 3.0f}, {16, 1.0f / 3.0f}, {17, 0.0f},
+        {0, 0.5f},  {1, 0.8f},  {2, 1.0f},         {3, 1.0f},         {4, 0.6f},  {5, 0.4f},
+        {6, 0.7f},  {7, 0.6f},  {8, 0.4f},         {9, 0.3f},         {10, 0.5f}, {12, 0.3f},
+        {13, 0.6f}, {14, 1.0f}, {15, 2.0f / 3.0f}, {16, 1.0f / 3.0f}, {17, 0.0f},
     };
     return settings;
   }
@@ -153,7 +159,8 @@ Settings settingsFor(const std::string& name, bool& known) {
 }
 
 int render(const std::string& modulePath, const std::string& inputPath, const std::string& caseName,
-           const std::string& mode, const std::string& outputPath) {
+           const std::string& mode, const std::string& outputPath)
+{
   bool known = false;
   const Settings settings = settingsFor(caseName, known);
   if (!known || (mode != "replacing" && mode != "accumulating")) {
@@ -200,8 +207,8 @@ int render(const std::string& modulePath, const std::string& inputPath, const st
       effect->setParameter(effect, index, static_cast<float>((block * 37) % 101) / 100.0f);
     }
     const size_t pattern = sizeof kBlockPattern / sizeof kBlockPattern[0];
-    const int frames =
-        static_cast<int>(std::min<size_t>(static_cast<size_t>(kBlockPattern[block % pattern]), input.size() - position));
+    const int frames = static_cast<int>(
+        std::min<size_t>(static_cast<size_t>(kBlockPattern[block % pattern]), input.size() - position));
     // The accumulating routine adds to what the host's buses already hold.
     for (int i = 0; i < frames; ++i) {
       const float bus = accumulating ? 0.25f * input[input.size() - 1 - position - static_cast<size_t>(i)] : 0.0f;
@@ -228,7 +235,8 @@ int render(const std::string& modulePath, const std::string& inputPath, const st
   return writeFloats(outputPath, output) ? 0 : 1;
 }
 
-int answers(const std::string& modulePath, const std::string& outputPath) {
+int answers(const std::string& modulePath, const std::string& outputPath)
+{
   EntryFunction entry = loadEntry(modulePath);
   AEffect* effect = entry != nullptr ? entry(hostCallback) : nullptr;
   if (effect == nullptr) {
@@ -274,8 +282,8 @@ int answers(const std::string& modulePath, const std::string& outputPath) {
   for (int32_t index = 0; index < 19; ++index) {
     VstParameterProperties properties{};
     const long long result = ask(effGetParameterProperties, index, 0, &properties);
-    std::fprintf(out, "properties %d: %lld flags %d steps %.9g/%.9g/%.9g integers %d..%d step %d/%d\n", index,
-                 result, properties.flags, static_cast<double>(properties.stepFloat),
+    std::fprintf(out, "properties %d: %lld flags %d steps %.9g/%.9g/%.9g integers %d..%d step %d/%d\n", index, result,
+                 properties.flags, static_cast<double>(properties.stepFloat),
                  static_cast<double>(properties.smallStepFloat), static_cast<double>(properties.largeStepFloat),
                  properties.minInteger, properties.maxInteger, properties.stepInteger, properties.largeStepInteger);
   }
@@ -291,7 +299,8 @@ int answers(const std::string& modulePath, const std::string& outputPath) {
   return std::fclose(out) == 0 ? 0 : 1;
 }
 
-int compare(const std::string& pathA, const std::string& pathB, double tolerance) {
+int compare(const std::string& pathA, const std::string& pathB, double tolerance)
+{
   const std::vector<float> a = readFloats(pathA);
   const std::vector<float> b = readFloats(pathB);
   if (a.empty() || a.size() != b.size()) {
@@ -328,7 +337,8 @@ int compare(const std::string& pathA, const std::string& pathB, double tolerance
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 2 && args[0] == "input") {
     return writeFloats(args[1], makeInput()) ? 0 : 1;
