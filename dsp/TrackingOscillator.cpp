@@ -60,6 +60,7 @@ void TrackingOscillator::setFftLength(int32_t length)
   writePosition_ = 0;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): count, then rate, as every stage's process has them
 void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
                                  const float* waveTable, int32_t waveTableLength)
 {

@@ -121,6 +121,7 @@ constexpr Legend below(const Box& box, const char* upper, const char* lower)
   return {upper, lower, box.centreX(), box.bottom + kBelowFirstLine, box.bottom + kBelowSecondLine};
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): position, then tag, in every row below
 constexpr Control slider(int left, int32_t tag, const char* upper, const char* lower = nullptr)
 {
   const Box box = sliderBox(left);
@@ -132,6 +133,7 @@ constexpr Control slider(int left, int32_t tag, const char* upper, const char* l
           kTrackHeight,
           lower ? above(box, upper, lower) : above(box, upper)};
 }
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): position, then tag, in every row below
 constexpr Control button(int left, int32_t tag, const char* upper, const char* lower = nullptr)
 {
   const Box box{left, kButtonTop, left + kButtonSize, kButtonTop + kButtonSize};

@@ -109,6 +109,7 @@ const ParameterInfo& parameterInfo(int32_t index) { return parameterTable[static
 
 const std::array<int32_t, kParameterCount>& programApplyOrder() { return applyOrder; }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 float keptValue(int32_t index, float value)
 {
   switch (parameterInfo(index).keeping) {
@@ -121,6 +122,7 @@ float keptValue(int32_t index, float value)
   return value;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 float reportedValue(int32_t index, float kept)
 {
   switch (parameterInfo(index).keeping) {
