@@ -20,8 +20,14 @@ bool Control::valueDiffersFromDrawn() const
 void Control::updateIfChanged(DrawContext* context)
 {
   if (!valueDiffersFromDrawn()) return;
+  // What was drawn is recorded by draw from the value it read; a control
+  // whose draw records nothing is taken to show the value read here. Either
+  // way a value stored by another thread during the draw differs from the
+  // record and is drawn at the next chance.
+  const float before = lastValueDrawn;
+  const float shown = value;
   draw(context);
-  lastValueDrawn = value;
+  lastValueDrawn.replaceIf(before, shown);
 }
 
 void Control::reportChange(DrawContext* context)

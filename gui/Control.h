@@ -24,6 +24,13 @@ public:
     return *this;
   }
   operator float() const { return v_.load(std::memory_order_relaxed); }  // NOLINT(google-explicit-constructor)
+  // Stores `desired` only if the value is still `expected` (compared bit for
+  // bit, so a NaN matches itself): a draw records what it showed unless
+  // another thread asked for a redraw meanwhile.
+  void replaceIf(float expected, float desired)
+  {
+    v_.compare_exchange_strong(expected, desired, std::memory_order_relaxed);
+  }
 
 private:
   std::atomic<float> v_;

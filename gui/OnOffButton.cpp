@@ -18,11 +18,12 @@ OnOffButton::~OnOffButton()
 
 void OnOffButton::draw(DrawContext* context)
 {
+  const float shown = value;  // a value stored meanwhile is drawn next time
   if (bitmap && context) {
-    const int offsetY = value != 0.0f ? bitmap->getHeight() / 2 : 0;
+    const int offsetY = shown != 0.0f ? bitmap->getHeight() / 2 : 0;
     bitmap->draw(context, size, {0, offsetY});
   }
-  lastValueDrawn = value;
+  lastValueDrawn = shown;
 }
 
 void OnOffButton::mouseDown(DrawContext* context, Point)

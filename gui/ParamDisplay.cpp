@@ -64,14 +64,25 @@ void ParamDisplay::setHorizontalAlign(int alignment)
 
 void ParamDisplay::draw(DrawContext* context)
 {
+  const float marker = lastValueDrawn;
+  const float shown = value;
   char text[kTextCapacity] = {};
   if (stringConvert) {
-    stringConvert(value, text);
+    stringConvert(shown, text);
     text[kTextCapacity - 1] = '\0';  // a callback that forgot the terminator
   } else {
-    std::snprintf(text, sizeof text, "%2.2f", double(value));
+    std::snprintf(text, sizeof text, "%2.2f", double(shown));
   }
   drawText(context, text);
+  recordDrawn(marker, shown);
+}
+
+void ParamDisplay::recordDrawn(float marker, float shown)
+{
+  // A redraw asked for by another thread during the draw (a new text, a new
+  // colour) moved the record away from `marker`: leave it so that the next
+  // idle draws again.
+  lastValueDrawn.replaceIf(marker, shown);
 }
 
 void ParamDisplay::drawText(DrawContext* context, const std::string& text)
@@ -106,5 +117,4 @@ void ParamDisplay::drawText(DrawContext* context, const std::string& text)
   }
   context->setFontColour(fontColour);
   context->drawString(text, size, false, horizontalAlign);
-  lastValueDrawn = value;
 }

@@ -47,6 +47,9 @@ protected:
   ParamDisplay(const Rect& size, ControlListener* listener, int32_t tag, Bitmap* background, int style);
   // The box and `text` on it.
   void drawText(DrawContext* context, const std::string& text);
+  // After a draw that began with the record at `marker` and showed the value
+  // `shown`: records it, unless a redraw was asked for meanwhile.
+  void recordDrawn(float marker, float shown);
   // After a look setting changed: make the next idle redraw.
   void forceRedraw() { lastValueDrawn = value + 0.1f; }
 

@@ -68,7 +68,7 @@ void Slider::draw(DrawContext* context)
   offscreen.copyTo(context, size);
 
   handleTopOnScreen = handleRect.top + size.top;
-  lastValueDrawn = value;
+  lastValueDrawn = current;  // a value stored meanwhile is drawn next time
 }
 
 void Slider::mouseDown(DrawContext* context, Point where)

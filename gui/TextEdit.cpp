@@ -54,6 +54,8 @@ void TextEdit::getText(char* buffer) const
 
 void TextEdit::draw(DrawContext* context)
 {
+  const float marker = lastValueDrawn;
+  const float shownValue = value;
   if (editConvert) {
     char shown[kTextCapacity] = {};
     editConvert(text().c_str(), shown);
@@ -62,6 +64,7 @@ void TextEdit::draw(DrawContext* context)
   } else {
     drawText(context, text());
   }
+  recordDrawn(marker, shownValue);
 }
 
 void TextEdit::mouseDown(DrawContext* context, Point)

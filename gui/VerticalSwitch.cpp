@@ -39,8 +39,9 @@ int VerticalSwitch::imageForValue(float shown) const
 
 void VerticalSwitch::draw(DrawContext* context)
 {
-  if (bitmap && context) bitmap->draw(context, size, {0, imageForValue(value) * imageHeight});
-  lastValueDrawn = value;
+  const float shown = value;  // a value stored meanwhile is drawn next time
+  if (bitmap && context) bitmap->draw(context, size, {0, imageForValue(shown) * imageHeight});
+  lastValueDrawn = shown;
 }
 
 void VerticalSwitch::mouseDown(DrawContext* context, Point where)
