@@ -78,7 +78,7 @@ using Show = ParameterDisplay;
 
 // Every parameter may be automated, 11 included: the editor's delay-time box sends it.
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
-    // name            initial      positions   kept as         shown as             alias               automatable
+    // name, initial value, switch positions, kept as, shown as, alias of, automatable
     {" WaveShape ", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true},
     {" FFT length ", 0.35f, fourWay, Keep::asGiven, Show::fftLength, kNoAlias, true},
     {" Stablize ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
