@@ -62,11 +62,9 @@ public:
   // ---- settings: any thread, each taken at the start of the next block ----
   // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
   void setStabilize(bool on) { stabilize_.store(on, std::memory_order_relaxed); }
-  bool stabilize() const { return stabilize_.load(std::memory_order_relaxed); }
   // Analyse each block alone, repeated to fill the frame, instead of the
   // latest N input samples (blocks shorter than N only).
   void setQuickDetect(bool on) { quickDetect_.store(on, std::memory_order_relaxed); }
-  bool quickDetect() const { return quickDetect_.load(std::memory_order_relaxed); }
   // The analysis length N; a change switches to the engine built for it and
   // restarts the cycle. Lengths that are not a power of two from 1 to 8192
   // are ignored when the block starts. fftLength() is the length in force.

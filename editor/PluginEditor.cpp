@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstring>
 #include <string_view>
-#include <tuple>
 
 #include "effect/ParameterTable.h"
 #include "effect/PluginEffect.h"

@@ -167,32 +167,35 @@ bool PluginEffect::configureStage(int32_t index, float value)
 
 void PluginEffect::configureDelay(float time, float feedback, float mix)
 {
-  chain.delayRuns.store(mix > 0.0f, relaxed);
   // The length follows the rate the tables are built for, which catches up
   // with the host's rate at the first block after a change. The stage bounds
   // the length to its line and waits for the next block to take it.
   delay->configure(FeedbackDelay::lengthForSeconds(delaySecondsFor(time), shapeTables->tableRate()), feedback, mix);
 }
 
-void PluginEffect::keep(int32_t index, float value)
+PluginProgram* PluginEffect::currentValues() const
 {
   const int32_t current = currentProgram.load(relaxed);
-  if (current < 0 || current >= kProgramCount) return;
-  PluginProgram& program = *programs[static_cast<std::size_t>(current)];
+  return isProgramNumber(current) ? programs[static_cast<std::size_t>(current)].get() : nullptr;
+}
+
+void PluginEffect::keep(int32_t index, float value)
+{
+  PluginProgram* const program = currentValues();
+  if (program == nullptr) return;
   const float kept = keptValue(index, value);
   // A value set through an alias is kept under both indices, as it is under
   // the target and every alias of it when set through the target.
   const int32_t target = aliasTarget(index);
   for (int32_t other = 0; other < kParameterCount; ++other) {
-    if (aliasTarget(other) == target) program.store(other, kept);
+    if (aliasTarget(other) == target) program->store(other, kept);
   }
 }
 
 float PluginEffect::keptValueOf(int32_t index) const
 {
-  const int32_t current = currentProgram.load(relaxed);
-  if (current < 0 || current >= kProgramCount) return 0.0f;
-  return programs[static_cast<std::size_t>(current)]->value(aliasTarget(index));
+  const PluginProgram* const program = currentValues();
+  return program == nullptr ? 0.0f : program->value(aliasTarget(index));
 }
 
 void PluginEffect::notifyEditor(int32_t index, float value)
@@ -259,7 +262,7 @@ void PluginEffect::getParameterLabel(int32_t /*index*/, char* label)
 
 void PluginEffect::setProgram(int32_t program)
 {
-  if (loadFailed || program < 0 || program >= kProgramCount) return;
+  if (loadFailed || !isProgramNumber(program)) return;
   // Work from a copy: applying the delay time (9) keeps it under 11 too,
   // before 11's own value is applied.
   const PluginProgram::Values values = programs[static_cast<std::size_t>(program)]->values();
@@ -270,21 +273,19 @@ void PluginEffect::setProgram(int32_t program)
 void PluginEffect::setProgramName(char* name)
 {
   if (loadFailed || name == nullptr) return;
-  const int32_t current = currentProgram.load(relaxed);
-  if (current >= 0 && current < kProgramCount) programs[static_cast<std::size_t>(current)]->setName(name);
+  if (PluginProgram* const program = currentValues()) program->setName(name);
 }
 
 void PluginEffect::getProgramName(char* name)
 {
   if (loadFailed || name == nullptr) return;
   const int32_t current = currentProgram.load(relaxed);
-  if (current < 0 || current >= kProgramCount) return;
-  writeProgramName(current, name);
+  if (isProgramNumber(current)) writeProgramName(current, name);
 }
 
 bool PluginEffect::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* text)
 {
-  if (loadFailed || text == nullptr || index < 0 || index >= kProgramCount) return false;
+  if (loadFailed || text == nullptr || !isProgramNumber(index)) return false;
   writeProgramName(index, text);
   return true;
 }
@@ -361,7 +362,7 @@ int32_t PluginEffect::getTailSize()
   settings.filterMode = chain.filterMode.load(relaxed);
   settings.cutOffFactor = chain.cutOffFactor.load(relaxed);
   settings.resonance = chain.resonance.load(relaxed);
-  settings.delayRuns = chain.delayRuns.load(relaxed);
+  settings.delayRuns = delay->mix() > 0.0f;
   settings.delayLength =
       FeedbackDelay::lengthForSeconds(delaySecondsFor(keptValueOf(delayTimeParameter)), settings.sampleRate);
   settings.feedback = delay->feedback();
@@ -497,7 +498,7 @@ void PluginEffect::runChain(const Block& block)
         filterDone = true;
         break;
       case StageKind::delay:
-        if (!chain.delayRuns.load(relaxed)) break;
+        if (!(delay->mix() > 0.0f)) break;  // " Delay Mix " at 0 or below: the stage rests
         delay->process(current, output, frames);
         if (atHome(kind)) current = output;
         break;

@@ -143,6 +143,9 @@ private:
   // Keeps `value` for `index` (and its aliases) in the current program, the
   // one store of the current values.
   void keep(int32_t index, float value);
+  // The current program, or null while the current number is out of range.
+  PluginProgram* currentValues() const;
+  static constexpr bool isProgramNumber(int32_t program) { return program >= 0 && program < kProgramCount; }
   // The current program's kept value for `index` (an alias reads its target).
   float keptValueOf(int32_t index) const;
   // Writes program `program`'s name as the host sees it ("Init <n>" for a
@@ -161,7 +164,6 @@ private:
     std::atomic<FilterMode> filterMode{FilterMode::lowPass};
     std::atomic<float> cutOffFactor{8.0f};
     std::atomic<float> resonance{0.0f};
-    std::atomic<bool> delayRuns{false};       // " Delay Mix " above 0
     std::atomic<bool> distortionRuns{false};  // " Drive " above 0
     std::atomic<float> outputGain{1.0f};
   };
