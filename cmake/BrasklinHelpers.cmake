@@ -74,7 +74,7 @@ function(brasklin_add_hardening_test name)
   cmake_parse_arguments(H "" "LABEL" "SOURCES" ${ARGN})
   brasklin_add_test(NAME ${name}
     SOURCES ${H_SOURCES} ${PROJECT_SOURCE_DIR}/tests/hardening/HardeningSupport.cpp
-      ${PROJECT_SOURCE_DIR}/tests/effect/EffectTestSupport.cpp ${PROJECT_SOURCE_DIR}/effect/EffectFactory.cpp
+      ${PROJECT_SOURCE_DIR}/tests/effect/EffectTestSupport.cpp ${PROJECT_SOURCE_DIR}/vst2/EffectFactory.cpp
     LIBS brasklin_host_main brasklin_effect brasklin_platform_fake brasklin_platform_system Threads::Threads
       ${CMAKE_DL_LIBS}
     LABELS ${H_LABEL})

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "effect/ParameterTable.h"
-#include "effect/PluginEffect.h"
+#include "vst2/PluginEffect.h"
 #include "gui/Bitmap.h"
 #include "gui/Frame.h"
 #include "gui/OnOffButton.h"

@@ -48,6 +48,14 @@ double bipolarMultiplier(double x)
   return 1.0;
 }
 
+// The inverse over the two branches: x for a ratio above 1, -1/ratio below it,
+// and the flat band's middle (x = 0) for 1; then v from x = (v + 1) span - offset.
+float valueForMultiplier(double multiplier, double span, double offset)
+{
+  const double x = multiplier > 1.0 ? multiplier : multiplier < 1.0 ? -1.0 / multiplier : 0.0;
+  return static_cast<float>((x + offset) / span - 1.0);
+}
+
 double bounded(double value, Bounds bounds)
 {
   // NaN falls to the low end: every caller treats it as the safe one.
@@ -75,29 +83,30 @@ constexpr int32_t fourWay = 4;
 
 using Keep = ParameterKeeping;
 using Show = ParameterDisplay;
+using Scale = ParameterScale;
 
 // Every parameter may be automated, 11 included: the editor's delay-time box sends it.
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
-    // name, initial value, switch positions, kept as, shown as, alias of, automatable
-    {" WaveShape ", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true},
-    {" FFT length ", 0.35f, fourWay, Keep::asGiven, Show::fftLength, kNoAlias, true},
-    {" Stablize ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
-    {" Quick Detect ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
-    {" Pitch Shift ", 0.5f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
-    {" Filter Type ", 0.35f, fourWay, Keep::asGiven, Show::filterType, kNoAlias, true},
-    {" CutOff ", 1.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
-    {" Resonance ", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
-    {" Delay Mix ", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true},
-    {" Delay Time ", 0.0f, continuous, Keep::asGiven, Show::delaySeconds, kNoAlias, true},
-    {" Delay FeedBack", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true},
-    {nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, true},
-    {" Drive ", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
-    {" Volume ", 0.5f, continuous, Keep::asGiven, Show::none, kNoAlias, true},
-    {" First ", 0.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},           // Mox
-    {" Second  ", 1.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},  // Filter
-    {" Third ", 2.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},    // Delay
-    {" Forth ", 1.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},           // Distortion
-    {" Precise ", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true},
+    // name, symbol, initial value, switch positions, kept as, shown as, alias of, automatable, scale
+    {" WaveShape ", "wave_shape", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true, Scale::normalised},
+    {" FFT length ", "fft_length", 0.35f, fourWay, Keep::asGiven, Show::fftLength, kNoAlias, true, Scale::positions},
+    {" Stablize ", "stablize", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true, Scale::positions},
+    {" Quick Detect ", "quick_detect", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true, Scale::positions},
+    {" Pitch Shift ", "pitch_shift", 0.5f, continuous, Keep::asGiven, Show::number, kNoAlias, true, Scale::pitchRatio},
+    {" Filter Type ", "filter_type", 0.35f, fourWay, Keep::asGiven, Show::filterType, kNoAlias, true, Scale::positions},
+    {" CutOff ", "cutoff", 1.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true, Scale::cutOffRatio},
+    {" Resonance ", "resonance", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true, Scale::normalised},
+    {" Delay Mix ", "delay_mix", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true, Scale::normalised},
+    {" Delay Time ", "delay_time", 0.0f, continuous, Keep::asGiven, Show::delaySeconds, kNoAlias, true, Scale::delaySeconds},
+    {" Delay FeedBack", "delay_feedback", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true, Scale::normalised},
+    {nullptr, nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, true, Scale::delaySeconds},
+    {" Drive ", "drive", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true, Scale::normalised},
+    {" Volume ", "volume", 0.5f, continuous, Keep::asGiven, Show::none, kNoAlias, true, Scale::volumeDecibels},
+    {" First ", "first", 0.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},           // Mox
+    {" Second  ", "second", 1.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},  // Filter
+    {" Third ", "third", 2.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},    // Delay
+    {" Forth ", "forth", 1.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},           // Distortion
+    {" Precise ", "precise", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true, Scale::positions},
 }};
 
 constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2, 3,  4,  6,  7,  5,  1,  9, 11,
@@ -159,6 +168,8 @@ FilterMode filterModeFor(float value)
   return FilterMode::bandPass;
 }
 
+float valueForRatio(double ratio) { return valueForMultiplier(ratio, pitchSpan, pitchOffset); }
+
 float cutOffFactorFor(float value)
 {
   const float x = static_cast<float>((static_cast<double>(value) + 1.0) * cutOffSpan - cutOffOffset);
@@ -170,6 +181,20 @@ float volumeGainFor(float value)
   const double v = value;
   const double gain = v <= volumeKnee ? 2.0 * v : 4.0 * v;
   return static_cast<float>(bounded(gain, volumeGainBounds));
+}
+
+float valueForCutOffFactor(double factor) { return valueForMultiplier(factor, cutOffSpan, cutOffOffset); }
+
+float valueForVolumeGain(double gain)
+{
+  const double kneeGain = 2.0 * volumeKnee;        // the gain at the middle, 1
+  const double stepGain = 4.0 * volumeKnee;        // just above the middle, 2
+  if (gain <= kneeGain) return static_cast<float>(gain / 2.0);
+  if (gain < stepGain) {
+    const auto knee = static_cast<float>(volumeKnee);
+    return gain < std::sqrt(kneeGain * stepGain) ? knee : std::nextafter(knee, 1.0f);
+  }
+  return static_cast<float>(gain / 4.0);
 }
 
 float driveFactorFor(float value)
@@ -204,6 +229,22 @@ float stageKindReportedValue(StageKind kind)
     case StageKind::distortion: return 1.0f;
   }
   return 0.0f;
+}
+
+int32_t shapeIndexFor(float value, int32_t shapeCount)
+{
+  if (!(value >= 0.0f) || shapeCount <= 0) return -1;
+  const auto spacing = static_cast<float>(1.0 / shapeCount);
+  double bestDistance = 2.0;
+  int32_t best = 0;
+  for (int32_t i = 0; i < shapeCount; ++i) {
+    const double distance = std::fabs(static_cast<double>(i) * static_cast<double>(spacing) - value);
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = i;
+    }
+  }
+  return best;
 }
 
 const char* fftLengthText(float value)

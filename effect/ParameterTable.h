@@ -71,10 +71,26 @@ enum class ParameterDisplay : int32_t {
   none,           // the empty text
 };
 
+// How a parameter's value reads in the unit a user knows it by, for formats
+// that show real units (see ParameterUnits.h); the VST 2 interface carries only
+// the normalised value.
+enum class ParameterScale : int32_t {
+  normalised,      // 0..1 as it is
+  positions,       // a switch: its position 0, 1, ... (positions - 1)
+  delaySeconds,    // the delay time in seconds
+  pitchRatio,      // the pitch-shift ratio, 0.1..10
+  cutOffRatio,     // the cut-off multiplier, 1/8..8
+  volumeDecibels,  // the output gain in dB
+};
+
 inline constexpr int32_t kNoAlias = -1;
 
 struct ParameterInfo {
   const char* name;    // the host's text, spaces included; null: no name (index 11)
+  // A stable identifier: lower case, digits and underscores, never changed
+  // once published (saved sessions address the setting by it); null for an
+  // alias, which is no setting of its own.
+  const char* symbol;
   float initialValue;  // what every program starts with
   // Positions of a switch: 2 for on/off, 4 for the four-way switches (their
   // k-th position is the value k / 3); 0 for a continuous parameter. Hosts
@@ -87,6 +103,7 @@ struct ParameterInfo {
   // as the target's.
   int32_t aliasOf;
   bool automatable;  // what hosts are told through effCanBeAutomated
+  ParameterScale scale;
 };
 
 // Row `index` of the table; `index` must satisfy isParameterIndex.
@@ -114,6 +131,9 @@ bool switchIsOn(float value);
 // -1/x when x <= -1, otherwise 1. Bounded to 0.1..10, the span 0..1 gives and
 // the oscillator is built for, so a wild value cannot throw it off its tables.
 float ratioFor(float value);
+// And back: a value whose ratio is `ratio` (0.1..10); ratio 1 gives 0.5, the
+// middle of the band where the ratio stays 1.
+float valueForRatio(double ratio);
 
 enum class FilterMode : int32_t { off = -1, lowPass = 0, highPass = 1, bandPass = 2 };
 
@@ -125,11 +145,16 @@ FilterMode filterModeFor(float value);
 // x when x >= 1, -1/x when x <= -1, otherwise 1. Bounded to 1/8..8 so a wild
 // value cannot turn the tracked cut-off into infinity or NaN.
 float cutOffFactorFor(float value);
+// And back: a value whose multiplier is `factor` (1/8..8); 1 gives 0.5.
+float valueForCutOffFactor(double factor);
 
 // Output gain: 2v up to 0.5, 4v above (a step from 1 to just above 2 at the
 // middle). Bounded to -16..16: out-of-range values still follow the curve
 // (2.0 gives 8), but no finite value can overflow the output.
 float volumeGainFor(float value);
+// And back, for a gain of 0..4: gains between 1 and 2, which no value gives,
+// take the nearer end (in dB) of the step.
+float valueForVolumeGain(double gain);
 
 // Curve factor of the distortion: (v + 0.02) x 50 formed in double and
 // rounded to float; 0 gives 1.0, 0.5 gives 26.0, 1 gives 51.0.
@@ -151,6 +176,11 @@ float stageKindProgramValue(StageKind kind);
 // What getParameter reports for a kind (0, 0.4, 0.7, 1): the middle of each
 // band, so a host writing the value back gets the same kind again.
 float stageKindReportedValue(StageKind kind);
+
+// The shape a " WaveShape " value selects among `shapeCount` shapes: the one
+// whose position i / shapeCount (1 / shapeCount as a float) is nearest, ties
+// to the lower index; -1 when `value` is below 0 or NaN or there are no shapes.
+int32_t shapeIndexFor(float value, int32_t shapeCount);
 
 // ---- display texts ----
 

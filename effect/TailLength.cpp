@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "dsp/TrackingOscillator.h"
-#include "effect/PluginEffect.h"
+#include "effect/EffectCore.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ double filterRingSamples(const TailSettings& settings)
   if (!holds(settings, StageKind::filter) || settings.filterMode == FilterMode::off) return 0.0;
   // The lowest normalised cut-off the filter may run at: the fixed one, or,
   // when it follows the Mox stage, the lowest tracked frequency.
-  double lowestHz = PluginEffect::kFixedCutOffHz;
+  double lowestHz = EffectCore::kFixedCutOffHz;
   if (holds(settings, StageKind::mox)) lowestHz = TrackingOscillator::kLowestFrequencyHz;
   const double x = std::clamp(settings.cutOffFactor * lowestHz / settings.sampleRate, 0.0, 1.0);
   // Each section's pole, from the filter's coefficient formulas: gain

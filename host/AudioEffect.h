@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "effect/NumberText.h"
+#include "effect/SampleRate.h"
 #include "host/AEffect.h"
 
 class AEffEditor;
@@ -26,14 +28,10 @@ extern void* moduleHandle;
 // on every call of the entry fails in this process.
 extern std::atomic<bool> outOfMemory;
 
-// Text written by the conversions for values that do not fit in 8 characters.
-inline constexpr char kHugeText[] = " Huge!  ";
 // Text written by dB2string for zero and negative gains.
 inline constexpr char kMinusInfinityText[] = "  -oo   ";
-// Text written by the conversions for a value that is not a number.
-inline constexpr char kNotANumberText[] = "  NaN   ";
 // Size of the buffers the conversions write into: 8 characters and the zero.
-inline constexpr int kConversionBufferSize = 9;
+inline constexpr int kConversionBufferSize = kNumberTextBytes;
 // The version every descriptor reports (hosts stamp it on saved programs).
 inline constexpr int32_t kBaseEffectVersion = 1;
 
@@ -174,8 +172,8 @@ public:
 
   static constexpr float kDefaultSampleRate = 44100.0f;
   static constexpr int32_t kDefaultBlockSize = 1024;
-  static constexpr float kMinSampleRate = 1.0f;
-  static constexpr float kMaxSampleRate = 10000000.0f;
+  static constexpr float kMinSampleRate = ::kMinSampleRate;
+  static constexpr float kMaxSampleRate = ::kMaxSampleRate;
 
 protected:
   std::atomic<float> sampleRate;     // Hz

@@ -7,11 +7,9 @@
 // its initial value, so growing the parameter table regenerates whole files.
 // Earlier .fxp and .fxb files in the folder are removed first, so a renamed
 // program leaves no stale file behind.
-#include "effect/ParameterTable.h"
-#include "effect/PluginEffect.h"
-#include "effect/PluginIdentity.h"
+#include "vst2/PluginIdentity.h"
 #include "presets/PresetFile.h"
-#include "presets/ProgramList.h"
+#include "presets/FactoryPrograms.h"
 
 #include <cstdio>
 #include <exception>
@@ -29,32 +27,11 @@ int fail(const std::string& message)
   return 1;
 }
 
-std::vector<ProgramListParameter> pluginParameters()
-{
-  std::vector<ProgramListParameter> parameters;
-  for (int32_t index = 0; index < kParameterCount; ++index) {
-    const ParameterInfo& info = parameterInfo(index);
-    ProgramListParameter parameter;
-    parameter.name = info.name != nullptr ? info.name : "";
-    parameter.initialValue = info.initialValue;
-    // Hosts apply a file's values in index order: the second delay-time entry
-    // must hold the delay time, or it would undo it.
-    if (index == delayTimeAltParameter) parameter.mirrors = delayTimeParameter;
-    parameters.push_back(parameter);
-  }
-  return parameters;
-}
-
 int generate(const std::string& sourcePath, const std::filesystem::path& folder)
 {
-  std::string text;
   std::string error;
-  if (!readPresetBytes(sourcePath, text, error)) return fail(error);
   PresetBank bank;
-  if (!parseProgramList(text, pluginParameters(), bank, error)) return fail(sourcePath + ": " + error);
-  if (bank.size() != static_cast<std::size_t>(PluginEffect::kProgramCount))
-    return fail(sourcePath + ": holds " + std::to_string(bank.size()) + " programs, the factory bank fills all " +
-                std::to_string(PluginEffect::kProgramCount));
+  if (!readFactoryPrograms(sourcePath, bank, error)) return fail(error);
 
   std::filesystem::create_directories(folder);
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {

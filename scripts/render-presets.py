@@ -2,7 +2,7 @@
 """Renders the shipped example through every factory program and writes the
 README's pictures and level table.
 
-For each program of the factory bank (build/effect/Brasklin/presets/Brasklin
+For each program of the factory bank (build/vst2/Brasklin/presets/Brasklin
 Factory.fxb, selected with --bank and --program as a host would) it renders
 examples/melody.wav and the two test signals of tools/examplegen (a bass riff
 and a speech-like voice), prints each output's peak and RMS level, and writes
@@ -78,7 +78,7 @@ def main():
     args = parser.parse_args()
     build = (ROOT / args.build).resolve()
     render = build / "tools/render/brasklin-render"
-    bank = build / "effect/Brasklin/presets/Brasklin Factory.fxb"
+    bank = build / "vst2/Brasklin/presets/Brasklin Factory.fxb"
     for needed in (render, bank):
         if not needed.exists():
             sys.exit(f"render-presets: {needed} is missing: build the targets brasklin and brasklin-render first")

@@ -94,7 +94,7 @@ if [[ "${1:-}" == "--under-display" ]]; then
         # puts Brasklin\ there), so no registry value is set: the registry's
         # folder is covered by windows_plugin_folder_test.
         local plugin_dir
-        plugin_dir=$(winepath -w "$build/effect")
+        plugin_dir=$(winepath -w "$build/vst2")
         local parity=$build64/parity out=$build/parity
         mkdir -p "$out"
         rm -f "$out"/windows-*.f32
@@ -199,13 +199,13 @@ rm -f "$parity"/*.f32
 "$BRASKLIN_PARITY_HOST" input "$parity/input.f32"
 for case in $parity_cases; do
     for mode in replacing accumulating; do
-        "$BRASKLIN_PARITY_HOST" render "$native/effect/brasklin.so" "$parity/input.f32" "$case" "$mode" \
+        "$BRASKLIN_PARITY_HOST" render "$native/vst2/brasklin.so" "$parity/input.f32" "$case" "$mode" \
             "$parity/linux-$case-$mode.f32"
     done
 done
 
 # What hosts ask besides audio (grep -c guards against an empty file: a failed load).
-"$BRASKLIN_PARITY_HOST" answers "$native/effect/brasklin.so" "$parity/linux-answers.txt"
+"$BRASKLIN_PARITY_HOST" answers "$native/vst2/brasklin.so" "$parity/linux-answers.txt"
 grep -q '"Brasklin"' "$parity/linux-answers.txt"
 
 # The DLL names any Windows install provides. mingw links against msvcrt; the

@@ -1,5 +1,6 @@
 #include "shapes/WaveShapeTable.h"
 
+#include "effect/ParameterTable.h"
 #include "platform/PlatformServices.h"
 #include "shapes/PluginFolder.h"
 #include "shapes/ShapeList.h"
@@ -182,19 +183,8 @@ void WaveShapeTable::releaseReturned() { noteHandover(prepared_.reclaim()); }
 
 bool WaveShapeTable::selectShape(float value)
 {
-  const int count = shapeCount();
-  if (!(value >= 0.0f) || count == 0) return false;
-
-  const auto spacing = static_cast<float>(1.0 / count);
-  double bestDistance = 2.0;
-  int best = 0;
-  for (int i = 0; i < count; ++i) {
-    const double distance = std::fabs(static_cast<double>(i) * static_cast<double>(spacing) - value);
-    if (distance < bestDistance) {
-      bestDistance = distance;
-      best = i;
-    }
-  }
+  const int32_t best = shapeIndexFor(value, shapeCount());
+  if (best < 0) return false;
   currentShape_.store(best, std::memory_order_relaxed);
   return true;
 }

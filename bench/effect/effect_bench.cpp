@@ -6,7 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "effect/PluginEffect.h"
+#include "vst2/PluginEffect.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "editor/EditorLayout.h"
 #include "editor/PluginEditor.h"
-#include "effect/PluginEffect.h"
+#include "vst2/PluginEffect.h"
 #include "gui/Frame.h"
 #include "gui/Slider.h"
 #include "gui/TextEdit.h"

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "effect/PluginEffect.h"
+#include "vst2/PluginEffect.h"
 #include "platform/fake/FakePlatformServices.h"
 
 namespace effecttest {

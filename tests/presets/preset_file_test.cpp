@@ -3,7 +3,7 @@
 // kind of damage is refused with its own message, and the factory bank the
 // build generated is whole.
 #include "effect/ParameterTable.h"
-#include "effect/PluginIdentity.h"
+#include "vst2/PluginIdentity.h"
 #include "presets/PresetFile.h"
 #include "presets/ProgramList.h"
 #include "tests/support/preset_packing.h"

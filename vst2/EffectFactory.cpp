@@ -1,7 +1,7 @@
 // The plug-in's one factory: the entry builds its effect through it.
 #include <new>
 
-#include "effect/PluginEffect.h"
+#include "vst2/PluginEffect.h"
 #include "host/PluginEntry.h"
 
 AudioEffect* createEffectInstance(audioMasterCallback hostCallback)

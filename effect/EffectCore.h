@@ -1,11 +1,13 @@
-// PluginEffect: the plug-in's effect. It owns the four stages (the Mox
-// oscillator, the resonant filter, the feedback delay and the distortion), the
-// wave shapes, the 16 programs, two scratch buffers and the editor, and runs
-// channel 0 of every block through the stages in the order of the four
-// stage-order slots, then through the volume gain, into both outputs.
+// EffectCore: the effect itself, whichever plug-in format drives it. It owns
+// the four stages (the Mox oscillator, the resonant filter, the feedback delay
+// and the distortion), the wave shapes, the 16 programs and two scratch
+// buffers, and runs channel 0 of every block through the stages in the order
+// of the four stage-order slots, then through the volume gain, into both
+// outputs. The format adapters (vst2/, lv2/) translate their host's calls
+// into these and add nothing to the sound.
 //
-// Threads. The host calls the audio routines (process, processReplacing) on its
-// audio thread, and everything else from its interface or automation threads,
+// Threads. The audio routines (processReplacing, process) run on the host's
+// audio thread; everything else may come from the host's other threads,
 // possibly while a block is being processed. Nothing here takes a lock:
 // - the current program is the one store of the parameter values (relaxed
 //   atomics); setParameter keeps a value there and configures the stage it
@@ -28,6 +30,8 @@
 // So the audio routines neither allocate, nor lock, nor throw, with one
 // exception: `process` given a block larger than any announced with
 // setBlockSize grows its scratch buffers there (it must run the block whole).
+// setParameter is safe on the audio thread too (atomics only), which is where
+// formats that deliver settings with the block (LV2's control ports) call it.
 // Programs and their names: see PluginProgram.
 #pragma once
 
@@ -39,7 +43,6 @@
 #include "effect/ParameterTable.h"
 #include "effect/PluginProgram.h"
 #include "effect/StageKind.h"
-#include "host/AudioEffect.h"
 #include "host/HandoverSlot.h"
 
 class TrackingOscillator;
@@ -47,8 +50,20 @@ class ResonantFilter;
 class FeedbackDelay;
 class Distortion;
 class WaveShapeTable;
+class PlatformServices;
 
-class PluginEffect : public AudioEffect {
+// Told of every parameter change, on the thread that made it (the audio
+// thread included), so it must only note the change: an editor stores the
+// value and redraws at its next idle.
+class ParameterObserver {
+public:
+  virtual void parameterChanged(int32_t index, float value) = 0;
+
+protected:
+  ~ParameterObserver() = default;
+};
+
+class EffectCore {
 public:
   static constexpr int32_t kProgramCount = 16;
   static constexpr int32_t kInitialScratchFrames = 8192;
@@ -57,64 +72,73 @@ public:
   static constexpr int32_t kInitialFftSize = 2048;
   // The fixed-path cut-off is this many hertz times cutOffFactor (50..3200 Hz).
   static constexpr double kFixedCutOffHz = 400.0;
+  // The rate the effect assumes until it is told one.
+  static constexpr float kInitialSampleRate = 44100.0f;
 
-  // Builds the effect in sixteen steps; when the wave shapes cannot be loaded
-  // it stops after the load and stays inert (loadFailed). May throw
-  // std::bad_alloc when memory runs out; createEffectInstance catches it.
-  explicit PluginEffect(audioMasterCallback hostCallback);
-  ~PluginEffect() override;
+  // Builds the stages and loads the wave shapes through `services` (where the
+  // plug-in's folder is, and where a failure is reported: one message per
+  // failure), which must outlive the core. When the shapes cannot be loaded
+  // it stops after the load and stays inert (hasLoadFailed). May throw
+  // std::bad_alloc when memory runs out.
+  explicit EffectCore(PlatformServices& services);
+  ~EffectCore();
+  EffectCore(const EffectCore&) = delete;
+  EffectCore& operator=(const EffectCore&) = delete;
+
+  // Construction thread, before any other call: who hears of parameter
+  // changes (null: nobody).
+  void setObserver(ParameterObserver* observer) { observer_ = observer; }
 
   // ---- parameters (any thread) ----
-  void setParameter(int32_t index, float value) override;
-  float getParameter(int32_t index) override;
-  // Texts: names and fixed displays need at most 16 bytes; the wave-shape
-  // display is cut to kParameterTextCapacity bytes. Null buffers are ignored.
-  void getParameterName(int32_t index, char* text) override;
-  void getParameterDisplay(int32_t index, char* text) override;
-  void getParameterLabel(int32_t index, char* label) override;
+  // Values outside 0..1 follow the conversions; NaN, infinities and a
+  // negative wave shape are refused (nothing kept). The observer hears of
+  // every call, refused ones and unknown indices included.
+  void setParameter(int32_t index, float value);
+  // The kept value as hosts read it back (switches as their setting).
+  float getParameter(int32_t index) const;
+  // The value the current program keeps for `index` (an alias reads its
+  // target); 0 for an index out of range.
+  float keptValueOf(int32_t index) const;
+  // The host name (padding included); leaves `text` as it is for a parameter
+  // without one. At most kParameterTextCapacity bytes.
+  void writeParameterName(int32_t index, char* text) const;
+  // The display of the kept value (see ParameterText.h).
+  void writeParameterDisplay(int32_t index, char* text) const;
 
   // ---- programs (any non-audio thread) ----
   // Numbers outside 0..15, negative ones included, are ignored.
-  void setProgram(int32_t program) override;
+  void setProgram(int32_t program);
+  int32_t currentProgramNumber() const { return currentProgram.load(relaxed); }
   // At most 23 bytes of `name` are kept (see PluginProgram::setName).
-  void setProgramName(char* name) override;
-  // Writes the name, or "Init <number>" for a program still named "Init";
-  // at most PluginProgram::nameCapacity bytes.
-  void getProgramName(char* name) override;
+  void setProgramName(const char* name);
+  // Program `program`'s name as hosts show it ("Init <number>" for a program
+  // still named "Init"), at most PluginProgram::nameCapacity bytes; false,
+  // writing nothing, for a number outside 0..15.
+  bool writeProgramName(int32_t program, char* name) const;
 
-  // ---- what hosts ask about the plug-in (any thread) ----
-  // Every parameter, 11 included (the delay-time box sends it).
-  bool canParameterBeAutomated(int32_t index) override;
-  // Program 0..15's name by the getProgramName rule, without selecting it.
-  bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
-  bool getEffectName(char* name) override;     // "Brasklin"
-  bool getVendorString(char* text) override;   // "Brasklin"
-  bool getProductString(char* text) override;  // "Brasklin"
-  int32_t getVendorVersion() override;         // kBrasklinVendorVersion
-  int32_t getPlugCategory() override;          // an effect
-  // 1 for the ways it can be inserted, -1 for MIDI and time information.
-  int32_t canDo(const char* text) override;
-  // At the current settings; see TailLength.h.
-  int32_t getTailSize() override;
-  // The switches as integer steps (on/off ones as switches); nothing for the rest.
-  bool getParameterProperties(int32_t index, VstParameterProperties* properties) override;
+  // Samples the output can keep sounding at the current settings; see TailLength.h.
+  int32_t tailSamples() const;
 
   // ---- audio thread ----
-  void processReplacing(float** inputs, float** outputs, int32_t sampleFrames) override;
-  void process(float** inputs, float** outputs, int32_t sampleFrames) override;
+  // Replaces outputs[0] and outputs[1] with the processed inputs[0].
+  void processReplacing(float** inputs, float** outputs, int32_t sampleFrames);
+  // Adds the processed inputs[0] to outputs[0] and outputs[1].
+  void process(float** inputs, float** outputs, int32_t sampleFrames);
 
-  // Interface thread: asks the audio routine to silence the delay line at the
+  // Host thread: asks the audio routine to silence the delay line at the
   // start of its next block (the line belongs to the audio thread).
-  void suspend() override;
-  void resume() override;
-  // Host thread (the one that suspends and resumes): stores the rate and
-  // builds the wave tables for it, which the next block starts playing.
-  void setSampleRate(float rate) override;
-  // Host thread: stores the size and makes the scratch buffers of `process`
-  // hold blocks of that many frames from the next block on.
-  void setBlockSize(int32_t size) override;
+  void suspend();
+  void resume();
+  // Host thread (the one that suspends and resumes): takes the rate (a
+  // caller-checked, finite, positive one) and builds the wave tables for it,
+  // which the next block starts playing.
+  void setSampleRate(float rate);
+  float sampleRate() const { return sampleRate_.load(relaxed); }
+  // Host thread: makes the scratch buffers of `process` hold blocks of
+  // `frames` frames from the next block on. processReplacing needs none.
+  void setBlockSize(int32_t frames);
 
-  // ---- read-only views for the editor and the tests ----
+  // ---- read-only views for adapters, the editor and the tests ----
   bool hasLoadFailed() const { return loadFailed; }
   // The program `index` (0..15); only valid when the load succeeded.
   const PluginProgram& programAt(int32_t index) const { return *programs[static_cast<std::size_t>(index)]; }
@@ -146,15 +170,6 @@ private:
   // The current program, or null while the current number is out of range.
   PluginProgram* currentValues() const;
   static constexpr bool isProgramNumber(int32_t program) { return program >= 0 && program < kProgramCount; }
-  // The current program's kept value for `index` (an alias reads its target).
-  float keptValueOf(int32_t index) const;
-  // Writes program `program`'s name as the host sees it ("Init <n>" for a
-  // program still named "Init"); `program` must be 0..15.
-  void writeProgramName(int32_t program, char* name) const;
-  // Tells the editor, if there is one, that parameter `index` changed.
-  void notifyEditor(int32_t index, float value);
-  // Constructor step 16: creates the editor, once there is one to create.
-  void createEditor();
 
   // What the chain reads of the settings, once per block, beside what the
   // stages keep themselves; written by configureStage on any thread.
@@ -188,8 +203,10 @@ private:
   // Host thread: frees what the audio thread has stopped using.
   void releaseReturnedBuffers();
 
-  // Members, in the order the effect's description lists them.
   std::array<std::unique_ptr<PluginProgram>, kProgramCount> programs;
+  std::atomic<int32_t> currentProgram{0};
+  std::atomic<float> sampleRate_{kInitialSampleRate};
+  ParameterObserver* observer_ = nullptr;
   std::unique_ptr<TrackingOscillator> trackingOscillator;
   std::unique_ptr<ResonantFilter> filter;
   std::unique_ptr<WaveShapeTable> shapeTables;  // tables, names, selection, tableRate

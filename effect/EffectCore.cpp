@@ -1,4 +1,4 @@
-#include "effect/PluginEffect.h"
+#include "effect/EffectCore.h"
 
 #include <algorithm>
 #include <charconv>
@@ -12,99 +12,60 @@
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
+#include "effect/ParameterText.h"
 #include "effect/TailLength.h"
-#if BRASKLIN_HAVE_EDITOR
-#include "editor/PluginEditor.h"
-#endif
-#include "effect/PluginIdentity.h"
-#include "host/AEffEditor.h"
 #include "host/DenormalGuard.h"
-#include "platform/PlatformServices.h"
 #include "shapes/WaveShapeTable.h"
-#include "BrasklinVersion.h"
-
-namespace {
-
-constexpr int32_t kChannels = 2;
-// How hosts list the plug-in: its own name rather than the file's, and as its own maker.
-constexpr char kPluginName[] = "Brasklin";
-constexpr char kVendorName[] = "Brasklin";
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Construction and destruction
 
-PluginEffect::PluginEffect(audioMasterCallback hostCallback)
-    : AudioEffect(hostCallback, kProgramCount, kParameterCount)  // 1. the base
+EffectCore::EffectCore(PlatformServices& services)
 {
-  // 2. loadFailed is clear and there are no shapes yet (member initialisers).
-  // 3. The Mox stage, analysing 2048 samples.
+  // The Mox stage, analysing 2048 samples.
   trackingOscillator = std::make_unique<TrackingOscillator>();
   trackingOscillator->setAnalysisLength(kInitialFftSize);
-  // 4. The filter, all state zero.
+  // The filter, all state zero.
   filter = std::make_unique<ResonantFilter>();
-  // 5. Two scratch buffers for the accumulating process.
+  // Two scratch buffers for the accumulating process.
   scratch = makeScratch(kInitialScratchFrames);
   if (!scratch) throw std::bad_alloc();
-  // 6. The wave shapes. Without them the effect stays loaded but inert.
-  shapeTables = std::make_unique<WaveShapeTable>(platformServices());
+  // The wave shapes. Without them the effect stays loaded but inert.
+  shapeTables = std::make_unique<WaveShapeTable>(services);
   shapeTables->loadWaveShapes();
   if (shapeTables->loadFailed()) {
     loadFailed = true;
     return;
   }
-  // 7. Shape 0 selected.
+  // Shape 0 selected.
   (void)shapeTables->selectShape(0.0f);
-  // 8. The programs, each with its initial values.
+  // The programs, each with its initial values.
   for (auto& program : programs) program = std::make_unique<PluginProgram>();
-  // 9. The members hold their initial values already; the filter gets the
+  // The members hold their initial values already; the filter gets the
   // coefficients for cut-off 1.0 and resonance 0.
   filter->setCoefficients(1.0f, 0.0f);
-  // 10. The delay: an all-zero line, length 0, no feedback, no mix.
+  // The delay: an all-zero line, length 0, no feedback, no mix.
   delay = std::make_unique<FeedbackDelay>();
   delay->configure(0, 0.0f, 0.0f);
-  // 11. The distortion, drive 1.
+  // The distortion, drive 1.
   distortion = std::make_unique<Distortion>();
-  // 12. The default order Mox, Filter, Delay, Distortion.
+  // The default order Mox, Filter, Delay, Distortion.
   for (int32_t slot = 0; slot < kStageSlotCount; ++slot) {
     chain.order[static_cast<std::size_t>(slot)].store(static_cast<StageKind>(slot), relaxed);
   }
-  // 13. Program 0 sets every parameter through setParameter.
+  // Program 0 sets every parameter through setParameter.
   setProgram(0);
-  // 14. Two inputs (only the first is read), two outputs, mono, replacing.
-  setNumInputs(kChannels);
-  setNumOutputs(kChannels);
-  canMono(true);
-  canProcessReplacing(true);
-  // 15.
-  setUniqueID(kPluginUniqueId);
-  // 16.
-  createEditor();
 }
 
 // Every stage, the shapes, the programs and the scratch buffers are owned
 // through unique pointers, so whatever was created (all of it, or only the
-// first few after a failed load) is released here; the base then deletes the
-// editor.
-PluginEffect::~PluginEffect() = default;
-
-void PluginEffect::createEditor()
-{
-#if BRASKLIN_HAVE_EDITOR
-  // The editor registers itself through setEditor (which sets
-  // effFlagsHasEditor) and is owned by the effect from then on. A failed
-  // allocation sets outOfMemory so that the entry gives up.
-  if (new (std::nothrow) PluginEditor(this) == nullptr) outOfMemory.store(true, std::memory_order_relaxed);
-#endif
-  // Built for a system without a window layer, the effect has no editor and
-  // hosts show their own view of the parameters.
-}
+// first few after a failed load) is released here.
+EffectCore::~EffectCore() = default;
 
 // ---------------------------------------------------------------------------
 // Parameters
 
-int32_t PluginEffect::analysisLength() const { return trackingOscillator->requestedAnalysisLength(); }
+int32_t EffectCore::analysisLength() const { return trackingOscillator->requestedAnalysisLength(); }
 
 namespace {
 
@@ -117,17 +78,17 @@ int32_t aliasTarget(int32_t index)
 
 }  // namespace
 
-void PluginEffect::setParameter(int32_t index, float value)
+void EffectCore::setParameter(int32_t index, float value)
 {
   if (loadFailed) return;
   // Non-finite values are refused like a negative wave shape: nothing kept,
   // nothing changed. No conversion has a meaning for them, and letting one in
   // would carry NaN into the audio.
   if (isParameterIndex(index) && std::isfinite(value) && configureStage(index, value)) keep(index, value);
-  notifyEditor(index, value);
+  if (observer_ != nullptr) observer_->parameterChanged(index, value);
 }
 
-bool PluginEffect::configureStage(int32_t index, float value)
+bool EffectCore::configureStage(int32_t index, float value)
 {
   switch (static_cast<ParameterIndex>(index)) {
     case waveShapeParameter: return value >= 0.0f && shapeTables->selectShape(value);
@@ -165,7 +126,7 @@ bool PluginEffect::configureStage(int32_t index, float value)
   return true;
 }
 
-void PluginEffect::configureDelay(float time, float feedback, float mix)
+void EffectCore::configureDelay(float time, float feedback, float mix)
 {
   // The length follows the rate the tables are built for, which catches up
   // with the host's rate at the first block after a change. The stage bounds
@@ -173,13 +134,13 @@ void PluginEffect::configureDelay(float time, float feedback, float mix)
   delay->configure(FeedbackDelay::lengthForSeconds(delaySecondsFor(time), shapeTables->tableRate()), feedback, mix);
 }
 
-PluginProgram* PluginEffect::currentValues() const
+PluginProgram* EffectCore::currentValues() const
 {
   const int32_t current = currentProgram.load(relaxed);
   return isProgramNumber(current) ? programs[static_cast<std::size_t>(current)].get() : nullptr;
 }
 
-void PluginEffect::keep(int32_t index, float value)
+void EffectCore::keep(int32_t index, float value)
 {
   PluginProgram* const program = currentValues();
   if (program == nullptr) return;
@@ -192,75 +153,35 @@ void PluginEffect::keep(int32_t index, float value)
   }
 }
 
-float PluginEffect::keptValueOf(int32_t index) const
+float EffectCore::keptValueOf(int32_t index) const
 {
   const PluginProgram* const program = currentValues();
-  return program == nullptr ? 0.0f : program->value(aliasTarget(index));
+  return program == nullptr || !isParameterIndex(index) ? 0.0f : program->value(aliasTarget(index));
 }
 
-void PluginEffect::notifyEditor(int32_t index, float value)
-{
-  // The editor only stores the new value and asks for a redraw at its next
-  // idle, so this is safe on any thread, the audio thread included.
-  if (AEffEditor* const view = getEditor()) {
-    view->postUpdate();
-    view->setParameter(index, value);
-  }
-}
-
-float PluginEffect::getParameter(int32_t index)
+float EffectCore::getParameter(int32_t index) const
 {
   if (loadFailed || !isParameterIndex(index)) return 0.0f;
   return reportedValue(index, keptValueOf(index));
 }
 
-void PluginEffect::getParameterName(int32_t index, char* text)
+void EffectCore::writeParameterName(int32_t index, char* text) const
 {
   if (loadFailed || text == nullptr || !isParameterIndex(index)) return;
   // Index 11 has no name: the caller's text stays as it was.
   if (const char* name = parameterInfo(index).name) copyBoundedText(text, kParameterTextCapacity, name);
 }
 
-void PluginEffect::getParameterDisplay(int32_t index, char* text)
+void EffectCore::writeParameterDisplay(int32_t index, char* text) const
 {
   if (loadFailed || text == nullptr) return;
-  const auto write = [text](const char* source) { copyBoundedText(text, kParameterTextCapacity, source); };
-  const auto writeThreeDecimals = [text](double value) { std::snprintf(text, kParameterTextCapacity, "%.3f", value); };
-  if (!isParameterIndex(index)) {
-    write("");
-    return;
-  }
-  const float kept = keptValueOf(index);
-  switch (parameterInfo(index).display) {
-    case ParameterDisplay::shapeName: {
-      const auto& names = shapeTables->shapeNames();
-      const int shape = shapeTables->currentShape();
-      write(shape >= 0 && static_cast<std::size_t>(shape) < names.size()
-                ? names[static_cast<std::size_t>(shape)].c_str()
-                : "");
-      break;
-    }
-    case ParameterDisplay::fftLength: write(fftLengthText(kept)); break;
-    case ParameterDisplay::onOff: write(switchText(switchIsOn(kept))); break;
-    case ParameterDisplay::number: float2string(kept, text); break;
-    case ParameterDisplay::filterType: write(filterTypeText(kept)); break;
-    case ParameterDisplay::threeDecimals: writeThreeDecimals(kept); break;
-    case ParameterDisplay::delaySeconds: writeThreeDecimals(delaySecondsFor(kept)); break;
-    case ParameterDisplay::stageKind: write(stageKindName(stageKindFor(kept))); break;
-    case ParameterDisplay::none: write(""); break;
-  }
-}
-
-void PluginEffect::getParameterLabel(int32_t /*index*/, char* label)
-{
-  if (loadFailed || label == nullptr) return;
-  copyBoundedText(label, kParameterTextCapacity, " ");
+  ::writeParameterDisplay(index, keptValueOf(index), shapeTables->shapeNames(), text);
 }
 
 // ---------------------------------------------------------------------------
 // Programs
 
-void PluginEffect::setProgram(int32_t program)
+void EffectCore::setProgram(int32_t program)
 {
   if (loadFailed || !isProgramNumber(program)) return;
   // Work from a copy: applying the delay time (9) keeps it under 11 too,
@@ -270,28 +191,15 @@ void PluginEffect::setProgram(int32_t program)
   for (const int32_t index : programApplyOrder()) setParameter(index, values[static_cast<std::size_t>(index)]);
 }
 
-void PluginEffect::setProgramName(char* name)
+void EffectCore::setProgramName(const char* name)
 {
   if (loadFailed || name == nullptr) return;
   if (PluginProgram* const program = currentValues()) program->setName(name);
 }
 
-void PluginEffect::getProgramName(char* name)
+bool EffectCore::writeProgramName(int32_t program, char* name) const
 {
-  if (loadFailed || name == nullptr) return;
-  const int32_t current = currentProgram.load(relaxed);
-  if (isProgramNumber(current)) writeProgramName(current, name);
-}
-
-bool PluginEffect::getProgramNameIndexed(int32_t /*category*/, int32_t index, char* text)
-{
-  if (loadFailed || text == nullptr || !isProgramNumber(index)) return false;
-  writeProgramName(index, text);
-  return true;
-}
-
-void PluginEffect::writeProgramName(int32_t program, char* name) const
-{
+  if (loadFailed || name == nullptr || !isProgramNumber(program)) return false;
   const char* stored = programs[static_cast<std::size_t>(program)]->name();
   if (std::strcmp(stored, PluginProgram::initialName) == 0) {
     // "Init 1" .. "Init 16": the name, a space and the program's number.
@@ -304,58 +212,17 @@ void PluginEffect::writeProgramName(int32_t program, char* name) const
   } else {
     copyBoundedText(name, PluginProgram::nameCapacity, stored);
   }
+  return true;
 }
 
 // ---------------------------------------------------------------------------
-// What hosts ask about the plug-in. The identity answers hold even when the
-// wave shapes failed to load: the host still lists the plug-in by its name.
+// Tail
 
-bool PluginEffect::canParameterBeAutomated(int32_t index)
-{
-  return isParameterIndex(index) && parameterInfo(index).automatable;
-}
-
-bool PluginEffect::getEffectName(char* name)
-{
-  copyBoundedText(name, kVstMaxEffectNameBytes, kPluginName);
-  return true;
-}
-
-bool PluginEffect::getVendorString(char* text)
-{
-  copyBoundedText(text, kVstMaxVendorStringBytes, kVendorName);
-  return true;
-}
-
-bool PluginEffect::getProductString(char* text)
-{
-  copyBoundedText(text, kVstMaxProductStringBytes, kPluginName);
-  return true;
-}
-
-int32_t PluginEffect::getVendorVersion() { return kBrasklinVendorVersion; }
-
-int32_t PluginEffect::getPlugCategory() { return kPlugCategEffect; }
-
-int32_t PluginEffect::canDo(const char* text)
-{
-  const std::string_view asked(text);
-  for (const char* can : {"plugAsChannelInsert", "plugAsSend"}) {
-    if (asked == can) return 1;
-  }
-  // No MIDI in or out, and no use for the host's transport and tempo.
-  for (const char* cannot : {"sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
-                             "midiProgramNames", "sendVstTimeInfo", "receiveVstTimeInfo"}) {
-    if (asked == cannot) return -1;
-  }
-  return 0;
-}
-
-int32_t PluginEffect::getTailSize()
+int32_t EffectCore::tailSamples() const
 {
   if (loadFailed) return 1;  // inert: the output is never written
   TailSettings settings{};
-  settings.sampleRate = getSampleRate();
+  settings.sampleRate = sampleRate();
   for (std::size_t slot = 0; slot < settings.order.size(); ++slot)
     settings.order[slot] = chain.order[slot].load(relaxed);
   settings.analysisLength = trackingOscillator->requestedAnalysisLength();
@@ -367,64 +234,40 @@ int32_t PluginEffect::getTailSize()
       FeedbackDelay::lengthForSeconds(delaySecondsFor(keptValueOf(delayTimeParameter)), settings.sampleRate);
   settings.feedback = delay->feedback();
   settings.mix = delay->mix();
-  return tailSamples(settings);
-}
-
-bool PluginEffect::getParameterProperties(int32_t index, VstParameterProperties* properties)
-{
-  if (properties == nullptr || !isParameterIndex(index)) return false;
-  const int32_t positions = parameterInfo(index).positions;
-  if (positions < 2) return false;
-  // The host's record is cleared first (its bytes, no further) so that no
-  // field this answer leaves unset reaches the host as garbage.
-  std::memset(properties, 0, sizeof *properties);
-  // Position k is the normalised value k / (positions - 1): the steps are
-  // given in the normalised range the host sends. No integer range is
-  // declared: some hosts (Ardour 7 among them) take it as the range of the
-  // values they send, and would then push every position but the first past
-  // the last band.
-  properties->flags = kVstParameterUsesFloatStep;
-  if (positions == 2) properties->flags |= kVstParameterIsSwitch;
-  const float step = 1.0f / static_cast<float>(positions - 1);
-  properties->stepFloat = step;
-  properties->smallStepFloat = step;
-  properties->largeStepFloat = step;
-  return true;
+  return ::tailSamples(settings);
 }
 
 // ---------------------------------------------------------------------------
 // Audio
 
-void PluginEffect::suspend()
+void EffectCore::suspend()
 {
   if (loadFailed) return;
   delayClearRequested.store(true, relaxed);
   releaseReturnedBuffers();
 }
 
-void PluginEffect::resume()
+void EffectCore::resume()
 {
   if (loadFailed) return;
   releaseReturnedBuffers();
 }
 
-void PluginEffect::setSampleRate(float rate)
+void EffectCore::setSampleRate(float rate)
 {
-  AudioEffect::setSampleRate(rate);
+  sampleRate_.store(rate, relaxed);
   if (loadFailed) return;
   // Rates the tables cannot be built for leave them as they are, and memory
   // running out leaves the old ones playing: the oscillator never reads
   // beyond a table's length either way.
-  (void)shapeTables->prepareForRate(getSampleRate());
+  (void)shapeTables->prepareForRate(rate);
   releaseReturnedBuffers();
 }
 
-void PluginEffect::setBlockSize(int32_t size)
+void EffectCore::setBlockSize(int32_t frames)
 {
-  AudioEffect::setBlockSize(size);
   if (loadFailed) return;
   releaseReturnedBuffers();
-  const int32_t frames = getBlockSize();
   if (frames <= scratchFramesAsKnown || frames > kLargestPreparedScratchFrames) return;
   // Without memory the audio routine keeps its buffers (and grows them for a
   // larger block itself).
@@ -434,19 +277,19 @@ void PluginEffect::setBlockSize(int32_t size)
   }
 }
 
-void PluginEffect::releaseReturnedBuffers()
+void EffectCore::releaseReturnedBuffers()
 {
   shapeTables->releaseReturned();
   (void)preparedScratch.reclaim();
 }
 
-void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
+void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
 {
   const DenormalGuard flushDenormals;  // the host's own mode comes back on return
   if (loadFailed) return;
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
-  const float rate = getSampleRate();
+  const float rate = sampleRate();
   // Tables follow the host's rate from the first block after a change; they
   // were built when the rate was set.
   (void)shapeTables->adoptPrepared();
@@ -467,7 +310,7 @@ void PluginEffect::processReplacing(float** inputs, float** outputs, int32_t sam
   if (outputs[1] != nullptr && outputs[1] != output) std::copy_n(output, sampleFrames, outputs[1]);
 }
 
-void PluginEffect::runChain(const Block& block)
+void EffectCore::runChain(const Block& block)
 {
   float* const output = block.output;
   const int32_t frames = block.frames;
@@ -511,7 +354,7 @@ void PluginEffect::runChain(const Block& block)
   }
 }
 
-void PluginEffect::runFilter(const Block& block, const float* current, bool pitchTracking)
+void EffectCore::runFilter(const Block& block, const float* current, bool pitchTracking)
 {
   float* const output = block.output;
   const int32_t frames = block.frames;
@@ -541,7 +384,7 @@ void PluginEffect::runFilter(const Block& block, const float* current, bool pitc
   trackSplit = trackingOscillator->pendingCount();
 }
 
-void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames)
+void EffectCore::process(float** inputs, float** outputs, int32_t sampleFrames)
 {
   const DenormalGuard flushDenormals;  // the host's own mode comes back on return
   if (loadFailed) return;
@@ -573,7 +416,7 @@ void PluginEffect::process(float** inputs, float** outputs, int32_t sampleFrames
   }
 }
 
-std::unique_ptr<PluginEffect::ScratchBuffers> PluginEffect::makeScratch(int32_t frames)
+std::unique_ptr<EffectCore::ScratchBuffers> EffectCore::makeScratch(int32_t frames)
 {
   std::unique_ptr<ScratchBuffers> buffers(new (std::nothrow) ScratchBuffers);
   if (!buffers) return nullptr;
