@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -23,6 +25,16 @@
 #include <vector>
 
 #include "tests/hardening/HardeningSupport.h"
+
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
+#include <lv2/urid/urid.h>
+
+#include "effect/ParameterPorts.h"
+#include "effect/ParameterUnits.h"
+
+extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index);
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define BRASKLIN_SANITIZED 1
@@ -453,6 +465,115 @@ TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
   // The changes really happened (so the blocks above ran after them).
   EXPECT_EQ(plugin.get(hardening::kFftLength), 0.35f);  // program 5's own
   EXPECT_EQ(plugin.dispatch(effGetProgram), 5);
+}
+
+// The LV2 edition's run, through its descriptor as a host calls it.
+class Lv2AudioThread {
+public:
+  explicit Lv2AudioThread(uint32_t largestBlock)
+      : descriptor(lv2_descriptor(0)), in(largestBlock), left(largestBlock), right(largestBlock),
+        controls(portCount(), 0.0f)
+  {
+    const auto block = static_cast<int32_t>(largestBlock);
+    const LV2_Options_Option options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
+         map("http://lv2plug.in/ns/ext/atom#Int"), &block},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    LV2_URID_Map mapData{this, &Lv2AudioThread::mapUri};
+    const LV2_Feature mapFeature{LV2_URID__map, &mapData};
+    const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
+    const LV2_Feature* features[] = {&mapFeature, &optionsFeature, nullptr};
+    handle = descriptor->instantiate(descriptor, 44100.0, BRASKLIN_TEST_VST_DIR, features);
+    for (uint32_t port = 0; port < portCount(); ++port) descriptor->connect_port(handle, port, &controls[port]);
+    descriptor->connect_port(handle, kAudioInputPort, in.data());
+    descriptor->connect_port(handle, kFirstAudioOutputPort, left.data());
+    descriptor->connect_port(handle, kFirstAudioOutputPort + 1, right.data());
+    // Every control at program 0's setting.
+    for (int32_t index = 0; index < kParameterCount; ++index) set(index, parameterInfo(index).initialValue);
+  }
+  ~Lv2AudioThread() { descriptor->cleanup(handle); }
+  Lv2AudioThread(const Lv2AudioThread&) = delete;
+  Lv2AudioThread& operator=(const Lv2AudioThread&) = delete;
+
+  bool instantiated() const { return handle != nullptr; }
+  // The port of `index` (if it has one) at the unit value of the normalised `value`.
+  void set(int32_t index, float value)
+  {
+    if (portForParameter(index) != kNoPort) controls[portForParameter(index)] = unitValueFor(index, value);
+  }
+  void activate() { descriptor->activate(handle); }
+  // The loudest sample of the last block's left output.
+  float lastPeak() const
+  {
+    float peak = 0.0f;
+    for (const float sample : left) peak = std::max(peak, std::fabs(sample));
+    return peak;
+  }
+  void deactivate() { descriptor->deactivate(handle); }
+  void run(uint32_t frames)
+  {
+    for (uint32_t i = 0; i < frames; ++i) {
+      phase += 0.01 + 0.02 * (0.5 + 0.5 * std::sin(position * 1e-4));
+      ++position;
+      in[i] = static_cast<float>(0.6 * std::sin(phase));
+    }
+    descriptor->run(handle, frames);
+  }
+
+private:
+  LV2_URID map(const char* uri) { return mapUri(this, uri); }
+  static LV2_URID mapUri(LV2_URID_Map_Handle self, const char* uri)
+  {
+    auto& uris = static_cast<Lv2AudioThread*>(self)->uris;
+    for (std::size_t i = 0; i < uris.size(); ++i) {
+      if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
+    }
+    uris.emplace_back(uri);
+    return static_cast<LV2_URID>(uris.size());
+  }
+
+  const LV2_Descriptor* descriptor;
+  LV2_Handle handle = nullptr;
+  std::vector<std::string> uris;
+  std::vector<float> in, left, right, controls;
+  double phase = 0.0;
+  double position = 0.0;
+};
+
+// robustness: LV2 host running blocks after activate (the first one included), moving every control port between
+// blocks, and deactivating and activating again => run neither allocates nor locks in any block
+TEST(RealtimeSafetyTest, theLv2RunNeitherAllocatesNorLocksFromTheFirstBlockAfterActivate)
+{
+  Lv2AudioThread plugin(512);
+  ASSERT_TRUE(plugin.instantiated());
+  plugin.set(fftLengthParameter, 1.0f);
+  plugin.set(filterTypeParameter, 1.0f);
+  plugin.set(delayMixParameter, 0.5f);
+  plugin.set(delayTimeParameter, 0.2f);
+  plugin.set(driveParameter, 0.5f);
+  plugin.activate();
+  Counts first = countDuring([&] { plugin.run(512); });
+  EXPECT_EQ(first.allocations, 0) << "the first block after activate";
+  EXPECT_EQ(first.locks, 0) << "the first block after activate";
+  std::mt19937 random(11);
+  std::uniform_real_distribution<float> value(0.0f, 1.0f);
+  const Counts moving = countDuring([&] {
+    for (int b = 0; b < 1500; ++b) {
+      plugin.set(static_cast<int32_t>(random() % kParameterCount), value(random));
+      plugin.run(b % 3 == 0 ? 512 : 1 + static_cast<uint32_t>(random() % 512));
+    }
+  });
+  EXPECT_EQ(moving.allocations, 0);
+  EXPECT_EQ(moving.locks, 0);
+  plugin.run(512);
+  EXPECT_GT(plugin.lastPeak(), 0.0f) << "the blocks ran the effect (its shapes loaded)";
+  plugin.deactivate();
+  plugin.set(fftLengthParameter, 0.0f);
+  plugin.activate();
+  first = countDuring([&] { plugin.run(512); });
+  EXPECT_EQ(first.allocations, 0) << "the first block after activating again";
+  EXPECT_EQ(first.locks, 0) << "the first block after activating again";
+  plugin.deactivate();
 }
 
 }  // namespace

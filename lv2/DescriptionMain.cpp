@@ -1,0 +1,231 @@
+// brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION FACTORY_SOURCE
+//
+// Writes the LV2 bundle's description into OUTPUT_FOLDER, from the parameter
+// table and the factory programs, so that nothing about a port is written
+// twice: manifest.ttl (the plug-in, its binary BINARY_FILE and its presets),
+// brasklin.ttl (the ports: one audio input, two audio outputs, one control
+// port per parameter that is a setting of its own, in the units of
+// ParameterUnits, defaults the first factory program's) and presets.ttl (the
+// factory programs as presets, with their port values). VERSION is the
+// project's "major.minor.micro"; LV2 takes the minor and micro numbers.
+#include <charconv>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "effect/EffectIdentity.h"
+#include "effect/ParameterPorts.h"
+#include "effect/ParameterTable.h"
+#include "effect/ParameterText.h"
+#include "effect/ParameterUnits.h"
+#include "lv2/Lv2Identity.h"
+#include "presets/FactoryPrograms.h"
+
+namespace {
+
+constexpr const char* kPrefixes =
+    "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+    "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+    "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+    "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+    "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+    "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+    "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+    "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
+    "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+    "@prefix log: <http://lv2plug.in/ns/ext/log#> .\n\n";
+
+int fail(const std::string& message)
+{
+  std::fprintf(stderr, "brasklin-lv2-description: %s\n", message.c_str());
+  return 1;
+}
+
+// A float as the shortest decimal that reads back as the same float, always
+// with a point or an exponent so that Turtle reads a decimal or double.
+std::string number(float value)
+{
+  char text[32];
+  const auto result = std::to_chars(text, text + sizeof text, value);
+  std::string written(text, result.ptr);
+  if (written.find_first_of(".e") == std::string::npos) written += ".0";
+  return written;
+}
+
+std::string quoted(const std::string& text)
+{
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string presetUri(std::size_t program) { return std::string(kLv2PluginUri) + ":preset:" + std::to_string(program + 1); }
+
+// What a program keeps for parameter `index` when its stored value is
+// `value`, in the port's unit.
+float portValue(int32_t index, float value) { return unitValueFor(index, keptValue(index, value)); }
+
+void writeControlPort(std::ostream& out, int32_t index, const PresetProgram& defaults)
+{
+  const ParameterInfo& info = parameterInfo(index);
+  const UnitRange range = unitRange(index);
+  out << "    [\n"
+      << "        a lv2:InputPort, lv2:ControlPort ;\n"
+      << "        lv2:index " << portForParameter(index) << " ;\n"
+      << "        lv2:symbol " << quoted(info.symbol) << " ;\n"
+      << "        lv2:name " << quoted(plainParameterName(index)) << " ;\n"
+      << "        lv2:default " << number(portValue(index, defaults.values[static_cast<std::size_t>(index)])) << " ;\n"
+      << "        lv2:minimum " << number(range.minimum) << " ;\n"
+      << "        lv2:maximum " << number(range.maximum);
+  switch (info.scale) {
+    case ParameterScale::positions:
+      if (info.positions == 2) {
+        out << " ;\n        lv2:portProperty lv2:toggled, lv2:integer";
+      } else {
+        out << " ;\n        lv2:portProperty lv2:integer, lv2:enumeration";
+        for (int32_t position = 0; position < info.positions; ++position) {
+          out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(positionName(index, position))
+              << " ; rdf:value " << position << " ]";
+        }
+      }
+      break;
+    case ParameterScale::delaySeconds: out << " ;\n        units:unit units:s"; break;
+    case ParameterScale::pitchRatio:
+    case ParameterScale::cutOffRatio:
+      out << " ;\n        units:unit units:coef ;\n        lv2:portProperty pprops:logarithmic";
+      break;
+    case ParameterScale::volumeDecibels: out << " ;\n        units:unit units:db"; break;
+    case ParameterScale::normalised: break;
+  }
+  out << "\n    ]";
+}
+
+std::string pluginDescription(int minor, int micro, const PresetProgram& defaults)
+{
+  std::ostringstream out;
+  out << kPrefixes;
+  // The maker belongs to the project the plug-in is part of.
+  out << "<" << kLv2ProjectUri << ">\n"
+      << "    a doap:Project ;\n"
+      << "    doap:name " << quoted(kEffectName) << " ;\n"
+      << "    doap:maintainer [ a foaf:Person ; foaf:name " << quoted(kEffectMaker) << " ] .\n\n";
+  out << "<" << kLv2PluginUri << ">\n"
+      << "    a lv2:Plugin, lv2:PitchPlugin ;\n"
+      << "    lv2:project <" << kLv2ProjectUri << "> ;\n"
+      << "    doap:name " << quoted(kEffectName) << " ;\n"
+      << "    rdfs:comment \"Tracks the pitch of its input and replaces it with a wave-table tone that follows "
+         "it, then a pitch-following resonant filter, a feedback delay and a soft-clip distortion in an order of "
+         "your choice.\" ;\n"
+      << "    lv2:minorVersion " << minor << " ;\n"
+      << "    lv2:microVersion " << micro << " ;\n"
+      << "    lv2:optionalFeature lv2:hardRTCapable, urid:map, log:log, opts:options ;\n"
+      << "    opts:supportedOption bufsz:maxBlockLength, bufsz:nominalBlockLength ;\n"
+      << "    lv2:port [\n"
+      << "        a lv2:InputPort, lv2:AudioPort ;\n"
+      << "        lv2:index " << kAudioInputPort << " ;\n"
+      << "        lv2:symbol \"in\" ;\n"
+      << "        lv2:name \"In\"\n"
+      << "    ]";
+  for (uint32_t output = 0; output < kAudioOutputPortCount; ++output) {
+    out << " , [\n"
+        << "        a lv2:OutputPort, lv2:AudioPort ;\n"
+        << "        lv2:index " << kFirstAudioOutputPort + output << " ;\n"
+        << "        lv2:symbol \"out_" << (output == 0 ? "left" : "right") << "\" ;\n"
+        << "        lv2:name \"Out " << (output == 0 ? "Left" : "Right") << "\"\n"
+        << "    ]";
+  }
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    if (portForParameter(index) == kNoPort) continue;
+    out << " ,\n";
+    writeControlPort(out, index, defaults);
+  }
+  out << " .\n";
+  return out.str();
+}
+
+std::string manifest(const std::string& binary, const PresetBank& bank)
+{
+  std::ostringstream out;
+  out << kPrefixes;
+  out << "<" << kLv2PluginUri << ">\n"
+      << "    a lv2:Plugin ;\n"
+      << "    lv2:binary <" << binary << "> ;\n"
+      << "    rdfs:seeAlso <brasklin.ttl> .\n";
+  for (std::size_t program = 0; program < bank.size(); ++program) {
+    out << "\n<" << presetUri(program) << ">\n"
+        << "    a pset:Preset ;\n"
+        << "    lv2:appliesTo <" << kLv2PluginUri << "> ;\n"
+        << "    rdfs:seeAlso <presets.ttl> .\n";
+  }
+  return out.str();
+}
+
+std::string presets(const PresetBank& bank)
+{
+  std::ostringstream out;
+  out << kPrefixes;
+  for (std::size_t program = 0; program < bank.size(); ++program) {
+    out << "<" << presetUri(program) << ">\n"
+        << "    a pset:Preset ;\n"
+        << "    lv2:appliesTo <" << kLv2PluginUri << "> ;\n"
+        << "    rdfs:label " << quoted(bank[program].name) << " ;\n"
+        << "    lv2:port";
+    bool first = true;
+    for (int32_t index = 0; index < kParameterCount; ++index) {
+      if (portForParameter(index) == kNoPort) continue;
+      out << (first ? " " : " , ") << "[\n"
+          << "        lv2:symbol " << quoted(parameterInfo(index).symbol) << " ;\n"
+          << "        pset:value " << number(portValue(index, bank[program].values[static_cast<std::size_t>(index)]))
+          << "\n    ]";
+      first = false;
+    }
+    out << " .\n\n";
+  }
+  return out.str();
+}
+
+bool writeFile(const std::filesystem::path& path, const std::string& text)
+{
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  return static_cast<bool>(file.flush());
+}
+
+bool parseVersion(const std::string& version, int& minor, int& micro)
+{
+  int major = 0;
+  return std::sscanf(version.c_str(), "%d.%d.%d", &major, &minor, &micro) == 3 && minor >= 0 && micro >= 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc != 5) return fail("usage: brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION FACTORY_SOURCE");
+  try {
+    const std::filesystem::path folder = argv[1];
+    int minor = 0;
+    int micro = 0;
+    if (!parseVersion(argv[3], minor, micro)) return fail(std::string("not a version: ") + argv[3]);
+    std::string error;
+    PresetBank bank;
+    if (!readFactoryPrograms(argv[4], bank, error)) return fail(error);
+    std::filesystem::create_directories(folder);
+    // The plug-in's description last: the build takes it as "all written".
+    if (!writeFile(folder / "manifest.ttl", manifest(argv[2], bank)) ||
+        !writeFile(folder / "presets.ttl", presets(bank)) ||
+        !writeFile(folder / "brasklin.ttl", pluginDescription(minor, micro, bank.front())))
+      return fail("cannot write into " + folder.string());
+    return 0;
+  } catch (const std::exception& e) {
+    return fail(e.what());
+  }
+}
