@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "effect/ParameterPorts.h"
 #include "effect/ParameterTable.h"
+#include "effect/ParameterUnits.h"
 #include "effect/PluginProgram.h"
 #include "effect/StageKind.h"
 
@@ -229,3 +231,71 @@ TEST(PluginProgramTest, ignoresStoresOutsideTheTable)
 }
 
 }  // namespace
+
+// Formats that show units (LV2) carry these values; each must come back as
+// the setting it came from.
+TEST(ParameterUnitsTest, unitValuesAndTheirWayBackSelectTheSameSetting)
+{
+  struct Case {
+    int32_t index;
+    float normalised;  // what a VST 2 host would send
+    float unitValue;   // what the port shows
+    float back;        // what the port's value is turned back into
+  };
+  const Case cases[] = {
+      {fftLengthParameter, 0.35f, 1.0f, 1.0f / 3.0f},  {fftLengthParameter, 1.0f, 3.0f, 1.0f},
+      {filterTypeParameter, 0.25f, 0.0f, 0.0f},        {filterTypeParameter, 0.6f, 2.0f, 2.0f / 3.0f},
+      {secondParameter, 0.4f, 1.0f, 1.0f / 3.0f},      {forthParameter, 1.0f, 3.0f, 1.0f},
+      {stablizeParameter, 0.7f, 1.0f, 1.0f},           {preciseParameter, 0.2f, 0.0f, 0.0f},
+      {pitchShiftParameter, 0.5f, 1.0f, 0.5f},         {pitchShiftParameter, 0.75f, 5.0f, 0.75f},
+      {pitchShiftParameter, 0.25f, 0.2f, 0.25f},       {cutOffParameter, 1.0f, 8.0f, 1.0f},
+      {cutOffParameter, 0.25f, 0.25f, 0.25f},          {delayTimeParameter, 0.1f, 0.5f, 0.1f},
+      {volumeParameter, 0.5f, 0.0f, 0.5f},             {volumeParameter, 0.0f, -90.0f, 0.0f},
+      {resonanceParameter, 0.3f, 0.3f, 0.3f},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FLOAT_EQ(unitValueFor(c.index, c.normalised), c.unitValue) << c.index << " " << c.normalised;
+    EXPECT_EQ(normalisedFor(c.index, c.unitValue), c.back) << c.index << " " << c.unitValue;
+  }
+  // Every switch position of every switch: k / (positions - 1), in the k-th band.
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    for (int32_t position = 0; position < parameterInfo(index).positions; ++position)
+      EXPECT_EQ(switchPositionFor(index, normalisedFor(index, static_cast<float>(position))), position) << index;
+  }
+  // The volume's step: gains between 1 and 2 have no value and take the
+  // nearer end in dB; beyond the range the ends are taken.
+  EXPECT_EQ(volumeGainFor(normalisedFor(volumeParameter, 2.9f)), 1.0f);
+  EXPECT_GT(volumeGainFor(normalisedFor(volumeParameter, 3.2f)), 2.0f);
+  EXPECT_LT(volumeGainFor(normalisedFor(volumeParameter, 3.2f)), 2.00001f);
+  EXPECT_EQ(normalisedFor(volumeParameter, -200.0f), 0.0f);
+  EXPECT_EQ(normalisedFor(volumeParameter, 40.0f), 1.0f);
+  EXPECT_EQ(normalisedFor(delayTimeParameter, 9.0f), 1.0f);
+  EXPECT_TRUE(std::isnan(normalisedFor(cutOffParameter, std::numeric_limits<float>::quiet_NaN())));
+  EXPECT_FLOAT_EQ(unitRange(volumeParameter).maximum, 12.0412f);
+  EXPECT_EQ(unitRange(pitchShiftParameter).minimum, ratioFor(0.0f));
+}
+
+TEST(ParameterPortsTest, portsFollowTheTableWithoutTheAlias)
+{
+  EXPECT_EQ(controlPortCount(), static_cast<uint32_t>(kParameterCount - 1));
+  EXPECT_EQ(portCount(), kFirstControlPort + controlPortCount());
+  EXPECT_EQ(portForParameter(waveShapeParameter), 3u);
+  EXPECT_EQ(portForParameter(delayFeedBackParameter), 13u);
+  EXPECT_EQ(portForParameter(delayTimeAltParameter), kNoPort);
+  EXPECT_EQ(portForParameter(driveParameter), 14u);
+  EXPECT_EQ(portForParameter(preciseParameter), 20u);
+  EXPECT_EQ(portForParameter(kParameterCount), kNoPort);
+  for (uint32_t port = 0; port < portCount() + 2; ++port) {
+    const int32_t index = parameterForPort(port);
+    if (port < kFirstControlPort || port >= portCount()) {
+      EXPECT_EQ(index, kNoParameter) << port;
+    } else {
+      EXPECT_EQ(portForParameter(index), port);
+      const char* symbol = parameterInfo(index).symbol;
+      ASSERT_NE(symbol, nullptr) << "every port has a symbol";
+      EXPECT_EQ(std::strspn(symbol, "abcdefghijklmnopqrstuvwxyz0123456789_"), std::strlen(symbol)) << symbol;
+      for (uint32_t other = kFirstControlPort; other < port; ++other)
+        EXPECT_STRNE(parameterInfo(parameterForPort(other)).symbol, symbol);
+    }
+  }
+}
