@@ -16,7 +16,7 @@ jobs=${JOBS:-2}
 command -v hyperfine >/dev/null || { echo "hyperfine is missing: bash scripts/setup.sh installs it" >&2; exit 1; }
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$jobs" --target plugin_bench stages_bench brasklin brasklin-render
+cmake --build "$build" -j "$jobs" --target plugin_bench stages_bench lv2_bench brasklin brasklin-render
 mkdir -p "$results"
 
 load() { cut -d' ' -f1-3 /proc/loadavg; }
@@ -28,6 +28,8 @@ gbench=(--benchmark_min_time="$min_time" --benchmark_repetitions="$repetitions"
   --benchmark_out_format=json --benchmark_out="$results/plugin_bench.json"
 "$build/bench/dsp/stages_bench" "${gbench[@]}" \
   --benchmark_out_format=json --benchmark_out="$results/stages_bench.json"
+"$build/bench/lv2/lv2_bench" "${gbench[@]}" \
+  --benchmark_out_format=json --benchmark_out="$results/lv2_bench.json"
 
 # The whole renderer process over the shipped example, file I/O included.
 # Two shorter runs show where the process's time goes: starting the program
@@ -62,6 +64,6 @@ json.dump({"model": lscpu("Model name"), "cores": os.cpu_count(), "load_before":
 EOF
 
 python3 scripts/performance-report.py --plugin "$results/plugin_bench.json" --stages "$results/stages_bench.json" \
-  --render "$results/render.json" --audio examples/melody.wav --machine "$results/machine.json" \
+  --formats "$results/lv2_bench.json" --render "$results/render.json" --audio examples/melody.wav --machine "$results/machine.json" \
   --out docs/performance.md
 echo "docs/performance.md regenerated (raw results in $results)"

@@ -3,6 +3,7 @@
 
 Inputs (all written by scripts/bench.sh):
   --plugin   Google Benchmark JSON of plugin_bench (the plug-in through its descriptor)
+  --formats  Google Benchmark JSON of lv2_bench (the LV2 and VST 2 editions side by side)
   --stages   Google Benchmark JSON of stages_bench (filter, delay, distortion alone)
   --render   hyperfine JSON of the renderer over the shipped example
   --audio    the example file, for its length in seconds
@@ -88,6 +89,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--plugin", required=True)
     parser.add_argument("--stages")
+    parser.add_argument("--formats")
     parser.add_argument("--render")
     parser.add_argument("--audio")
     parser.add_argument("--machine", required=True)
@@ -99,6 +101,7 @@ def main():
     machine = load_json(args.machine)
     stages = medians(load_json(args.stages)) if args.stages else {}
     render = load_json(args.render) if args.render else None
+    formats = medians(load_json(args.formats)) if args.formats else {}
 
     def per_sample(program, quick, fft, block):
         entry = plugin.get(plugin_key(program, quick, fft, block))
@@ -222,6 +225,24 @@ def main():
             f"after the change minus the same block without: {fmt(rebuild * 1000, 0)} µs CPU "
             f"({fmt(to_ms(change, 'cpu_time') * 1000, 0)} µs against {fmt(to_ms(same, 'cpu_time') * 1000, 1)} µs).")
     out("")
+
+    if formats:
+        out("## LV2 and VST 2 editions")
+        out("")
+        out("CPU time per sample of the same core through each edition's own entry: the VST 2")
+        out("descriptor's processReplacing, and the LV2 descriptor's run (which also reads the")
+        out("control ports at the start of each block).")
+        out("")
+        out("| block | program 0: VST 2 | program 0: LV2 | every stage: VST 2 | every stage: LV2 |")
+        out("|---|---|---|---|---|")
+        for block in (64, 256, 1024):
+            cells = []
+            for program in (0, 1):
+                for lv2 in (0, 1):
+                    entry = formats.get(f"BM_Format/lv2:{lv2}/program:{program}/block:{block}")
+                    cells.append("n/a" if entry is None else f"{fmt(entry['ns_per_sample'])} ns")
+            out(f"| {block} | " + " | ".join(cells) + " |")
+        out("")
 
     if stages:
         out("## Stages alone (512-sample blocks, in place)")
