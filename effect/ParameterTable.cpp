@@ -50,6 +50,7 @@ double bipolarMultiplier(double x)
 
 // The inverse over the two branches: x for a ratio above 1, -1/ratio below it,
 // and the flat band's middle (x = 0) for 1; then v from x = (v + 1) span - offset.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the value, then the curve's two constants in the order the curve uses them
 float valueForMultiplier(double multiplier, double span, double offset)
 {
   const double x = multiplier > 1.0 ? multiplier : multiplier < 1.0 ? -1.0 / multiplier : 0.0;

@@ -6,6 +6,7 @@
 #include "effect/ParameterTable.h"
 #include "effect/StageKind.h"
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 void writeParameterDisplay(int32_t index, float kept, const std::vector<std::string>& shapeNames, char* text)
 {
   if (text == nullptr) return;

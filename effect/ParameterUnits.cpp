@@ -48,6 +48,7 @@ float unitValueFor(int32_t index, float value)
   return value;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 float normalisedFor(int32_t index, float unitValue)
 {
   if (std::isnan(unitValue)) return unitValue;
@@ -69,6 +70,7 @@ float normalisedFor(int32_t index, float unitValue)
   return unitValue;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 int32_t switchPositionFor(int32_t index, float value)
 {
   switch (parameterInfo(index).display) {

@@ -162,6 +162,7 @@ void Lv2Plugin::run(uint32_t frames)
   }
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where in the block, then how many, as LV2 counts frames
 void Lv2Plugin::processBlock(const float* source, uint32_t offset, uint32_t frames)
 {
   // The core reads one channel; its replacing routine takes the pair.

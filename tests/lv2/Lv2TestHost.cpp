@@ -38,6 +38,7 @@ UridMap& uridMap()
   return map;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): lilv's callback signature
 void setPortValue(const char* symbol, void* userData, const void* value, uint32_t size, uint32_t /*type*/)
 {
   auto& instance = *static_cast<Instance*>(userData);
@@ -78,6 +79,7 @@ const LilvNode* World::uri(const std::string& text)
   return nodes.back();
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate, then block size, as a host gives them
 Instance::Instance(World& world, double sampleRate, uint32_t maxBlock)
     : world(world), maxBlock(maxBlock), controls(portCount(), 0.0f), in(maxBlock), left(maxBlock), right(maxBlock)
 {
