@@ -81,8 +81,12 @@ Lv2Plugin::Lv2Plugin(double sampleRate, const std::string& bundlePath, const Hos
   core_.setSampleRate(static_cast<float>(sampleRate));
   if (features.maxBlock > 0) core_.setBlockSize(features.maxBlock);
   // A block run in place is copied through this, whole when the host keeps
-  // to the largest block it announced.
-  inputCopy.resize(features.maxBlock > 0 ? static_cast<std::size_t>(features.maxBlock) : kDefaultInPlaceFrames);
+  // to the largest block it announced (an absurd announcement is held to
+  // what the core prepares for; larger blocks then go in pieces).
+  const int32_t copyFrames = features.maxBlock > 0
+                                 ? std::min(features.maxBlock, EffectCore::kLargestPreparedScratchFrames)
+                                 : static_cast<int32_t>(kDefaultInPlaceFrames);
+  inputCopy.resize(static_cast<std::size_t>(copyFrames));
   // The core starts at program 0; a port the host leaves at that value
   // changes nothing when the first block applies the ports.
   for (uint32_t c = 0; c < appliedValues.size(); ++c) {
@@ -95,9 +99,8 @@ Lv2Plugin::~Lv2Plugin() = default;
 
 void Lv2Plugin::error(const std::string& line)
 {
-  const auto* log = static_cast<const LV2_Log_Log*>(hostLog);
-  if (log != nullptr && log->printf != nullptr && errorType != 0) {
-    log->printf(log->handle, errorType, "%s\n", line.c_str());
+  if (hostLog != nullptr && hostLog->printf != nullptr && errorType != 0) {
+    hostLog->printf(hostLog->handle, errorType, "%s\n", line.c_str());
   } else {
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);

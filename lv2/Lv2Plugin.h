@@ -20,6 +20,7 @@
 #include "lv2/BundleServices.h"
 
 #include <lv2/core/lv2.h>
+#include <lv2/log/log.h>
 
 class Lv2Plugin final : private LoadFailureLog {
 public:
@@ -49,7 +50,7 @@ private:
   void processBlock(const float* input, uint32_t offset, uint32_t frames);
 
   // The host's log, if offered (see HostFeatures); used at instantiation only.
-  const void* hostLog = nullptr;
+  const LV2_Log_Log* hostLog = nullptr;
   uint32_t errorType = 0;
   BundleServices services;
   EffectCore core_;

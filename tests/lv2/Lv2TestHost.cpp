@@ -148,6 +148,21 @@ std::vector<float> Instance::render(std::span<const float> input, uint32_t block
   return output;
 }
 
+std::vector<float> Instance::renderInPlace(std::span<const float> input, uint32_t blockSize)
+{
+  lilv_instance_connect_port(instance, kAudioInputPort, left.data());
+  std::vector<float> output;
+  output.reserve(input.size());
+  for (std::size_t offset = 0; offset < input.size(); offset += blockSize) {
+    const auto frames = static_cast<uint32_t>(std::min<std::size_t>(blockSize, input.size() - offset));
+    std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(offset), frames, left.begin());
+    lilv_instance_run(instance, frames);
+    output.insert(output.end(), left.begin(), left.begin() + frames);
+  }
+  lilv_instance_connect_port(instance, kAudioInputPort, in.data());
+  return output;
+}
+
 namespace {
 
 PresetBank readBank()

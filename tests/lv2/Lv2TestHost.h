@@ -53,6 +53,9 @@ public:
   // Runs `input` in blocks of `blockSize`; the left output, after checking
   // that the right one is the same.
   std::vector<float> render(std::span<const float> input, uint32_t blockSize);
+  // The same with the input port on the left output's buffer (in place, as
+  // hosts may connect them).
+  std::vector<float> renderInPlace(std::span<const float> input, uint32_t blockSize);
 
   LilvInstance* handle() const { return instance; }
 
