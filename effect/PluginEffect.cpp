@@ -1,7 +1,6 @@
 #include "effect/PluginEffect.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
+#include "effect/FactoryPrograms.h"
 #include "effect/TailLength.h"
 #if BRASKLIN_HAVE_EDITOR
 #include "editor/PluginEditor.h"
@@ -56,8 +56,9 @@ PluginEffect::PluginEffect(audioMasterCallback hostCallback)
   }
   // 7. Shape 0 selected.
   (void)shapeTables->selectShape(0.0f);
-  // 8. The programs, each with its initial values.
-  for (auto& program : programs) program = std::make_unique<PluginProgram>();
+  // 8. The programs: "Init" first, then the factory sounds.
+  for (std::size_t number = 0; number < programs.size(); ++number)
+    programs[number] = makeFactoryProgram(static_cast<int32_t>(number));
   // 9. The members hold their initial values already; the filter gets the
   // coefficients for cut-off 1.0 and resonance 0.
   filter->setCoefficients(1.0f, 0.0f);
@@ -292,18 +293,7 @@ bool PluginEffect::getProgramNameIndexed(int32_t /*category*/, int32_t index, ch
 
 void PluginEffect::writeProgramName(int32_t program, char* name) const
 {
-  const char* stored = programs[static_cast<std::size_t>(program)]->name();
-  if (std::strcmp(stored, PluginProgram::initialName) == 0) {
-    // "Init 1" .. "Init 16": the name, a space and the program's number.
-    std::array<char, PluginProgram::nameCapacity> numbered{};
-    const std::size_t length = std::strlen(stored);
-    std::memcpy(numbered.data(), stored, length);
-    numbered[length] = ' ';
-    std::to_chars(numbered.data() + length + 1, numbered.data() + numbered.size() - 1, program + 1);
-    copyBoundedText(name, PluginProgram::nameCapacity, numbered.data());
-  } else {
-    copyBoundedText(name, PluginProgram::nameCapacity, stored);
-  }
+  programs[static_cast<std::size_t>(program)]->writeShownName(program, name);
 }
 
 // ---------------------------------------------------------------------------
