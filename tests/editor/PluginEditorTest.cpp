@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <atomic>
+#include <bit>
 #include <string>
 #include <thread>
 #include <vector>
@@ -143,6 +144,29 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts)
   effect->setParameter(stablizeParameter, 0.0f);
   editor->idle();
   EXPECT_EQ(editor->boundControl(stablizeParameter)->getValue(), 0.0f);
+}
+
+// Selecting any program of a new instance, the factory sounds included, the
+// switches light the settings the effect runs. A value inside the effect's
+// band but short of the switch's own position (0.6 for an analysis length of
+// 4096, say) would light the position below it.
+TEST_F(PluginEditorTest, everyProgramsSwitchesShowTheSettingsTheEffectRuns)
+{
+  openAndPaint();
+  const auto lit = [this](int32_t index) {
+    const auto* control = dynamic_cast<VerticalSwitch*>(editor->boundControl(index));
+    return control == nullptr ? -1 : control->imageForValue(control->getValue());
+  };
+  for (int32_t program = 0; program < PluginEffect::kProgramCount; ++program) {
+    SCOPED_TRACE(program);
+    effect->setProgram(program);
+    editor->idle();
+    EXPECT_EQ(lit(fftLengthParameter), std::countr_zero(static_cast<unsigned>(effect->analysisLength() / 1024)));
+    // Off, low-pass, high-pass, band-pass: the modes -1 to 2.
+    EXPECT_EQ(lit(filterTypeParameter), static_cast<int>(filterModeFor(effect->getParameter(filterTypeParameter))) + 1);
+    for (int32_t slot = 0; slot < kStageSlotCount; ++slot)
+      EXPECT_EQ(lit(firstParameter + slot), static_cast<int>(effect->stageInSlot(slot))) << "slot " << slot;
+  }
 }
 
 TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither)
