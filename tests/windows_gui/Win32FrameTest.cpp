@@ -6,13 +6,10 @@
 // window away.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "gui/Frame.h"
 #include "gui/OnOffButton.h"
@@ -37,20 +34,10 @@ public:
   void valueChanged(DrawContext* context, Control* control) override
   {
     calls.push_back({control, control->getValue()});
-    ++callCount;
     if (context) control->updateIfChanged(context);  // as the editor redraws a change at once
   }
   std::vector<Call> calls;
-  std::atomic<int> callCount{0};  // read by the threads that play the user
 };
-
-// Waits (at most three seconds) until `done` holds; for the threads playing
-// the user, which must never wait forever: they always release the button.
-bool waitFor(const std::function<bool()>& done)
-{
-  for (int i = 0; i < 300 && !done(); ++i) Sleep(10);
-  return done();
-}
 
 HWND windowOf(const Frame& frame)
 {
