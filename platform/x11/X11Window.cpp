@@ -187,12 +187,6 @@ void X11Window::handleEvent(XEvent& event)
       events_->windowMouse(
           {MouseEventType::move, {event.xmotion.x, event.xmotion.y}, 0, stateBits(event.xmotion.state)});
       break;
-    case LeaveNotify:
-      // Another client grabbed the pointer (a host's menu, a window manager):
-      // the release will not come here.
-      if (event.xcrossing.mode == NotifyGrab && events_ && alive_)
-        events_->windowMouse({MouseEventType::cancel, {event.xcrossing.x, event.xcrossing.y}, 0, 0});
-      break;
     case DestroyNotify:
       if (event.xdestroywindow.window == window_) {
         alive_ = false;
