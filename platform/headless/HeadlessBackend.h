@@ -131,9 +131,6 @@ public:
   // The window loses the pointer to another one in the middle of a drag; the
   // buttons count as up from here.
   void losePointer();
-  // The buttons and modifiers held now, and where the pointer is.
-  int heldState() const { return state_; }
-  Point pointer() const { return pointer_; }
 
   // What the windowing side has seen.
   int classRegistrations() const { return classRegistrations_; }
