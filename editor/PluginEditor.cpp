@@ -1,337 +1,43 @@
 #include "editor/PluginEditor.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstddef>
-#include <cstring>
-#include <string_view>
-
 #include "effect/ParameterTable.h"
-#include "vst2/PluginEffect.h"
-#include "gui/Bitmap.h"
-#include "gui/Frame.h"
-#include "gui/OnOffButton.h"
-#include "gui/ParamDisplay.h"
-#include "gui/Slider.h"
-#include "gui/TextEdit.h"
-#include "gui/VerticalSwitch.h"
 
-namespace {
-
-// The frame reaches 100 pixels beyond the editor's left and top edges, so its
-// window is 100 pixels wider and higher than the area the host shows.
-constexpr int kFrameMargin = 100;
-
-// The layout's tags are the effect's parameter indices.
-static_assert(layout::kWaveShape.tag == waveShapeParameter);
-static_assert(layout::kFftLength.tag == fftLengthParameter);
-static_assert(layout::kStablize.tag == stablizeParameter);
-static_assert(layout::kQuickDetect.tag == quickDetectParameter);
-static_assert(layout::kPitchShift.tag == pitchShiftParameter);
-static_assert(layout::kFilterType.tag == filterTypeParameter);
-static_assert(layout::kCutOff.tag == cutOffParameter);
-static_assert(layout::kResonance.tag == resonanceParameter);
-static_assert(layout::kDelayMix.tag == delayMixParameter);
-static_assert(layout::kDelayTime.tag == delayTimeParameter);
-static_assert(layout::kDelayFeedBack.tag == delayFeedBackParameter);
-static_assert(layout::kDelayTimeBox.tag == delayTimeAltParameter);
-static_assert(layout::kDrive.tag == driveParameter);
-static_assert(layout::kVolume.tag == volumeParameter);
-static_assert(layout::kFirst.tag == firstParameter && layout::kForth.tag == forthParameter);
-static_assert(layout::kPrecise.tag == preciseParameter);
-static_assert(!isParameterIndex(layout::kWaveShapeBoxTag));
-static_assert(kLongestDelaySeconds == 5.0, "the delay-time box's kLongestDelayText says it");
-
-void loadIfMissing(Bitmap*& bitmap, int32_t resourceId)
+PluginEditor::PluginEditor(AudioEffect* effect) : AEffGUIEditor(effect), parameters_(*effect), panel_(parameters_)
 {
-  if (!bitmap) bitmap = new Bitmap(resourceId);
-}
-
-void release(Bitmap*& bitmap)
-{
-  if (bitmap) bitmap->forget();
-  bitmap = nullptr;
-}
-
-// The text as a number of seconds, read the way the C library's text-to-number
-// conversion reads it (leading blanks, an optional sign, the longest number
-// that follows; anything else counts as 0), but independent of the host's
-// locale, so "2.5" means two and a half seconds everywhere.
-double secondsFromText(const char* text)
-{
-  std::string_view rest(text);
-  while (!rest.empty() && (rest.front() == ' ' || (rest.front() >= '\t' && rest.front() <= '\r')))
-    rest.remove_prefix(1);
-  bool negative = false;
-  if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) {
-    negative = rest.front() == '-';
-    rest.remove_prefix(1);
-    // from_chars takes no sign of its own; a second one is no number.
-    if (!rest.empty() && (rest.front() == '+' || rest.front() == '-')) return 0.0;
-  }
-  double seconds = 0.0;
-  const auto result = std::from_chars(rest.data(), rest.data() + rest.size(), seconds);
-  if (result.ec == std::errc::invalid_argument) return 0.0;
-  if (result.ec == std::errc::result_out_of_range) {
-    // Too large counts as very large (and is limited later), too small as 0:
-    // a negative exponent is what makes a number too small.
-    const std::string_view number(rest.data(), static_cast<std::size_t>(result.ptr - rest.data()));
-    const auto exponent = number.find_first_of("eE");
-    const bool tiny = exponent != std::string_view::npos && exponent + 1 < number.size() && number[exponent + 1] == '-';
-    seconds = tiny ? 0.0 : HUGE_VAL;
-  }
-  return negative ? -seconds : seconds;
-}
-
-}  // namespace
-
-PluginEditor::PluginEditor(PluginEffect* effect) : AEffGUIEditor(effect), pluginEffect(effect)
-{
-  background = new Bitmap(kBackgroundBitmap);
   // A constant: the editor keeps its size even when the background is missing.
-  rect = ERect{0, 0, kHeight, kWidth};
+  rect = ERect{0, 0, EditorPanel::kHeight, EditorPanel::kWidth};
 }
 
-PluginEditor::~PluginEditor()
-{
-  // The host should have closed the editor; if it did not, the frame still
-  // holds references to the bitmaps and is deleted here with its controls.
-  if (frame) close();
-  release(background);
-}
+// A host that never closed the editor leaves the frame to the panel, which
+// closes itself when it goes.
+PluginEditor::~PluginEditor() = default;
 
 intptr_t PluginEditor::open(void* parent)
 {
-  // A second open without a close would lose the first frame: replace it.
-  if (frame) close();
   AEffGUIEditor::open(parent);
-
-  loadIfMissing(sliderTrack, kSliderTrackBitmap);
-  loadIfMissing(sliderHandle, kSliderHandleBitmap);
-  loadIfMissing(filterTypeImages, kFilterTypeBitmap);
-  loadIfMissing(fftLengthImages, kFftLengthBitmap);
-  for (std::size_t i = 0; i < stageImages.size(); ++i)
-    loadIfMissing(stageImages[i], kFirstStageBitmap + static_cast<int32_t>(i));
-
-  frame = new Frame(Rect{-kFrameMargin, -kFrameMargin, background->getWidth(), background->getHeight()}, parent, this);
-  frame->setBackground(background);
-  buildControls();
-
-  // From here on changes are recorded; whatever arrives while the controls
-  // are loaded below is applied again at the next idle, which is harmless.
-  controlsBuilt.store(true, std::memory_order_release);
-  for (int32_t index = 0; index < kParameterCount; ++index) {
-    mailboxes[static_cast<std::size_t>(index)].changed.store(false, std::memory_order_relaxed);
-    showParameter(index, effect->getParameter(index));
-  }
+  panel_.open(parent);
+  frame = panel_.frame();
   postUpdate();
   return 1;
 }
 
-Bitmap* PluginEditor::bitmapFor(int32_t id) const
-{
-  switch (id) {
-    case kSliderTrackBitmap: return sliderTrack;
-    case kOnOffButtonBitmap: return onOffButtonImages;
-    case kFilterTypeBitmap: return filterTypeImages;
-    case kFftLengthBitmap: return fftLengthImages;
-    default:
-      if (id >= kFirstStageBitmap && id < kFirstStageBitmap + layout::kStageSlots)
-        return stageImages[static_cast<std::size_t>(id - kFirstStageBitmap)];
-      return nullptr;
-  }
-}
-
-void PluginEditor::buildControls()
-{
-  // Each control's rectangle, tag and bitmap come from the layout, in its
-  // order: drawing follows the order controls are added, and where
-  // rectangles overlap, the one added later takes the click. (Each
-  // stage-order switch reaches under the ones that follow; a later switch
-  // wins the clicks where they overlap, so each answers the column its image
-  // shows and the last one everything to the window's right edge.)
-  for (const layout::Control& spec : layout::kControls) {
-    const Rect area{spec.rect.left, spec.rect.top, spec.rect.right, spec.rect.bottom};
-    switch (spec.kind) {
-      case layout::Kind::slider: {
-        auto* slider = new Slider(area, this, spec.tag, area.top, area.top + layout::kHandleTravel, sliderHandle,
-                                  bitmapFor(spec.bitmap), Point{0, 0}, kSliderStyleBottom);
-        slider->setValue(effect->getParameter(spec.tag));
-        frame->addView(slider);
-        bind(spec.tag, slider);
-        break;
-      }
-      case layout::Kind::onOffButton: {
-        loadIfMissing(onOffButtonImages, spec.bitmap);
-        auto* button = new OnOffButton(area, this, spec.tag, onOffButtonImages);
-        button->setValue(1.0f);  // open shows the effect's value next
-        frame->addView(button);
-        bind(spec.tag, button);
-        break;
-      }
-      case layout::Kind::verticalSwitch: {
-        auto* control = new VerticalSwitch(area, this, spec.tag, layout::kPositions, spec.imageHeight,
-                                           layout::kPositions, bitmapFor(spec.bitmap), Point{0, 0});
-        frame->addView(control);
-        bind(spec.tag, control);
-        break;
-      }
-      case layout::Kind::textBox: {
-        auto* box = new TextEdit(area, this, spec.tag, nullptr, nullptr, kParamDisplay3DIn);
-        frame->addView(box);
-        if (spec.tag == layout::kWaveShapeBoxTag)
-          waveShapeNameBox = box;
-        else
-          delayTimeTextBox = box;
-        break;
-      }
-    }
-  }
-}
-
 void PluginEditor::close()
 {
-  controlsBuilt.store(false, std::memory_order_release);
-  delete frame;  // deletes every control; a running text edit ends first
   frame = nullptr;
-  clearControlPointers();
-  releaseControlBitmaps();
-}
-
-void PluginEditor::releaseControlBitmaps()
-{
-  release(sliderTrack);
-  release(sliderHandle);
-  release(onOffButtonImages);
-  release(fftLengthImages);
-  release(filterTypeImages);
-  for (Bitmap*& images : stageImages) release(images);
-}
-
-void PluginEditor::clearControlPointers()
-{
-  boundControls.fill(nullptr);
-  waveShapeNameBox = nullptr;
-  delayTimeTextBox = nullptr;
-}
-
-void PluginEditor::bind(int32_t tag, Control* control)
-{
-  if (isParameterIndex(tag)) boundControls[static_cast<std::size_t>(tag)] = control;
-}
-
-Control* PluginEditor::boundControl(int32_t index) const
-{
-  if (!frame || !isParameterIndex(index)) return nullptr;
-  return boundControls[static_cast<std::size_t>(index)];
-}
-
-void PluginEditor::setParameter(int32_t index, float /*value*/)
-{
-  // No control, frame or bitmap is touched here: the interface thread may be
-  // deleting them at this very moment.
-  if (!controlsBuilt.load(std::memory_order_acquire)) return;
-  if (isParameterIndex(index)) {
-    // Pull rather than take the value given: the effect knows what it made of
-    // it (the stage-order slots, for instance, report the stage they now hold).
-    Mailbox& mailbox = mailboxes[static_cast<std::size_t>(index)];
-    mailbox.value.store(effect->getParameter(index), std::memory_order_relaxed);
-    // Release: the idle that sees the flag also sees the value (or a newer one).
-    mailbox.changed.store(true, std::memory_order_release);
-  }
-  postUpdate();
+  panel_.close();
 }
 
 void PluginEditor::idle()
 {
-  applyChangedParameters();
+  panel_.applyChangedParameters();
   AEffGUIEditor::idle();
 }
 
-void PluginEditor::applyChangedParameters()
+void PluginEditor::setParameter(int32_t index, float /*value*/)
 {
-  if (!frame) return;
-  for (int32_t index = 0; index < kParameterCount; ++index) {
-    Mailbox& mailbox = mailboxes[static_cast<std::size_t>(index)];
-    // A change that lands after the exchange sets the flag again and is shown
-    // at the following idle.
-    if (mailbox.changed.exchange(false, std::memory_order_acquire))
-      showParameter(index, mailbox.value.load(std::memory_order_relaxed));
-  }
-}
-
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
-void PluginEditor::showParameter(int32_t index, float value)
-{
-  if (Control* control = boundControl(index)) control->setValue(value);
-  if (index == waveShapeParameter) showDisplayText(waveShapeParameter, waveShapeNameBox);
-  if (index == delayTimeParameter) showDisplayText(delayTimeParameter, delayTimeTextBox);
-}
-
-void PluginEditor::showDisplayText(int32_t index, TextEdit* box)
-{
-  if (!box) return;
-  char text[ParamDisplay::kTextCapacity] = {};
-  pluginEffect->getParameterDisplay(index, text);
-  text[sizeof(text) - 1] = '\0';
-  box->setText(text);
-}
-
-void PluginEditor::valueChanged(DrawContext* context, Control* control)
-{
-  if (!control) return;
-  const int32_t tag = control->getTag();
-  // The wave-shape name box (tag 99) is for the eye only.
-  if (!isParameterIndex(tag)) return;
-
-  if (tag == waveShapeParameter) showDisplayText(waveShapeParameter, waveShapeNameBox);
-  if (tag == delayTimeParameter) showDisplayText(delayTimeParameter, delayTimeTextBox);
-  if (tag == delayTimeAltParameter) {
-    if (auto* box = dynamic_cast<TextEdit*>(control)) takeTypedDelayTime(context, box);
-  }
-
-  // Comes back through the effect into setParameter; this is the interface
-  // thread, so the control and the text boxes take what the effect made of
-  // the value at once rather than at the next idle. A change outside a drag
-  // is a touch of its own: begin, automate, end.
-  const bool ownTouch = tag != touchedParameter;
-  if (ownTouch) effect->beginEdit(tag);
-  effect->setParameterAutomated(tag, control->getValue());
-  if (ownTouch) effect->endEdit(tag);
-  applyChangedParameters();
-  if (context) control->updateIfChanged(context);
-}
-
-void PluginEditor::controlBeginEdit(Control* control)
-{
-  if (!control || !isParameterIndex(control->getTag())) return;
-  touchedParameter = control->getTag();
-  effect->beginEdit(touchedParameter);
-}
-
-void PluginEditor::controlEndEdit(Control* control)
-{
-  if (!control || control->getTag() != touchedParameter) return;
-  effect->endEdit(touchedParameter);
-  touchedParameter = kNoTouch;
-}
-
-void PluginEditor::takeTypedDelayTime(DrawContext* context, TextEdit* box)
-{
-  char text[ParamDisplay::kTextCapacity] = {};
-  box->getText(text);
-  double seconds = secondsFromText(text);
-  // "nan" and "-inf" are no usable delay time: they count as 0 like any other
-  // text that is not a number. Negative numbers pass on, scaled.
-  if (std::isnan(seconds) || seconds == -HUGE_VAL) seconds = 0.0;
-  if (seconds > kLongestDelaySeconds) {
-    box->setText(kLongestDelayText);
-    seconds = kLongestDelaySeconds;
-  }
-  const float value = valueForDelaySeconds(seconds);
-  box->setValue(value);
-  if (Control* slider = boundControl(delayTimeParameter)) {
-    slider->setValue(value);
-    if (context) slider->updateIfChanged(context);
-  }
+  // Nothing of the window is touched here: the interface thread may be
+  // deleting it at this very moment.
+  if (!panel_.isListening()) return;
+  if (isParameterIndex(index)) panel_.parameterChanged(index, parameters_.currentValue(index));
+  postUpdate();
 }

@@ -1,7 +1,6 @@
 #include "effect/EffectCore.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +11,7 @@
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
+#include "effect/FactoryPrograms.h"
 #include "effect/ParameterText.h"
 #include "effect/TailLength.h"
 #include "host/DenormalGuard.h"
@@ -39,8 +39,9 @@ EffectCore::EffectCore(PlatformServices& services)
   }
   // Shape 0 selected.
   (void)shapeTables->selectShape(0.0f);
-  // The programs, each with its initial values.
-  for (auto& program : programs) program = std::make_unique<PluginProgram>();
+  // The programs: "Init" first, then the factory sounds.
+  for (std::size_t number = 0; number < programs.size(); ++number)
+    programs[number] = makeFactoryProgram(static_cast<int32_t>(number));
   // The members hold their initial values already; the filter gets the
   // coefficients for cut-off 1.0 and resonance 0.
   filter->setCoefficients(1.0f, 0.0f);
@@ -200,18 +201,7 @@ void EffectCore::setProgramName(const char* name)
 bool EffectCore::writeProgramName(int32_t program, char* name) const
 {
   if (loadFailed || name == nullptr || !isProgramNumber(program)) return false;
-  const char* stored = programs[static_cast<std::size_t>(program)]->name();
-  if (std::strcmp(stored, PluginProgram::initialName) == 0) {
-    // "Init 1" .. "Init 16": the name, a space and the program's number.
-    std::array<char, PluginProgram::nameCapacity> numbered{};
-    const std::size_t length = std::strlen(stored);
-    std::memcpy(numbered.data(), stored, length);
-    numbered[length] = ' ';
-    std::to_chars(numbered.data() + length + 1, numbered.data() + numbered.size() - 1, program + 1);
-    copyBoundedText(name, PluginProgram::nameCapacity, numbered.data());
-  } else {
-    copyBoundedText(name, PluginProgram::nameCapacity, stored);
-  }
+  programs[static_cast<std::size_t>(program)]->writeShownName(program, name);
   return true;
 }
 

@@ -28,6 +28,9 @@ public:
 
   // Every value at its parameter's initial value, named "Init".
   PluginProgram();
+  // Named `text` (see setName), holding what setParameter would keep of each
+  // of `given` (a stage-order value as its kind's value, for one).
+  PluginProgram(const char* text, const Values& given);
 
   PluginProgram(const PluginProgram&) = delete;
   PluginProgram& operator=(const PluginProgram&) = delete;
@@ -43,6 +46,10 @@ public:
   // character). Null `text` leaves the name as it is.
   void setName(const char* text);
   const char* name() const { return programName.data(); }
+  // The name as hosts are shown it for program `number` (0..), into `text`
+  // (nameCapacity bytes): a program still named "Init" shows its number
+  // counted from 1 ("Init 1" .. "Init 16"), any other name shows unchanged.
+  void writeShownName(int32_t number, char* text) const;
 
 private:
   std::array<std::atomic<float>, kParameterCount> parameterValues;

@@ -1,10 +1,8 @@
 #include "gui/AEffGUIEditor.h"
 
-#include "gui/Backend.h"
 #include "gui/Frame.h"
-#include "host/AudioEffect.h"
 
-AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect), lastTicks(currentBackend().tickCount()) {}
+AEffGUIEditor::AEffGUIEditor(AudioEffect* effect) : AEffEditor(effect) {}
 
 AEffGUIEditor::~AEffGUIEditor() = default;
 
@@ -38,14 +36,4 @@ void AEffGUIEditor::setParameter(int32_t, float) { postUpdate(); }
 void AEffGUIEditor::draw(ERect*)
 {
   if (frame) frame->drawView(nullptr);
-}
-
-void AEffGUIEditor::serviceIdle()
-{
-  const uint32_t now = currentBackend().tickCount();
-  // Unsigned difference: right across the wrap of the millisecond clock.
-  if (now - lastTicks < kServiceIdleInterval) return;
-  lastTicks = now;
-  idle();
-  if (effect) effect->masterIdle();
 }

@@ -1,7 +1,7 @@
-// The editor base the plug-in's editor derives from: it hands the host the
-// editor rectangle, keeps the Frame while the editor is open, passes the host's
-// idle calls on to the frame and lets mouse-tracking loops keep the host alive
-// (serviceIdle).
+// The VST 2 editor base the plug-in's editor derives from: it hands the host
+// the editor rectangle, keeps the Frame while the editor is open and passes
+// the host's idle calls on to the frame. Mouse input needs nothing from here:
+// the frame takes its events from the window between the host's calls.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +14,7 @@ class Frame;
 
 class AEffGUIEditor : public AEffEditor {
 public:
-  // Registers with `effect` as its editor and starts the idle clock.
+  // Registers with `effect` as its editor.
   explicit AEffGUIEditor(AudioEffect* effect);
   ~AEffGUIEditor() override;
 
@@ -33,16 +33,9 @@ public:
   // Repaints the whole frame (the area is ignored).
   void draw(ERect* rect) override;
 
-  // For mouse-tracking loops: at most once per kServiceIdleInterval
-  // milliseconds, runs idle() and lets the host do its idle work.
-  void serviceIdle();
-
   Frame* getFrame() const { return frame; }
-
-  static constexpr uint32_t kServiceIdleInterval = 50;  // milliseconds
 
 protected:
   ERect rect{0, 0, 0, 0};
-  Frame* frame = nullptr;
-  uint32_t lastTicks;
+  Frame* frame = nullptr;  // the frame shown while open; its owner is the subclass
 };

@@ -22,6 +22,7 @@
 #include "gui/Colour.h"
 #include "gui/Fonts.h"
 #include "gui/Geometry.h"
+#include "gui/MouseEvent.h"
 
 enum class LineStyle { solid, dotted };
 
@@ -36,14 +37,6 @@ struct TextMetrics {
   int height = 0;  // cell height: ascent + descent
   int ascent = 0;  // from the cell top to the baseline
 };
-
-// Modifier and button bits of the live mouse state.
-inline constexpr int kMouseLeft = 1;
-inline constexpr int kMouseMiddle = 2;
-inline constexpr int kMouseRight = 4;
-inline constexpr int kModifierShift = 8;
-inline constexpr int kModifierControl = 16;
-inline constexpr int kModifierAlt = 32;
 
 // A picture loaded from the plug-in's own bitmap resources.
 class BackendImage {
@@ -122,8 +115,11 @@ public:
   virtual ~WindowEvents() = default;
   // The window needs painting; `canvas` draws into it for this call only.
   virtual void windowPaint(Canvas& canvas) = 0;
-  // The left or the right button went down at `where` (window coordinates).
-  virtual void windowButtonDown(Point where) = 0;
+  // A mouse event in this window. Presses and releases come for the left
+  // and the right button only; while one of them is held the window keeps the
+  // pointer (a grab, a capture), so the moves and the release reach it even
+  // beyond its edges.
+  virtual void windowMouse(const MouseEvent& event) = 0;
   // The window is gone (the host destroyed it, or its parent).
   virtual void windowDestroyed() = 0;
 };
@@ -136,8 +132,6 @@ public:
   virtual void detach() = 0;
   // A canvas that draws straight into the window until it is destroyed.
   virtual std::unique_ptr<Canvas> canvas() = 0;
-  // The cursor position in this window's coordinates.
-  virtual Point cursorPosition() = 0;
   // Delivers the events waiting for this window. Where the host's own message
   // loop delivers them (Windows) this does nothing.
   virtual void dispatchPendingEvents() = 0;
@@ -169,10 +163,6 @@ public:
   virtual std::unique_ptr<BackendImage> loadBitmap(int resourceId) = 0;
   // A mask marking every pixel of `image` equal to `key` as see-through.
   virtual std::unique_ptr<BackendMask> createMask(const BackendImage& image, Colour key) = 0;
-  // The live mouse buttons and modifiers: kMouseLeft ... kModifierAlt.
-  virtual int mouseButtons() = 0;
-  // A millisecond clock (wraps around like the Windows tick count).
-  virtual uint32_t tickCount() = 0;
 };
 
 // The backend the toolkit uses: the one set with setCurrentBackend, or else

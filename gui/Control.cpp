@@ -2,14 +2,9 @@
 
 #include <cmath>
 
-#include "gui/AEffGUIEditor.h"
-#include "gui/Frame.h"
-
 Control::Control(const Rect& size, ControlListener* listener, int32_t tag) : View(size), listener(listener), tag(tag) {}
 
 Control::~Control() = default;
-
-void Control::mouseDown(DrawContext*, Point) {}
 
 bool Control::valueDiffersFromDrawn() const
 {
@@ -43,9 +38,4 @@ void Control::beginEdit()
 void Control::endEdit()
 {
   if (listener) listener->controlEndEdit(this);
-}
-
-void Control::serviceIdle()
-{
-  if (parent && parent->getEditor()) parent->getEditor()->serviceIdle();
 }

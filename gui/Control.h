@@ -1,7 +1,10 @@
 // Controls: views that hold a normalised value (0.0 to 1.0), draw it and
 // change it under the mouse. A user change is reported to the listener; a
 // value set from outside (setValue) only stores, and the next idle redraws the
-// control because its value differs from the one it last drew.
+// control because its value differs from the one it last drew. The mouse
+// reaches a control as events from the frame (press, the moves of its drag,
+// release), so a drag never holds the thread: the host's interface keeps
+// running between the events.
 #pragma once
 
 #include <atomic>
@@ -44,8 +47,8 @@ public:
   virtual ~ControlListener() = default;
   // The user changed `control`'s value.
   virtual void valueChanged(DrawContext* context, Control* control) = 0;
-  // The user took hold of `control` (a drag or a switch's tracking starts)
-  // and let it go again; the changes in between belong to that one touch.
+  // The user took hold of `control` (its drag starts with a press) and let it
+  // go again (the release); the changes in between belong to that one touch.
   // A change outside such a pair is a touch of its own (a click, a commit).
   virtual void controlBeginEdit(Control* /*control*/) {}
   virtual void controlEndEdit(Control* /*control*/) {}
@@ -57,12 +60,9 @@ public:
   ~Control() override;
 
   void draw(DrawContext* context) override = 0;
-  void mouseDown(DrawContext* context, Point where) override;
   // Draws when the value differs from the one last drawn.
   void updateIfChanged(DrawContext* context) override;
 
-  // Lets the editor and the host do their idle work during mouse tracking.
-  virtual void serviceIdle();
   virtual void setValue(float newValue) { value = newValue; }
   virtual float getValue() const { return value; }
   virtual void setMin(float newMin) { vmin = newMin; }
@@ -85,7 +85,7 @@ protected:
   bool valueDiffersFromDrawn() const;
   // Tells the listener, if there is one.
   void reportChange(DrawContext* context);
-  // Tell the listener that mouse tracking starts and ends.
+  // Tell the listener that a drag starts and ends.
   void beginEdit();
   void endEdit();
 

@@ -112,14 +112,6 @@ void DrawContext::drawString(const std::string& text, const Rect& rect, bool opa
   canvas_->drawText(text, {x, y}, font_, fontColour_, rect);
 }
 
-int DrawContext::getMouseButtons() { return currentBackend().mouseButtons(); }
-
-void DrawContext::getMouseLocation(Point& where)
-{
-  ChildWindow* window = frame_ ? frame_->getWindow() : nullptr;
-  if (window) where = window->cursorPosition();
-}
-
 // ---- OffscreenContext ----
 
 OffscreenContext::OffscreenContext(Frame* frame, int width, int height, Colour background)

@@ -60,11 +60,6 @@ public:
   // with the fill colour. Nothing is painted outside `rect`.
   void drawString(const std::string& text, const Rect& rect, bool opaque = false, int alignment = kTextAlignCentre);
 
-  // Live mouse buttons and modifiers: kMouseLeft ... kModifierAlt.
-  int getMouseButtons();
-  // The cursor in the frame window's coordinates (unchanged without a window).
-  void getMouseLocation(Point& where);
-
   LineStyle getLineStyle() const { return pen_.style; }
   int getLineWidth() const { return pen_.width; }
   Colour getFrameColour() const { return pen_.colour; }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <new>
+#include <optional>
 
 #include "gui/Bitmap.h"
 #include "gui/DrawContext.h"
@@ -21,8 +22,7 @@ std::string Frame::windowClassName()
 
 int Frame::windowClassUseCount() { return windowClassUsers; }
 
-Frame::Frame(const Rect& size, void* parentWindow, AEffGUIEditor* editor)
-    : View(size), editor_(editor), parentWindow_(parentWindow)
+Frame::Frame(const Rect& size, void* parentWindow) : View(size), parentWindow_(parentWindow)
 {
   parent = this;
   if (parentWindow_) createWindow();
@@ -45,7 +45,9 @@ void Frame::createWindow()
 
 Frame::~Frame()
 {
-  // An open edit ends first, so its text still reaches the listener.
+  // A drag and an open edit end first, so that the listener hears the end of
+  // the touch and the edited text.
+  endDrag(nullptr);
   if (focusView_) {
     View* focused = focusView_;
     focusView_ = nullptr;
@@ -96,6 +98,7 @@ bool Frame::removeView(View* view)
     --viewCount_;
     if (modalView_ == view) modalView_ = nullptr;
     if (focusView_ == view) focusView_ = nullptr;
+    if (dragView_ == view) dragView_ = nullptr;
     return true;
   }
   return false;
@@ -129,23 +132,44 @@ void Frame::draw(DrawContext* context)
   if (modalView_) modalView_->draw(context);
 }
 
-void Frame::mouseDown(DrawContext* context, Point where)
+PressOutcome Frame::mouseDown(DrawContext* context, const MouseEvent& event)
 {
-  if (focusView_ && !focusView_->getRect().contains(where)) {
+  if (focusView_ && !focusView_->getRect().contains(event.where)) {
     View* focused = focusView_;
     focusView_ = nullptr;
     focused->loseFocus();
   }
+  View* target = nullptr;
   if (modalView_) {
-    if (modalView_->getRect().contains(where)) modalView_->mouseDown(context, where);
-    return;
-  }
-  for (int i = viewCount_ - 1; i >= 0; --i) {
-    if (views_[i]->getRect().contains(where)) {
-      views_[i]->mouseDown(context, where);
-      return;
+    if (modalView_->getRect().contains(event.where)) target = modalView_;
+  } else {
+    for (int i = viewCount_ - 1; i >= 0 && !target; --i) {
+      if (views_[i]->getRect().contains(event.where)) target = views_[i];
     }
   }
+  if (!target || target->mouseDown(context, event) != PressOutcome::dragging) return PressOutcome::done;
+  dragView_ = target;
+  dragButton_ = event.button;
+  return PressOutcome::dragging;
+}
+
+void Frame::mouseMoved(DrawContext* context, const MouseEvent& event)
+{
+  if (dragView_) dragView_->mouseMoved(context, event);
+}
+
+void Frame::mouseUp(DrawContext* context, const MouseEvent& event)
+{
+  if (!dragView_ || event.button != dragButton_) return;
+  View* holder = dragView_;
+  dragView_ = nullptr;
+  holder->mouseUp(context, event);
+}
+
+void Frame::endDrag(DrawContext* context)
+{
+  if (!dragView_) return;
+  mouseUp(context, MouseEvent{MouseEventType::release, lastPointer_, dragButton_, 0});
 }
 
 void Frame::updateIfChanged(DrawContext* context)
@@ -187,17 +211,43 @@ void Frame::windowPaint(Canvas& canvas)
   draw(&context);
 }
 
-void Frame::windowButtonDown(Point where)
+void Frame::windowMouse(const MouseEvent& event)
 {
-  if (!window_) return;
-  std::unique_ptr<Canvas> canvas = window_->canvas();
-  if (!canvas) return;
-  DrawContext context(*canvas, this);
-  mouseDown(&context, where);
+  // A move outside a drag changes nothing: no drawing context is needed.
+  if (event.type == MouseEventType::move && !dragView_) return;
+  std::unique_ptr<Canvas> canvas = window_ ? window_->canvas() : nullptr;
+  std::optional<DrawContext> drawing;
+  if (canvas) drawing.emplace(*canvas, this);
+  DrawContext* context = drawing ? &*drawing : nullptr;
+  switch (event.type) {
+    case MouseEventType::press:
+      if (dragView_) {
+        // Another button pressed during a drag leaves the drag as it is. A
+        // press while the drag's own button is up means its release never
+        // came (the pointer was taken away, a synthetic click): that drag
+        // ends before the press is routed.
+        if ((event.state & ~event.button & dragButton_) != 0) return;
+        endDrag(context);
+      }
+      lastPointer_ = event.where;
+      mouseDown(context, event);
+      break;
+    case MouseEventType::move:
+      lastPointer_ = event.where;
+      mouseMoved(context, event);
+      break;
+    case MouseEventType::release:
+      lastPointer_ = event.where;
+      mouseUp(context, event);
+      break;
+    case MouseEventType::cancel: endDrag(context); break;
+  }
 }
 
 void Frame::windowDestroyed()
 {
+  // No event will come from the window any more: a drag ends here.
+  endDrag(nullptr);
   open_ = false;
   parentWindow_ = nullptr;
 }

@@ -26,12 +26,13 @@ void OnOffButton::draw(DrawContext* context)
   lastValueDrawn = shown;
 }
 
-void OnOffButton::mouseDown(DrawContext* context, Point)
+PressOutcome OnOffButton::mouseDown(DrawContext* context, const MouseEvent&)
 {
-  if (!mouseEnabled) return;
+  if (!mouseEnabled) return PressOutcome::done;
   // Off is any value whose integer part is 0 (NaN counts as off).
   const bool off = std::isnan(value) || (value > -1.0f && value < 1.0f);
   value = off ? 1.0f : 0.0f;
   draw(context);
   reportChange(context);
+  return PressOutcome::done;
 }

@@ -12,7 +12,7 @@ public:
   ~OnOffButton() override;
 
   void draw(DrawContext* context) override;
-  void mouseDown(DrawContext* context, Point where) override;
+  PressOutcome mouseDown(DrawContext* context, const MouseEvent& event) override;
 
 private:
   Bitmap* bitmap;

@@ -71,45 +71,59 @@ void Slider::draw(DrawContext* context)
   lastValueDrawn = current;  // a value stored meanwhile is drawn next time
 }
 
-void Slider::mouseDown(DrawContext* context, Point where)
+namespace {
+// The buttons and modifiers a slider follows the pointer with.
+bool movesHandle(int state) { return state == kLeftAlone || state == kLeftWithShift; }
+}  // namespace
+
+PressOutcome Slider::mouseDown(DrawContext* context, const MouseEvent& event)
 {
-  if (!context || !mouseEnabled) return;
-  if (context->getMouseButtons() == kLeftWithAlt) {
+  if (!mouseEnabled) return PressOutcome::done;
+  if (event.state == kLeftWithAlt) {
     value = defaultValue;
     if (valueDiffersFromDrawn()) reportChange(context);
-    return;
+    return PressOutcome::done;
   }
-  int buttons = context->getMouseButtons();
-  if (buttons != kLeftAlone && buttons != kLeftWithShift) return;
+  if (!movesHandle(event.state)) return PressOutcome::done;
 
   const Rect handleArea{size.left, handleTopOnScreen, size.left + handleWidth, handleTopOnScreen + handleHeight};
-  if (!handleArea.contains(where)) return;
+  if (!handleArea.contains(event.where)) return PressOutcome::done;
+  if (maxPosition - minPosition <= 0) return PressOutcome::done;  // nothing to travel along: no value to derive
 
-  const int range = maxPosition - minPosition;
-  if (range <= 0) return;  // nothing to travel along: no value could be derived
-  const int grab = where.y - handleTopOnScreen;
-  float reference = value;
-  int recorded = buttons;
-
+  drag = Drag{true, event.where.y - handleTopOnScreen, value, event.state};
   beginEdit();
-  while (buttons == kLeftAlone || buttons == kLeftWithShift) {
-    float next = float(where.y - minPosition - grab) / float(range);
-    if (style & kSliderStyleBottom) next = 1.0f - next;
-    if (buttons & kModifierShift) next = reference + (next - reference) / kFineFactor;
-    if (!(next >= 0.0f)) next = 0.0f;
-    if (next > 1.0f) next = 1.0f;
-    value = next;
-    if (valueDiffersFromDrawn()) reportChange(context);
+  follow(context, event.where, event.state);
+  return PressOutcome::dragging;
+}
 
-    context->getMouseLocation(where);
-    serviceIdle();
-    buttons = context->getMouseButtons();
-    if (buttons != recorded) {
-      // Whenever Shift goes down the fine movement starts from where the handle
-      // is now, so the value never jumps (also when Shift is pressed again).
-      if (buttons & kModifierShift) reference = value;
-      recorded = buttons;
-    }
+void Slider::mouseMoved(DrawContext* context, const MouseEvent& event)
+{
+  // With another button or modifier held the handle waits where it is.
+  if (!drag.active || !movesHandle(event.state)) return;
+  if (event.state != drag.state) {
+    // Whenever Shift goes down the fine movement starts from where the handle
+    // is now, so the value never jumps (also when Shift is pressed again).
+    if (event.state & kModifierShift) drag.reference = value;
+    drag.state = event.state;
   }
+  follow(context, event.where, event.state);
+}
+
+void Slider::mouseUp(DrawContext*, const MouseEvent&)
+{
+  if (!drag.active) return;
+  drag.active = false;
   endEdit();
+}
+
+void Slider::follow(DrawContext* context, Point where, int state)
+{
+  const int range = maxPosition - minPosition;
+  float next = float(where.y - minPosition - drag.grab) / float(range);
+  if (style & kSliderStyleBottom) next = 1.0f - next;
+  if (state & kModifierShift) next = drag.reference + (next - drag.reference) / kFineFactor;
+  if (!(next >= 0.0f)) next = 0.0f;
+  if (next > 1.0f) next = 1.0f;
+  value = next;
+  if (valueDiffersFromDrawn()) reportChange(context);
 }

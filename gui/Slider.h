@@ -1,6 +1,10 @@
 // A handle moving along a track, both from bitmaps. The handle is dragged
 // with the left button (with Shift for one-tenth movement); Alt + click resets
 // to the default value. Clicks beside the handle are ignored.
+//
+// A drag is a small state machine: a press on the handle begins the touch and
+// places the value under the pointer, each move places it again, the release
+// ends the touch.
 #pragma once
 
 #include "gui/Control.h"
@@ -24,7 +28,9 @@ public:
   ~Slider() override;
 
   void draw(DrawContext* context) override;
-  void mouseDown(DrawContext* context, Point where) override;
+  PressOutcome mouseDown(DrawContext* context, const MouseEvent& event) override;
+  void mouseMoved(DrawContext* context, const MouseEvent& event) override;
+  void mouseUp(DrawContext* context, const MouseEvent& event) override;
 
   virtual void setDrawTransparentHandle(bool transparent) { drawTransparentHandle = transparent; }
   virtual void setHandleOffset(Point offset) { handleOffset = offset; }
@@ -33,6 +39,19 @@ public:
   int getHandleTop() const { return handleTopOnScreen; }
 
 private:
+  // The value for the pointer at `where` with `state`, reported when it
+  // differs from what is shown.
+  void follow(DrawContext* context, Point where, int state);
+
+  // A drag in progress: where in the handle it was grabbed, the value fine
+  // movement starts from, and the buttons and modifiers last seen.
+  struct Drag {
+    bool active = false;
+    int grab = 0;
+    float reference = 0.0f;
+    int state = 0;
+  };
+
   Bitmap* handle;
   Bitmap* background;
   Point backgroundOffset;
@@ -48,4 +67,5 @@ private:
   int handleBottomLimit;
   int controlWidth;
   int controlHeight;
+  Drag drag;
 };

@@ -67,13 +67,13 @@ void TextEdit::draw(DrawContext* context)
   recordDrawn(marker, shownValue);
 }
 
-void TextEdit::mouseDown(DrawContext* context, Point)
+PressOutcome TextEdit::mouseDown(DrawContext*, const MouseEvent& event)
 {
-  if (!context || !mouseEnabled || !parent) return;
-  if (context->getMouseButtons() != kMouseLeft) return;
-  if (parent->getFocusView() == this) return;
+  if (!mouseEnabled || !parent || event.state != kMouseLeft) return PressOutcome::done;
+  if (parent->getFocusView() == this) return PressOutcome::done;
   parent->setFocusView(this);
   takeFocus();
+  return PressOutcome::done;
 }
 
 void TextEdit::takeFocus()

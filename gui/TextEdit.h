@@ -22,7 +22,7 @@ public:
   ~TextEdit() override;
 
   void draw(DrawContext* context) override;
-  void mouseDown(DrawContext* context, Point where) override;
+  PressOutcome mouseDown(DrawContext* context, const MouseEvent& event) override;
   void takeFocus() override;
   void loseFocus() override;
 

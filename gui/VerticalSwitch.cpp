@@ -5,7 +5,6 @@
 
 namespace {
 constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
-constexpr int kAnyButton = kMouseLeft | kMouseMiddle | kMouseRight;
 }  // namespace
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
@@ -44,37 +43,46 @@ void VerticalSwitch::draw(DrawContext* context)
   lastValueDrawn = shown;
 }
 
-void VerticalSwitch::mouseDown(DrawContext* context, Point where)
+PressOutcome VerticalSwitch::mouseDown(DrawContext* context, const MouseEvent& event)
 {
-  if (!context || !mouseEnabled) return;
-  if (context->getMouseButtons() == kLeftWithAlt) {
+  if (!mouseEnabled) return PressOutcome::done;
+  if (event.state == kLeftWithAlt) {
     value = defaultValue;
     if (valueDiffersFromDrawn()) reportChange(context);
-    return;
+    return PressOutcome::done;
   }
-  if (positionCount < 1) return;
-  const double zone = double(imageHeight) / positionCount;
-  // The click itself always selects the zone it landed in: by the time it is
-  // handled the button may be up already (a tap, a remote desktop, scripted
-  // input deliver press and release together), and then only that one pass
-  // runs. Tracking goes on while any button stays held.
+  if (positionCount < 1) return PressOutcome::done;
+  // The press itself selects the zone it landed in, so a click that is
+  // released at once (a tap, a remote desktop) still chooses a position.
+  dragging = true;
   beginEdit();
-  int buttons = 0;
-  do {
-    const int dy = where.y - size.top;
-    float chosen = 1.0f;
-    for (int i = 1; i < positionCount; ++i) {
-      if (dy < int(i * zone)) {
-        chosen = float(i - 1) / float(positionCount - 1);
-        break;
-      }
-    }
-    value = chosen;
-    if (valueDiffersFromDrawn()) reportChange(context);
+  select(context, event.where);
+  return PressOutcome::dragging;
+}
 
-    context->getMouseLocation(where);
-    serviceIdle();
-    buttons = context->getMouseButtons();
-  } while (buttons & kAnyButton);
+void VerticalSwitch::mouseMoved(DrawContext* context, const MouseEvent& event)
+{
+  if (dragging) select(context, event.where);
+}
+
+void VerticalSwitch::mouseUp(DrawContext*, const MouseEvent&)
+{
+  if (!dragging) return;
+  dragging = false;
   endEdit();
+}
+
+void VerticalSwitch::select(DrawContext* context, Point where)
+{
+  const double zone = double(imageHeight) / positionCount;
+  const int dy = where.y - size.top;
+  float chosen = 1.0f;
+  for (int i = 1; i < positionCount; ++i) {
+    if (dy < int(i * zone)) {
+      chosen = float(i - 1) / float(positionCount - 1);
+      break;
+    }
+  }
+  value = chosen;
+  if (valueDiffersFromDrawn()) reportChange(context);
 }

@@ -1,6 +1,8 @@
 // A switch with a number of positions, drawn from a bitmap strip holding one
 // image per position, top to bottom. The control's height is cut into equal
-// zones from the top; clicking or dragging over a zone selects its position.
+// zones from the top; clicking or dragging over a zone selects its position,
+// with any button: a press begins the touch and selects the zone under the
+// pointer, each move selects again, the release ends the touch.
 #pragma once
 
 #include "gui/Control.h"
@@ -14,15 +16,22 @@ public:
   ~VerticalSwitch() override;
 
   void draw(DrawContext* context) override;
-  void mouseDown(DrawContext* context, Point where) override;
+  PressOutcome mouseDown(DrawContext* context, const MouseEvent& event) override;
+  void mouseMoved(DrawContext* context, const MouseEvent& event) override;
+  void mouseUp(DrawContext* context, const MouseEvent& event) override;
 
   // The image `value` shows: 0 .. positions - 1.
   int imageForValue(float value) const;
 
 private:
+  // Selects the position of the zone at `where` and reports it when it
+  // differs from what is shown.
+  void select(DrawContext* context, Point where);
+
   Bitmap* bitmap;
   Point offset;
   int imageCount;
   int imageHeight;
   int positionCount;
+  bool dragging = false;
 };

@@ -7,7 +7,9 @@ View::View(const Rect& size) : size(size) {}
 View::~View() = default;
 
 void View::draw(DrawContext*) {}
-void View::mouseDown(DrawContext*, Point) {}
+PressOutcome View::mouseDown(DrawContext*, const MouseEvent&) { return PressOutcome::done; }
+void View::mouseMoved(DrawContext*, const MouseEvent&) {}
+void View::mouseUp(DrawContext*, const MouseEvent&) {}
 void View::updateIfChanged(DrawContext*) {}
 void View::loseFocus() {}
 void View::takeFocus() {}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gui/Geometry.h"
+#include "gui/MouseEvent.h"
 
 class DrawContext;
 class Frame;
@@ -16,8 +17,15 @@ public:
   View& operator=(const View&) = delete;
 
   virtual void draw(DrawContext* context);
-  // A click at `where` (window coordinates) that the frame routed here.
-  virtual void mouseDown(DrawContext* context, Point where);
+  // A press the frame routed here (window coordinates). A view that answers
+  // `dragging` gets the moves and the release that follow; nothing else does.
+  // The context draws into the window for this call only and may be null.
+  virtual PressOutcome mouseDown(DrawContext* context, const MouseEvent& event);
+  // The pointer moved during this view's drag.
+  virtual void mouseMoved(DrawContext* context, const MouseEvent& event);
+  // The button that started this view's drag went up, or the drag was cut
+  // short (window lost, frame closed): the drag is over.
+  virtual void mouseUp(DrawContext* context, const MouseEvent& event);
   // Idle: redraw if the shown state is out of date.
   virtual void updateIfChanged(DrawContext* context);
   // Keyboard focus taken away / given (text boxes).

@@ -1,20 +1,23 @@
-// brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION FACTORY_SOURCE
+// brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION
 //
 // Writes the LV2 bundle's description into OUTPUT_FOLDER, from the parameter
-// table and the factory programs, so that nothing about a port is written
-// twice: manifest.ttl (the plug-in, its binary BINARY_FILE and its presets),
-// brasklin.ttl (the ports: one audio input, two audio outputs, one control
-// port per parameter that is a setting of its own, in the units of
-// ParameterUnits, defaults the first factory program's) and presets.ttl (the
-// factory programs as presets, with their port values). VERSION is the
-// project's "major.minor.micro"; LV2 takes the minor and micro numbers.
+// table and the programs of a new effect, so that nothing about a port or a
+// program is written twice: manifest.ttl (the plug-in, its binary BINARY_FILE
+// and its presets), brasklin.ttl (the ports: one audio input, two audio
+// outputs, one control port per parameter that is a setting of its own, in the
+// units of ParameterUnits, defaults program 0's) and presets.ttl (the 16
+// programs, "Init 1" and the factory sounds, as presets with their port
+// values and the names hosts show for them). VERSION is the project's
+// "major.minor.micro"; LV2 takes the minor and micro numbers.
 #include <charconv>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "effect/EffectIdentity.h"
 #include "effect/ParameterPorts.h"
@@ -22,7 +25,9 @@
 #include "effect/ParameterText.h"
 #include "effect/ParameterUnits.h"
 #include "lv2/Lv2Identity.h"
-#include "presets/FactoryPrograms.h"
+#include "effect/EffectCore.h"
+#include "effect/FactoryPrograms.h"
+#include "effect/PluginProgram.h"
 
 namespace {
 
@@ -39,6 +44,26 @@ constexpr const char* kPrefixes =
     "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix log: <http://lv2plug.in/ns/ext/log#> .\n\n";
+
+// A program as the description needs it: the name hosts show and the kept values.
+struct Program {
+  std::string name;
+  PluginProgram::Values values;
+};
+using Programs = std::vector<Program>;
+
+// The programs of a new effect, as EffectCore builds them.
+Programs newEffectPrograms()
+{
+  Programs programs;
+  for (int32_t number = 0; number < EffectCore::kProgramCount; ++number) {
+    const std::unique_ptr<PluginProgram> program = makeFactoryProgram(number);
+    std::array<char, PluginProgram::nameCapacity> shown{};
+    program->writeShownName(number, shown.data());
+    programs.push_back({shown.data(), program->values()});
+  }
+  return programs;
+}
 
 int fail(const std::string& message)
 {
@@ -69,11 +94,10 @@ std::string quoted(const std::string& text)
 
 std::string presetUri(std::size_t program) { return std::string(kLv2PluginUri) + ":preset:" + std::to_string(program + 1); }
 
-// What a program keeps for parameter `index` when its stored value is
-// `value`, in the port's unit.
-float portValue(int32_t index, float value) { return unitValueFor(index, keptValue(index, value)); }
+// A program's kept value for parameter `index`, in the port's unit.
+float portValue(int32_t index, float kept) { return unitValueFor(index, kept); }
 
-void writeControlPort(std::ostream& out, int32_t index, const PresetProgram& defaults)
+void writeControlPort(std::ostream& out, int32_t index, const Program& defaults)
 {
   const ParameterInfo& info = parameterInfo(index);
   const UnitRange range = unitRange(index);
@@ -108,7 +132,7 @@ void writeControlPort(std::ostream& out, int32_t index, const PresetProgram& def
   out << "\n    ]";
 }
 
-std::string pluginDescription(int minor, int micro, const PresetProgram& defaults)
+std::string pluginDescription(int minor, int micro, const Program& defaults)
 {
   std::ostringstream out;
   out << kPrefixes;
@@ -151,7 +175,7 @@ std::string pluginDescription(int minor, int micro, const PresetProgram& default
   return out.str();
 }
 
-std::string manifest(const std::string& binary, const PresetBank& bank)
+std::string manifest(const std::string& binary, const Programs& bank)
 {
   std::ostringstream out;
   out << kPrefixes;
@@ -168,7 +192,7 @@ std::string manifest(const std::string& binary, const PresetBank& bank)
   return out.str();
 }
 
-std::string presets(const PresetBank& bank)
+std::string presets(const Programs& bank)
 {
   std::ostringstream out;
   out << kPrefixes;
@@ -209,15 +233,13 @@ bool parseVersion(const std::string& version, int& minor, int& micro)
 
 int main(int argc, char** argv)
 {
-  if (argc != 5) return fail("usage: brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION FACTORY_SOURCE");
+  if (argc != 4) return fail("usage: brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION");
   try {
     const std::filesystem::path folder = argv[1];
     int minor = 0;
     int micro = 0;
     if (!parseVersion(argv[3], minor, micro)) return fail(std::string("not a version: ") + argv[3]);
-    std::string error;
-    PresetBank bank;
-    if (!readFactoryPrograms(argv[4], bank, error)) return fail(error);
+    const Programs bank = newEffectPrograms();
     std::filesystem::create_directories(folder);
     // The plug-in's description last: the build takes it as "all written".
     if (!writeFile(folder / "manifest.ttl", manifest(argv[2], bank)) ||

@@ -1,21 +1,25 @@
-// brasklin-presetgen SOURCE OUTPUT_FOLDER
+// brasklin-presetgen OUTPUT_FOLDER
 //
 // Writes the factory bank "Brasklin Factory.fxb" and one program file per
-// program ("<program name>.fxp") into OUTPUT_FOLDER, from the readable source
-// (resources/presets/Factory.txt). Every program holds one value per
-// parameter the plug-in has now: a parameter the source does not name keeps
-// its initial value, so growing the parameter table regenerates whole files.
+// factory sound ("<sound name>.fxp") into OUTPUT_FOLDER. The bank holds the
+// programs of a new effect, built as the effect builds them (program 0
+// "Init", then the factory sounds: effect/FactoryPrograms.h), each saved as a
+// host saves it: the name the host is shown and the value getParameter
+// answers for every parameter. So loading the bank into a new instance
+// changes nothing, and the bank is byte for byte what a host saves from one.
 // Earlier .fxp and .fxb files in the folder are removed first, so a renamed
-// program leaves no stale file behind.
-#include "vst2/PluginIdentity.h"
-#include "presets/PresetFile.h"
-#include "presets/FactoryPrograms.h"
-
+// sound leaves no stale file behind.
+#include <array>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
-#include <vector>
+
+#include "effect/FactoryPrograms.h"
+#include "effect/ParameterTable.h"
+#include "effect/EffectCore.h"
+#include "vst2/PluginIdentity.h"
+#include "presets/PresetFile.h"
 
 namespace {
 
@@ -27,11 +31,35 @@ int fail(const std::string& message)
   return 1;
 }
 
-int generate(const std::string& sourcePath, const std::filesystem::path& folder)
+// Program `number` of a new effect as a host saves it; false with the reason
+// in `error` for a value a file cannot hold.
+bool savedProgram(int32_t number, PresetProgram& saved, std::string& error)
+{
+  const std::unique_ptr<PluginProgram> program = makeFactoryProgram(number);
+  std::array<char, PluginProgram::nameCapacity> name{};
+  program->writeShownName(number, name.data());
+  saved.name = name.data();
+  saved.values.clear();
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    const float value = reportedValue(index, program->value(index));
+    const std::string problem = presetValueProblem(value);
+    if (!problem.empty()) {
+      error = "program " + std::to_string(number) + " '" + saved.name + "', parameter " + std::to_string(index) + ": " +
+              problem;
+      return false;
+    }
+    saved.values.push_back(value);
+  }
+  return true;
+}
+
+int generate(const std::filesystem::path& folder)
 {
   std::string error;
-  PresetBank bank;
-  if (!readFactoryPrograms(sourcePath, bank, error)) return fail(error);
+  PresetBank bank(static_cast<std::size_t>(EffectCore::kProgramCount));
+  for (int32_t number = 0; number < EffectCore::kProgramCount; ++number) {
+    if (!savedProgram(number, bank[static_cast<std::size_t>(number)], error)) return fail(error);
+  }
 
   std::filesystem::create_directories(folder);
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -39,7 +67,9 @@ int generate(const std::string& sourcePath, const std::filesystem::path& folder)
     if (extension == ".fxp" || extension == ".fxb") std::filesystem::remove(entry.path());
   }
   const PresetOwner owner{kPluginUniqueId, kPluginVersion};
-  for (const PresetProgram& program : bank) {
+  // One file per factory sound: every program but "Init".
+  for (std::size_t number = 1; number < bank.size(); ++number) {
+    const PresetProgram& program = bank[number];
     if (!writePresetBytes((folder / (program.name + ".fxp")).string(), writeProgramFile(program, owner), error))
       return fail(error);
   }
@@ -52,9 +82,9 @@ int generate(const std::string& sourcePath, const std::filesystem::path& folder)
 
 int main(int argc, char** argv)
 {
-  if (argc != 3) return fail("usage: brasklin-presetgen SOURCE.txt OUTPUT_FOLDER");
+  if (argc != 2) return fail("usage: brasklin-presetgen OUTPUT_FOLDER");
   try {
-    return generate(argv[1], argv[2]);
+    return generate(argv[1]);
   } catch (const std::exception& e) {
     return fail(e.what());
   }

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
-"""Renders the shipped example through every factory program and writes the
-README's pictures and level table.
+"""Renders the shipped example through every program and writes the README's
+pictures and level table.
 
-For each program of the factory bank (build/vst2/Brasklin/presets/Brasklin
-Factory.fxb, selected with --bank and --program as a host would) it renders
-examples/melody.wav and the two test signals of tools/examplegen (a bass riff
-and a speech-like voice), prints each output's peak and RMS level, and writes
-docs/presets/NN-<name>.png: the input's and the output's spectrograms of the
-example, shrunk to a few tens of kilobytes. It also draws the example through
+For each program of a new instance ("Init 1", then the factory sounds,
+selected with --program as a host selects it from its program list) it
+renders examples/melody.wav and the two test signals of tools/examplegen (a
+bass riff and a speech-like voice), prints each output's peak and RMS level,
+and writes docs/presets/NN-<name>.png, NN being the program number: the
+input's and the output's spectrograms of the example, shrunk to a few tens of
+kilobytes. It also draws the example through
 the default program with each pitch detector, docs/detector-classic.png and
 docs/detector-precise.png.
 
@@ -60,15 +61,14 @@ def levels(samples):
     return db(peak), db(rms)
 
 
-def program_names(render, bank):
-    listing = subprocess.run([str(render), "--bank", str(bank), "--list"], check=True, capture_output=True,
-                             text=True).stdout
+def program_names(render):
+    listing = subprocess.run([str(render), "--list"], check=True, capture_output=True, text=True).stdout
     programs = listing.split("\nprograms:\n", 1)[1]
     return [line.split("|", 1)[1].strip() for line in programs.splitlines() if "|" in line]
 
 
 def file_stem(index, name):
-    return f"{index + 1:02d}-" + re.sub(r"[^a-z0-9]+", "-", name.lower()).strip("-")
+    return f"{index:02d}-" + re.sub(r"[^a-z0-9]+", "-", name.lower()).strip("-")
 
 
 def main():
@@ -78,8 +78,8 @@ def main():
     args = parser.parse_args()
     build = (ROOT / args.build).resolve()
     render = build / "tools/render/brasklin-render"
-    bank = build / "vst2/Brasklin/presets/Brasklin Factory.fxb"
-    for needed in (render, bank):
+    plugin = build / "vst2/brasklin.so"
+    for needed in (render, plugin):
         if not needed.exists():
             sys.exit(f"render-presets: {needed} is missing: build the targets brasklin and brasklin-render first")
     pictures = ROOT / "docs/presets"
@@ -96,14 +96,13 @@ def main():
                         str(scratch)], check=True, capture_output=True)
         inputs = {"melody": ROOT / "examples/melody.wav", "bass": scratch / "bassline.wav",
                   "speech": scratch / "speech.wav"}
-        names = program_names(render, bank)
+        names = program_names(render)
         print(f"{'program':<24}" + "".join(f"{key + ' peak/rms dB':>22}" for key in inputs))
         for index, name in enumerate(names):
             row = f"{name:<24}"
             for key, source in inputs.items():
                 out = scratch / f"{key}-{index}.wav"
-                command = [str(render), str(source), str(out), "--bank", str(bank), "--program", str(index),
-                           "--quiet"]
+                command = [str(render), str(source), str(out), "--program", str(index), "--quiet"]
                 # Levels with the delays' tails rung out.
                 subprocess.run(command + ["--tail", str(TAIL_SECONDS)], check=True)
                 peak, rms = levels(read_wav(out))

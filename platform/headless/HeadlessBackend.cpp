@@ -44,8 +44,6 @@ HeadlessWindow::~HeadlessWindow()
 
 std::unique_ptr<Canvas> HeadlessWindow::canvas() { return std::make_unique<CairoCanvas>(surface_); }
 
-Point HeadlessWindow::cursorPosition() { return backend_.nextCursor(); }
-
 std::unique_ptr<TextField> HeadlessWindow::createTextField(const Rect& area, const std::string& text,
                                                            const FontSpec& font, TextFieldListener& listener)
 {
@@ -66,9 +64,9 @@ void HeadlessWindow::destroyByHost()
   if (events_) events_->windowDestroyed();
 }
 
-void HeadlessWindow::deliverButtonDown(Point where)
+void HeadlessWindow::deliver(const MouseEvent& event)
 {
-  if (alive_ && events_) events_->windowButtonDown(where);
+  if (alive_ && events_) events_->windowMouse(event);
 }
 
 bool HeadlessWindow::writePng(const std::string& path) const
@@ -134,45 +132,44 @@ void HeadlessBackend::addBitmap(int resourceId, int width, int height, std::vect
 
 void HeadlessBackend::hideBitmap(int resourceId) { bitmaps_.hide(resourceId); }
 
-void HeadlessBackend::press(Point where, int buttons)
+void HeadlessBackend::deliver(const MouseEvent& event)
 {
-  setLiveState(where, buttons);
-  if ((buttons & (kMouseLeft | kMouseRight)) == 0) return;
-  if (HeadlessWindow* window = newestWindow()) window->deliverButtonDown(where);
+  pointer_ = event.where;
+  state_ = event.state;
+  if (HeadlessWindow* window = newestWindow()) window->deliver(event);
+}
+
+void HeadlessBackend::press(Point where, int state, int button)
+{
+  if (button == 0) button = (state & kMouseLeft) ? kMouseLeft : (state & kMouseRight) ? kMouseRight : 0;
+  if (button == 0) {
+    pointer_ = where;
+    state_ = state;
+    return;
+  }
+  deliver({MouseEventType::press, where, button, state});
+}
+
+void HeadlessBackend::moveTo(Point to, int state) { deliver({MouseEventType::move, to, 0, state}); }
+
+void HeadlessBackend::release()
+{
+  for (int button : {kMouseLeft, kMouseRight}) {
+    if (state_ & button) deliver({MouseEventType::release, pointer_, button, state_ & kMouseButtons & ~button});
+  }
+  state_ = 0;
 }
 
 void HeadlessBackend::tap(Point where)
 {
-  setLiveState(where, 0);
-  if (HeadlessWindow* window = newestWindow()) window->deliverButtonDown(where);
+  press(where, kMouseLeft);
+  release();
 }
 
-void HeadlessBackend::moveTo(Point to, int buttons) { steps_.push_back({to, buttons}); }
-
-void HeadlessBackend::release()
+void HeadlessBackend::losePointer()
 {
-  const Point last = steps_.empty() ? cursor_ : steps_.back().where;
-  steps_.push_back({last, 0});
-}
-
-void HeadlessBackend::setLiveState(Point where, int buttons)
-{
-  cursor_ = where;
-  buttons_ = buttons;
-}
-
-Point HeadlessBackend::nextCursor()
-{
-  ++cursorReads_;
-  clock_ += clockStep_;
-  if (!steps_.empty()) {
-    cursor_ = steps_.front().where;
-    buttons_ = steps_.front().buttons;
-    steps_.pop_front();
-  } else {
-    buttons_ = 0;
-  }
-  return cursor_;
+  state_ = 0;
+  if (HeadlessWindow* window = newestWindow()) window->deliver({MouseEventType::cancel, pointer_, 0, 0});
 }
 
 HeadlessWindow* HeadlessBackend::newestWindow() const

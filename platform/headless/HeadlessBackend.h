@@ -1,18 +1,16 @@
 // A platform layer without a screen: windows are Cairo image surfaces, the
-// mouse, the keyboard and the clock follow a script the test writes. The whole
-// toolkit runs on it unchanged, and a window's picture can be read back pixel
-// by pixel or written out as PNG.
+// mouse and the keyboard follow a script the test writes. The whole toolkit
+// runs on it unchanged, and a window's picture can be read back pixel by pixel
+// or written out as PNG.
 //
-// Scripted mouse: press() sets the live state and delivers the button-down to
-// the window, exactly as a click would. A control that tracks the mouse reads
-// the cursor position in a loop; every such read takes the next step queued
-// with moveTo()/release(), and once the queue is empty the buttons count as
-// released, so a forgotten release can never hang a test.
+// Scripted mouse: press(), moveTo() and release() each deliver their event to
+// the newest live window at once, as the window system would, with the
+// buttons and modifiers the script gives; a drag is a press, some moves and a
+// release, exactly the events a user's drag sends.
 #pragma once
 
 #include <cairo.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,7 +57,6 @@ public:
 
   void detach() override { events_ = nullptr; }
   std::unique_ptr<Canvas> canvas() override;
-  Point cursorPosition() override;
   void dispatchPendingEvents() override {}
   std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                              TextFieldListener& listener) override;
@@ -79,8 +76,8 @@ public:
   // Writes the window's picture as PNG; false on failure.
   bool writePng(const std::string& path) const;
   cairo_surface_t* surface() const { return surface_; }
-  // Delivers a button-down at `where` (used by HeadlessBackend::press).
-  void deliverButtonDown(Point where);
+  // Hands `event` to the window's owner (used by HeadlessBackend's script).
+  void deliver(const MouseEvent& event);
 
 private:
   HeadlessBackend& backend_;
@@ -108,8 +105,6 @@ public:
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;
   std::unique_ptr<BackendMask> createMask(const BackendImage& image, Colour key) override;
-  int mouseButtons() override { return buttons_; }
-  uint32_t tickCount() override { return clock_; }
 
   // ---- test controls ----
 
@@ -118,34 +113,30 @@ public:
   // Makes loading `resourceId` fail even if it is embedded.
   void hideBitmap(int resourceId);
 
-  // Live state: the cursor at `where` (window coordinates) with `buttons`
-  // (kMouseLeft ... kModifierAlt). When a left or right button is among
-  // them, the newest live window gets its button-down, which may track the
-  // mouse through the queued steps before press() returns.
-  void press(Point where, int buttons);
-  // A click whose release arrived together with the press (a touchpad tap, a
-  // remote desktop, scripted input): the window gets its button-down at
-  // `where` while the live state already shows no button held.
-  void tap(Point where);
-  // Queues a cursor step: the cursor moves to `to` with `buttons` held.
-  void moveTo(Point to, int buttons);
-  // Queues the release of every button at the last position.
+  // The mouse, as seen by the newest live window (window coordinates).
+  // `state` holds the buttons and modifiers (kMouseLeft ... kModifierAlt).
+  //
+  // A press of `button` at `where`, `state` holding it and whatever else is
+  // held. Without a button given it is the left one, or the right one when
+  // `state` holds no left; nothing is delivered when it holds neither.
+  void press(Point where, int state, int button = 0);
+  // The pointer moves to `to` with `state` held.
+  void moveTo(Point to, int state);
+  // Every button held goes up where the pointer is (left first, then right),
+  // modifiers too.
   void release();
-  // Sets the live state without any event.
-  void setLiveState(Point where, int buttons);
-  // Steps still queued.
-  std::size_t pendingSteps() const { return steps_.size(); }
-
-  // The fake clock. Each cursor read advances it by the step (default 10 ms).
-  void advanceClock(uint32_t milliseconds) { clock_ += milliseconds; }
-  void setClockStepPerCursorRead(uint32_t milliseconds) { clockStep_ = milliseconds; }
+  // A click whose release arrives together with the press (a touchpad tap, a
+  // remote desktop, scripted input): press with the left button, then release.
+  void tap(Point where);
+  // The window loses the pointer to another one in the middle of a drag; the
+  // buttons count as up from here.
+  void losePointer();
 
   // What the windowing side has seen.
   int classRegistrations() const { return classRegistrations_; }
   int classRemovals() const { return classRemovals_; }
   bool classRegistered(const std::string& className) const;
   int masksBuilt() const { return masksBuilt_; }
-  int cursorReads() const { return cursorReads_; }
   HeadlessWindow* newestWindow() const;
   const std::vector<HeadlessWindow*>& windows() const { return windows_; }
   HeadlessTextField* activeTextField() const { return activeField_; }
@@ -153,23 +144,15 @@ public:
 private:
   friend class HeadlessWindow;
   friend class HeadlessTextField;
-  Point nextCursor();
+  void deliver(const MouseEvent& event);
 
-  struct Step {
-    Point where;
-    int buttons;
-  };
   CairoBitmapStore bitmaps_;
-  std::deque<Step> steps_;
-  Point cursor_;
-  int buttons_ = 0;
-  uint32_t clock_ = 100000;
-  uint32_t clockStep_ = 10;
+  Point pointer_;
+  int state_ = 0;
   int classRegistrations_ = 0;
   int classRemovals_ = 0;
   std::vector<std::string> classes_;
   int masksBuilt_ = 0;
-  int cursorReads_ = 0;
   std::vector<HeadlessWindow*> windows_;
   HeadlessTextField* activeField_ = nullptr;
 };

@@ -2,12 +2,6 @@
 
 #include "host/AudioEffect.h"
 
-namespace {
-
-bool keyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
-
-}  // namespace
-
 HINSTANCE Win32Backend::instance()
 {
   if (moduleHandle) return static_cast<HINSTANCE>(moduleHandle);
@@ -43,7 +37,7 @@ void Win32Backend::unregisterWindowClass(const std::string& className)
 std::unique_ptr<ChildWindow> Win32Backend::createChildWindow(void* parent, const std::string& className, int width,
                                                              int height, WindowEvents& events)
 {
-  return Win32Window::create(*this, static_cast<HWND>(parent), className, width, height, events);
+  return Win32Window::create(static_cast<HWND>(parent), className, width, height, events);
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
@@ -71,20 +65,3 @@ std::unique_ptr<BackendMask> Win32Backend::createMask(const BackendImage& image,
   if (!mask->valid()) return nullptr;
   return mask;
 }
-
-int Win32Backend::mouseButtons()
-{
-  // The asynchronous state is that of the physical buttons: with the buttons
-  // swapped for a left-handed user the right one is the logical left.
-  const bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
-  int state = 0;
-  if (keyDown(swapped ? VK_RBUTTON : VK_LBUTTON)) state |= kMouseLeft;
-  if (keyDown(VK_MBUTTON)) state |= kMouseMiddle;
-  if (keyDown(swapped ? VK_LBUTTON : VK_RBUTTON)) state |= kMouseRight;
-  if (keyDown(VK_SHIFT)) state |= kModifierShift;
-  if (keyDown(VK_CONTROL)) state |= kModifierControl;
-  if (keyDown(VK_MENU)) state |= kModifierAlt;
-  return state;
-}
-
-uint32_t Win32Backend::tickCount() { return static_cast<uint32_t>(GetTickCount()); }

@@ -1,7 +1,8 @@
 // The Windows editor layer: the frame's window is a child of the host's
 // window, created from a window class registered with the plug-in module's
-// handle; the host's message loop delivers its paint and button messages to
-// the window procedure, which hands them to the frame. Drawing goes through
+// handle; the host's message loop delivers its paint and mouse messages to
+// the window procedure, which hands them to the frame one by one (a drag is a
+// button-down, the moves and a button-up, with the mouse captured between). Drawing goes through
 // GDI (Win32Canvas), bitmaps come from the module's resources, and text boxes
 // are edited in the system's own single-line EDIT control.
 //
@@ -25,12 +26,11 @@ public:
   Win32Window& operator=(const Win32Window&) = delete;
 
   // Creates the window; null when the system refuses (no such parent, no class).
-  static std::unique_ptr<Win32Window> create(Win32Backend& backend, HWND parent, const std::string& className,
-                                             int width, int height, WindowEvents& events);
+  static std::unique_ptr<Win32Window> create(HWND parent, const std::string& className, int width, int height,
+                                             WindowEvents& events);
 
   void detach() override { events_ = nullptr; }
   std::unique_ptr<Canvas> canvas() override;
-  Point cursorPosition() override;
   void dispatchPendingEvents() override {}
   std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                              TextFieldListener& listener) override;
@@ -40,10 +40,9 @@ public:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-  Win32Window(Win32Backend& backend, WindowEvents& events);
+  explicit Win32Window(WindowEvents& events);
   LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-  Win32Backend& backend_;
   HWND hwnd_ = nullptr;
   WindowEvents* events_;
   bool alive_ = false;
@@ -93,21 +92,9 @@ public:
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;
   std::unique_ptr<BackendMask> createMask(const BackendImage& image, Colour key) override;
-  int mouseButtons() override;
-  uint32_t tickCount() override;
 
   // The module whose resources and window class the editor uses: the plug-in
   // DLL's handle once it is loaded, else the module holding this code (a
   // program that links the layer directly).
   static HINSTANCE instance();
-
-  // True while a button-down is being handled. A control tracking the mouse
-  // reads the buttons itself, and the host may pump messages from inside it
-  // (idle); a second button-down arriving then is dropped.
-  bool inButtonHandler() const { return buttonDepth_ > 0; }
-  void enterButtonHandler() { ++buttonDepth_; }
-  void leaveButtonHandler() { --buttonDepth_; }
-
-private:
-  int buttonDepth_ = 0;
 };

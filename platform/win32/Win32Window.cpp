@@ -9,18 +9,34 @@ namespace {
 // negative instead of wrapping to 65535.
 Point pointFromLParam(LPARAM lParam) { return {int(short(LOWORD(lParam))), int(short(HIWORD(lParam)))}; }
 
+// The toolkit's buttons and modifiers as a mouse message states them (the
+// message carries no Alt: the key state the message queue has reached does).
+// The buttons are the logical ones: with the buttons swapped for a
+// left-handed user the system already reports the right one as left.
+int stateFromMessage(WPARAM wParam)
+{
+  int state = 0;
+  if (wParam & MK_LBUTTON) state |= kMouseLeft;
+  if (wParam & MK_MBUTTON) state |= kMouseMiddle;
+  if (wParam & MK_RBUTTON) state |= kMouseRight;
+  if (wParam & MK_SHIFT) state |= kModifierShift;
+  if (wParam & MK_CONTROL) state |= kModifierControl;
+  if (GetKeyState(VK_MENU) < 0) state |= kModifierAlt;
+  return state;
+}
+
 }  // namespace
 
 // ---- Win32Window ----
 
-Win32Window::Win32Window(Win32Backend& backend, WindowEvents& events) : backend_(backend), events_(&events) {}
+Win32Window::Win32Window(WindowEvents& events) : events_(&events) {}
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the toolkit's published order
-std::unique_ptr<Win32Window> Win32Window::create(Win32Backend& backend, HWND parent, const std::string& className,
-                                                 int width, int height, WindowEvents& events)
+std::unique_ptr<Win32Window> Win32Window::create(HWND parent, const std::string& className, int width, int height,
+                                                 WindowEvents& events)
 {
   if (!parent || !IsWindow(parent) || width <= 0 || height <= 0) return nullptr;
-  std::unique_ptr<Win32Window> window(new Win32Window(backend, events));
+  std::unique_ptr<Win32Window> window(new Win32Window(events));
   // The object travels in the creation parameters so that the procedure knows
   // it from the very first message.
   HWND hwnd = CreateWindowExA(0, className.c_str(), "Window", WS_CHILD | WS_VISIBLE, 0, 0, width, height, parent,
@@ -56,7 +72,7 @@ LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT message, WPARAM wParam,
 }
 
 // Returns -1 for messages left to the default processing.
-LRESULT Win32Window::handle(UINT message, WPARAM, LPARAM lParam)
+LRESULT Win32Window::handle(UINT message, WPARAM wParam, LPARAM lParam)
 {
   switch (message) {
     case WM_PAINT: {
@@ -74,11 +90,31 @@ LRESULT Win32Window::handle(UINT message, WPARAM, LPARAM lParam)
     }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-      if (events_ && !backend_.inButtonHandler()) {
-        backend_.enterButtonHandler();
-        events_->windowButtonDown(pointFromLParam(lParam));
-        backend_.leaveButtonHandler();
+      // The window keeps the mouse while a button is held, so the moves and
+      // the release reach it even beyond its edges.
+      SetCapture(hwnd_);
+      if (events_) {
+        const int button = message == WM_LBUTTONDOWN ? kMouseLeft : kMouseRight;
+        events_->windowMouse({MouseEventType::press, pointFromLParam(lParam), button, stateFromMessage(wParam)});
       }
+      return -1;
+    case WM_MOUSEMOVE:
+      if (events_) events_->windowMouse({MouseEventType::move, pointFromLParam(lParam), 0, stateFromMessage(wParam)});
+      return -1;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP: {
+      const int state = stateFromMessage(wParam);
+      if (events_) {
+        const int button = message == WM_LBUTTONUP ? kMouseLeft : kMouseRight;
+        events_->windowMouse({MouseEventType::release, pointFromLParam(lParam), button, state});
+      }
+      if ((state & kMouseButtons) == 0 && GetCapture() == hwnd_) ReleaseCapture();
+      return -1;
+    }
+    case WM_CAPTURECHANGED:
+      // Another window took the mouse (our own release gives it up too, with
+      // no drag left by then): a drag's release will not come here.
+      if (events_ && reinterpret_cast<HWND>(lParam) != hwnd_) events_->windowMouse({MouseEventType::cancel, {}, 0, 0});
       return -1;
     case WM_DESTROY:
       alive_ = false;
@@ -92,14 +128,6 @@ std::unique_ptr<Canvas> Win32Window::canvas()
 {
   if (!alive_) return nullptr;
   return Win32Canvas::onWindow(hwnd_);
-}
-
-Point Win32Window::cursorPosition()
-{
-  POINT p{};
-  if (!alive_ || !GetCursorPos(&p)) return {};
-  ScreenToClient(hwnd_, &p);
-  return {p.x, p.y};
 }
 
 std::unique_ptr<TextField> Win32Window::createTextField(const Rect& area, const std::string& text, const FontSpec& font,

@@ -1,7 +1,6 @@
 #include "platform/x11/X11Backend.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "platform/x11/X11Window.h"
 
@@ -32,7 +31,11 @@ void createWindowAction(Display* display, void* data)
   request->created =
       XCreateSimpleWindow(display, request->parent, 0, 0, unsigned(request->width), unsigned(request->height), 0,
                           BlackPixel(display, screen), BlackPixel(display, screen));
-  XSelectInput(display, request->created, ExposureMask | ButtonPressMask | StructureNotifyMask);
+  // A press selected here starts an implicit grab: the moves with a button
+  // held and the release come to this window even beyond its edges.
+  XSelectInput(
+      display, request->created,
+      ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask | LeaveWindowMask | StructureNotifyMask);
   XStoreName(display, request->created, "Window");
   XMapWindow(display, request->created);
 }
@@ -121,30 +124,6 @@ std::unique_ptr<BackendMask> X11Backend::createMask(const BackendImage& image, C
   return std::make_unique<CairoMask>(*cairoImage, key);
 }
 
-int X11Backend::mouseButtons()
-{
-  Display* dpy = display();
-  if (!dpy) return 0;
-  Window root, child;
-  int rootX, rootY, x, y;
-  unsigned int mask = 0;
-  XQueryPointer(dpy, DefaultRootWindow(dpy), &root, &child, &rootX, &rootY, &x, &y, &mask);
-  int state = 0;
-  if (mask & Button1Mask) state |= kMouseLeft;
-  if (mask & Button2Mask) state |= kMouseMiddle;
-  if (mask & Button3Mask) state |= kMouseRight;
-  if (mask & ShiftMask) state |= kModifierShift;
-  if (mask & ControlMask) state |= kModifierControl;
-  if (mask & Mod1Mask) state |= kModifierAlt;
-  return state;
-}
-
-uint32_t X11Backend::tickCount()
-{
-  using namespace std::chrono;
-  return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 void X11Backend::addBitmap(int resourceId, int width, int height, const std::vector<uint32_t>& pixels)
 {
   bitmaps_.add(resourceId, width, height, pixels);
@@ -162,8 +141,8 @@ void X11Backend::removeTarget(unsigned long window)
 void X11Backend::dispatchEvents()
 {
   if (!display_) return;
-  // Handlers may run nested (a control tracking the mouse idles from inside
-  // one) and may remove targets, so the target is looked up for every event.
+  // Handlers may remove targets (a text field ends its edit), so the target
+  // is looked up for every event.
   while (XPending(display_) > 0) {
     XEvent event;
     XNextEvent(display_, &event);

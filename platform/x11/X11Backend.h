@@ -1,7 +1,8 @@
 // The Linux editor layer: Xlib windows drawn with Cairo. The plug-in opens its
 // own connection to the X server, makes the frame's window a child of the
 // host's window (given as an X11 window id) and handles its events whenever the
-// editor idles or a control tracks the mouse; there is no thread.
+// editor idles; there is no thread. Each event is handled and done with, so
+// the host's interface thread is never held beyond one idle call.
 //
 // All drawing happens in client-side image surfaces (the shared Cairo canvas)
 // and finished pixels are copied to the window, so the window shows exactly
@@ -45,8 +46,6 @@ public:
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;
   std::unique_ptr<BackendMask> createMask(const BackendImage& image, Colour key) override;
-  int mouseButtons() override;
-  uint32_t tickCount() override;
 
   // Test hook: bitmaps registered here take precedence over the embedded ones.
   void addBitmap(int resourceId, int width, int height, const std::vector<uint32_t>& pixels);
@@ -57,11 +56,6 @@ public:
   void removeTarget(unsigned long window);
   // Handles every event waiting on the connection.
   void dispatchEvents();
-  // True while a button-down is being handled: a control is tracking the
-  // mouse and handles the button itself, so further button-downs are dropped.
-  bool inButtonHandler() const { return buttonDepth_ > 0; }
-  void enterButtonHandler() { ++buttonDepth_; }
-  void leaveButtonHandler() { --buttonDepth_; }
 
 private:
   _XDisplay* display_ = nullptr;
@@ -69,8 +63,6 @@ private:
   std::vector<std::pair<unsigned long, X11EventTarget*>> targets_;
   std::vector<std::string> classes_;
   CairoBitmapStore bitmaps_;
-  int buttonDepth_ = 0;
-  bool dispatching_ = false;
 };
 
 // Runs `action` with X errors caught instead of ending the process (the

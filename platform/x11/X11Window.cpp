@@ -35,6 +35,29 @@ void copyToScreen(cairo_surface_t* picture, cairo_surface_t* screen, const Rect&
 
 void destroyWindowAction(Display* display, void* data) { XDestroyWindow(display, *static_cast<Window*>(data)); }
 
+// The toolkit's bit for an X button number; 0 for the buttons it ignores.
+int buttonBit(unsigned int button)
+{
+  switch (button) {
+    case Button1: return kMouseLeft;
+    case Button3: return kMouseRight;
+    default: return 0;
+  }
+}
+
+// The toolkit's buttons and modifiers from an X event's state.
+int stateBits(unsigned int state)
+{
+  int bits = 0;
+  if (state & Button1Mask) bits |= kMouseLeft;
+  if (state & Button2Mask) bits |= kMouseMiddle;
+  if (state & Button3Mask) bits |= kMouseRight;
+  if (state & ShiftMask) bits |= kModifierShift;
+  if (state & ControlMask) bits |= kModifierControl;
+  if (state & Mod1Mask) bits |= kModifierAlt;
+  return bits;
+}
+
 struct FocusRequest {
   Window window;
 };
@@ -107,17 +130,16 @@ void X11Window::present(const Rect& area)
   XFlush(backend_.display());
 }
 
-Point X11Window::cursorPosition()
-{
-  if (!alive_) return {};
-  Window root, child;
-  int rootX, rootY, x = 0, y = 0;
-  unsigned int mask;
-  XQueryPointer(backend_.display(), window_, &root, &child, &rootX, &rootY, &x, &y, &mask);
-  return {x, y};
-}
-
 void X11Window::dispatchPendingEvents() { backend_.dispatchEvents(); }
+
+bool X11Window::newerMoveWaiting(unsigned int state) const
+{
+  Display* dpy = backend_.display();
+  if (XEventsQueued(dpy, QueuedAlready) == 0) return false;
+  XEvent next;
+  XPeekEvent(dpy, &next);
+  return next.type == MotionNotify && next.xmotion.window == window_ && next.xmotion.state == state;
+}
 
 std::unique_ptr<TextField> X11Window::createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                                       TextFieldListener& listener)
@@ -141,12 +163,29 @@ void X11Window::handleEvent(XEvent& event)
       }
       break;
     case ButtonPress:
-      if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) && events_ &&
-          !backend_.inButtonHandler()) {
-        backend_.enterButtonHandler();
-        events_->windowButtonDown({event.xbutton.x, event.xbutton.y});
-        backend_.leaveButtonHandler();
-      }
+    case ButtonRelease: {
+      // The left and the right button press controls; the wheel and the
+      // middle button do nothing here. While one is held the press's implicit
+      // grab sends the moves and the release here, wherever the pointer goes.
+      const int button = buttonBit(event.xbutton.button);
+      if (button == 0 || !events_ || !alive_) break;
+      // The event's state is the one before it: a press adds its button, a
+      // release takes it away.
+      const int before = stateBits(event.xbutton.state);
+      const bool press = event.type == ButtonPress;
+      events_->windowMouse({press ? MouseEventType::press : MouseEventType::release,
+                            {event.xbutton.x, event.xbutton.y},
+                            button,
+                            press ? before | button : before & ~button});
+      break;
+    }
+    case MotionNotify:
+      // Only the latest of a run of moves with the same buttons and modifiers
+      // matters: a slow interface thread sends one value for where the
+      // pointer is, not one for every pixel it crossed.
+      if (!events_ || !alive_ || newerMoveWaiting(event.xmotion.state)) break;
+      events_->windowMouse(
+          {MouseEventType::move, {event.xmotion.x, event.xmotion.y}, 0, stateBits(event.xmotion.state)});
       break;
     case DestroyNotify:
       if (event.xdestroywindow.window == window_) {

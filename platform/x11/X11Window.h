@@ -18,7 +18,6 @@ public:
 
   void detach() override { events_ = nullptr; }
   std::unique_ptr<Canvas> canvas() override;
-  Point cursorPosition() override;
   void dispatchPendingEvents() override;
   std::unique_ptr<TextField> createTextField(const Rect& area, const std::string& text, const FontSpec& font,
                                              TextFieldListener& listener) override;
@@ -29,6 +28,10 @@ public:
   void present(const Rect& area);
 
 private:
+  // True when the next event waiting is a move of the same window with the
+  // same `state`, which makes this one stale.
+  bool newerMoveWaiting(unsigned int state) const;
+
   X11Backend& backend_;
   unsigned long window_;
   int width_;

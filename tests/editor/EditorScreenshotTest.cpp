@@ -29,7 +29,7 @@ struct Expected {
 void writeEditorPicture(const HeadlessWindow& window, const std::string& path)
 {
   cairo_surface_t* picture =
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, PluginEditor::kWidth, PluginEditor::kHeight);
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout::kWindowWidth, layout::kWindowHeight);
   cairo_t* cr = cairo_create(picture);
   cairo_set_source_surface(cr, window.surface(), 0, 0);
   cairo_paint(cr);
@@ -44,7 +44,7 @@ protected:
   {
     const HeadlessWindow& w = window();
     // The background around the controls is the artwork's.
-    const Artwork background(PluginEditor::kBackgroundBitmap);
+    const Artwork background(layout::kBackgroundBitmap);
     constexpr int kWidth = layout::kWindowWidth;
     constexpr int kHeight = layout::kWindowHeight;
     EXPECT_EQ(differingFromArtwork(w, {0, 0}, background, {0, 0}, {kWidth, 60}), 0) << "title strip";
@@ -112,7 +112,7 @@ TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle)
     if (i != delayTimeAltParameter) effect->setParameter(i, values[std::size_t(i)]);
   editor->idle();
   expectPicture({3, 3, true, true, false, {3, 2, 1, 0}});
-  EXPECT_EQ(editor->delayTimeBox()->text(), "1.250");
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "1.250");
   writeEditorPicture(window(), std::string(BRASKLIN_EDITOR_PICTURE_DIR) + "/editor-custom.png");
 
   // Painting everything afresh gives the same picture as the idle redraws.

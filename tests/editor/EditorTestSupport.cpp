@@ -25,8 +25,7 @@ intptr_t fakeHost(AEffect* /*effect*/, int32_t opcode, int32_t index, intptr_t /
       hostLog().touches += opcode == audioMasterBeginEdit ? '[' : ']';
       hostLog().touchedIndices.push_back(index);
       return 1;
-    case audioMasterIdle: ++hostLog().idleRequests; return 0;
-    default: return 0;
+    default: hostLog().otherCalls.push_back(opcode); return 0;
   }
 }
 
@@ -56,15 +55,15 @@ void EditorTest::openAndPaint()
   backend.newestWindow()->paint();
 }
 
-void EditorTest::click(Point where) { backend.press(where, kMouseLeft); }
+void EditorTest::click(Point where) { backend.tap(where); }
 
 void EditorTest::drag(Point from, Point to)
 {
   constexpr int kSteps = 4;
+  backend.press(from, kMouseLeft);
   for (int i = 1; i <= kSteps; ++i)
     backend.moveTo({from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps}, kMouseLeft);
   backend.release();
-  backend.press(from, kMouseLeft);
 }
 
 void EditorTest::typeInto(Point where, const std::string& text)
@@ -116,7 +115,7 @@ int countLight(const HeadlessWindow& window, const Rect& area)
 
 int drawnHandleTop(const HeadlessWindow& window, int x)
 {
-  const Artwork handle(PluginEditor::kSliderHandleBitmap);
+  const Artwork handle(layout::kSliderHandleBitmap);
   for (int top = 0; top + handle.height() <= window.height(); ++top)
     if (differingFromArtwork(window, {x, top}, handle, {0, 0}, {handle.width(), handle.height()}, true) == 0)
       return top;

@@ -46,7 +46,8 @@ struct Automation {
 // What the fake host has been told since the last clear().
 struct HostLog {
   std::vector<Automation> automations;
-  int idleRequests = 0;
+  // The opcodes of every other call (audioMasterIdle among them).
+  std::vector<int32_t> otherCalls;
   // The touch calls and the automation between them, in order: '[' begin
   // edit, 'a' automate, ']' end edit; `touchedIndices` has each call's index.
   std::string touches;
@@ -54,7 +55,7 @@ struct HostLog {
   void clear()
   {
     automations.clear();
-    idleRequests = 0;
+    otherCalls.clear();
     touches.clear();
     touchedIndices.clear();
   }
@@ -75,7 +76,7 @@ protected:
   // system does after mapping it.
   void openAndPaint();
   HeadlessWindow& window() const { return *backend.newestWindow(); }
-  // A left click at `where` with nothing queued: no dragging.
+  // A left click at `where`: press and release, no move between.
   void click(Point where);
   // Presses at `from`, drags to `to` in a few steps and releases there.
   void drag(Point from, Point to);

@@ -6,6 +6,8 @@
 #include <array>
 #include <cmath>
 #include <atomic>
+#include <bit>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,7 +45,7 @@ bool isKind(View* view, Kind kind)
 void expectSynchronised(PluginEditor& editor, PluginEffect& effect)
 {
   for (int32_t i = 0; i < kParameterCount; ++i) {
-    Control* control = editor.boundControl(i);
+    Control* control = editor.panel().boundControl(i);
     if (i == delayTimeAltParameter) {
       EXPECT_EQ(control, nullptr);
       continue;
@@ -54,12 +56,12 @@ void expectSynchronised(PluginEditor& editor, PluginEffect& effect)
   }
   char text[64] = {};
   effect.getParameterDisplay(waveShapeParameter, text);
-  ASSERT_NE(editor.waveShapeBox(), nullptr);
-  EXPECT_EQ(editor.waveShapeBox()->text(), text);
-  ASSERT_NE(editor.delayTimeBox(), nullptr);
+  ASSERT_NE(editor.panel().waveShapeBox(), nullptr);
+  EXPECT_EQ(editor.panel().waveShapeBox()->text(), text);
+  ASSERT_NE(editor.panel().delayTimeBox(), nullptr);
   char seconds[16];
   std::snprintf(seconds, sizeof seconds, "%.3f", double(effect.getParameter(delayTimeParameter)) * 5.0);
-  EXPECT_EQ(editor.delayTimeBox()->text(), seconds);
+  EXPECT_EQ(editor.panel().delayTimeBox()->text(), seconds);
 }
 
 // Values away from every parameter's default (and from each other's picture).
@@ -114,13 +116,13 @@ TEST_F(PluginEditorTest, openBuildsEveryControlInItsPlaceAndOrder)
     EXPECT_TRUE(isKind(control, expected.kind));
     EXPECT_EQ(control->getTag(), expected.tag);
     EXPECT_EQ(control->getRect(), rectOf(expected.rect));
-    EXPECT_EQ(control->getListener(), editor);
+    EXPECT_EQ(control->getListener(), static_cast<const ControlListener*>(&editor->panel()));
     // A bound control is the one the editor updates for its parameter.
     if (expected.kind != Kind::textBox) {
-      EXPECT_EQ(editor->boundControl(expected.tag), control);
+      EXPECT_EQ(editor->panel().boundControl(expected.tag), control);
     }
   }
-  EXPECT_EQ(frame->getBackground()->getResourceId(), PluginEditor::kBackgroundBitmap);
+  EXPECT_EQ(frame->getBackground()->getResourceId(), layout::kBackgroundBitmap);
 }
 
 TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts)
@@ -128,8 +130,8 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts)
   // Program 0 first: the first shape's name and no delay.
   openAndPaint();
   expectSynchronised(*editor, *effect);
-  EXPECT_EQ(editor->waveShapeBox()->text(), "Sine");
-  EXPECT_EQ(editor->delayTimeBox()->text(), "0.000");
+  EXPECT_EQ(editor->panel().waveShapeBox()->text(), "Sine");
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "0.000");
   editor->close();
 
   // Then values set while the editor was closed.
@@ -137,12 +139,35 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts)
   setCustomValues(*effect);
   openAndPaint();
   expectSynchronised(*editor, *effect);
-  EXPECT_EQ(editor->delayTimeBox()->text(), "2.000");  // 0.4 of five seconds
-  EXPECT_NE(editor->waveShapeBox()->text(), "Sine");
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "2.000");  // 0.4 of five seconds
+  EXPECT_NE(editor->panel().waveShapeBox()->text(), "Sine");
   // The buttons show the effect's state, not the 1.0 they are built with.
   effect->setParameter(stablizeParameter, 0.0f);
   editor->idle();
-  EXPECT_EQ(editor->boundControl(stablizeParameter)->getValue(), 0.0f);
+  EXPECT_EQ(editor->panel().boundControl(stablizeParameter)->getValue(), 0.0f);
+}
+
+// Selecting any program of a new instance, the factory sounds included, the
+// switches light the settings the effect runs. A value inside the effect's
+// band but short of the switch's own position (0.6 for an analysis length of
+// 4096, say) would light the position below it.
+TEST_F(PluginEditorTest, everyProgramsSwitchesShowTheSettingsTheEffectRuns)
+{
+  openAndPaint();
+  const auto lit = [this](int32_t index) {
+    const auto* control = dynamic_cast<VerticalSwitch*>(editor->panel().boundControl(index));
+    return control == nullptr ? -1 : control->imageForValue(control->getValue());
+  };
+  for (int32_t program = 0; program < PluginEffect::kProgramCount; ++program) {
+    SCOPED_TRACE(program);
+    effect->setProgram(program);
+    editor->idle();
+    EXPECT_EQ(lit(fftLengthParameter), std::countr_zero(static_cast<unsigned>(effect->analysisLength() / 1024)));
+    // Off, low-pass, high-pass, band-pass: the modes -1 to 2.
+    EXPECT_EQ(lit(filterTypeParameter), static_cast<int>(filterModeFor(effect->getParameter(filterTypeParameter))) + 1);
+    for (int32_t slot = 0; slot < kStageSlotCount; ++slot)
+      EXPECT_EQ(lit(firstParameter + slot), static_cast<int>(effect->stageInSlot(slot))) << "slot " << slot;
+  }
 }
 
 TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither)
@@ -154,20 +179,20 @@ TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIn
   effect->setParameter(delayTimeParameter, 0.3f);
   // Nothing in the window is touched from the thread that changed the
   // parameter, not even a control's value ...
-  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
-  EXPECT_EQ(editor->delayTimeBox()->text(), "0.000");
+  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.0f);
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "0.000");
   EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.0f));
   // ... the host's next idle does it all.
   editor->idle();
-  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
-  EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
+  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.3f);
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "1.500");
   EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
 
   // Index 11 is the same delay time for the effect, but no control follows it.
   effect->setParameter(delayTimeAltParameter, 0.8f);
   EXPECT_EQ(effect->getParameter(delayTimeParameter), 0.8f);
-  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
-  EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
+  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.3f);
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "1.500");
   editor->idle();
   EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
   EXPECT_TRUE(hostLog().automations.empty()) << "the host's own changes go back to it";
@@ -177,9 +202,9 @@ TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen)
 {
   effect->setParameter(cutOffParameter, 0.25f);  // closed: nothing to update, nothing to crash
   openAndPaint();
-  EXPECT_EQ(editor->boundControl(cutOffParameter)->getValue(), 0.25f);
+  EXPECT_EQ(editor->panel().boundControl(cutOffParameter)->getValue(), 0.25f);
   editor->close();
-  EXPECT_EQ(editor->boundControl(cutOffParameter), nullptr);
+  EXPECT_EQ(editor->panel().boundControl(cutOffParameter), nullptr);
   effect->setParameter(cutOffParameter, 0.75f);
   for (int32_t i = -3; i < 30; ++i) editor->setParameter(i, 0.5f);  // any index, closed
   openAndPaint();
@@ -190,8 +215,8 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
 {
   openAndPaint();
   typeInto(kDelayTimeBox, "7");
-  EXPECT_EQ(editor->delayTimeBox()->text(), "5");
-  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 1.0f);
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "5");
+  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 1.0f);
   ASSERT_EQ(hostLog().automations.size(), 1u);
   EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
   EXPECT_EQ(hostLog().automations[0].value, 1.0f);
@@ -207,11 +232,11 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
   ASSERT_EQ(hostLog().automations.size(), 1u);
   EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
   EXPECT_EQ(hostLog().automations[0].value, 0.0f);
-  EXPECT_EQ(editor->delayTimeBox()->text(), "abc");  // kept until parameter 9 changes
-  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "abc");  // kept until parameter 9 changes
+  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.0f);
   effect->setParameter(delayTimeParameter, 0.5f);
   editor->idle();
-  EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "2.500");
 }
 
 TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone)
@@ -245,10 +270,10 @@ TEST_F(PluginEditorTest, typingInTheWaveShapeBoxSendsNothing)
   typeInto(kWaveShapeBox, "Anything");
   EXPECT_TRUE(hostLog().automations.empty());
   EXPECT_EQ(parameterValues(), before);
-  EXPECT_EQ(editor->waveShapeBox()->text(), "Anything");
+  EXPECT_EQ(editor->panel().waveShapeBox()->text(), "Anything");
   effect->setParameter(waveShapeParameter, 0.0f);
   editor->idle();
-  EXPECT_EQ(editor->waveShapeBox()->text(), "Sine");
+  EXPECT_EQ(editor->panel().waveShapeBox()->text(), "Sine");
 }
 
 TEST_F(PluginEditorTest, stageOrderRowAnswersByColumnWithTheLastSwitchReachingTheRightEdge)
@@ -304,7 +329,7 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter)
     const int x = placement.rect.left + 12;
     if (placement.kind == Kind::slider) {
       // Grab the handle in its middle and move it 40 pixels towards the far end.
-      const int top = static_cast<Slider*>(editor->boundControl(placement.tag))->getHandleTop();
+      const int top = static_cast<Slider*>(editor->panel().boundControl(placement.tag))->getHandleTop();
       const int dy = before[std::size_t(placement.tag)] > 0.5f ? 40 : -40;
       drag({x, top + 11}, {x, top + 11 + dy});
     } else if (placement.kind == Kind::verticalSwitch) {
@@ -331,7 +356,7 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter)
       else
         EXPECT_EQ(after[std::size_t(i)], before[std::size_t(i)]) << "parameter " << i;
     }
-    EXPECT_EQ(editor->boundControl(placement.tag)->getValue(), after[std::size_t(placement.tag)]);
+    EXPECT_EQ(editor->panel().boundControl(placement.tag)->getValue(), after[std::size_t(placement.tag)]);
     if (placement.kind == Kind::slider) {
       // 40 pixels of the handle's travel (up is more); the handle was drawn
       // at a whole pixel, so the grab point may be off by one.
@@ -340,6 +365,99 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter)
       const double expected = before[std::size_t(placement.tag)] > 0.5f ? -40.0 / kTravel : 40.0 / kTravel;
       EXPECT_NEAR(moved, expected, 1.0 / kTravel + 1e-6);
     }
+  }
+}
+
+// Every gesture on a slider and on a switch reaches the host as one touch:
+// begin, one automation per change, end, all for the control's parameter,
+// and nothing else is asked of the host from inside the events (no idle).
+TEST_F(PluginEditorTest, eachGestureReachesTheHostAsBeginTheAutomationAndEnd)
+{
+  openAndPaint();
+  const int32_t volume = layout::kVolume.tag;
+  const int x = layout::kVolume.rect.left + 12;
+  const int grab = handleTopFor(0.5f) + layout::kHandleHeight / 2;  // the handle's middle at 0.5
+  // What the slider makes of a handle top (the value maps back from the pixel).
+  const auto atTop = [](int top) { return float(1.0 - double(top - layout::kSliderTop) / layout::kHandleTravel); };
+  const float grabbed = atTop(handleTopFor(0.5f));
+  const auto zone = [](int position) { return pointOf(layout::switchZoneCentre(layout::kFftLength, position)); };
+  struct Case {
+    const char* what;
+    int32_t parameter;
+    float start;
+    std::function<void()> gesture;
+    int automations;
+    float end;
+  };
+  const Case cases[] = {
+      {"drag", volume, 0.5f,
+       [&] {
+         backend.press({x, grab}, kMouseLeft);
+         backend.moveTo({x, grab - 20}, kMouseLeft);
+         backend.moveTo({x, grab - 40}, kMouseLeft);
+         backend.release();
+       },
+       3, atTop(handleTopFor(0.5f) - 40)},
+      {"fine drag", volume, 0.5f,
+       [&] {
+         backend.press({x, grab}, kMouseLeft | kModifierShift);
+         backend.moveTo({x, grab - 40}, kMouseLeft | kModifierShift);
+         backend.release();
+       },
+       2, 0.5f + (atTop(handleTopFor(0.5f) - 40) - 0.5f) / 10.0f},
+      {"released outside the window", volume, 0.5f,
+       [&] {
+         backend.press({x, grab}, kMouseLeft);
+         backend.moveTo({-10, -400}, kMouseLeft);
+         backend.release();
+       },
+       2, 1.0f},
+      {"pointer taken away", volume, 0.5f,
+       [&] {
+         backend.press({x, grab}, kMouseLeft);
+         backend.moveTo({x, grab - 20}, kMouseLeft);
+         backend.losePointer();
+         backend.moveTo({x, grab - 60}, kMouseLeft);
+       },
+       2, atTop(handleTopFor(0.5f) - 20)},
+      {"editor closed in the middle", volume, 0.5f,
+       [&] {
+         backend.press({x, grab}, kMouseLeft);
+         backend.moveTo({x, grab - 20}, kMouseLeft);
+         editor->close();
+         openAndPaint();
+       },
+       2, atTop(handleTopFor(0.5f) - 20)},
+      {"quick click on the handle", volume, 0.5f,
+       [&] {
+         backend.tap({x, grab});
+       },
+       1, grabbed},
+      {"alt-click", volume, 0.2f,
+       [&] {
+         backend.press({x, layout::kVolume.rect.bottom - 3}, kMouseLeft | kModifierAlt);
+         backend.release();
+       },
+       1, 0.5f},
+      {"quick click on a switch", layout::kFftLength.tag, 0.0f, [&] { backend.tap(zone(3)); }, 1, 1.0f},
+      {"drag across a switch", layout::kFftLength.tag, 0.0f,
+       [&] {
+         backend.press(zone(0), kMouseLeft);
+         for (int position : {1, 2, 3}) backend.moveTo(zone(position), kMouseLeft);
+         backend.release();
+       },
+       3, 1.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    effect->setParameter(c.parameter, c.start);
+    editor->idle();  // shows it, as the host's idle would
+    hostLog().clear();
+    c.gesture();
+    EXPECT_EQ(hostLog().touches, "[" + std::string(std::size_t(c.automations), 'a') + "]");
+    for (int32_t index : hostLog().touchedIndices) EXPECT_EQ(index, c.parameter);
+    EXPECT_TRUE(hostLog().otherCalls.empty()) << "first other call: " << hostLog().otherCalls.front();
+    EXPECT_NEAR(effect->getParameter(c.parameter), c.end, 1e-6);
   }
 }
 
@@ -362,7 +480,7 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch)
       EXPECT_FLOAT_EQ(hostLog().automations[0].value, float(position) / 3.0f);
       EXPECT_EQ(hostLog().touches, "[a]");
       for (int32_t index : hostLog().touchedIndices) EXPECT_EQ(index, placement.tag);
-      EXPECT_EQ(editor->boundControl(placement.tag)->getValue(), effect->getParameter(placement.tag));
+      EXPECT_EQ(editor->panel().boundControl(placement.tag)->getValue(), effect->getParameter(placement.tag));
     }
   }
 }
@@ -373,7 +491,7 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch)
 TEST_F(PluginEditorTest, thePreciseButtonTurnsOnThePreciseDetectorAndShowsTheHostsChanges)
 {
   openAndPaint();
-  Control* button = editor->boundControl(preciseParameter);
+  Control* button = editor->panel().boundControl(preciseParameter);
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->getRect(), rectOf(layout::kPrecise.rect));
   EXPECT_EQ(button->getValue(), 0.0f);
@@ -491,7 +609,7 @@ TEST_F(PluginEditorTest, automationFromAnotherThreadWhileTheEditorIdles)
   }
   automation.join();
   editor->idle();
-  EXPECT_EQ(editor->delayTimeBox()->text(), "2.500");
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "2.500");
   EXPECT_EQ(drawnHandleTop(window(), layout::kVolume.rect.left), handleTopFor(0.25f));
   expectSynchronised(*editor, *effect);
 }

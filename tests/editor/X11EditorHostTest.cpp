@@ -1,7 +1,8 @@
 // The built plug-in's editor the way a Linux host runs it: the module loaded
 // with dlopen, the editor opened through the dispatcher inside a top-level X11
-// window of the host's own connection, driven by effEditIdle, clicked with a
-// synthetic button event, and closed again. Needs an X server (Xvfb in CI).
+// window of the host's own connection, driven by effEditIdle, clicked with
+// synthetic button events and dragged with real ones, and closed again. Needs
+// an X server (Xvfb in CI).
 #include <dlfcn.h>
 
 #include <gtest/gtest.h>
@@ -176,9 +177,12 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses)
   // The click is a touch of its own.
   EXPECT_EQ(touches, "[a]");
 
-  // A button-down that arrives with the button already up (the synthetic
-  // event holds no real button, as a tap or a remote desktop's click) still
-  // selects the zone under it, on every switch, as one touch each.
+  // A quick click, its press and release sent together (a tap, a remote
+  // desktop's click), selects the zone under it, on every switch, as one
+  // touch each.
+  XEvent release = press;
+  release.xbutton.type = ButtonRelease;
+  release.xbutton.state = Button1Mask;
   for (const editorzones::SwitchZones& column : editorzones::switchZones()) {
     // From position 0, so that every tap below changes the value.
     effect->setParameter(effect, column.parameter, 0.0f);
@@ -186,9 +190,10 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses)
     for (int position : {3, 1, 2, 0}) {
       SCOPED_TRACE("parameter " + std::to_string(column.parameter) + " position " + std::to_string(position));
       clearHostLog();
-      press.xbutton.x = column.zones[std::size_t(position)].x;
-      press.xbutton.y = column.zones[std::size_t(position)].y;
+      press.xbutton.x = release.xbutton.x = column.zones[std::size_t(position)].x;
+      press.xbutton.y = release.xbutton.y = column.zones[std::size_t(position)].y;
       XSendEvent(display, editorWindow, True, ButtonPressMask, &press);
+      XSendEvent(display, editorWindow, True, ButtonReleaseMask, &release);
       XFlush(display);
       ASSERT_TRUE(pumpUntil([&] { dispatch(effEditIdle); }, [&] { return touches.size() >= 3; }))
           << "the tap selected nothing";
@@ -198,8 +203,9 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses)
     }
   }
 
-  // A real drag (XTEST, from another process, while the slider's tracking
-  // loop holds this thread): the host hears begin, the automation, end.
+  // A real drag (XTEST, from another process, while this thread goes on
+  // idling: each press, move and release arrives as an event of its own):
+  // the host hears begin, the automation, end.
   if (std::system("command -v xdotool >/dev/null 2>&1") == 0) {
     const int32_t kVolume = layout::kVolume.tag;
     effect->setParameter(effect, kVolume, 0.5f);  // the handle half way down its travel

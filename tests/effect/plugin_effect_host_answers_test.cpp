@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "BrasklinVersion.h"
+#include "effect/FactorySounds.h"
 #include "effect/ParameterTable.h"
 #include "effect/TailLength.h"
 #include "tests/effect/EffectTestSupport.h"
@@ -95,11 +96,21 @@ TEST_F(HostAnswersTest, canDoInsertsAndSendsButNoMidiOrTimeInfo)
   }
 }
 
+// Hosts list the programs by these names: "Init 1" first, then the factory
+// sounds in their list's order, through both name calls.
 TEST_F(HostAnswersTest, programNamesByIndexWithoutSelecting)
 {
+  ASSERT_EQ(factorySounds().size(), 15u);
+  std::vector<std::string> names{"Init 1"};
+  for (const FactorySound& sound : factorySounds()) names.emplace_back(sound.name);
   for (int32_t program = 0; program < 16; ++program) {
     EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, program),
-              "Init " + std::to_string(program + 1));
+              names[static_cast<std::size_t>(program)]);
+  }
+  EXPECT_EQ(dispatch(effGetProgram), 0);
+  for (int32_t program = 15; program >= 0; --program) {
+    dispatch(effSetProgram, 0, program);
+    EXPECT_EQ(askText(effGetProgramName, kVstMaxProgramNameBytes, 0, 0), names[static_cast<std::size_t>(program)]);
   }
   // Rename program 3 the host's way (select, name), go back to program 0.
   dispatch(effSetProgram, 0, 3);
@@ -107,7 +118,7 @@ TEST_F(HostAnswersTest, programNamesByIndexWithoutSelecting)
   dispatch(effSetProgramName, 0, 0, name);
   dispatch(effSetProgram, 0, 0);
   EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 3), "A name of 23 characters");
-  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 15), "Init 16");
+  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 15), names[15]);
   EXPECT_EQ(dispatch(effGetProgram), 0) << "asking for a name selected a program";
   // Outside 0..15: 0, and the buffer untouched.
   for (int32_t outside : {-1, 16, 1000}) {

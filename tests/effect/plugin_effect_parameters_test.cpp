@@ -10,6 +10,7 @@
 #include "dsp/Distortion.h"
 #include "dsp/FeedbackDelay.h"
 #include "dsp/TrackingOscillator.h"
+#include "effect/FactorySounds.h"
 #include "host/AEffEditor.h"
 #include "shapes/WaveShapeTable.h"
 #include "tests/effect/EffectTestSupport.h"
@@ -227,17 +228,14 @@ TEST_F(ParametersTest, stageOrderSlotsStoreTheKindAndNeverSwap)
 // robustness: setProgramName longer than the 24-byte field => cut to 23 bytes and terminated
 TEST_F(ParametersTest, programsAreNumberedUntilRenamedAndNamesAreBounded)
 {
+  EXPECT_STREQ(effect->programAt(0).name(), "Init");
   EXPECT_EQ(programName(), "Init 1");
-  for (int32_t p = 0; p < 16; ++p) {
-    effect->setProgram(p);
-    EXPECT_EQ(programName(), "Init " + std::to_string(p + 1));
-  }
   effect->setProgram(5);
   char rename[] = "Warm pad";
   effect->setProgramName(rename);
   EXPECT_EQ(programName(), "Warm pad");
   effect->setProgram(6);
-  EXPECT_EQ(programName(), "Init 7");
+  EXPECT_EQ(programName(), factorySounds()[5].name);
   effect->setProgram(5);
   EXPECT_EQ(programName(), "Warm pad");
   char init[] = "Init";
@@ -257,11 +255,47 @@ TEST_F(ParametersTest, programsAreNumberedUntilRenamedAndNamesAreBounded)
   }
 }
 
+// Programs 1 to 15 start as the factory sounds. Selecting one sets the effect
+// as loading the sound's values in index order does (how hosts load a
+// program file), and leaves what the program holds as it was: a host that
+// selects programs to read them changes none.
+TEST_F(ParametersTest, aNewEffectsProgramsAreTheFactorySoundsAndSelectingOneLoadsItsValues)
+{
+  ASSERT_EQ(factorySounds().size(), 15u);
+  std::vector<PluginProgram::Values> held;
+  for (int32_t p = 0; p < 16; ++p) held.push_back(effect->programAt(p).values());
+  for (int32_t p = 1; p < 16; ++p) {
+    const FactorySound& sound = factorySounds()[static_cast<std::size_t>(p - 1)];
+    SCOPED_TRACE(sound.name);
+    effect->setProgram(p);
+    EXPECT_EQ(programName(), sound.name);
+    EXPECT_EQ(effect->programAt(p).values(), held[static_cast<std::size_t>(p)]);
+    const std::unique_ptr<PluginEffect> loaded = effecttest::makeEffect();
+    for (int32_t i = 0; i < 19; ++i) loaded->setParameter(i, sound.values[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(loaded->programAt(0).values(), held[static_cast<std::size_t>(p)]);
+    for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), loaded->getParameter(i)) << i;
+    for (int32_t slot = 0; slot < 4; ++slot) EXPECT_EQ(effect->stageInSlot(slot), loaded->stageInSlot(slot));
+    EXPECT_EQ(effect->analysisLength(), loaded->analysisLength());
+    EXPECT_EQ(effect->oscillator().ratio(), loaded->oscillator().ratio());
+    EXPECT_EQ(effect->oscillator().precise(), loaded->oscillator().precise());
+    EXPECT_EQ(effect->cutOffMultiplier(), loaded->cutOffMultiplier());
+    EXPECT_EQ(effect->delayStage().feedback(), loaded->delayStage().feedback());
+    EXPECT_EQ(effect->delayStage().mix(), loaded->delayStage().mix());
+    EXPECT_EQ(effect->distortionStage().drive(), loaded->distortionStage().drive());
+    EXPECT_EQ(effect->outputGain(), loaded->outputGain());
+  }
+  // No two programs alike, Init included.
+  for (std::size_t a = 0; a < held.size(); ++a)
+    for (std::size_t b = a + 1; b < held.size(); ++b) EXPECT_NE(held[a], held[b]) << a << " and " << b;
+}
+
 TEST_F(ParametersTest, selectingAProgramAppliesItsOwnFeedbackAndMix)
 {
+  const float ownFeedback = effect->programAt(1).value(10);  // the factory sound's
+  ASSERT_NE(ownFeedback, 0.5f);
   effect->setParameter(10, 0.5f);  // program 0
   effect->setProgram(1);
-  EXPECT_EQ(effect->getParameter(10), 0.0f);
+  EXPECT_EQ(effect->getParameter(10), ownFeedback);
   effect->setParameter(9, 0.1f);
   effect->setParameter(10, 0.6f);
   effect->setParameter(8, 0.3f);

@@ -1,11 +1,12 @@
-// The controls under scripted mouse and keyboard input: slider tracking with
-// Shift and Alt, switch zones, on/off toggling, text box edits and the
-// parameter display's text.
+// The controls under scripted mouse and keyboard input: the slider's and the
+// switch's press -> drag -> release state machines with Shift and Alt, switch
+// zones, on/off toggling, text box edits and the parameter display's text.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
@@ -35,7 +36,7 @@ protected:
     addSolidBitmap(129, 25, 175, kTrack.toRgb());
     // Handle: grey with a white left margin of 3 pixels (see-through).
     addBitmap(130, 25, 22, [](int x, int) { return x < 3 ? 0xFFFFFFu : kHandle.toRgb(); });
-    frame = std::make_unique<Frame>(Rect{0, 0, 300, 300}, kFakeParentWindow, nullptr);
+    frame = std::make_unique<Frame>(Rect{0, 0, 300, 300}, kFakeParentWindow);
     window = backend.newestWindow();
   }
   void TearDown() override
@@ -93,10 +94,10 @@ TEST_F(ControlsTest, draggingTheHandleKeepsItUnderTheMouse)
   Slider* slider = addSlider(0.5f);
   const int top = handleTopInPicture();
   ASSERT_EQ(top, 149);
+  backend.press({30, top + 6}, kMouseLeft);  // grab the handle 6 pixels below its top
   backend.moveTo({30, 150}, kMouseLeft);
   backend.moveTo({31, 100}, kMouseLeft);
   backend.release();
-  backend.press({30, top + 6}, kMouseLeft);  // grab the handle 6 pixels below its top
   // The value maps back to pixels by truncation, so the handle may sit one pixel higher.
   EXPECT_NEAR(handleTopInPicture(), 100 - 6, 1);
   EXPECT_NEAR(slider->getValue(), valueForHandleTop(94), 1e-6);
@@ -107,47 +108,52 @@ TEST_F(ControlsTest, draggingTheHandleKeepsItUnderTheMouse)
 TEST_F(ControlsTest, aDragIsOneTouchAndAClickThatMissesOrIsReleasedAtOnceIsNone)
 {
   Slider* slider = addSlider(0.5f);
+  backend.press({30, 155}, kMouseLeft);
   backend.moveTo({30, 140}, kMouseLeft);
   backend.moveTo({30, 120}, kMouseLeft);
   backend.release();
-  backend.press({30, 155}, kMouseLeft);
   // The grab itself maps back from a whole pixel (0.5 becomes 0.503), then two moves.
   EXPECT_EQ(listener.touches, "[vvv]") << "begin, the changes, end";
-  // Holding the handle without moving is still a touch, with nothing in it.
+  // Holding the handle without moving, or a quick click on it, is still a
+  // touch, with nothing in it.
   listener.touches.clear();
-  backend.release();
   backend.press({30, handleTopInPicture() + 2}, kMouseLeft);
-  EXPECT_EQ(listener.touches, "[]");
-  // A slider keeps its rules: beside the handle, or with the button up
-  // already, there is no drag and no touch; Alt resets as a plain change.
+  backend.release();
+  backend.tap({30, handleTopInPicture() + 2});
+  EXPECT_EQ(listener.touches, "[][]");
+  // A slider keeps its rules: beside the handle there is no drag and no
+  // touch, moves and a release after it change nothing; Alt resets as a
+  // plain change.
   listener.touches.clear();
   const float before = slider->getValue();
   backend.press({30, 240}, kMouseLeft);
-  backend.tap({30, handleTopInPicture() + 2});
+  backend.moveTo({30, 100}, kMouseLeft);
+  backend.release();
   EXPECT_EQ(slider->getValue(), before);
   backend.press({30, 240}, kMouseLeft | kModifierAlt);
+  backend.release();
   EXPECT_EQ(listener.touches, "v");
 }
 
 TEST_F(ControlsTest, draggingFarBeyondTheTrackLimitsTheValue)
 {
   Slider* slider = addSlider(0.5f);
+  backend.press({30, 155}, kMouseLeft);
   backend.moveTo({30, -500}, kMouseLeft);
   backend.release();
-  backend.press({30, 155}, kMouseLeft);
   EXPECT_EQ(slider->getValue(), 1.0f);
+  backend.press({30, 80}, kMouseLeft);
   backend.moveTo({30, 5000}, kMouseLeft);
   backend.release();
-  backend.press({30, 80}, kMouseLeft);
   EXPECT_EQ(slider->getValue(), 0.0f);
 }
 
 TEST_F(ControlsTest, shiftDragMovesTheValueOneTenthAsFar)
 {
   Slider* slider = addSlider(0.5f);
+  backend.press({30, 155}, kMouseLeft | kModifierShift);
   backend.moveTo({30, 155 - 50}, kMouseLeft | kModifierShift);
   backend.release();
-  backend.press({30, 155}, kMouseLeft | kModifierShift);
   // Without Shift the value would follow the handle to 105 - 6; with it, it
   // goes a tenth of the way from where it started.
   const float full = valueForHandleTop(105 - 6);
@@ -158,11 +164,11 @@ TEST_F(ControlsTest, shiftDragMovesTheValueOneTenthAsFar)
 TEST_F(ControlsTest, pressingShiftMidDragTakesTheValueAtThatMomentAsReference)
 {
   Slider* slider = addSlider(0.5f);
+  backend.press({30, 155}, kMouseLeft);
   backend.moveTo({30, 125}, kMouseLeft);                   // 30 pixels up, full speed
   backend.moveTo({30, 125}, kMouseLeft | kModifierShift);  // Shift goes down here
   backend.moveTo({30, 75}, kMouseLeft | kModifierShift);   // 50 more pixels, fine
   backend.release();
-  backend.press({30, 155}, kMouseLeft);
   const float atShift = valueForHandleTop(125 - 6);
   EXPECT_NEAR(slider->getValue(), atShift + (50.0f / 153.0f) / 10.0f, 1e-5);
 }
@@ -170,12 +176,12 @@ TEST_F(ControlsTest, pressingShiftMidDragTakesTheValueAtThatMomentAsReference)
 TEST_F(ControlsTest, shiftPressedAgainContinuesFromTheCurrentValueWithoutAJump)
 {
   Slider* slider = addSlider(0.5f);
+  backend.press({30, 155}, kMouseLeft | kModifierShift);
   backend.moveTo({30, 135}, kMouseLeft | kModifierShift);  // fine from the start
   backend.moveTo({30, 115}, kMouseLeft);                   // Shift up: follows the mouse
   backend.moveTo({30, 115}, kMouseLeft | kModifierShift);  // Shift down again
   backend.moveTo({30, 65}, kMouseLeft | kModifierShift);
   backend.release();
-  backend.press({30, 155}, kMouseLeft | kModifierShift);
   const float released = valueForHandleTop(115 - 6);
   EXPECT_NEAR(slider->getValue(), released + (50.0f / 153.0f) / 10.0f, 1e-5);
 }
@@ -195,37 +201,121 @@ TEST_F(ControlsTest, altClickResetsTheSliderToItsDefault)
 TEST_F(ControlsTest, clickBesideTheHandleRightClickAndOtherModifiersAreIgnored)
 {
   Slider* slider = addSlider(0.5f);  // handle 149..171
-  backend.moveTo({30, 80}, kMouseLeft);
-  backend.press({30, 100}, kMouseLeft);  // track above the handle
-  backend.moveTo({30, 80}, kMouseRight);
-  backend.press({30, 155}, kMouseRight);
-  backend.moveTo({30, 80}, kMouseLeft | kModifierControl);
-  backend.press({30, 155}, kMouseLeft | kModifierControl);
+  const struct {
+    int y;
+    int state;
+  } presses[] = {{100, kMouseLeft}, {155, kMouseRight}, {155, kMouseLeft | kModifierControl}};  // track, right, Ctrl
+  for (const auto& press : presses) {
+    backend.press({30, press.y}, press.state);
+    backend.moveTo({30, 80}, press.state);
+    backend.release();
+  }
   EXPECT_EQ(slider->getValue(), 0.5f);
   EXPECT_TRUE(listener.calls.empty());
   slider->setMouseEnabled(false);
-  backend.moveTo({30, 80}, kMouseLeft);
   backend.press({30, 155}, kMouseLeft);
+  backend.moveTo({30, 80}, kMouseLeft);
+  backend.release();
   EXPECT_EQ(slider->getValue(), 0.5f);
 }
 
 TEST_F(ControlsTest, handleEdgesCountForTheClick)
 {
   Slider* slider = addSlider(0.5f);  // handle x 25..50, y 149..171 inclusive
+  backend.press({50, 171}, kMouseLeft);
   backend.moveTo({30, 100}, kMouseLeft);
   backend.release();
-  backend.press({50, 171}, kMouseLeft);
   EXPECT_NE(slider->getValue(), 0.5f);
 }
 
-TEST_F(ControlsTest, trackingLoopServicesTheFrameIdleSoOtherControlsRedraw)
+// ---- the press -> drag -> release state machines ----
+
+// One scripted gesture: what the user does, what the listener must hear
+// ('[' begin, 'v' a change, ']' end) and the value the control is left with.
+struct Step {
+  enum Kind { press, move, release, lose } kind;
+  Point where;
+  int state;
+};
+struct Gesture {
+  const char* what;
+  float startValue;
+  std::vector<Step> steps;
+  std::string heard;
+  float endValue;
+};
+
+void play(HeadlessBackend& backend, const std::vector<Step>& steps)
 {
-  // Without an editor there is no idle to run; the drag must still end.
-  Slider* slider = addSlider(0.5f);
-  for (int i = 0; i < 30; ++i) backend.moveTo({30, 150 - i}, kMouseLeft);
-  backend.press({30, 155}, kMouseLeft);
-  EXPECT_EQ(backend.pendingSteps(), 0u);
-  EXPECT_NEAR(slider->getValue(), valueForHandleTop(150 - 29 - 6), 1e-6);
+  for (const Step& step : steps) {
+    switch (step.kind) {
+      case Step::press: backend.press(step.where, step.state); break;
+      case Step::move: backend.moveTo(step.where, step.state); break;
+      case Step::release: backend.release(); break;
+      case Step::lose: backend.losePointer(); break;
+    }
+  }
+}
+
+TEST_F(ControlsTest, eachGestureOnASliderIsHeardAsItsExactBeginChangesAndEnd)
+{
+  constexpr int L = kMouseLeft;
+  constexpr int S = kModifierShift;
+  // Slider value 0.5 puts the handle's top at 149: grabbed at 155, 6 below it.
+  const float atGrab = valueForHandleTop(149);
+  const Gesture gestures[] = {
+      {"drag",
+       0.5f,
+       {{Step::press, {30, 155}, L}, {Step::move, {30, 125}, L}, {Step::move, {31, 95}, L}, {Step::release, {}, 0}},
+       "[vvv]",
+       valueForHandleTop(89)},
+      {"fine drag",
+       0.5f,
+       {{Step::press, {30, 155}, L | S}, {Step::move, {30, 105}, L | S}, {Step::release, {}, 0}},
+       "[vv]",
+       0.5f + (valueForHandleTop(99) - 0.5f) / 10.0f},
+      {"release outside the control",
+       0.5f,
+       {{Step::press, {30, 155}, L}, {Step::move, {200, 125}, L}, {Step::release, {}, 0}},
+       "[vv]",
+       valueForHandleTop(119)},
+      {"release outside the window",
+       0.5f,
+       {{Step::press, {30, 155}, L}, {Step::move, {-40, -500}, L}, {Step::release, {}, 0}},
+       "[vv]",
+       1.0f},
+      {"pointer taken away",
+       0.5f,
+       {{Step::press, {30, 155}, L}, {Step::move, {30, 125}, L}, {Step::lose, {}, 0}, {Step::move, {30, 90}, L}},
+       "[vv]",
+       valueForHandleTop(119)},
+      {"a second button waits",
+       0.5f,
+       {{Step::press, {30, 155}, L},
+        {Step::move, {30, 125}, L | kMouseRight},
+        {Step::move, {30, 105}, L},
+        {Step::release, {}, 0}},
+       "[vv]",
+       valueForHandleTop(99)},
+      {"quick click on the handle", 0.5f, {{Step::press, {30, 155}, L}, {Step::release, {}, 0}}, "[v]", atGrab},
+      {"alt-click", 0.9f, {{Step::press, {30, 240}, L | kModifierAlt}, {Step::release, {}, 0}}, "v", 0.5f},
+      {"click on the track",
+       0.5f,
+       {{Step::press, {30, 100}, L}, {Step::move, {30, 60}, L}, {Step::release, {}, 0}},
+       "",
+       0.5f},
+  };
+  for (const Gesture& gesture : gestures) {
+    SCOPED_TRACE(gesture.what);
+    Slider* slider = addSlider(gesture.startValue);
+    listener.touches.clear();
+    play(backend, gesture.steps);
+    EXPECT_EQ(listener.touches, gesture.heard);
+    EXPECT_NEAR(slider->getValue(), gesture.endValue, 1e-6);
+    EXPECT_EQ(frame->getDragView(), nullptr) << "the drag is over";
+    frame->removeView(slider);
+    delete slider;
+  }
 }
 
 // ---- switches ----
@@ -257,8 +347,50 @@ TEST_F(SwitchTest, hundredPixelFourPositionSwitchZones)
   } cases[] = {{0, 0.0f},         {24, 0.0f},        {25, 1.0f / 3.0f}, {49, 1.0f / 3.0f},
                {50, 2.0f / 3.0f}, {74, 2.0f / 3.0f}, {75, 1.0f},        {100, 1.0f}};
   for (const auto& c : cases) {
-    backend.press({30, 50 + c.dy}, kMouseLeft);
+    backend.tap({30, 50 + c.dy});
     EXPECT_FLOAT_EQ(sw->getValue(), c.value) << "dy " << c.dy;
+  }
+}
+
+TEST_F(SwitchTest, eachGestureOnASwitchIsHeardAsItsExactBeginChangesAndEnd)
+{
+  constexpr float kThird = 1.0f / 3.0f;
+  // The switch spans y 50..150 in four zones of 25 pixels.
+  const Gesture gestures[] = {
+      {"quick click", 0.0f, {{Step::press, {30, 130}, kMouseLeft}, {Step::release, {}, 0}}, "[v]", 1.0f},
+      {"drag across",
+       0.0f,
+       {{Step::press, {30, 55}, kMouseLeft},
+        {Step::move, {30, 80}, kMouseLeft},
+        {Step::move, {30, 110}, kMouseLeft},
+        {Step::release, {}, 0}},
+       "[vv]",
+       2.0f * kThird},
+      {"right-button drag, released outside the window",
+       kThird,
+       {{Step::press, {30, 55}, kMouseRight},
+        {Step::move, {30, -300}, kMouseRight},
+        {Step::move, {400, 1000}, kMouseRight},
+        {Step::release, {}, 0}},
+       "[vv]",
+       1.0f},
+      {"pointer taken away",
+       0.0f,
+       {{Step::press, {30, 80}, kMouseLeft}, {Step::lose, {}, 0}, {Step::move, {30, 140}, kMouseLeft}},
+       "[v]",
+       kThird},
+      {"alt-click", 1.0f, {{Step::press, {30, 140}, kMouseLeft | kModifierAlt}, {Step::release, {}, 0}}, "v", 0.0f},
+  };
+  VerticalSwitch* sw = addSwitch();
+  for (const Gesture& gesture : gestures) {
+    SCOPED_TRACE(gesture.what);
+    sw->setValue(gesture.startValue);
+    frame->idle();  // shows it, as the editor's idle would
+    listener.touches.clear();
+    play(backend, gesture.steps);
+    EXPECT_EQ(listener.touches, gesture.heard);
+    EXPECT_FLOAT_EQ(sw->getValue(), gesture.endValue);
+    EXPECT_EQ(frame->getDragView(), nullptr) << "the drag is over";
   }
 }
 
@@ -280,10 +412,10 @@ TEST_F(SwitchTest, shownImageFollowsTheValueIncludingTheFloatThirds)
 TEST_F(SwitchTest, draggingMovesThroughThePositionsWithAnyButton)
 {
   VerticalSwitch* sw = addSwitch();
+  backend.press({30, 55}, kMouseRight);
   backend.moveTo({30, 80}, kMouseRight);
   backend.moveTo({30, 140}, kMouseRight);
   backend.release();
-  backend.press({30, 55}, kMouseRight);
   EXPECT_EQ(sw->getValue(), 1.0f);
   // The first position equals what is shown already, so only the moves report.
   ASSERT_EQ(listener.calls.size(), 2u);
@@ -295,8 +427,8 @@ TEST_F(SwitchTest, draggingMovesThroughThePositionsWithAnyButton)
 TEST_F(SwitchTest, aClickReleasedAtOnceStillSelectsItsZoneAsOneTouch)
 {
   VerticalSwitch* sw = addSwitch();
-  // The button is up before the switch sees the press: every zone, in an
-  // order that changes the value each time, and each a touch of its own.
+  // The release comes with the press: every zone, in an order that changes
+  // the value each time, and each a touch of its own.
   const struct {
     int dy;
     float value;
@@ -312,20 +444,21 @@ TEST_F(SwitchTest, aClickReleasedAtOnceStillSelectsItsZoneAsOneTouch)
   listener.touches.clear();
   backend.tap({30, 140});
   EXPECT_EQ(listener.touches, "[]");
-  // Tracking with the button held is one touch through all the positions.
+  // Dragging with the button held is one touch through all the positions.
   listener.touches.clear();
+  backend.press({30, 55}, kMouseLeft);
   backend.moveTo({30, 80}, kMouseLeft);
   backend.release();
-  backend.press({30, 55}, kMouseLeft);
   EXPECT_EQ(listener.touches, "[vv]");
 }
 
 TEST_F(SwitchTest, altClickResetsTheSwitchToZero)
 {
   VerticalSwitch* sw = addSwitch();
-  backend.press({30, 140}, kMouseLeft);
+  backend.tap({30, 140});
   ASSERT_EQ(sw->getValue(), 1.0f);
   backend.press({30, 140}, kMouseLeft | kModifierAlt);
+  backend.release();
   EXPECT_EQ(sw->getValue(), 0.0f);
   EXPECT_EQ(window->pixel({40, 100}), kRedColour);
 }

@@ -14,7 +14,7 @@ protected:
   void SetUp() override
   {
     HeadlessGuiTest::SetUp();
-    frame = std::make_unique<Frame>(Rect{0, 0, 120, 80}, kFakeParentWindow, nullptr);
+    frame = std::make_unique<Frame>(Rect{0, 0, 120, 80}, kFakeParentWindow);
     window = backend.newestWindow();
     ASSERT_NE(window, nullptr);
     canvas = window->canvas();

@@ -148,7 +148,7 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText)
   setCurrentBackend(&headless);
   std::vector<uint32_t> expectedFirst, expectedClicked;
   {
-    Frame frame({0, 0, kWidth, kHeight}, kFakeParentWindow, nullptr);
+    Frame frame({0, 0, kWidth, kHeight}, kFakeParentWindow);
     buildScene(frame, &listener);
     ASSERT_EQ(frame.getBackground()->getWidth(), kWidth) << "the artwork must be embedded";
     headless.newestWindow()->paint();
@@ -161,8 +161,7 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText)
 
   X11Backend x11;
   setCurrentBackend(&x11);
-  auto frame =
-      std::make_unique<Frame>(Rect{0, 0, kWidth, kHeight}, reinterpret_cast<void*>(uintptr_t(parent)), nullptr);
+  auto frame = std::make_unique<Frame>(Rect{0, 0, kWidth, kHeight}, reinterpret_cast<void*>(uintptr_t(parent)));
   ASSERT_NE(frame->getWindow(), nullptr);
   const auto child = Window(reinterpret_cast<uintptr_t>(frame->getWindow()->nativeHandle()));
   Scene scene = buildScene(*frame, &listener);
@@ -242,7 +241,7 @@ TEST_F(X11FrameTest, parentThatIsNoWindowGivesAFrameWithoutWindow)
 {
   X11Backend x11;
   setCurrentBackend(&x11);
-  Frame frame({0, 0, 50, 50}, reinterpret_cast<void*>(uintptr_t(0x7FFFFFF0)), nullptr);
+  Frame frame({0, 0, 50, 50}, reinterpret_cast<void*>(uintptr_t(0x7FFFFFF0)));
   EXPECT_EQ(frame.getWindow(), nullptr);
   frame.idle();
 }

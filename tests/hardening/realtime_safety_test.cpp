@@ -422,8 +422,13 @@ TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
       {"FFT length 8192", setFftLength(1.0f), 512, true},
       {"FFT length 1024, accumulating", setFftLength(0.1f), 512, false},
       {"FFT length 4096", setFftLength(0.6f), 256, true},
-      // Program 0 now holds 4096; program 1 still the initial 2048.
-      {"program 1 (FFT length 2048)", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 1); }, 512, true},
+      // Program 0 now holds 4096; program 2 (a factory sound) analyses 2048.
+      {"program 2 (FFT length 2048)",
+       [](HostedPlugin& p) {
+         p.dispatch(effSetProgram, 0, 2);
+         EXPECT_EQ(p.get(hardening::kFftLength), 0.35f) << "program 2 must change the FFT length";
+       },
+       512, true},
       {"program 0 again (FFT length 4096), accumulating", [](HostedPlugin& p) { p.dispatch(effSetProgram, 0, 0); }, 512,
        false},
       {"sample rate 48000 while running", setSampleRate(48000.0f), 512, true},

@@ -6,6 +6,7 @@
 #include <lv2/urid/urid.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <stdexcept>
 
@@ -13,7 +14,8 @@
 #include "effect/ParameterTable.h"
 #include "effect/ParameterUnits.h"
 #include "lv2/Lv2Identity.h"
-#include "presets/FactoryPrograms.h"
+#include "effect/EffectCore.h"
+#include "effect/FactoryPrograms.h"
 
 namespace lv2test {
 
@@ -163,29 +165,24 @@ std::vector<float> Instance::renderInPlace(std::span<const float> input, uint32_
   return output;
 }
 
-namespace {
-
-PresetBank readBank()
-{
-  PresetBank bank;
-  std::string error;
-  if (!readFactoryPrograms(BRASKLIN_FACTORY_SOURCE, bank, error)) throw std::runtime_error(error);
-  return bank;
-}
-
-}  // namespace
-
 std::vector<std::vector<float>> factoryPrograms()
 {
   std::vector<std::vector<float>> programs;
-  for (const PresetProgram& program : readBank()) programs.push_back(program.values);
+  for (int32_t number = 0; number < EffectCore::kProgramCount; ++number) {
+    const PluginProgram::Values values = makeFactoryProgram(number)->values();
+    programs.emplace_back(values.begin(), values.end());
+  }
   return programs;
 }
 
 std::vector<std::string> factoryProgramNames()
 {
   std::vector<std::string> names;
-  for (const PresetProgram& program : readBank()) names.push_back(program.name);
+  for (int32_t number = 0; number < EffectCore::kProgramCount; ++number) {
+    std::array<char, PluginProgram::nameCapacity> shown{};
+    makeFactoryProgram(number)->writeShownName(number, shown.data());
+    names.emplace_back(shown.data());
+  }
   return names;
 }
 

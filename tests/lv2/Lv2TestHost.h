@@ -67,8 +67,8 @@ private:
   std::vector<float> in, left, right;
 };
 
-// The factory programs (the source the bundle's presets come from), one
-// normalised value per parameter.
+// The 16 programs of a new effect (what the bundle's presets are), the values
+// each keeps per parameter, and the names hosts show for them.
 std::vector<std::vector<float>> factoryPrograms();
 std::vector<std::string> factoryProgramNames();
 

@@ -1,9 +1,12 @@
 // Program and bank files: bytes packed here field by field (not by the
 // project's writer) read back exactly, the writer packs the same bytes, every
-// kind of damage is refused with its own message, and the factory bank the
+// kind of damage is refused with its own message, the table the build made of
+// the factory sounds' list holds the list exactly, and the factory bank the
 // build generated is whole.
+#include "effect/FactorySounds.h"
 #include "effect/ParameterTable.h"
 #include "vst2/PluginIdentity.h"
+#include "presets/FactoryList.h"
 #include "presets/PresetFile.h"
 #include "presets/ProgramList.h"
 #include "tests/support/preset_packing.h"
@@ -228,7 +231,27 @@ TEST(ProgramListTest, refusesWhatWouldMakeABrokenBankNamingTheLine)
   }
 }
 
-TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsEachAlsoInItsOwnFile)
+// The plug-in builds its programs from the table, so a sound the generator
+// dropped, reordered, renamed or rounded differently would differ from the
+// list that README and users read.
+TEST(FactoryBankTest, theTableBuiltFromTheListHoldsEverySoundOfItExactly)
+{
+  std::string text;
+  std::string error;
+  ASSERT_TRUE(readPresetBytes(FACTORY_SOURCE, text, error)) << error;
+  PresetBank listed;
+  ASSERT_TRUE(readFactoryList(text, listed, error)) << error;
+  ASSERT_EQ(listed.size(), 15u) << "one sound for each program after Init";
+  ASSERT_EQ(factorySounds().size(), listed.size());
+  for (std::size_t i = 0; i < listed.size(); ++i) {
+    const FactorySound& built = factorySounds()[i];
+    SCOPED_TRACE(listed[i].name);
+    EXPECT_EQ(built.name, listed[i].name);
+    EXPECT_EQ(std::vector<float>(built.values.begin(), built.values.end()), listed[i].values);
+  }
+}
+
+TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsAndEachSoundAlsoInItsOwnFile)
 {
   const fs::path folder = FACTORY_PRESETS_DIR;
   std::string bytes;
@@ -237,9 +260,15 @@ TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsEachAlsoInItsOwnFile)
   PresetBank bank;
   ASSERT_TRUE(readBankFile(bytes, kPluginUniqueId, bank, error)) << error;
   ASSERT_EQ(bank.size(), 16u);
+  // Program 0 is the Init program, as a host saves it from a new instance.
+  EXPECT_EQ(bank[0].name, "Init 1");
+  for (int32_t index = 0; index < kParameterCount; ++index)
+    EXPECT_EQ(bank[0].values[static_cast<std::size_t>(index)], reportedValue(index, parameterInfo(index).initialValue))
+        << index;
   std::set<std::string> names;
   std::set<std::vector<float>> settings;
-  for (const PresetProgram& program : bank) {
+  for (std::size_t number = 0; number < bank.size(); ++number) {
+    const PresetProgram& program = bank[number];
     SCOPED_TRACE(program.name);
     EXPECT_FALSE(program.name.empty());
     EXPECT_LE(program.name.size(), 23u);
@@ -249,6 +278,7 @@ TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsEachAlsoInItsOwnFile)
     // Hosts apply the values in index order: the second delay-time entry
     // must not undo the first.
     EXPECT_EQ(program.values[delayTimeAltParameter], program.values[delayTimeParameter]);
+    if (number == 0) continue;
     PresetProgram single;
     ASSERT_TRUE(readPresetBytes((folder / (program.name + ".fxp")).string(), bytes, error)) << error;
     ASSERT_TRUE(readProgramFile(bytes, kPluginUniqueId, single, error)) << error;
@@ -259,7 +289,7 @@ TEST(FactoryBankTest, holdsSixteenNamedWholeProgramsEachAlsoInItsOwnFile)
   EXPECT_EQ(settings.size(), 16u);
   size_t files = 0;
   for (const auto& entry : fs::directory_iterator(folder)) files += entry.path().extension() == ".fxp";
-  EXPECT_EQ(files, 16u);
+  EXPECT_EQ(files, 15u);
 }
 
 }  // namespace

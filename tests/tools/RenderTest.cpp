@@ -439,26 +439,46 @@ TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing)
     EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << entry.path();
 }
 
-// Every factory program, loaded from the shipped bank as a host loads it,
-// makes itself heard on the shipped example, without clipping, and unlike
-// any other program.
-TEST_F(RenderTest, factoryProgramsAreAudibleUnclippedAndDistinct)
+// The programs of a new instance as a host lists them: "Init 1", then one
+// factory sound per shipped program file. Each selected renders exactly as
+// its file loaded into program 0 does, makes itself heard on the shipped
+// example without clipping, and unlike any other program.
+TEST_F(RenderTest, everyProgramOfANewInstanceIsItsShippedFileAudibleUnclippedAndDistinct)
 {
-  const Outcome listing =
-      render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --bank " + quote(FACTORY_BANK) + " --list");
+  const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --mono ";
+  const Outcome listing = render(plugin + "--list");
   ASSERT_EQ(listing.status, 0) << listing.err;
+  std::vector<std::string> names;
+  std::istringstream lines(listing.out.substr(listing.out.find("\nprograms:\n")));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(" | ") != std::string::npos) names.push_back(line.substr(line.find(" | ") + 3));
+  }
+  ASSERT_EQ(names.size(), 16u) << listing.out;
+  EXPECT_EQ(names[0], "Init 1");
+  const fs::path presets = fs::path(FACTORY_BANK).parent_path();
+  std::set<std::string> shipped;
+  for (const auto& entry : fs::directory_iterator(presets))
+    if (entry.path().extension() == ".fxp") shipped.insert(entry.path().stem().string());
+  EXPECT_EQ(shipped, std::set<std::string>(names.begin() + 1, names.end()));
+
   std::vector<std::vector<float>> outputs;
   for (int program = 0; program < 16; ++program) {
-    SCOPED_TRACE(program);
+    SCOPED_TRACE(names[static_cast<size_t>(program)]);
     const std::string out = "program" + std::to_string(program) + ".wav";
     const Outcome run =
-        render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet --mono --bank " + quote(FACTORY_BANK) +
-               " --program " + std::to_string(program) + " " + EXAMPLE_INPUT + " " + quote(path(out)));
+        render(plugin + "--program " + std::to_string(program) + " " + EXAMPLE_INPUT + " " + quote(path(out)));
     ASSERT_EQ(run.status, 0) << run.err;
-    outputs.push_back(readClip(path(out)).samples);
+    const Clip selected = readClip(path(out));
+    if (program > 0) {
+      const fs::path file = presets / (names[static_cast<size_t>(program)] + ".fxp");
+      const Outcome loaded =
+          render(plugin + "--preset " + quote(file) + " " + EXAMPLE_INPUT + " " + quote(path("file.wav")));
+      ASSERT_EQ(loaded.status, 0) << loaded.err;
+      expectSameSamples(readClip(path("file.wav")), selected);
+    }
+    outputs.push_back(selected.samples);
     EXPECT_GT(signals::rms(outputs.back()), 0.03);  // -30 dBFS; the example itself is at -9
     EXPECT_LT(peak(outputs.back()), 0.99);
-    EXPECT_EQ(listing.out.find(" " + std::to_string(program) + " | Init"), std::string::npos) << listing.out;
   }
   for (size_t a = 0; a < outputs.size(); ++a) {
     for (size_t b = a + 1; b < outputs.size(); ++b) {
@@ -469,6 +489,20 @@ TEST_F(RenderTest, factoryProgramsAreAudibleUnclippedAndDistinct)
           << "programs " << a << " and " << b;
     }
   }
+}
+
+// The shipped bank is what a host saves from a new instance, byte for byte,
+// so loading it into one changes nothing.
+TEST_F(RenderTest, theFactoryBankIsWhatANewInstanceSaves)
+{
+  const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN + " --quiet ";
+  ASSERT_EQ(render(plugin + "--save-bank " + quote(path("new.fxb"))).status, 0);
+  const std::string shipped = slurp(FACTORY_BANK);
+  ASSERT_FALSE(shipped.empty());
+  EXPECT_TRUE(slurp(path("new.fxb")) == shipped);
+  const Outcome reloaded = render(plugin + "--bank " + quote(FACTORY_BANK) + " --save-bank " + quote(path("re.fxb")));
+  ASSERT_EQ(reloaded.status, 0) << reloaded.err;
+  EXPECT_TRUE(slurp(path("re.fxb")) == shipped);
 }
 
 TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
@@ -511,7 +545,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
   EXPECT_EQ(rows["parameter 16"], (Row{"16", "\" Third \"", "0.700000", "Delay", ""}));
   EXPECT_EQ(rows["parameter 17"], (Row{"17", "\" Forth \"", "1.000000", "Distortion", ""}));
   EXPECT_EQ(rows["parameter 18"], (Row{"18", "\" Precise \"", "0.000000", "Off", ""}));
-  for (int p = 0; p < 16; ++p) EXPECT_EQ(rows["program " + std::to_string(p)].at(1), "Init " + std::to_string(p + 1));
+  EXPECT_EQ(rows["program 0"].at(1), "Init 1");
 }
 
 TEST_F(RenderTest, outputPitchFollowsASineSweep)

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "BrasklinVersion.h"
+#include "effect/FactorySounds.h"
 #include "tests/host/FakeHost.h"
 #include "tests/windows/PluginSessionSupport.h"
 #include "tests/windows/ModuleProbeProtocol.h"
@@ -285,7 +286,8 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail)
   dispatch(effSetProgramName, 0, 0, name);
   dispatch(effSetProgram, 0, 0);
   EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 6), "Renamed");
-  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 15), "Init 16");
+  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 0), "Init 1");
+  EXPECT_EQ(askText(effGetProgramNameIndexed, kVstMaxProgramNameBytes, 15), factorySounds().back().name);
   char untouched[kVstMaxProgramNameBytes] = "untouched";
   EXPECT_EQ(dispatch(effGetProgramNameIndexed, 16, 0, untouched), 0);
   EXPECT_STREQ(untouched, "untouched");

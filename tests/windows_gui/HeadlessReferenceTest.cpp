@@ -47,7 +47,7 @@ TEST_F(HeadlessReferenceTest, committedPicturesAreWhatTheHeadlessLayerDraws)
 {
   RecordingListener listener;
   listener.redrawOnChange = false;
-  Frame frame({0, 0, kSceneWidth, kSceneHeight}, kFakeParentWindow, nullptr);
+  Frame frame({0, 0, kSceneWidth, kSceneHeight}, kFakeParentWindow);
   SceneControls scene = buildReferenceScene(frame, &listener);
   ASSERT_EQ(frame.getBackground()->getWidth(), kSceneWidth) << "the artwork must be embedded";
   HeadlessWindow* window = backend.newestWindow();

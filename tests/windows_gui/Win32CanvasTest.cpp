@@ -236,16 +236,4 @@ TEST_F(Win32CanvasTest, textMeasuresLikeTheLinuxLayerAndStaysInsideItsClip)
   EXPECT_EQ(outside, 0);
 }
 
-TEST_F(Win32CanvasTest, buttonsAndModifiersComeFromTheLiveKeyState)
-{
-  // Nothing is pressed while the tests run unattended; a click posted as a
-  // message does not press anything either.
-  EXPECT_EQ(backend.mouseButtons(), 0);
-  const uint32_t before = backend.tickCount();
-  Sleep(100);
-  const uint32_t elapsed = backend.tickCount() - before;
-  EXPECT_GE(elapsed, 50u);  // the system clock ticks in steps of up to 16 ms
-  EXPECT_LT(elapsed, 2000u);
-}
-
 }  // namespace

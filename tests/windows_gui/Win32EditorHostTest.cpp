@@ -1,7 +1,8 @@
 // The built plug-in's editor the way a Windows host runs it (wine under Xvfb):
 // brasklin.dll loaded with LoadLibrary, the editor opened through the
 // dispatcher inside the host's own top-level window, painted from the DLL's
-// bitmap resources, clicked with posted messages, and closed again; and opened
+// bitmap resources, clicked with posted messages, dragged with real mouse
+// input, and closed again; and opened
 // and closed in a loop while other threads automate and process audio.
 #include <gtest/gtest.h>
 
@@ -201,9 +202,8 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   // The click was a touch of its own.
   EXPECT_EQ(touches, "[a]");
 
-  // Posted messages leave the live button state up: the switch sees a press
-  // whose release is already in, and must still select the zone under it, on
-  // every switch, as one touch each.
+  // A quick click, its press and release posted together, selects the zone
+  // under it, on every switch, as one touch each.
   for (const editorzones::SwitchZones& column : editorzones::switchZones()) {
     // From position 0, so that every tap below changes the value.
     effect->setParameter(effect, column.parameter, 0.0f);
@@ -225,9 +225,9 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
     }
   }
 
-  // A real drag of the Volume handle (the slider tracks the mouse inside the
-  // button-down message, so the user's moves come from another thread): the
-  // host hears begin, the automation, end.
+  // A real drag of the Volume handle, played by another thread while this
+  // one goes on idling and delivering each press, move and release as a
+  // message of its own: the host hears begin, the automation, end.
   constexpr int32_t kVolume = layout::kVolume.tag;
   effect->setParameter(effect, kVolume, 0.5f);  // the handle half way down its travel
   dispatch(effEditIdle);

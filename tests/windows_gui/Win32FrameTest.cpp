@@ -1,19 +1,16 @@
 // The toolkit's frame in a real child window of a host window (wine under
 // Xvfb): window class and placement, the painted picture against the one the
-// headless layer drew on Linux, clicks posted as the system posts them, real
-// mouse input for the controls that read the live button state, the system's
-// EDIT control for text boxes, and the host taking its window away.
+// headless layer drew on Linux, clicks and drags posted as the system posts
+// them and made with real mouse input, the mouse kept by the window during a
+// drag, the system's EDIT control for text boxes, and the host taking its
+// window away.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
-#include "gui/AEffGUIEditor.h"
 #include "gui/Frame.h"
 #include "gui/OnOffButton.h"
 #include "gui/ParamDisplay.h"
@@ -37,20 +34,10 @@ public:
   void valueChanged(DrawContext* context, Control* control) override
   {
     calls.push_back({control, control->getValue()});
-    ++callCount;
     if (context) control->updateIfChanged(context);  // as the editor redraws a change at once
   }
   std::vector<Call> calls;
-  std::atomic<int> callCount{0};  // read by the threads that play the user
 };
-
-// Waits (at most three seconds) until `done` holds; for the threads playing
-// the user, which must never wait forever: they always release the button.
-bool waitFor(const std::function<bool()>& done)
-{
-  for (int i = 0; i < 300 && !done(); ++i) Sleep(10);
-  return done();
-}
 
 HWND windowOf(const Frame& frame)
 {
@@ -91,7 +78,7 @@ protected:
   // A frame with the scene in the host window, painted once.
   std::unique_ptr<Frame> openScene(SceneControls& scene)
   {
-    auto frame = std::make_unique<Frame>(Rect{0, 0, kSceneWidth, kSceneHeight}, host->handle(), nullptr);
+    auto frame = std::make_unique<Frame>(Rect{0, 0, kSceneWidth, kSceneHeight}, host->handle());
     scene = buildReferenceScene(*frame, &listener);
     EXPECT_TRUE(pumpUntil([&] { return !frame->isFirstPaintPending(); })) << "no paint arrived";
     return frame;
@@ -120,7 +107,7 @@ TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass)
   std::snprintf(expectedClass, sizeof expectedClass, "Plugin%08x",
                 unsigned(reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr))));
   {
-    Frame first({0, 0, 300, 200}, host->handle(), nullptr);
+    Frame first({0, 0, 300, 200}, host->handle());
     HWND child = windowOf(first);
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(GetParent(child), host->handle());
@@ -145,7 +132,7 @@ TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass)
     EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info));
     {
       // A second frame shares the class; it stays when that one goes.
-      Frame second({0, 0, 50, 50}, host->handle(), nullptr);
+      Frame second({0, 0, 50, 50}, host->handle());
       EXPECT_NE(windowOf(second), nullptr);
     }
     EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info));
@@ -154,7 +141,7 @@ TEST_F(Win32FrameTest, frameWindowIsAChildOfTheHostWindowWithTheModuleClass)
   EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info)) << "the last frame removes the class";
 
   // A parent that is no window gives a frame without one, and no class is left behind.
-  Frame orphan({0, 0, 50, 50}, reinterpret_cast<void*>(uintptr_t(0x7FFF0)), nullptr);
+  Frame orphan({0, 0, 50, 50}, reinterpret_cast<void*>(uintptr_t(0x7FFF0)));
   EXPECT_EQ(orphan.getWindow(), nullptr);
   EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), expectedClass, &info));
 }
@@ -219,9 +206,11 @@ TEST_F(Win32FrameTest, textBoxEditsInTheSystemEditControl)
   std::unique_ptr<Frame> frame = openScene(scene);
   HWND child = windowOf(*frame);
 
-  // A posted click leaves the live button state up: the text box only opens
-  // for a real left click.
-  postClick(child, {kSceneTextBox.left + 10, kSceneTextBox.top + 5});
+  // The message's own buttons and modifiers decide, as for every control: a
+  // left click with Shift leaves the box closed, a plain left click opens it.
+  const LPARAM inBox = MAKELPARAM(kSceneTextBox.left + 10, kSceneTextBox.top + 5);
+  PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, inBox);
+  PostMessageA(child, WM_LBUTTONUP, MK_SHIFT, inBox);
   pumpPending();
   EXPECT_FALSE(scene.box->isEditing());
 
@@ -289,73 +278,61 @@ TEST_F(Win32FrameTest, sliderFollowsARealDragUntilTheButtonIsReleased)
   const int travel = kSceneSliderBottom - kSceneSliderTop;
   const int drag = 40;  // pixels down
 
+  // Each step is a message of its own, delivered by this thread's loop: the
+  // drag never holds the thread.
   moveMouseTo(child, grab.x, grab.y);
-  // The slider tracks the mouse inside the button-down message until the
-  // button goes up, so the move and the release come from another thread.
-  std::thread user([&] {
-    // The slider reports its first value as soon as it starts tracking.
-    waitFor([&] { return listener.callCount > 0; });
-    moveMouseTo(child, grab.x, grab.y + drag);
-    Sleep(150);
-    sendButton(false);
-  });
   sendButton(true);
+  ASSERT_TRUE(pumpUntil([&] { return frame->getDragView() == scene.slider; })) << "the press did not arrive";
+  EXPECT_EQ(GetCapture(), child) << "the window keeps the mouse during the drag";
+  moveMouseTo(child, grab.x, grab.y + drag);
   const bool moved = pumpUntil([&] { return std::fabs(scene.slider->getValue() - 0.3f) > 0.1f; });
-  user.join();
-  pumpPending();
+  sendButton(false);
+  EXPECT_TRUE(pumpUntil([&] { return frame->getDragView() == nullptr; })) << "the release did not end the drag";
   ASSERT_TRUE(moved) << "the drag did not move the slider";
+  EXPECT_EQ(GetCapture(), nullptr);
   // Down by 40 of the 153 pixels of travel, bottom = 0: the value falls by 40 / 153.
   EXPECT_NEAR(scene.slider->getValue(), 0.3f - float(drag) / float(travel), 1.0f / float(travel));
   ASSERT_FALSE(listener.calls.empty());
   EXPECT_EQ(listener.calls.back().control, scene.slider);
   EXPECT_EQ(listener.calls.back().value, scene.slider->getValue());
   EXPECT_EQ(scene.slider->getHandleTop(), handleTop + drag) << "the handle was redrawn where it was dragged";
-  EXPECT_EQ(backend.mouseButtons(), 0);
 }
 
-// An editor whose idle lets the host's message loop run, as a host does when
-// a control tracking the mouse asks it for its idle work.
-class PumpingEditor : public AEffGUIEditor {
-public:
-  PumpingEditor() : AEffGUIEditor(nullptr) {}
-  void idle() override
-  {
-    ++idles;
-    pumpPending();
-    AEffGUIEditor::idle();
-  }
-  std::atomic<int> idles{0};
-};
-
-TEST_F(Win32FrameTest, aClickArrivingWhileASliderTracksTheMouseIsDropped)
+// The messages as the system posts them for a drag that leaves the window:
+// the buttons and modifiers come from each message, a right-button press in
+// the middle of the drag goes nowhere, the moves beyond the window's edges
+// (negative coordinates) still move the handle, and losing the mouse to
+// another window ends the drag.
+TEST_F(Win32FrameTest, postedDragMessagesDriveTheSliderWithTheirOwnButtonsAndModifiers)
 {
-  PumpingEditor editor;
-  auto frame = std::make_unique<Frame>(Rect{0, 0, kSceneWidth, kSceneHeight}, host->handle(), &editor);
-  SceneControls scene = buildReferenceScene(*frame, &listener);
-  ASSERT_TRUE(pumpUntil([&] { return !frame->isFirstPaintPending(); }));
+  SceneControls scene;
+  std::unique_ptr<Frame> frame = openScene(scene);
   HWND child = windowOf(*frame);
   const Point grab{kSceneSlider.left + 8, scene.slider->getHandleTop() + 4};
+  const auto post = [&](UINT message, WPARAM buttons, int x, int y) {
+    PostMessageA(child, message, buttons, MAKELPARAM(x, y));
+    pumpPending();
+  };
+  post(WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, grab.x, grab.y);
+  ASSERT_EQ(frame->getDragView(), scene.slider);
+  post(WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, grab.x, grab.y - 100);  // fine: a tenth of 100 pixels
+  const float fine = scene.slider->getValue();
+  EXPECT_NEAR(fine, 0.3f + 10.0f / float(layout::kHandleTravel), 1.0f / float(layout::kHandleTravel));
+  post(WM_RBUTTONDOWN, MK_LBUTTON | MK_RBUTTON, kSceneButtonClick.x, kSceneButtonClick.y);
+  EXPECT_EQ(scene.button->getValue(), 1.0f) << "the press during the drag reached the button";
+  post(WM_RBUTTONUP, MK_LBUTTON, kSceneButtonClick.x, kSceneButtonClick.y);
+  post(WM_MOUSEMOVE, MK_LBUTTON, grab.x - 200, -300);  // far above and left of the window
+  EXPECT_EQ(scene.slider->getValue(), 1.0f);
+  post(WM_LBUTTONUP, 0, grab.x - 200, -300);
+  EXPECT_EQ(frame->getDragView(), nullptr);
 
-  moveMouseTo(child, grab.x, grab.y);
-  std::thread user([&] {
-    // The editor idles only from inside the slider's tracking.
-    waitFor([&] { return editor.idles > 0; });
-    // Another click while the slider holds the mouse, delivered by the host's
-    // loop from inside the drag: it must not reach the button.
-    postClick(child, kSceneButtonClick);
-    const int seen = editor.idles;
-    waitFor([&] { return editor.idles >= seen + 2; });
-    moveMouseTo(child, grab.x, grab.y + 20);
-    Sleep(150);
-    sendButton(false);
-  });
-  sendButton(true);
-  const bool moved = pumpUntil([&] { return std::fabs(scene.slider->getValue() - 0.3f) > 0.05f; });
-  user.join();
+  // Another window takes the mouse in the middle of a drag: it ends there.
+  post(WM_LBUTTONDOWN, MK_LBUTTON, kSceneSlider.left + 8, scene.slider->getHandleTop() + 4);
+  ASSERT_EQ(frame->getDragView(), scene.slider);
+  SetCapture(host->handle());
   pumpPending();
-  ASSERT_TRUE(moved);
-  EXPECT_GE(editor.idles.load(), 2) << "the drag let the host idle";
-  EXPECT_EQ(scene.button->getValue(), 1.0f) << "the click during the drag reached the button";
+  EXPECT_EQ(frame->getDragView(), nullptr);
+  ReleaseCapture();
   for (const auto& call : listener.calls) EXPECT_NE(call.control, scene.button);
 }
 

@@ -1,7 +1,8 @@
 // What the Windows layer's tests need from the system around the plug-in: a
 // host's top-level window, a message loop with a deadline, the pixels a window
-// shows, and real mouse input (the layer reads the live button state, which
-// only real input changes; posted messages do not).
+// shows, and real mouse input (the system's own messages for it, with the
+// cursor really moving and the mouse capture in play, which posted messages
+// cannot show).
 #pragma once
 
 #include <windows.h>
