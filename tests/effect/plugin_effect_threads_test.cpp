@@ -3,6 +3,7 @@
 // with ThreadSanitizer this shows that nothing shared is touched without an
 // atomic; in any build it shows the audio stays finite and mono throughout.
 #include <atomic>
+#include <functional>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "dsp/FeedbackDelay.h"
 #include "shapes/WaveShapeTable.h"
 #include "tests/effect/EffectTestSupport.h"
 #include "tests/support/signals.h"
@@ -150,6 +152,58 @@ TEST(EffectThreadsTest, sampleRateChangesWhileBlocksRunLeaveTheTablesBuiltForThe
   effect->setParameter(firstParameter, effecttest::orderValue(0));
   const auto fresh = effecttest::makeEffect(lastRate);
   EXPECT_NEAR(tonePeriod(*effect, lastRate), tonePeriod(*fresh, lastRate), 0.01 * tonePeriod(*fresh, lastRate));
+}
+
+// robustness: a host's automation and the editor set different delay settings (time, feedback, mix) at the same
+// moment, many times => no setter ever carries an old value of another's setting into the delay, and the delay then
+// sounds like a fresh instance given the final values, to the sample
+TEST(EffectThreadsTest, delaySettingsSetOnThreeThreadsAtOnceNeverUndoEachOther)
+{
+  effecttest::ShippedShapes shapes;
+  const auto delayAlone = [] {
+    auto effect = effecttest::makeEffect();
+    effecttest::setOrder(*effect, 1, 1, 2, 3);
+    effect->setParameter(filterTypeParameter, 0.0f);  // the filter off
+    return effect;
+  };
+  auto effect = delayAlone();
+  const FeedbackDelay& delay = effect->delayStage();
+
+  // Each thread sets one setting to a new value every time; before each set
+  // it checks that the delay still holds the value it set last, which only
+  // another setter carrying an old value along could have changed.
+  constexpr int kSets = 20000;
+  const auto valueOf = [](int set) { return 0.01f * static_cast<float>(1 + set % 50); };
+  struct Setting {
+    int32_t index;
+    std::function<bool(float)> holds;
+  };
+  const Setting settings[] = {
+      {delayTimeParameter,
+       [&](float time) {
+         return delay.pendingLength() == FeedbackDelay::lengthForSeconds(delaySecondsFor(time), 44100.0);
+       }},
+      {delayFeedBackParameter, [&](float feedback) { return delay.feedback() == feedback; }},
+      {delayMixParameter, [&](float mix) { return delay.mix() == mix; }},
+  };
+  std::atomic<int> undone{0};
+  std::vector<std::thread> setters;
+  for (const Setting& setting : settings) {
+    setters.emplace_back([&] {
+      for (int set = 0; set < kSets; ++set) {
+        if (set > 0 && !setting.holds(valueOf(set - 1))) undone.fetch_add(1, std::memory_order_relaxed);
+        effect->setParameter(setting.index, valueOf(set));
+      }
+    });
+  }
+  for (auto& thread : setters) thread.join();
+  EXPECT_EQ(undone.load(), 0);
+
+  auto fresh = delayAlone();
+  for (const Setting& setting : settings) fresh->setParameter(setting.index, valueOf(kSets - 1));
+  const auto input = signals::sine(330.0, 44100.0, 44100, 0.5);
+  EXPECT_EQ(effecttest::renderReplacing(*effect, input, 512).left,
+            effecttest::renderReplacing(*fresh, input, 512).left);
 }
 
 }  // namespace
