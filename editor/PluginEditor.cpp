@@ -232,10 +232,13 @@ void PluginEditor::setParameter(int32_t index, float /*value*/)
   // deleting them at this very moment.
   if (!controlsBuilt.load(std::memory_order_acquire)) return;
   if (isParameterIndex(index)) {
+    // The second delay-time index changes the Delay Time setting: its slider
+    // and box show it.
+    const int32_t shown = aliasTarget(index);
     // Pull rather than take the value given: the effect knows what it made of
     // it (the stage-order slots, for instance, report the stage they now hold).
-    Mailbox& mailbox = mailboxes[static_cast<std::size_t>(index)];
-    mailbox.value.store(effect->getParameter(index), std::memory_order_relaxed);
+    Mailbox& mailbox = mailboxes[static_cast<std::size_t>(shown)];
+    mailbox.value.store(effect->getParameter(shown), std::memory_order_relaxed);
     // Release: the idle that sees the flag also sees the value (or a newer one).
     mailbox.changed.store(true, std::memory_order_release);
   }
@@ -290,14 +293,18 @@ void PluginEditor::valueChanged(DrawContext* context, Control* control)
     if (auto* box = dynamic_cast<TextEdit*>(control)) takeTypedDelayTime(context, box);
   }
 
+  // The delay-time box (tag 11) sends its time as " Delay Time " (9), the
+  // setting it sets: hosts automate and record that one, not the unnamed
+  // second index.
+  const int32_t sent = aliasTarget(tag);
   // Comes back through the effect into setParameter; this is the interface
   // thread, so the control and the text boxes take what the effect made of
   // the value at once rather than at the next idle. A change outside a drag
   // is a touch of its own: begin, automate, end.
-  const bool ownTouch = tag != touchedParameter;
-  if (ownTouch) effect->beginEdit(tag);
-  effect->setParameterAutomated(tag, control->getValue());
-  if (ownTouch) effect->endEdit(tag);
+  const bool ownTouch = sent != touchedParameter;
+  if (ownTouch) effect->beginEdit(sent);
+  effect->setParameterAutomated(sent, control->getValue());
+  if (ownTouch) effect->endEdit(sent);
   applyChangedParameters();
   if (context) control->updateIfChanged(context);
 }

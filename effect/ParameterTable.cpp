@@ -76,7 +76,9 @@ constexpr int32_t fourWay = 4;
 using Keep = ParameterKeeping;
 using Show = ParameterDisplay;
 
-// Every parameter may be automated, 11 included: the editor's delay-time box sends it.
+// Every parameter may be automated but 11: it sets the same delay time as 9,
+// so a host offering both would show two lanes fighting over one setting (and
+// 11 has no name to list it by). Old sessions that automate 11 still play it.
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
     // name, initial value, switch positions, kept as, shown as, alias of, automatable
     {" WaveShape ", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true},
@@ -90,7 +92,7 @@ const std::array<ParameterInfo, kParameterCount> parameterTable{{
     {" Delay Mix ", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true},
     {" Delay Time ", 0.0f, continuous, Keep::asGiven, Show::delaySeconds, kNoAlias, true},
     {" Delay FeedBack", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true},
-    {nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, true},
+    {nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, false},
     {" Drive ", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true},
     {" Volume ", 0.5f, continuous, Keep::asGiven, Show::none, kNoAlias, true},
     {" First ", 0.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true},           // Mox
@@ -108,6 +110,12 @@ constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2, 3,  4,  6,  7, 
 const ParameterInfo& parameterInfo(int32_t index) { return parameterTable[static_cast<std::size_t>(index)]; }
 
 const std::array<int32_t, kParameterCount>& programApplyOrder() { return applyOrder; }
+
+int32_t aliasTarget(int32_t index)
+{
+  const int32_t alias = parameterInfo(index).aliasOf;
+  return alias == kNoAlias ? index : alias;
+}
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 float keptValue(int32_t index, float value)

@@ -92,6 +92,11 @@ struct ParameterInfo {
 // Row `index` of the table; `index` must satisfy isParameterIndex.
 const ParameterInfo& parameterInfo(int32_t index);
 
+// The index whose setting `index` sets (isParameterIndex): its alias target,
+// or `index` itself. Values are kept and answered, and the editor's controls
+// shown and sent, under this index.
+int32_t aliasTarget(int32_t index);
+
 // The order in which a selected program's values are applied: the wave shape
 // and the detector first, the delay time (9, then 11) before feedback and
 // mix, then the stage order and the precise detector.

@@ -106,17 +106,6 @@ void PluginEffect::createEditor()
 
 int32_t PluginEffect::analysisLength() const { return trackingOscillator->requestedAnalysisLength(); }
 
-namespace {
-
-// The index whose value `index` keeps and answers.
-int32_t aliasTarget(int32_t index)
-{
-  const int32_t alias = parameterInfo(index).aliasOf;
-  return alias == kNoAlias ? index : alias;
-}
-
-}  // namespace
-
 void PluginEffect::setParameter(int32_t index, float value)
 {
   if (loadFailed) return;

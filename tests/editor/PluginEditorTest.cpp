@@ -145,7 +145,7 @@ TEST_F(PluginEditorTest, openShowsTheEffectsValuesAndTexts)
   EXPECT_EQ(editor->boundControl(stablizeParameter)->getValue(), 0.0f);
 }
 
-TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither)
+TEST_F(PluginEditorTest, automationOfEitherDelayTimeIndexMovesTheSliderAndTheBoxAtTheNextIdle)
 {
   openAndPaint();
   const int sliderX = kDelayTimeSlider;
@@ -163,13 +163,15 @@ TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIn
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
   EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
 
-  // Index 11 is the same delay time for the effect, but no control follows it.
+  // Index 11 (an old session's automation) sets the same delay time, and the
+  // slider and the box show it too.
   effect->setParameter(delayTimeAltParameter, 0.8f);
   EXPECT_EQ(effect->getParameter(delayTimeParameter), 0.8f);
-  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.3f);
   EXPECT_EQ(editor->delayTimeBox()->text(), "1.500");
   editor->idle();
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
+  EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.8f);
+  EXPECT_EQ(editor->delayTimeBox()->text(), "4.000");
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.8f));
   EXPECT_TRUE(hostLog().automations.empty()) << "the host's own changes go back to it";
 }
 
@@ -186,14 +188,17 @@ TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen)
   expectSynchronised(*editor, *effect);
 }
 
-TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondIndex)
+// The box sends the time as " Delay Time " itself, the lane hosts automate
+// (they are not offered the second index), and then shows what the effect made
+// of it.
+TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsDelayTime)
 {
   openAndPaint();
   typeInto(kDelayTimeBox, "7");
-  EXPECT_EQ(editor->delayTimeBox()->text(), "5");
+  EXPECT_EQ(editor->delayTimeBox()->text(), "5.000");
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 1.0f);
   ASSERT_EQ(hostLog().automations.size(), 1u);
-  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
   EXPECT_EQ(hostLog().automations[0].value, 1.0f);
   EXPECT_EQ(effect->getParameter(delayTimeParameter), 1.0f);
   // The slider was redrawn at once, before any idle.
@@ -205,9 +210,9 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
   hostLog().clear();
   typeInto(kDelayTimeBox, "abc");
   ASSERT_EQ(hostLog().automations.size(), 1u);
-  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
   EXPECT_EQ(hostLog().automations[0].value, 0.0f);
-  EXPECT_EQ(editor->delayTimeBox()->text(), "abc");  // kept until parameter 9 changes
+  EXPECT_EQ(editor->delayTimeBox()->text(), "0.000");  // read as no time at all
   EXPECT_EQ(editor->boundControl(delayTimeParameter)->getValue(), 0.0f);
   effect->setParameter(delayTimeParameter, 0.5f);
   editor->idle();
@@ -232,7 +237,7 @@ TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone)
     hostLog().clear();
     typeInto(kDelayTimeBox, c.typed);
     ASSERT_EQ(hostLog().automations.size(), 1u);
-    EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+    EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
     EXPECT_FLOAT_EQ(hostLog().automations[0].value, c.sent);
     EXPECT_TRUE(std::isfinite(effect->getParameter(delayTimeParameter)));
   }
@@ -401,7 +406,7 @@ TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch)
   typeInto(kDelayTimeBox, "2.5");
   EXPECT_EQ(hostLog().touches, "[a]");
   EXPECT_EQ(hostLog().touchedIndices,
-            (std::vector<int32_t>{delayTimeAltParameter, delayTimeAltParameter, delayTimeAltParameter}));
+            (std::vector<int32_t>{delayTimeParameter, delayTimeParameter, delayTimeParameter}));
   // A host that changes a parameter itself hears nothing back.
   hostLog().clear();
   effect->setParameter(cutOffParameter, 0.2f);
@@ -436,7 +441,7 @@ TEST_F(PluginEditorTest, closingDuringAnEditEndsItFirst)
   backend.activeTextField()->replaceText("1");
   editor->close();
   ASSERT_EQ(hostLog().automations.size(), 1u);
-  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
   EXPECT_FLOAT_EQ(hostLog().automations[0].value, 0.2f);
   EXPECT_EQ(editor->getFrame(), nullptr);
 }
