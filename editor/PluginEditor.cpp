@@ -170,8 +170,12 @@ void PluginEditor::buildControls()
         break;
       }
       case layout::Kind::verticalSwitch: {
-        auto* control = new VerticalSwitch(area, this, spec.tag, layout::kPositions, spec.imageHeight,
-                                           layout::kPositions, bitmapFor(spec.bitmap), Point{0, 0});
+        // Each shows the position of the setting its value selects, by the
+        // parameter's own bands (an FFT length of 0.6 plays and shows 4096).
+        const int32_t tag = spec.tag;
+        auto* control = new VerticalSwitch(area, this, tag, layout::kPositions, spec.imageHeight, layout::kPositions,
+                                           bitmapFor(spec.bitmap), Point{0, 0},
+                                           [tag](float value) { return int(switchPositionFor(tag, value)); });
         frame->addView(control);
         bind(spec.tag, control);
         break;

@@ -7,7 +7,9 @@
 
 namespace {
 
-// FFT length bands (upper edges; the first one is inclusive).
+// FFT length bands (upper edges; the first one is inclusive), each twice as
+// long as the one before.
+constexpr int32_t shortestFftSize = 1024;
 constexpr double fft1024End = 0.25;
 constexpr double fft2048End = 0.51;
 constexpr double fft4096End = 0.76;
@@ -141,14 +143,16 @@ float reportedValue(int32_t index, float kept)
   return kept;
 }
 
-int32_t fftSizeFor(float value)
+int32_t fftLengthPositionFor(float value)
 {
   const double v = value;
-  if (v <= fft1024End) return 1024;
-  if (v < fft2048End) return 2048;
-  if (v < fft4096End) return 4096;
-  return 8192;
+  if (v <= fft1024End) return 0;
+  if (v < fft2048End) return 1;
+  if (v < fft4096End) return 2;
+  return 3;
 }
+
+int32_t fftSizeFor(float value) { return shortestFftSize << fftLengthPositionFor(value); }
 
 bool switchIsOn(float value) { return static_cast<double>(value) >= switchOnFrom; }
 
@@ -236,6 +240,19 @@ const char* filterTypeText(float value)
 }
 
 const char* switchText(bool on) { return on ? "On" : "Off"; }
+
+int32_t switchPositionFor(int32_t index, float value)
+{
+  switch (parameterInfo(index).display) {
+    case ParameterDisplay::fftLength: return fftLengthPositionFor(value);
+    // Off, then the three modes in their order.
+    case ParameterDisplay::filterType:
+      return static_cast<int32_t>(filterModeFor(value)) - static_cast<int32_t>(FilterMode::off);
+    case ParameterDisplay::stageKind: return static_cast<int32_t>(stageKindFor(value));
+    case ParameterDisplay::onOff: return switchIsOn(value) ? 1 : 0;
+    default: return 0;
+  }
+}
 
 void copyBoundedText(char* text, std::size_t capacity, const char* source)
 {

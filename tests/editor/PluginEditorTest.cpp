@@ -372,6 +372,64 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch)
   }
 }
 
+// Each switch shows the setting that plays: the position its parameter's value
+// selects by the parameter's own bands, also for values between the ones the
+// switch itself writes (a host's ramp, a preset), whether the effect reports
+// the value (FFT length, filter type) or the control is simply given it.
+TEST_F(PluginEditorTest, everySwitchShowsThePositionOfTheSettingItsValueSelects)
+{
+  openAndPaint();
+  // Just above the stage-order thresholds 0.333333 and 0.666666, below 1/3 and 2/3.
+  const float aboveMoxBand = std::nextafter(0.333333f, 1.0f);
+  const float aboveFilterBand = std::nextafter(0.666666f, 1.0f);
+  struct Case {
+    float value;
+    int fftOrFilter;  // FFT length 1024..8192 and filter type off..band-pass share their bands
+    int stage;        // Mox..Distortion
+  };
+  const Case cases[] = {
+      {0.0f, 0, 0},         {0.1f, 0, 0},
+      {0.25f, 0, 0},        {0.26f, 1, 0},
+      {0.3f, 1, 0},         {0.333333f, 1, 0},
+      {aboveMoxBand, 1, 1}, {1.0f / 3.0f, 1, 1},
+      {0.4f, 1, 1},         {0.51f, 1, 1},
+      {0.52f, 2, 1},        {0.6f, 2, 1},
+      {0.666666f, 2, 1},    {aboveFilterBand, 2, 2},
+      {2.0f / 3.0f, 2, 2},  {0.7f, 2, 2},
+      {0.76f, 2, 2},        {0.77f, 3, 2},
+      {0.9f, 3, 2},         {0.999f, 3, 2},
+      {1.0f, 3, 3},
+  };
+  const char* const fftNames[] = {"1024", "2048", "4096", "8192"};
+  const char* const filterNames[] = {"Off", "LOWPASS", "HIGHPASS", "BANDPASS"};
+  const char* const stageNames[] = {"Mox", "Filter", "Delay", "Distortion"};
+  for (const layout::Control& placement : layout::kControls) {
+    if (placement.kind != Kind::verticalSwitch) continue;
+    const Artwork art(placement.bitmap);
+    const auto shown = [&] {
+      return shownImage(window(), rectOf(placement.rect).topLeft(), art, {placement.imageWidth, placement.imageHeight},
+                        layout::kPositions);
+    };
+    const bool stageSwitch = placement.tag >= firstParameter && placement.tag <= forthParameter;
+    const char* const* names = stageSwitch ? stageNames : placement.tag == fftLengthParameter ? fftNames : filterNames;
+    for (const Case& c : cases) {
+      SCOPED_TRACE("tag " + std::to_string(placement.tag) + " value " + std::to_string(c.value));
+      const int expected = stageSwitch ? c.stage : c.fftOrFilter;
+      effect->setParameter(placement.tag, c.value);
+      editor->idle();
+      EXPECT_EQ(shown(), expected) << "set through the effect";
+      char text[32] = {};
+      effect->getParameterDisplay(placement.tag, text);
+      EXPECT_STREQ(text, names[expected]) << "what plays";
+      effect->setParameter(placement.tag, c.value == 0.0f ? 1.0f : 0.0f);  // away, so the next draw is a change
+      editor->idle();
+      editor->boundControl(placement.tag)->setValue(c.value);
+      editor->idle();
+      EXPECT_EQ(shown(), expected) << "given to the control";
+    }
+  }
+}
+
 // The Precise button is built and bound before the effect has its parameter:
 // until then a click, the effect's or the host's change of the index reach no
 // parameter and no per-parameter slot; once it has, a click is a touch.
