@@ -241,6 +241,7 @@ const char* filterTypeText(float value)
 
 const char* switchText(bool on) { return on ? "On" : "Off"; }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 int32_t switchPositionFor(int32_t index, float value)
 {
   switch (parameterInfo(index).display) {
