@@ -74,7 +74,8 @@ if [[ "${1:-}" == "--under-display" ]]; then
             echo "== creating the wine prefix $WINEPREFIX ($WINEARCH, $wine_now)"
             # Prints "failed to open ...syswow64\rundll32.exe" without wine32: harmless.
             timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || true
-            [[ -f "$WINEPREFIX/system.reg" ]] && echo "$wine_now" >"$note"
+            # (The registry files appear only when the server exits.)
+            [[ -d "$WINEPREFIX/drive_c/windows/system32" ]] && echo "$wine_now" >"$note"
         fi
         # Debian's wine does not find its own fonts (Small Fonts, Symbol...)
         # unless they are in the prefix.
