@@ -83,7 +83,7 @@ public:
   void getProgramName(char* name) override;
 
   // ---- what hosts ask about the plug-in (any thread) ----
-  // Every parameter, 11 included (the delay-time box sends it).
+  // Every parameter but 11, the second entry for the delay time (see ParameterTable).
   bool canParameterBeAutomated(int32_t index) override;
   // Program 0..15's name by the getProgramName rule, without selecting it.
   bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;
@@ -138,8 +138,8 @@ private:
   // the stage it sets, in the stage's units; false when it is refused (a
   // negative or unselectable wave shape), in which case nothing is kept.
   bool configureStage(int32_t index, float value);
-  // Parameters 8..11: the delay's length, feedback and mix together.
-  void configureDelay(float time, float feedback, float mix);
+  // The delay's length in samples for the normalised " Delay Time " `time`.
+  int32_t delayLengthFor(float time) const;
   // Keeps `value` for `index` (and its aliases) in the current program, the
   // one store of the current values.
   void keep(int32_t index, float value);
