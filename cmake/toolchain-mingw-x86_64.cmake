@@ -4,7 +4,7 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(mingw_prefix x86_64-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
 
-# Tests and test discovery run the executables through wine (64-bit only here).
+# Tests run the executables through wine, in a 64-bit prefix.
 find_program(BRASKLIN_WINE wine)
 if(BRASKLIN_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${BRASKLIN_WINE})

@@ -20,20 +20,35 @@ inline double usableSample(float x)
 
 FeedbackDelay::FeedbackDelay() : line_(std::make_unique<float[]>(capacity)) {}
 
-// The order (length, feedback, mix) is the effect's delay settings' own.
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-void FeedbackDelay::configure(int32_t lengthSamples, float feedback, float mix)
+void FeedbackDelay::setLength(int32_t lengthSamples)
 {
   const int32_t bounded = std::min(lengthSamples, capacity);
   if (bounded != length_.load(std::memory_order_relaxed)) {
     pendingLength_.store(bounded, std::memory_order_relaxed);
   }
+}
+
+void FeedbackDelay::setFeedback(float feedback)
+{
   if (!std::isnan(feedback)) {
     feedback_.store(std::clamp(feedback, -1.0f, 1.0f), std::memory_order_relaxed);
   }
+}
+
+void FeedbackDelay::setMix(float mix)
+{
   if (!std::isnan(mix)) {
     mix_.store(std::clamp(mix, -kLargestMix, kLargestMix), std::memory_order_relaxed);
   }
+}
+
+// The order (length, feedback, mix) is the effect's delay settings' own.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+void FeedbackDelay::configure(int32_t lengthSamples, float feedback, float mix)
+{
+  setLength(lengthSamples);
+  setFeedback(feedback);
+  setMix(mix);
   dryGain_.store(1.0f, std::memory_order_relaxed);
 }
 

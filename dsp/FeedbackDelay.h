@@ -12,10 +12,12 @@
 // further repeat is weaker by `feedback`. A length of 0 or 1 (or below 0) keeps
 // the cursor at index 0: a delay of one sample.
 //
-// Threads: configure() may run on any thread while process() runs on the audio
-// thread; the values it sets are atomics, and a new length waits in
-// pendingLength until the start of the next processed block. process() and
-// clear() belong to the audio side (the host does not process while suspended).
+// Threads: the setters may run on any thread while process() runs on the audio
+// thread; each setting is an atomic of its own, which process() reads once per
+// block, and a new length waits in pendingLength until the start of the next
+// processed block. Each setter touches only its own setting, so two threads
+// setting different ones at once cannot undo each other. process() and clear()
+// belong to the audio side (the host does not process while suspended).
 class FeedbackDelay {
 public:
   // The longest delay the line holds in full up to kFullRate: five seconds
@@ -35,9 +37,14 @@ public:
   // (takes force at the start of the next processed block); the length in
   // force itself leaves whatever is pending unchanged. Lengths above
   // `capacity` are taken as `capacity`; lengths below 0 behave as 0.
-  // Feedback is limited to [-1, 1]: beyond that every lap is louder than the
-  // last and the line overflows to infinity. Mix is limited to +-kLargestMix.
-  // A NaN feedback or mix is ignored (the value in force stays). Sets dryGain to 1.
+  void setLength(int32_t lengthSamples);
+  // Any thread. Limited to [-1, 1]: beyond that every lap is louder than the
+  // last and the line overflows to infinity. NaN is ignored (the value in
+  // force stays).
+  void setFeedback(float feedback);
+  // Any thread. Limited to +-kLargestMix; NaN is ignored.
+  void setMix(float mix);
+  // Any thread: the three settings above, one after the other, and dryGain 1.
   void configure(int32_t lengthSamples, float feedback, float mix);
 
   // Audio thread. Takes the pending length, then runs `sampleCount` samples
@@ -65,7 +72,7 @@ public:
   float dryGain() const { return dryGain_.load(std::memory_order_relaxed); }
   float lastDelayed() const { return lastDelayed_; }
 
-  // See process() and configure().
+  // See process(), setFeedback() and setMix().
   static constexpr float kLoudestInput = 1.0e30f;
   static constexpr float kLargestMix = 1.0e6f;
 
@@ -73,7 +80,7 @@ private:
   std::unique_ptr<float[]> line_;
   float lastDelayed_ = 0.0f;  // the entry read at the cursor in the latest step
   int32_t cursor_ = 0;        // index read and then written by the next step
-  // In force; changed only at the start of a block. Atomic because configure()
+  // In force; changed only at the start of a block. Atomic because setLength()
   // compares against it from other threads.
   std::atomic<int32_t> length_{0};
   std::atomic<int32_t> pendingLength_{0};

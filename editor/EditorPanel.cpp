@@ -163,8 +163,12 @@ void EditorPanel::buildControls()
         break;
       }
       case layout::Kind::verticalSwitch: {
-        auto* control = new VerticalSwitch(area, this, spec.tag, layout::kPositions, spec.imageHeight,
-                                           layout::kPositions, bitmapFor(spec.bitmap), Point{0, 0});
+        // Each shows the position of the setting its value selects, by the
+        // parameter's own bands (an FFT length of 0.6 plays and shows 4096).
+        const int32_t tag = spec.tag;
+        auto* control = new VerticalSwitch(area, this, tag, layout::kPositions, spec.imageHeight, layout::kPositions,
+                                           bitmapFor(spec.bitmap), Point{0, 0},
+                                           [tag](float value) { return int(switchPositionFor(tag, value)); });
         frame_->addView(control);
         bind(spec.tag, control);
         break;
@@ -283,10 +287,14 @@ void EditorPanel::valueChanged(DrawContext* context, Control* control)
   // 2 effect does, with what it made of the value); this is the interface
   // thread, so the control and the text boxes take it at once rather than at
   // the next idle. A change outside a drag is a gesture of its own.
-  const bool ownTouch = tag != touchedParameter;
-  if (ownTouch) parameters.beginGesture(tag);
-  parameters.setFromUser(tag, control->getValue());
-  if (ownTouch) parameters.endGesture(tag);
+  // The delay-time box (tag 11) sends its time as " Delay Time " (9), the
+  // setting it sets: hosts automate and record that one, not the unnamed
+  // second index.
+  const int32_t sent = aliasTarget(tag);
+  const bool ownTouch = sent != touchedParameter;
+  if (ownTouch) parameters.beginGesture(sent);
+  parameters.setFromUser(sent, control->getValue());
+  if (ownTouch) parameters.endGesture(sent);
   applyChangedParameters();
   if (context) control->updateIfChanged(context);
 }

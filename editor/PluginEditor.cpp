@@ -38,6 +38,12 @@ void PluginEditor::setParameter(int32_t index, float /*value*/)
   // Nothing of the window is touched here: the interface thread may be
   // deleting it at this very moment.
   if (!panel_.isListening()) return;
-  if (isParameterIndex(index)) panel_.parameterChanged(index, parameters_.currentValue(index));
+  if (isParameterIndex(index)) {
+    // The second delay-time index changes the Delay Time setting: its slider
+    // and box show it. Pull rather than take the value given: the effect
+    // knows what it made of it (a stage-order slot reports the stage it holds).
+    const int32_t shown = aliasTarget(index);
+    panel_.parameterChanged(shown, parameters_.currentValue(shown));
+  }
   postUpdate();
 }

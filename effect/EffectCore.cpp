@@ -68,17 +68,6 @@ EffectCore::~EffectCore() = default;
 
 int32_t EffectCore::analysisLength() const { return trackingOscillator->requestedAnalysisLength(); }
 
-namespace {
-
-// The index whose value `index` keeps and answers.
-int32_t aliasTarget(int32_t index)
-{
-  const int32_t alias = parameterInfo(index).aliasOf;
-  return alias == kNoAlias ? index : alias;
-}
-
-}  // namespace
-
 void EffectCore::setParameter(int32_t index, float value)
 {
   if (loadFailed) return;
@@ -101,16 +90,12 @@ bool EffectCore::configureStage(int32_t index, float value)
     case filterTypeParameter: chain.filterMode.store(filterModeFor(value), relaxed); break;
     case cutOffParameter: chain.cutOffFactor.store(cutOffFactorFor(value), relaxed); break;
     case resonanceParameter: chain.resonance.store(value, relaxed); break;
-    case delayMixParameter:
-      configureDelay(keptValueOf(delayTimeParameter), keptValueOf(delayFeedBackParameter), value);
-      break;
+    // One delay setting each, like every other stage's: setters of different
+    // settings running at once cannot undo each other.
+    case delayMixParameter: delay->setMix(value); break;
     case delayTimeParameter:
-    case delayTimeAltParameter:
-      configureDelay(value, keptValueOf(delayFeedBackParameter), keptValueOf(delayMixParameter));
-      break;
-    case delayFeedBackParameter:
-      configureDelay(keptValueOf(delayTimeParameter), value, keptValueOf(delayMixParameter));
-      break;
+    case delayTimeAltParameter: delay->setLength(delayLengthFor(value)); break;
+    case delayFeedBackParameter: delay->setFeedback(value); break;
     case driveParameter:
       distortion->setDrive(driveFactorFor(value));
       chain.distortionRuns.store(value > 0.0f, relaxed);
@@ -127,12 +112,12 @@ bool EffectCore::configureStage(int32_t index, float value)
   return true;
 }
 
-void EffectCore::configureDelay(float time, float feedback, float mix)
+int32_t EffectCore::delayLengthFor(float time) const
 {
   // The length follows the rate the tables are built for, which catches up
   // with the host's rate at the first block after a change. The stage bounds
   // the length to its line and waits for the next block to take it.
-  delay->configure(FeedbackDelay::lengthForSeconds(delaySecondsFor(time), shapeTables->tableRate()), feedback, mix);
+  return FeedbackDelay::lengthForSeconds(delaySecondsFor(time), shapeTables->tableRate());
 }
 
 PluginProgram* EffectCore::currentValues() const

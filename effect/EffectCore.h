@@ -162,8 +162,8 @@ private:
   // the stage it sets, in the stage's units; false when it is refused (a
   // negative or unselectable wave shape), in which case nothing is kept.
   bool configureStage(int32_t index, float value);
-  // Parameters 8..11: the delay's length, feedback and mix together.
-  void configureDelay(float time, float feedback, float mix);
+  // The delay's length in samples for the normalised " Delay Time " `time`.
+  int32_t delayLengthFor(float time) const;
   // Keeps `value` for `index` (and its aliases) in the current program, the
   // one store of the current values.
   void keep(int32_t index, float value);

@@ -7,7 +7,9 @@
 
 namespace {
 
-// FFT length bands (upper edges; the first one is inclusive).
+// FFT length bands (upper edges; the first one is inclusive), each twice as
+// long as the one before.
+constexpr int32_t shortestFftSize = 1024;
 constexpr double fft1024End = 0.25;
 constexpr double fft2048End = 0.51;
 constexpr double fft4096End = 0.76;
@@ -86,7 +88,9 @@ using Keep = ParameterKeeping;
 using Show = ParameterDisplay;
 using Scale = ParameterScale;
 
-// Every parameter may be automated, 11 included: the editor's delay-time box sends it.
+// Every parameter may be automated but 11: it sets the same delay time as 9,
+// so a host offering both would show two lanes fighting over one setting (and
+// 11 has no name to list it by). Old sessions that automate 11 still play it.
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
     // name, symbol, initial value, switch positions, kept as, shown as, alias of, automatable, scale
     {" WaveShape ", "wave_shape", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true, Scale::normalised},
@@ -100,7 +104,7 @@ const std::array<ParameterInfo, kParameterCount> parameterTable{{
     {" Delay Mix ", "delay_mix", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true, Scale::normalised},
     {" Delay Time ", "delay_time", 0.0f, continuous, Keep::asGiven, Show::delaySeconds, kNoAlias, true, Scale::delaySeconds},
     {" Delay FeedBack", "delay_feedback", 0.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true, Scale::normalised},
-    {nullptr, nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, true, Scale::delaySeconds},
+    {nullptr, nullptr, 0.0f, continuous, Keep::asGiven, Show::none, delayTimeParameter, false, Scale::delaySeconds},
     {" Drive ", "drive", 0.0f, continuous, Keep::asGiven, Show::number, kNoAlias, true, Scale::normalised},
     {" Volume ", "volume", 0.5f, continuous, Keep::asGiven, Show::none, kNoAlias, true, Scale::volumeDecibels},
     {" First ", "first", 0.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},           // Mox
@@ -118,6 +122,12 @@ constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2, 3,  4,  6,  7, 
 const ParameterInfo& parameterInfo(int32_t index) { return parameterTable[static_cast<std::size_t>(index)]; }
 
 const std::array<int32_t, kParameterCount>& programApplyOrder() { return applyOrder; }
+
+int32_t aliasTarget(int32_t index)
+{
+  const int32_t alias = parameterInfo(index).aliasOf;
+  return alias == kNoAlias ? index : alias;
+}
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 float keptValue(int32_t index, float value)
@@ -143,14 +153,16 @@ float reportedValue(int32_t index, float kept)
   return kept;
 }
 
-int32_t fftSizeFor(float value)
+int32_t fftLengthPositionFor(float value)
 {
   const double v = value;
-  if (v <= fft1024End) return 1024;
-  if (v < fft2048End) return 2048;
-  if (v < fft4096End) return 4096;
-  return 8192;
+  if (v <= fft1024End) return 0;
+  if (v < fft2048End) return 1;
+  if (v < fft4096End) return 2;
+  return 3;
 }
+
+int32_t fftSizeFor(float value) { return shortestFftSize << fftLengthPositionFor(value); }
 
 bool switchIsOn(float value) { return static_cast<double>(value) >= switchOnFrom; }
 
@@ -270,6 +282,20 @@ const char* filterTypeText(float value)
 }
 
 const char* switchText(bool on) { return on ? "On" : "Off"; }
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
+int32_t switchPositionFor(int32_t index, float value)
+{
+  switch (parameterInfo(index).display) {
+    case ParameterDisplay::fftLength: return fftLengthPositionFor(value);
+    // Off, then the three modes in their order.
+    case ParameterDisplay::filterType:
+      return static_cast<int32_t>(filterModeFor(value)) - static_cast<int32_t>(FilterMode::off);
+    case ParameterDisplay::stageKind: return static_cast<int32_t>(stageKindFor(value));
+    case ParameterDisplay::onOff: return switchIsOn(value) ? 1 : 0;
+    default: return 0;
+  }
+}
 
 void copyBoundedText(char* text, std::size_t capacity, const char* source)
 {

@@ -109,6 +109,11 @@ struct ParameterInfo {
 // Row `index` of the table; `index` must satisfy isParameterIndex.
 const ParameterInfo& parameterInfo(int32_t index);
 
+// The index whose setting `index` sets (isParameterIndex): its alias target,
+// or `index` itself. Values are kept and answered, and the editor's controls
+// shown and sent, under this index.
+int32_t aliasTarget(int32_t index);
+
 // The order in which a selected program's values are applied: the wave shape
 // and the detector first, the delay time (9, then 11) before feedback and
 // mix, then the stage order and the precise detector.
@@ -121,8 +126,10 @@ float reportedValue(int32_t index, float kept);
 
 // ---- conversions, normalised value -> the stage's own units ----
 
-// Analysis length of the Mox stage: 1024 (<= 0.25), 2048 (< 0.51), 4096 (< 0.76), else 8192.
+// Analysis length of the Mox stage: 1024 (<= 0.25), 2048 (< 0.51), 4096 (< 0.76), else 8192;
+// and its position among the four, 0 to 3.
 int32_t fftSizeFor(float value);
+int32_t fftLengthPositionFor(float value);
 
 // " Stablize " and " Quick Detect ": on from 0.5 up.
 bool switchIsOn(float value);
@@ -190,6 +197,14 @@ const char* fftLengthText(float value);
 const char* filterTypeText(float value);
 // "On" or "Off".
 const char* switchText(bool on);
+
+// ---- switch positions ----
+
+// The position (0 .. positions - 1, as ParameterInfo counts them) of the
+// setting `value` selects for switch parameter `index`: the FFT length, the
+// filter type (off first), the stage kind, or off/on. Its k-th position is
+// also what the value k / (positions - 1) selects. 0 for a continuous one.
+int32_t switchPositionFor(int32_t index, float value);
 
 // Copies `source` into `text` (capacity bytes, terminator included), reading
 // at most `capacity` bytes of `source` even when it is unterminated, cutting

@@ -70,22 +70,6 @@ float normalisedFor(int32_t index, float unitValue)
   return unitValue;
 }
 
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
-int32_t switchPositionFor(int32_t index, float value)
-{
-  switch (parameterInfo(index).display) {
-    case ParameterDisplay::fftLength: {
-      int32_t position = 0;
-      for (int32_t size = fftSizeFor(value); size > 1024; size /= 2) ++position;
-      return position;
-    }
-    case ParameterDisplay::filterType: return static_cast<int32_t>(filterModeFor(value)) + 1;
-    case ParameterDisplay::stageKind: return static_cast<int32_t>(stageKindFor(value));
-    case ParameterDisplay::onOff: return switchIsOn(value) ? 1 : 0;
-    default: return 0;
-  }
-}
-
 const char* positionName(int32_t index, int32_t position)
 {
   const ParameterInfo& info = parameterInfo(index);

@@ -7,7 +7,8 @@
 // The way back selects the same setting as the value it came from: a switch
 // position k is the normalised value k / (positions - 1), which lands in the
 // band of the k-th setting, and a continuous value is inverted through the
-// parameter's own conversion, so unitValueFor followed by normalisedFor gives
+// parameter's own conversion (switch positions: switchPositionFor in
+// ParameterTable.h), so unitValueFor followed by normalisedFor gives
 // a value with the same setting wherever float rounding allows (the tests
 // name the values that round-trip to the bit).
 #pragma once
@@ -36,11 +37,6 @@ float unitValueFor(int32_t index, float value);
 // outside unitRange are taken at the nearest end. NaN gives NaN, which the
 // effect refuses.
 float normalisedFor(int32_t index, float unitValue);
-
-// The position a switch stands in for the normalised `value`: the setting's
-// number (FFT length 1024..8192 -> 0..3, filter off/low/high/band -> 0..3,
-// stage kind -> 0..3, off/on -> 0/1). 0 for a continuous parameter.
-int32_t switchPositionFor(int32_t index, float value);
 
 // A name for position `position` of a four-way switch ("2048", "Low-pass",
 // "Delay"); null for on/off switches (shown as toggles), continuous

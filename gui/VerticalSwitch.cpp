@@ -1,5 +1,8 @@
 #include "gui/VerticalSwitch.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "gui/Bitmap.h"
 #include "gui/DrawContext.h"
 
@@ -9,13 +12,15 @@ constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
 VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag, int imageCount,
-                               int imageHeight, int positionCount, Bitmap* bitmap, Point offset)
+                               int imageHeight, int positionCount, Bitmap* bitmap, Point offset,
+                               PositionOfValue positionOf)
     : Control(size, listener, tag),
       bitmap(bitmap),
       offset(offset),
       imageCount(imageCount),
       imageHeight(imageHeight),
-      positionCount(positionCount)
+      positionCount(positionCount),
+      positionOf(std::move(positionOf))
 {
   defaultValue = 0.0f;
   if (bitmap) bitmap->remember();
@@ -29,6 +34,7 @@ VerticalSwitch::~VerticalSwitch()
 int VerticalSwitch::imageForValue(float shown) const
 {
   if (positionCount < 2) return 0;  // a single position has a single image
+  if (positionOf) return std::clamp(positionOf(shown), 0, positionCount - 1);
   const double step = 1.0 / (positionCount - 1);
   for (int i = 1; i < positionCount; ++i) {
     if (i * step > shown) return i - 1;

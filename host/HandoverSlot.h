@@ -41,6 +41,10 @@ public:
   }
 
   // Host thread: takes back an offer not taken yet, or a returned object.
+  // The slot is empty afterwards, so until the next offer the audio thread
+  // keeps using what it uses now: a caller that must decide from that
+  // withdraws first. (Whatever comes back is freed with `Previous`; the
+  // returned object is the one the audio thread used before the last offer.)
   Previous withdraw() { return previous(slot.exchange(0, std::memory_order_acq_rel)); }
 
   // Host thread: takes back a returned object, leaving an offer in place.

@@ -2,15 +2,18 @@
 # Cross-builds Brasklin for Windows with mingw-w64 and tests it:
 #   build-win64  x86_64 build; its tests run under wine (64-bit) on an Xvfb display
 #   build-win32  i686 build; its tests and the parity renders run under 32-bit
-#                wine (wine32:i386, where the machine has it) in a prefix of its
-#                own (WINEARCH=win32). setup.sh does not install wine32: on a
-#                kernel without 32-bit support it replaces the loader the plain
-#                `wine` command starts and so breaks the 64-bit run too. A test passes only on GoogleTest's own summary,
-#                never on wine's exit code (which is 0 when nothing ran). When
-#                32-bit programs cannot run at all here (no wine32, or a kernel
-#                built without 32-bit support) a probe says so, and the stage
-#                fails if BRASKLIN_REQUIRE_WIN32=1, otherwise reports the i686
-#                tests as NOT RUN.
+#                wine (wine32:i386, which setup.sh installs where the machine
+#                runs 32-bit programs) in a prefix of its own (WINEARCH=win32).
+#                Whether the machine runs 32-bit programs is found by running
+#                one (scripts/i386-probe.sh). Where it does, the i686 tests must
+#                run and pass: a missing wine32 or a 32-bit wine that cannot
+#                start programs fails the stage. Only where the kernel refuses
+#                32-bit programs are they reported as NOT RUN (and the stage
+#                fails if BRASKLIN_REQUIRE_WIN32=1).
+# A test passes only on GoogleTest's own summary, never on wine's exit code
+# (which is 0 when nothing ran). Each architecture ends with one summary line:
+# its GoogleTest cases and executables, the parity renders' largest difference
+# and the host answers compared.
 # Every plug-in DLL must export exactly `main` and import only system DLLs,
 # so a host on a bare Windows can load it without any runtime beside it.
 # The distribution zip (target dist) is built and its content checked.
@@ -26,7 +29,7 @@
 #   BRASKLIN_NATIVE_BUILD  the Linux build folder to render with (default: build;
 #                          configured if new; only the plug-in and the parity
 #                          host are built in it)
-#   BRASKLIN_REQUIRE_WIN32 1: fail when 32-bit wine cannot run programs here
+#   BRASKLIN_REQUIRE_WIN32 1: fail also where the kernel refuses 32-bit programs
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,18 +50,32 @@ parity_cases="default allstages programs"
 # Second stage: runs inside xvfb-run (GDI needs a display, even off-screen).
 if [[ "${1:-}" == "--under-display" ]]; then
     stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+    wine32_installed() { dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; }
 
     # prepare_prefix: a wine prefix for $WINEPREFIX / $WINEARCH with one
     # persistent server (started before wineboot: a second server cannot start
     # while wineboot's is still up; without it each test process pays about
     # 2.7 s of server start-up) and wine's own fonts.
+    # A prefix notes which wine made it. A 64-bit prefix made before wine32
+    # was installed fails every program afterwards ("could not load
+    # kernel32.dll, status c0000135"), so a prefix made by another wine (or
+    # by an older script, without the note) is made again.
     prepare_prefix() {
+        local note=$WINEPREFIX/.brasklin-made-by wine_now
+        wine_now=$(wine32_installed && echo "wine with wine32" || echo "wine without wine32")
+        if [[ -f "$WINEPREFIX/system.reg" && "$(cat "$note" 2>/dev/null)" != "$wine_now" ]]; then
+            echo "== making the wine prefix $WINEPREFIX again: made by $(cat "$note" 2>/dev/null || echo "an unnoted wine"), now $wine_now"
+            wineserver -k >/dev/null 2>&1 || true
+            rm -rf "$WINEPREFIX"
+        fi
         mkdir -p "$WINEPREFIX"
         wineserver -p
         if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
-            echo "== creating the wine prefix $WINEPREFIX ($WINEARCH)"
+            echo "== creating the wine prefix $WINEPREFIX ($WINEARCH, $wine_now)"
             # Prints "failed to open ...syswow64\rundll32.exe" without wine32: harmless.
             timeout 300 wineboot -i </dev/null >/dev/null 2>&1 || true
+            # (The registry files appear only when the server exits.)
+            [[ -d "$WINEPREFIX/drive_c/windows/system32" ]] && echo "$wine_now" >"$note"
         fi
         # Debian's wine does not find its own fonts (Small Fonts, Symbol...)
         # unless they are in the prefix.
@@ -72,6 +89,16 @@ if [[ "${1:-}" == "--under-display" ]]; then
         timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
     }
 
+    # wine_runs: a program started in the prefix prints (wine's exit status
+    # is 0 even when it could not start the program at all).
+    wine_runs() {
+        local said
+        said=$(timeout 120 wine cmd /c echo brasklin-probe </dev/null 2>/dev/null | tr -d '\r' || true)
+        [[ "$said" == "brasklin-probe" ]] && return 0
+        echo "FAIL wine cannot start programs in $WINEPREFIX ($WINEARCH)"
+        return 1
+    }
+
     # run_windows_tests BUILD: the build's tests under wine, then the parity
     # renders compared with the Linux ones.
     run_windows_tests() {
@@ -81,9 +108,8 @@ if [[ "${1:-}" == "--under-display" ]]; then
         ctest --test-dir "$build" --output-on-failure --no-tests=error -j "$jobs" </dev/null || status=$?
 
         # Each test executable is one CTest test; report the GoogleTest cases behind them.
-        local log=$build/Testing/Temporary/LastTest.log
+        local log=$build/Testing/Temporary/LastTest.log cases=0 executables=0
         if [[ -f "$log" ]]; then
-            local cases executables
             cases=$(grep -Eo '\[  PASSED  \] [0-9]+ tests?' "$log" | awk '{s += $4} END {print s + 0}')
             executables=$(grep -Ec '\[  PASSED  \] [0-9]+ tests?' "$log" || true)
             echo "== GoogleTest cases passed under wine ($WINEARCH): $cases in $executables executables"
@@ -98,6 +124,7 @@ if [[ "${1:-}" == "--under-display" ]]; then
         local parity=$build64/parity out=$build/parity
         mkdir -p "$out"
         rm -f "$out"/windows-*.f32
+        local compared="" said
         for case in $parity_cases; do
             for mode in replacing accumulating; do
                 # A loading failure would show a message box and wait: bounded.
@@ -105,24 +132,37 @@ if [[ "${1:-}" == "--under-display" ]]; then
                     "$plugin_dir\\brasklin.dll" "$(winepath -w "$parity/input.f32")" "$case" "$mode" \
                     "$(winepath -w "$out/windows-$case-$mode.f32")" </dev/null || status=1
                 # A render that did not run leaves no file, and compare fails on it.
-                "$BRASKLIN_PARITY_HOST" compare "$parity/linux-$case-$mode.f32" \
-                    "$out/windows-$case-$mode.f32" 1e-6 || status=1
+                said=$("$BRASKLIN_PARITY_HOST" compare "$parity/linux-$case-$mode.f32" \
+                    "$out/windows-$case-$mode.f32" 1e-6 2>&1) || status=1
+                echo "$said"
+                compared+="$said"$'\n'
             done
         done
+        local renders largest
+        renders=$(grep -c '^ok ' <<<"$compared" || true)
+        largest=$(grep -Eo 'max difference [^ ]+' <<<"$compared" | awk '$3 + 0 > m {m = $3 + 0} END {print m + 0}')
         echo "== asking the Windows build ($WINEARCH) what hosts ask, against the Linux build's answers"
         timeout 300 wine "$build/tests/windows/brasklin_parity_host.exe" answers \
             "$plugin_dir\\brasklin.dll" "$(winepath -w "$out/windows-answers.txt")" </dev/null || status=1
         # wine's C library may end lines with CR LF.
+        local answers
+        answers="$(wc -l < "$parity/linux-answers.txt") host answers identical"
         if diff <(tr -d '\r' < "$parity/linux-answers.txt") <(tr -d '\r' < "$out/windows-answers.txt"); then
-            echo "ok   $(wc -l < "$parity/linux-answers.txt") answers identical"
+            echo "ok   $answers"
         else
             echo "FAIL the Windows build answers differently (diff above)"
+            answers="host answers DIFFER"
             status=1
         fi
         # Leave the prefix as wineboot made it: the registry test can then also
         # check the case of a machine without any VST key (a prefix from an
-        # older run may still hold one).
-        wine reg delete 'HKLM\Software\VST' /f </dev/null >/dev/null 2>&1 || true
+        # older run may still hold one). With wine32 installed a 64-bit prefix
+        # keeps a 32-bit view of the registry beside the 64-bit one: clear both.
+        for view in 64 32; do
+            wine reg delete 'HKLM\Software\VST' /f "/reg:$view" </dev/null >/dev/null 2>&1 || true
+        done
+        echo "== $WINEARCH summary: $cases GoogleTest cases in $executables executables;" \
+            "parity $renders of $(( $(wc -w <<<"$parity_cases") * 2 )) renders within 1e-6, max difference $largest; $answers"
         return "$status"
     }
 
@@ -130,6 +170,7 @@ if [[ "${1:-}" == "--under-display" ]]; then
     (
         trap stop_wine EXIT
         prepare_prefix
+        wine_runs || exit 1
         run_windows_tests "$build64"
     ) || status=1
 
@@ -137,26 +178,29 @@ if [[ "${1:-}" == "--under-display" ]]; then
     (
         export WINEARCH=win32
         export WINEPREFIX=$build32/wineprefix
-        # Ask first whether 32-bit wine can run here at all, before a prefix is
-        # made for it: without it, wineboot would only fail slowly.
+        # Ask the kernel first, by running a 32-bit program: where it runs
+        # them, the i686 tests must run. Only a kernel that refuses them (or a
+        # machine where this cannot be told and wine32 is missing) skips them.
+        kernel=0
+        bash "$root/scripts/i386-probe.sh" || kernel=$?
         why=""
-        if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
-            why="wine32:i386 is not installed"
-        elif ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-            why="this kernel cannot execute 32-bit programs (wine32's loader: exec format error)"
-        fi
-        if [[ -z "$why" ]]; then
-            trap stop_wine EXIT
-            prepare_prefix
-            # A 32-bit program that prints proves 32-bit wine runs here.
-            probe=$(timeout 120 wine cmd /c echo brasklin-win32-probe </dev/null 2>/dev/null | tr -d '\r' || true)
-            [[ "$probe" == "brasklin-win32-probe" ]] || why="wine cannot start 32-bit programs here"
+        if [[ $kernel -eq 1 ]]; then
+            why="this machine does not run 32-bit programs (a static i386 program did not run)"
+        elif ! wine32_installed; then
+            if [[ $kernel -eq 0 ]]; then
+                echo "FAIL wine32:i386 is not installed, although this machine runs 32-bit programs (scripts/setup.sh installs it)"
+                exit 1
+            fi
+            why="wine32:i386 is not installed, and whether this machine runs 32-bit programs cannot be told here"
         fi
         if [[ -n "$why" ]]; then
             echo "== i686 tests NOT RUN: $why"
             [[ "${BRASKLIN_REQUIRE_WIN32:-0}" == "1" ]] && exit 1
             exit 0
         fi
+        trap stop_wine EXIT
+        prepare_prefix
+        wine_runs || exit 1
         run_windows_tests "$build32"
     ) || status=1
     echo "== i686 part took $(( $(date +%s) - started32 )) s"

@@ -146,25 +146,28 @@ void WaveShapeTable::noteHandover(const HandoverSlot<TableSet>::Previous& previo
 
 bool WaveShapeTable::prepareForRate(float sampleRate)
 {
-  releaseReturned();
+  // Withdraw first. Once the slot is empty the audio thread has nothing to
+  // take, so the set it plays is settled: deciding from it, and building from
+  // it, cannot be overtaken by a take in the meantime. (Deciding first and
+  // withdrawing afterwards could free the very set just read, and could keep
+  // tables for a rate the host has left.)
+  HandoverSlot<TableSet>::Previous previous = prepared_.withdraw();
+  noteHandover(previous);
+  lastOffer_ = nullptr;
+  // An offer the audio thread never took was built from the set it still
+  // plays: it serves again when the host sets its rate once more.
+  std::unique_ptr<TableSet> untaken = previous.lastOfferTaken ? nullptr : std::move(previous.object);
+
   const TableSet& played = *playedAsKnown_;
-  // The audio thread rebuilds only when the rate differs from the one its
-  // tables are built for, and always from the tables it plays: an earlier
-  // offer not taken yet is replaced, never built upon.
-  if (!isTableRate(sampleRate) || played.tables.empty() || sampleRate == played.rate) {
-    noteHandover(prepared_.withdraw());
-    lastOffer_ = nullptr;
-    return isTableRate(sampleRate) && !played.tables.empty();
-  }
-  std::unique_ptr<TableSet> set = rebuilt(played, sampleRate);
-  if (!set) {
-    noteHandover(prepared_.withdraw());
-    lastOffer_ = nullptr;
-    return false;
-  }
-  const TableSet* const offer = set.get();
-  noteHandover(prepared_.offer(std::move(set)));
-  lastOffer_ = offer;
+  if (!isTableRate(sampleRate) || played.tables.empty()) return false;
+  // The audio thread rebuilds only for a rate its tables are not built for.
+  if (sampleRate == played.rate) return true;
+  std::unique_ptr<TableSet> set =
+      untaken && untaken->rate == sampleRate ? std::move(untaken) : rebuilt(played, sampleRate);
+  if (!set) return false;
+  lastOffer_ = set.get();
+  // The slot is empty: only this thread fills it.
+  (void)prepared_.offer(std::move(set));
   return true;
 }
 

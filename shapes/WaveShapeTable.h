@@ -64,12 +64,14 @@ public:
   // three operations below).
   bool resampleShapeTables(float sampleRate);
 
-  // Host thread (the one that sets the sample rate). Builds the tables for
-  // `sampleRate` from those the audio thread is playing, exactly as
-  // resampleShapeTables would at the next block, and offers them to the
-  // audio thread. A rate the tables are already built for, or one they
-  // cannot be built for, withdraws any earlier offer instead. Returns false
-  // when the rate cannot be built for or memory ran out (nothing is offered).
+  // Host thread (the one that sets the sample rate). Withdraws any earlier
+  // offer, then builds the tables for `sampleRate` from those the audio
+  // thread is playing, exactly as resampleShapeTables would at the next
+  // block, and offers them to the audio thread. Nothing is offered for a
+  // rate the played tables are built for already, or one they cannot be
+  // built for. So whatever the audio thread does meanwhile, once it has
+  // taken what is offered its tables are built for the last rate set.
+  // Returns false when the rate cannot be built for or memory ran out.
   bool prepareForRate(float sampleRate);
   // Audio thread, at the start of a block; no allocation, no lock, no
   // exception. Takes the offered tables, if any, and returns true then.

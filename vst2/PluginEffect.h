@@ -57,7 +57,7 @@ public:
   void getProgramName(char* name) override;
 
   // ---- what hosts ask about the plug-in (any thread) ----
-  // Every parameter, 11 included (the delay-time box sends it).
+  // Every parameter but 11, the second entry for the delay time (see ParameterTable).
   bool canParameterBeAutomated(int32_t index) override;
   // Program 0..15's name by the getProgramName rule, without selecting it.
   bool getProgramNameIndexed(int32_t category, int32_t index, char* text) override;

@@ -170,7 +170,7 @@ TEST_F(PluginEditorTest, everyProgramsSwitchesShowTheSettingsTheEffectRuns)
   }
 }
 
-TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIndexMovesNeither)
+TEST_F(PluginEditorTest, automationOfEitherDelayTimeIndexMovesTheSliderAndTheBoxAtTheNextIdle)
 {
   openAndPaint();
   const int sliderX = kDelayTimeSlider;
@@ -188,13 +188,15 @@ TEST_F(PluginEditorTest, automationOfDelayTimeMovesItsSliderAndBoxButTheSecondIn
   EXPECT_EQ(editor->panel().delayTimeBox()->text(), "1.500");
   EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
 
-  // Index 11 is the same delay time for the effect, but no control follows it.
+  // Index 11 (an old session's automation) sets the same delay time, and the
+  // slider and the box show it too.
   effect->setParameter(delayTimeAltParameter, 0.8f);
   EXPECT_EQ(effect->getParameter(delayTimeParameter), 0.8f);
-  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.3f);
   EXPECT_EQ(editor->panel().delayTimeBox()->text(), "1.500");
   editor->idle();
-  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.3f));
+  EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.8f);
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "4.000");
+  EXPECT_EQ(drawnHandleTop(window(), sliderX), handleTopFor(0.8f));
   EXPECT_TRUE(hostLog().automations.empty()) << "the host's own changes go back to it";
 }
 
@@ -211,14 +213,17 @@ TEST_F(PluginEditorTest, parameterChangesWhileClosedAreIgnoredUntilTheNextOpen)
   expectSynchronised(*editor, *effect);
 }
 
-TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondIndex)
+// The box sends the time as " Delay Time " itself, the lane hosts automate
+// (they are not offered the second index), and then shows what the effect made
+// of it.
+TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsDelayTime)
 {
   openAndPaint();
   typeInto(kDelayTimeBox, "7");
-  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "5");
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "5.000");
   EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 1.0f);
   ASSERT_EQ(hostLog().automations.size(), 1u);
-  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
   EXPECT_EQ(hostLog().automations[0].value, 1.0f);
   EXPECT_EQ(effect->getParameter(delayTimeParameter), 1.0f);
   // The slider was redrawn at once, before any idle.
@@ -230,9 +235,9 @@ TEST_F(PluginEditorTest, typedDelayTimeIsLimitedToFiveSecondsAndSentAsTheSecondI
   hostLog().clear();
   typeInto(kDelayTimeBox, "abc");
   ASSERT_EQ(hostLog().automations.size(), 1u);
-  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
   EXPECT_EQ(hostLog().automations[0].value, 0.0f);
-  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "abc");  // kept until parameter 9 changes
+  EXPECT_EQ(editor->panel().delayTimeBox()->text(), "0.000");  // read as no time at all
   EXPECT_EQ(editor->panel().boundControl(delayTimeParameter)->getValue(), 0.0f);
   effect->setParameter(delayTimeParameter, 0.5f);
   editor->idle();
@@ -257,7 +262,7 @@ TEST_F(PluginEditorTest, typedDelayTimeReadsLikeANumberAndRejectsWhatIsNone)
     hostLog().clear();
     typeInto(kDelayTimeBox, c.typed);
     ASSERT_EQ(hostLog().automations.size(), 1u);
-    EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+    EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
     EXPECT_FLOAT_EQ(hostLog().automations[0].value, c.sent);
     EXPECT_TRUE(std::isfinite(effect->getParameter(delayTimeParameter)));
   }
@@ -485,6 +490,64 @@ TEST_F(PluginEditorTest, aTapOnEverySwitchZoneSelectsItAsOneTouch)
   }
 }
 
+// Each switch shows the setting that plays: the position its parameter's value
+// selects by the parameter's own bands, also for values between the ones the
+// switch itself writes (a host's ramp, a preset), whether the effect reports
+// the value (FFT length, filter type) or the control is simply given it.
+TEST_F(PluginEditorTest, everySwitchShowsThePositionOfTheSettingItsValueSelects)
+{
+  openAndPaint();
+  // Just above the stage-order thresholds 0.333333 and 0.666666, below 1/3 and 2/3.
+  const float aboveMoxBand = std::nextafter(0.333333f, 1.0f);
+  const float aboveFilterBand = std::nextafter(0.666666f, 1.0f);
+  struct Case {
+    float value;
+    int fftOrFilter;  // FFT length 1024..8192 and filter type off..band-pass share their bands
+    int stage;        // Mox..Distortion
+  };
+  const Case cases[] = {
+      {0.0f, 0, 0},         {0.1f, 0, 0},
+      {0.25f, 0, 0},        {0.26f, 1, 0},
+      {0.3f, 1, 0},         {0.333333f, 1, 0},
+      {aboveMoxBand, 1, 1}, {1.0f / 3.0f, 1, 1},
+      {0.4f, 1, 1},         {0.51f, 1, 1},
+      {0.52f, 2, 1},        {0.6f, 2, 1},
+      {0.666666f, 2, 1},    {aboveFilterBand, 2, 2},
+      {2.0f / 3.0f, 2, 2},  {0.7f, 2, 2},
+      {0.76f, 2, 2},        {0.77f, 3, 2},
+      {0.9f, 3, 2},         {0.999f, 3, 2},
+      {1.0f, 3, 3},
+  };
+  const char* const fftNames[] = {"1024", "2048", "4096", "8192"};
+  const char* const filterNames[] = {"Off", "LOWPASS", "HIGHPASS", "BANDPASS"};
+  const char* const stageNames[] = {"Mox", "Filter", "Delay", "Distortion"};
+  for (const layout::Control& placement : layout::kControls) {
+    if (placement.kind != Kind::verticalSwitch) continue;
+    const Artwork art(placement.bitmap);
+    const auto shown = [&] {
+      return shownImage(window(), rectOf(placement.rect).topLeft(), art, {placement.imageWidth, placement.imageHeight},
+                        layout::kPositions);
+    };
+    const bool stageSwitch = placement.tag >= firstParameter && placement.tag <= forthParameter;
+    const char* const* names = stageSwitch ? stageNames : placement.tag == fftLengthParameter ? fftNames : filterNames;
+    for (const Case& c : cases) {
+      SCOPED_TRACE("tag " + std::to_string(placement.tag) + " value " + std::to_string(c.value));
+      const int expected = stageSwitch ? c.stage : c.fftOrFilter;
+      effect->setParameter(placement.tag, c.value);
+      editor->idle();
+      EXPECT_EQ(shown(), expected) << "set through the effect";
+      char text[32] = {};
+      effect->getParameterDisplay(placement.tag, text);
+      EXPECT_STREQ(text, names[expected]) << "what plays";
+      effect->setParameter(placement.tag, c.value == 0.0f ? 1.0f : 0.0f);  // away, so the next draw is a change
+      editor->idle();
+      editor->panel().boundControl(placement.tag)->setValue(c.value);
+      editor->idle();
+      EXPECT_EQ(shown(), expected) << "given to the control";
+    }
+  }
+}
+
 // The Precise button is built and bound before the effect has its parameter:
 // until then a click, the effect's or the host's change of the index reach no
 // parameter and no per-parameter slot; once it has, a click is a touch.
@@ -519,7 +582,7 @@ TEST_F(PluginEditorTest, aButtonClickAndATextBoxCommitAreEachFramedAsATouch)
   typeInto(kDelayTimeBox, "2.5");
   EXPECT_EQ(hostLog().touches, "[a]");
   EXPECT_EQ(hostLog().touchedIndices,
-            (std::vector<int32_t>{delayTimeAltParameter, delayTimeAltParameter, delayTimeAltParameter}));
+            (std::vector<int32_t>{delayTimeParameter, delayTimeParameter, delayTimeParameter}));
   // A host that changes a parameter itself hears nothing back.
   hostLog().clear();
   effect->setParameter(cutOffParameter, 0.2f);
@@ -554,7 +617,7 @@ TEST_F(PluginEditorTest, closingDuringAnEditEndsItFirst)
   backend.activeTextField()->replaceText("1");
   editor->close();
   ASSERT_EQ(hostLog().automations.size(), 1u);
-  EXPECT_EQ(hostLog().automations[0].index, delayTimeAltParameter);
+  EXPECT_EQ(hostLog().automations[0].index, delayTimeParameter);
   EXPECT_FLOAT_EQ(hostLog().automations[0].value, 0.2f);
   EXPECT_EQ(editor->getFrame(), nullptr);
 }

@@ -69,6 +69,23 @@ TEST(ParameterTableTest, filterTypeBandsMatchTheirTexts)
   EXPECT_STREQ(filterTypeText(0.77f), "BANDPASS");
 }
 
+// The values a switch writes, k / (positions - 1), select its k-th position,
+// the one it shows them at; a continuous parameter has only position 0.
+TEST(ParameterTableTest, aSwitchsOwnValuesSelectItsPositionsInOrder)
+{
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    const int32_t positions = parameterInfo(index).positions;
+    if (positions < 2) {
+      EXPECT_EQ(switchPositionFor(index, 0.7f), 0) << "parameter " << index;
+      continue;
+    }
+    for (int32_t k = 0; k < positions; ++k) {
+      const float written = static_cast<float>(k) / static_cast<float>(positions - 1);
+      EXPECT_EQ(switchPositionFor(index, written), k) << "parameter " << index << " position " << k;
+    }
+  }
+}
+
 TEST(ParameterTableTest, switchesTurnOnAtOneHalf)
 {
   EXPECT_FALSE(switchIsOn(std::nextafter(0.5f, 0.0f)));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "gui/DrawContext.h"
@@ -322,7 +323,7 @@ TEST_F(ControlsTest, eachGestureOnASliderIsHeardAsItsExactBeginChangesAndEnd)
 
 class SwitchTest : public ControlsTest {
 protected:
-  VerticalSwitch* addSwitch()
+  VerticalSwitch* addSwitch(VerticalSwitch::PositionOfValue positionOf = {})
   {
     // Four 62 x 100 images, each a different colour.
     addBitmap(133, 62, 400, [](int, int y) {
@@ -330,7 +331,7 @@ protected:
       return colours[y / 100];
     });
     auto* bitmap = new Bitmap(133);
-    auto* sw = new VerticalSwitch({20, 50, 82, 150}, &listener, 14, 4, 100, 4, bitmap, {0, 0});
+    auto* sw = new VerticalSwitch({20, 50, 82, 150}, &listener, 14, 4, 100, 4, bitmap, {0, 0}, std::move(positionOf));
     bitmap->forget();
     frame->addView(sw);
     window->paint();
@@ -402,6 +403,23 @@ TEST_F(SwitchTest, shownImageFollowsTheValueIncludingTheFloatThirds)
     Colour colour;
   } cases[] = {{0.0f, kRedColour},    {1.0f / 3.0f, kGreenColour}, {2.0f / 3.0f, kBlueColour},
                {1.0f, kYellowColour}, {0.2f, kRedColour},          {0.5f, kGreenColour}};
+  for (const auto& c : cases) {
+    sw->setValue(c.value);
+    frame->drawView(sw);
+    EXPECT_EQ(window->pixel({40, 100}), c.colour) << c.value;
+  }
+}
+
+TEST_F(SwitchTest, theOwnersRulePicksTheImageAndPositionsBeyondTheEndsShowTheEnds)
+{
+  // Position = the whole part of the value: 1.0 and 2.0 would show the last
+  // image by the default rule.
+  VerticalSwitch* sw = addSwitch([](float value) { return static_cast<int>(value); });
+  const struct {
+    float value;
+    Colour colour;
+  } cases[] = {
+      {1.0f, kGreenColour}, {2.0f, kBlueColour}, {3.5f, kYellowColour}, {-3.0f, kRedColour}, {9.0f, kYellowColour}};
   for (const auto& c : cases) {
     sw->setValue(c.value);
     frame->drawView(sw);
