@@ -233,16 +233,32 @@ bool TrackingOscillator::passesGate(const LiveSettings& live)
   }
   // Mean square of the frame against that of a sine at the threshold
   // (A^2 / 2 for amplitude A = 10^(dB / 20)): no logarithm per frame.
-  const int32_t n = fftLength_;
-  const float* frame = analysisBuffer_.get();
-  double sum = 0.0;
-  for (int32_t i = 0; i < n; ++i) sum += static_cast<double>(frame[i]) * frame[i];
-  const double meanSquare = sum / static_cast<double>(n);
+  const double meanSquare = frameMeanSquare();
   constexpr double kLog2TenOverTen = 0.3321928094887362;  // log2(10) / 10: dB to a power of two
   const double edge = gateOpen_ ? threshold - kGateHysteresisDb : threshold;
   const double edgeMeanSquare = 0.5 * portableExp2(edge * kLog2TenOverTen);
   gateOpen_ = meanSquare >= edgeMeanSquare;
   return gateOpen_;
+}
+
+double TrackingOscillator::frameMeanSquare() const
+{
+  // Four running sums in a fixed order (the same result everywhere), so the
+  // additions do not all wait on one another; N is a power of two, and the
+  // lengths below four are summed by the first loop alone.
+  const int32_t n = fftLength_;
+  const float* frame = analysisBuffer_.get();
+  const auto square = [frame](int32_t i) { return static_cast<double>(frame[i]) * frame[i]; };
+  std::array<double, 4> sums{};
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    sums[0] += square(i);
+    sums[1] += square(i + 1);
+    sums[2] += square(i + 2);
+    sums[3] += square(i + 3);
+  }
+  for (; i < n; ++i) sums[0] += square(i);
+  return ((sums[0] + sums[1]) + (sums[2] + sums[3])) / static_cast<double>(n);
 }
 
 float TrackingOscillator::correctEstimate(float frequency, bool stabilize)

@@ -187,6 +187,8 @@ private:
   float play(float* out, int32_t count, Estimate estimate, bool stabilize, const LiveSettings& live);
   // Whether the gate lets the frame just analysed through (true when off).
   bool passesGate(const LiveSettings& live);
+  // The mean of the squared samples of the analysed frame.
+  double frameMeanSquare() const;
   void render(float* out, int32_t count, float amplitude, bool exactCycles);
   void fillCarry(int32_t phase, Cycle cycle, float amplitude);
 
