@@ -27,6 +27,13 @@ constexpr std::array<const char*, kKeyPositions> kKeyNames{
     "C", "C#/Db", "D", "D#/Eb", "E", "F", "F#/Gb", "G", "G#/Ab", "A", "A#/Bb", "B",
 };
 
+// A position added to either switch needs its name here too.
+constexpr bool everyPositionNamed(const auto& names)
+{
+  return std::ranges::none_of(names, [](const char* name) { return name == nullptr; });
+}
+static_assert(everyPositionNamed(kScaleNames) && everyPositionNamed(kKeyNames));
+
 // Below this a glide is shown with one decimal, so the first steps of the
 // squared curve read as different times.
 constexpr double kGlideWholeMillisecondsFrom = 10.0;
