@@ -381,6 +381,31 @@ TEST(MusicalScale, SnapsToTheNearestNoteAndLeavesWhatItCannotSnap)
   EXPECT_EQ(snapToScale(450.0f, static_cast<Scale>(99), 0), 450.0f);
 }
 
+// The chain's filter has followed the estimate times the ratio; with every
+// control off the frequency it is now given is that same float, so the chain
+// can switch to it without changing a bit.
+TEST(TrackingOscillatorLive, WithEveryControlOffTheToneFrequencyIsTheEstimateTimesTheRatio)
+{
+  const auto input = tone(
+      1.0, [](double t) { return 100.0 * std::pow(2.0, 3.0 * t); }, [](double) { return 0.3; });
+  const float ratios[] = {0.1f, 0.5f, 1.0f, 3.7f, 10.0f};
+  for (const int32_t block : {64, 700, 5000}) {
+    Rig rig;
+    rig.oscillator.setPrecise(block == 700);
+    std::vector<float> out(static_cast<std::size_t>(block));
+    for (std::size_t start = 0, b = 0; start + static_cast<std::size_t>(block) <= input.size();
+         start += static_cast<std::size_t>(block), ++b) {
+      rig.oscillator.setRatio(ratios[b % std::size(ratios)]);
+      rig.oscillator.process(input.data() + start, out.data(), block, static_cast<float>(kRate), rig.table.data(),
+                             static_cast<int32_t>(rig.table.size()));
+      ASSERT_EQ(rig.oscillator.toneFrequency(),
+                static_cast<float>(static_cast<double>(rig.oscillator.detectedFrequency()) *
+                                   static_cast<double>(rig.oscillator.ratio())))
+          << "block " << b << " of " << block;
+    }
+  }
+}
+
 // robustness: live-control setters given NaN, infinite or out-of-range values => a safe setting, finite output
 TEST(TrackingOscillatorLive, WildSettingsKeepTheOutputFiniteAndTheStageWorking)
 {
