@@ -481,8 +481,8 @@ TEST(DryWetMix, BlendsTheDryInputWithTheChainsOutputAtEqualGain)
 std::vector<float> portableMelody()
 {
   const double notes[] = {196.0, 246.94, 220.0, 293.66, 261.63, 329.63, 174.61, 392.0};
-  std::vector<float> out(static_cast<std::size_t>(3.0 * kRate));
-  const auto noteLength = out.size() / std::size(notes);
+  const auto noteLength = static_cast<std::size_t>(0.375 * kRate);
+  std::vector<float> out(noteLength * std::size(notes));
   double phase = 0.0;
   for (std::size_t n = 0; n < out.size(); ++n) {
     const double lfo = static_cast<double>(n % 8820) / 8820.0;  // 5 Hz
