@@ -1,6 +1,7 @@
 #include "dsp/TrackingOscillator.h"
 
 #include "dsp/FftPeak.h"
+#include "dsp/PortableMath.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +50,25 @@ void TrackingOscillator::setRatio(float ratio)
   if (std::isfinite(ratio)) ratio_.store(ratio, std::memory_order_relaxed);
 }
 
+// NaN is kept as it is: the gate reads every threshold not above kGateOff as off.
+void TrackingOscillator::setGateThreshold(float decibels) { gateDecibels_.store(decibels, std::memory_order_relaxed); }
+
+void TrackingOscillator::setGlideTime(float seconds)
+{
+  glideSeconds_.store(seconds > 0.0f ? std::min(seconds, kLongestGlideSeconds) : 0.0f, std::memory_order_relaxed);
+}
+
+void TrackingOscillator::setScale(Scale scale)
+{
+  const auto position = static_cast<int32_t>(scale);
+  if (position >= 0 && position < kScaleCount) scale_.store(scale, std::memory_order_relaxed);
+}
+
+void TrackingOscillator::setKey(int32_t key)
+{
+  if (key >= 0 && key < kPitchClassCount) key_.store(key, std::memory_order_relaxed);
+}
+
 void TrackingOscillator::setFftLength(int32_t length)
 {
   fftLength_ = length;
@@ -67,6 +87,8 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
   const int32_t requestedLength = requestedLength_.load(std::memory_order_relaxed);
   const bool stabilize = stabilize_.load(std::memory_order_relaxed);
   const bool quickDetect = quickDetect_.load(std::memory_order_relaxed);
+  const LiveSettings live{gateDecibels_.load(std::memory_order_relaxed), glideSeconds_.load(std::memory_order_relaxed),
+                          scale_.load(std::memory_order_relaxed), key_.load(std::memory_order_relaxed)};
   if (requestedLength != fftLength_ && isUsableLength(requestedLength)) setFftLength(requestedLength);
   if (sampleCount < 0) return;
   if (!std::isfinite(sampleRate) || sampleRate <= 0.0f) {
@@ -97,9 +119,7 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
     // Quick Detect's frame starts with the block at slot 0; the ring's oldest
     // sample is the one about to be overwritten next.
     const int32_t oldestSlot = (quickDetect || writePosition_ >= n) ? 0 : writePosition_;
-    const Estimate estimate = analyse(binSpacing, oldestSlot);
-    const float target = correctAndLimit(estimate.frequency, stabilize);
-    render(output, sampleCount, estimate.amplitude, target);
+    play(output, sampleCount, analyse(binSpacing, oldestSlot), stabilize, live);
     return;
   }
 
@@ -107,19 +127,17 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
   // copied in, so the output may overwrite the input.
   writePosition_ = 0;
   const int32_t chunks = sampleCount / n;
-  Estimate estimate{};
-  float target = 0.0f;
+  float amplitude = 0.0f;
   for (int32_t c = 0; c < chunks; ++c) {
     const float* frame = input + static_cast<std::ptrdiff_t>(c) * n;
     std::transform(frame, frame + n, analysisBuffer_.get(), finiteOrSilence);
-    estimate = analyse(binSpacing, 0);
-    target = correctAndLimit(estimate.frequency, stabilize);
-    render(output + static_cast<std::ptrdiff_t>(c) * n, n, estimate.amplitude, target);
+    amplitude = play(output + static_cast<std::ptrdiff_t>(c) * n, n, analyse(binSpacing, 0), stabilize, live);
   }
-  // The rest continues with the last frame's estimate; running the correction
-  // again on an estimate equal to detectedFrequency would change nothing.
+  // The rest continues with the last frame's pitch and level (after the gate);
+  // running the correction again on an estimate equal to detectedFrequency
+  // would change nothing.
   const int32_t rest = sampleCount - chunks * n;
-  if (rest > 0) render(output + static_cast<std::ptrdiff_t>(chunks) * n, rest, estimate.amplitude, target);
+  if (rest > 0) render(output + static_cast<std::ptrdiff_t>(chunks) * n, rest, amplitude, live.exactCycles());
 }
 
 void TrackingOscillator::fillFrameQuick(const float* input, int32_t sampleCount)
@@ -184,7 +202,66 @@ TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing, int32
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-float TrackingOscillator::correctAndLimit(float frequency, bool stabilize)
+float TrackingOscillator::play(float* out, int32_t count, Estimate estimate, bool stabilize, const LiveSettings& live)
+{
+  const float frequency = correctEstimate(estimate.frequency, stabilize);
+  const float shifted = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
+  const float aim = snapToScale(shifted, live.scale, live.key);
+  float amplitude = estimate.amplitude;
+  if (passesGate(live)) {
+    glide_.aimAt(aim, static_cast<double>(live.glideSeconds) * sampleRate_);
+  } else {
+    // Shut: the level goes to 0 and the pitch stays where it is, a glide
+    // under way stopping there too (the estimate of a quiet frame is noise's
+    // or hum's, not a note's); the next note sets off from it.
+    amplitude = 0.0f;
+    glide_.aimAt(glide_.hasAim() ? glide_.pitchNow() : aim, 0.0);
+  }
+  if (!glide_.moving()) toneFrequency_ = glide_.aim();
+  render(out, count, amplitude, live.exactCycles());
+  return amplitude;
+}
+
+bool TrackingOscillator::passesGate(const LiveSettings& live)
+{
+  const double threshold = live.gateDecibels;
+  if (!(threshold > static_cast<double>(kGateOff))) {  // NaN included
+    // Off; switched on again, it starts shut, so a note below the
+    // threshold is not let through for one block.
+    gateOpen_ = false;
+    return true;
+  }
+  // Mean square of the frame against that of a sine at the threshold
+  // (A^2 / 2 for amplitude A = 10^(dB / 20)): no logarithm per frame.
+  const double meanSquare = frameMeanSquare();
+  constexpr double kLog2TenOverTen = 0.3321928094887362;  // log2(10) / 10: dB to a power of two
+  const double edge = gateOpen_ ? threshold - kGateHysteresisDb : threshold;
+  const double edgeMeanSquare = 0.5 * portableExp2(edge * kLog2TenOverTen);
+  gateOpen_ = meanSquare >= edgeMeanSquare;
+  return gateOpen_;
+}
+
+double TrackingOscillator::frameMeanSquare() const
+{
+  // Four running sums in a fixed order (the same result everywhere), so the
+  // additions do not all wait on one another; N is a power of two, and the
+  // lengths below four are summed by the first loop alone.
+  const int32_t n = fftLength_;
+  const float* frame = analysisBuffer_.get();
+  const auto square = [frame](int32_t i) { return static_cast<double>(frame[i]) * frame[i]; };
+  std::array<double, 4> sums{};
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    sums[0] += square(i);
+    sums[1] += square(i + 1);
+    sums[2] += square(i + 2);
+    sums[3] += square(i + 3);
+  }
+  for (; i < n; ++i) sums[0] += square(i);
+  return ((sums[0] + sums[1]) + (sums[2] + sums[3])) / static_cast<double>(n);
+}
+
+float TrackingOscillator::correctEstimate(float frequency, bool stabilize)
 {
   const double previous = detectedFrequency_;
   if (stabilize && previous != 0.0) {
@@ -197,8 +274,12 @@ float TrackingOscillator::correctAndLimit(float frequency, bool stabilize)
   }
   if (frequency < kLowestFrequencyHz) frequency = kLowestFrequencyHz;
   detectedFrequency_ = frequency;
+  return frequency;
+}
 
-  float target = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
+float TrackingOscillator::playable(float hertz) const
+{
+  float target = hertz;
   if (target < kLowestFrequencyHz) target = kLowestFrequencyHz;
   // Above 384 kHz a 30 Hz cycle would not fit the carry buffer: raise the floor
   // just enough that one does.
@@ -207,8 +288,37 @@ float TrackingOscillator::correctAndLimit(float frequency, bool stabilize)
   return target;
 }
 
+TrackingOscillator::Cycle TrackingOscillator::wholeCycle(float target) const
+{
+  const double exactPeriod = static_cast<double>(sampleRate_) / target;
+  if (exactPeriod < 1.0) return {target, 0};
+  return {target, static_cast<int32_t>(std::min(exactPeriod, static_cast<double>(kCarryCapacity)))};
+}
+
+TrackingOscillator::Cycle TrackingOscillator::nextExactCycle()
+{
+  const float pitch = glide_.pitchNow();
+  toneFrequency_ = pitch;
+  const float target = playable(pitch);
+  // The period plus what the cycles before fell short of theirs, cut to a
+  // whole number of samples; what is cut off is owed to the next cycle.
+  const double wanted = static_cast<double>(sampleRate_) / target + cycleFraction_;
+  int32_t length = 1;
+  if (wanted >= static_cast<double>(kCarryCapacity)) {
+    length = kCarryCapacity;
+    cycleFraction_ = 0.0;
+  } else if (wanted >= 1.0) {
+    length = static_cast<int32_t>(wanted);
+    cycleFraction_ = wanted - length;
+  } else {
+    cycleFraction_ = 0.0;  // above the sample rate mid-glide: one-sample cycles
+  }
+  glide_.advance(length);
+  return {target, length};
+}
+
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-void TrackingOscillator::render(float* out, int32_t count, float amplitude, float target)
+void TrackingOscillator::render(float* out, int32_t count, float amplitude, bool exactCycles)
 {
   const int32_t carried = pendingCount_;
   const int32_t fresh = count - carried;  // negative when the carry outlasts the block
@@ -217,16 +327,13 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, floa
   const double slope = (static_cast<double>(amplitude) - lastAmplitude_) / rampLength;
 
   const double rate = sampleRate_;
-  const double exactPeriod = rate / target;
-  if (exactPeriod < 1.0) {
+  Cycle cycle = wholeCycle(playable(glide_.aim()));
+  if (cycle.length == 0) {
     // Target above the sample rate: no cycle can be played. Nothing changes,
     // and the block is silenced rather than left holding stale samples.
     std::fill_n(out, count, 0.0f);
     return;
   }
-  const auto period = static_cast<int32_t>(std::min(exactPeriod, static_cast<double>(kCarryCapacity)));
-  // The new samples extended to whole cycles (always more than `fresh`).
-  const int64_t extended = (static_cast<int64_t>(fresh) / period + 1) * period;
 
   if (carried > count) {
     std::copy_n(carryBuffer_.get() + carryReadPosition_, count, out);
@@ -237,6 +344,13 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, floa
   std::copy_n(carryBuffer_.get() + carryReadPosition_, carried, out);
   carryReadPosition_ = 0;
 
+  // A cycle ends where its length is reached (or, for the whole-sample
+  // period, where the table would be read past one turn, which never comes
+  // sooner: it is kept as the boundary every cycle has always had).
+  const auto cycleEnds = [rate](int32_t phase, Cycle c) {
+    return phase == c.length || phase * static_cast<double>(c.target) >= rate;
+  };
+  if (exactCycles) cycle = nextExactCycle();
   const float* table = waveTable_;
   const double tableEnd = waveTableLength_;
   const int32_t lastEntry = waveTableLength_ - 1;
@@ -244,8 +358,11 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, floa
   int32_t phase = 0;
   int32_t rampStep = 0;
   for (int32_t j = carried; j < count; ++j) {
-    if (phase == period || phase * static_cast<double>(target) >= rate) phase = 0;
-    const double position = phase * static_cast<double>(target);
+    if (cycleEnds(phase, cycle)) {
+      phase = 0;
+      if (exactCycles) cycle = nextExactCycle();
+    }
+    const double position = phase * static_cast<double>(cycle.target);
     const float shape = table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
     if (static_cast<float>(rampStep) <= rampLength) {
       out[j] = static_cast<float>((last + rampStep * slope) * shape);
@@ -256,24 +373,26 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, floa
     ++phase;
   }
   lastAmplitude_ = amplitude;
-  pendingCount_ = static_cast<int32_t>(carried + extended - count);
-  fillCarry(phase, period, amplitude, target);
+  // The rest of the cycle begun last, or a whole new one when the block
+  // ended exactly on a boundary.
+  if (cycleEnds(phase, cycle)) {
+    phase = 0;
+    if (exactCycles) cycle = nextExactCycle();
+  }
+  pendingCount_ = cycle.length - phase;
+  fillCarry(phase, cycle, amplitude);
 }
 
 // The rest of the cycle begun last, at full level, for the next block to play.
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-void TrackingOscillator::fillCarry(int32_t phase, int32_t period, float amplitude, float target)
+void TrackingOscillator::fillCarry(int32_t phase, Cycle cycle, float amplitude)
 {
   const float* table = waveTable_;
   const double tableEnd = waveTableLength_;
   const int32_t lastEntry = waveTableLength_ - 1;
-  const double rate = sampleRate_;
-  int32_t w = phase;
   float* carry = carryBuffer_.get();
   for (int32_t i = 0; i < pendingCount_; ++i) {
-    if (w == period || w * static_cast<double>(target) >= rate) w = 0;
-    const double position = w * static_cast<double>(target);
+    const double position = (phase + i) * static_cast<double>(cycle.target);
     carry[i] = amplitude * table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
-    ++w;
   }
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "dsp/Fft.h"
+#include "dsp/MusicalScale.h"
+#include "dsp/PitchGlide.h"
 #include "dsp/PrecisePitchEstimator.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 // The "Mox" stage: replaces the input with a wave-table tone that follows the
@@ -24,9 +27,31 @@
 // fundamental chosen from harmonic evidence); everything after the estimate is
 // shared.
 //
+// Three controls for playing it live shape the tone after the estimate; each
+// is off by default, and with all three off the stage plays exactly as it
+// did before they existed:
+//  - Gate: below a threshold on the level of the analysed frame the tone's
+//    level target becomes 0 (reached along the usual level ramp), and its
+//    pitch holds where it was, so the fade and the next note's glide start
+//    from the last note rather than from whatever silence or noise measures.
+//    The gate opens when the level reaches the threshold and closes when it
+//    falls kGateHysteresisDb below it, so a note fading slowly through the
+//    threshold, with the small wobbles of a real note, is cut once.
+//  - Scale and Key: the shifted frequency snaps to the nearest note of the
+//    scale (equal temperament, A4 = 440 Hz): the scale picks the note.
+//  - Glide: the pitch moves to that note over the glide time, cycle by
+//    cycle, on a log-frequency scale (see PitchGlide).
+// With Scale or Glide on, cycles are no longer all of the same whole number
+// of samples: each cycle's length is its period rounded down, plus the
+// fractions left over by the cycles before it, so that the pitch averaged
+// over a few cycles is the note's own (a whole-sample period alone puts a
+// note near 1 kHz up to 40 cents sharp, which would defeat the snapping).
+// The filter that follows the pitch reads toneFrequency(): the frequency of
+// the last cycle started, after shift, scale and glide.
+//
 // Threads: process() and everything it changes belong to the audio thread;
-// the settings (ratio, precise, stabilize, quick detect, analysis length) may
-// be changed from any thread. process()
+// the settings (ratio, precise, stabilize, quick detect, analysis length,
+// gate, glide, scale, key) may be changed from any thread. process()
 // allocates nothing, takes no lock and cannot throw: an engine for every
 // analysis length it accepts is built by the constructor, so a new length only
 // switches between them.
@@ -39,6 +64,14 @@ public:
   static constexpr int32_t kCarryCapacity = 12800;
   static constexpr float kLowestBinHz = 20.0f;
   static constexpr float kLowestFrequencyHz = 30.0f;
+  // The gate threshold that means "no gate".
+  static constexpr float kGateOff = -std::numeric_limits<float>::infinity();
+  // The gate closes this far below its threshold: more than the level of a
+  // held note wobbles (tremolo, a bow or breath), little enough that a note's
+  // release is still cut where the player expects.
+  static constexpr double kGateHysteresisDb = 4.0;
+  // The longest glide time taken; longer ones are cut to it.
+  static constexpr float kLongestGlideSeconds = 1.0f;
 
   // Builds the buffers and one FFT engine per usable length (about 240 KiB
   // in all, most of it for the longest two). May throw std::bad_alloc.
@@ -79,12 +112,31 @@ public:
   void setPrecise(bool precise) { precise_.store(precise, std::memory_order_relaxed); }
   bool precise() const { return precise_.load(std::memory_order_relaxed); }
 
+  // Any thread; each takes effect at the next analysis.
+  // Gate threshold in dB relative to a full-scale sine (the level of the
+  // analysed frame's RMS, so a sine of amplitude A measures 20 log10 A);
+  // kGateOff (or NaN) switches the gate off.
+  void setGateThreshold(float decibels);
+  // Glide time in seconds, up to kLongestGlideSeconds; 0 (the default),
+  // negative or NaN values jump.
+  void setGlideTime(float seconds);
+  // Scale::off (the default) leaves the pitch unsnapped. A scale outside the
+  // enumeration, or a key outside 0 (C) .. 11 (B), is ignored.
+  void setScale(Scale scale);
+  void setKey(int32_t key);
+
   // Read by the chain after process() returns (audio thread).
   float ratio() const { return ratio_.load(std::memory_order_relaxed); }
   // Latest estimate in Hz after the harmonic correction and the 30 Hz floor;
-  // 0 until the first analysis. The tone being synthesised is
-  // detectedFrequency() * ratio() (floored at 30 Hz by the oscillator).
+  // 0 until the first analysis.
   float detectedFrequency() const { return detectedFrequency_; }
+  // The frequency of the last cycle started, Hz: the estimate times the ratio,
+  // snapped to the scale and moved along the glide. The oscillator plays it
+  // floored at 30 Hz; this is the pitch before that floor (with every
+  // control off, exactly detectedFrequency() * ratio() rounded to float).
+  // 0 until the first analysis.
+  float toneFrequency() const { return toneFrequency_; }
+  bool gateOpen() const { return gateOpen_; }
   // Samples at the start of the next block that still finish the last cycle
   // started in this block, at this block's frequency and level.
   int32_t pendingCount() const { return pendingCount_; }
@@ -97,6 +149,20 @@ private:
     float frequency;  // f, Hz
     float amplitude;  // a
   };
+  // The live controls as one block reads them.
+  struct LiveSettings {
+    float gateDecibels;
+    float glideSeconds;
+    Scale scale;
+    int32_t key;
+    // Cycles of varying whole lengths, keeping the exact pitch on average.
+    bool exactCycles() const { return scale != Scale::off || glideSeconds > 0.0f; }
+  };
+  // One cycle as rendered: the table step and the cycle's length in samples.
+  struct Cycle {
+    float target;    // Hz, floored
+    int32_t length;  // samples; 0 when the target lies above the sample rate
+  };
 
   void setFftLength(int32_t length);
   void fillFrameQuick(const float* input, int32_t sampleCount);
@@ -104,9 +170,27 @@ private:
   // `oldestSlot`: where the frame's oldest sample lies (the ring's write position,
   // or 0 when the frame is in time order).
   Estimate analyse(float binSpacing, int32_t oldestSlot);
-  float correctAndLimit(float frequency, bool stabilize);  // returns the target F
-  void render(float* out, int32_t count, float amplitude, float target);
-  void fillCarry(int32_t phase, int32_t period, float amplitude, float target);
+  // The correction and the 30 Hz floor; stores and returns the estimate.
+  float correctEstimate(float frequency, bool stabilize);
+  // The frequency the oscillator can play for `hertz`: at least 30 Hz, and
+  // low enough in period that one cycle fits the carry.
+  float playable(float hertz) const;
+  // The cycle of the whole-sample period for `target` (all cycles alike).
+  Cycle wholeCycle(float target) const;
+  // The next cycle with the controls on: its pitch from the glide, its
+  // length carrying the fractions of the cycles before it.
+  Cycle nextExactCycle();
+  // Everything from an estimate to the rendered samples: the pitch after
+  // the ratio and the live controls, the gate on the level, then render().
+  // Returns the level rendered (0 while the gate is shut).
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
+  float play(float* out, int32_t count, Estimate estimate, bool stabilize, const LiveSettings& live);
+  // Whether the gate lets the frame just analysed through (true when off).
+  bool passesGate(const LiveSettings& live);
+  // The mean of the squared samples of the analysed frame.
+  double frameMeanSquare() const;
+  void render(float* out, int32_t count, float amplitude, bool exactCycles);
+  void fillCarry(int32_t phase, Cycle cycle, float amplitude);
 
   // Engine k transforms frames of 2^k samples, k = 0 .. log2(kMaxFftLength).
   static constexpr std::size_t kEngineCount = 14;
@@ -126,7 +210,15 @@ private:
   std::unique_ptr<float[]> analysisBuffer_;
   float lastAmplitude_ = 0.0f;
   float detectedFrequency_ = 0.0f;
+  float toneFrequency_ = 0.0f;
+  bool gateOpen_ = false;
+  PitchGlide glide_;
+  double cycleFraction_ = 0.0;  // samples the exact cycles so far fell short of their periods, 0 .. 1
   std::atomic<float> ratio_{1.0f};
+  std::atomic<float> gateDecibels_{kGateOff};
+  std::atomic<float> glideSeconds_{0.0f};
+  std::atomic<Scale> scale_{Scale::off};
+  std::atomic<int32_t> key_{0};
   std::atomic<bool> precise_{false};
   std::atomic<bool> stabilize_{false};
   std::atomic<bool> quickDetect_{false};

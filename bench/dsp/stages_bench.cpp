@@ -1,7 +1,9 @@
 // Cost of the filter, delay and distortion stages on a 512-sample block, in
-// place as the chain runs them. The "ns_per_sample" counter is the figure to read.
+// place as the chain runs them, and of the dry/wet blend after them. The
+// "ns_per_sample" counter is the figure to read.
 
 #include "dsp/Distortion.h"
+#include "dsp/DryWetMix.h"
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 
@@ -103,6 +105,23 @@ void BM_Distortion(benchmark::State& state)
   reportPerSample(state);
 }
 BENCHMARK(BM_Distortion);
+
+// The blend in place over the chain's output; at a share of 1 it does nothing.
+void BM_DryWetMix(benchmark::State& state)
+{
+  const float share = static_cast<float>(state.range(0)) / 100.0f;
+  const std::vector<float> dry = noiseBlock();
+  std::vector<float> wet(dry.rbegin(), dry.rend());
+  std::vector<float> block(kBlock);
+  for (auto _ : state) {
+    std::copy(wet.begin(), wet.end(), block.begin());
+    DryWetMix::blend(share, dry.data(), block.data(), block.data(), kBlock);
+    benchmark::DoNotOptimize(block.data());
+    benchmark::ClobberMemory();
+  }
+  reportPerSample(state);
+}
+BENCHMARK(BM_DryWetMix)->ArgName("percent_wet")->Arg(100)->Arg(50);
 
 }  // namespace
 
