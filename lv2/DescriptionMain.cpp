@@ -1,9 +1,10 @@
-// brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION
+// brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION [UI_BINARY_FILE]
 //
 // Writes the LV2 bundle's description into OUTPUT_FOLDER, from the parameter
 // table and the programs of a new effect, so that nothing about a port or a
-// program is written twice: manifest.ttl (the plug-in, its binary BINARY_FILE
-// and its presets), brasklin.ttl (the ports: one audio input, two audio
+// program is written twice: manifest.ttl (the plug-in, its binary BINARY_FILE,
+// its presets and, when UI_BINARY_FILE is given, its editor in that binary),
+// brasklin.ttl (the ports: one audio input, two audio
 // outputs, one control port per parameter that is a setting of its own, in the
 // units of ParameterUnits, defaults program 0's) and presets.ttl (the 16
 // programs, "Init 1" and the factory sounds, as presets with their port
@@ -43,7 +44,8 @@ constexpr const char* kPrefixes =
     "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
-    "@prefix log: <http://lv2plug.in/ns/ext/log#> .\n\n";
+    "@prefix log: <http://lv2plug.in/ns/ext/log#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n";
 
 // A program as the description needs it: the name hosts show and the kept values.
 struct Program {
@@ -175,14 +177,30 @@ std::string pluginDescription(int minor, int micro, const Program& defaults)
   return out.str();
 }
 
-std::string manifest(const std::string& binary, const Programs& bank)
+// The editor: an X11 window embedded in the host's (ui:parent), driven by the
+// host's idle calls, announcing its size, telling the host of gestures. It
+// never changes its size, so hosts need not let users change it either.
+void writeEditor(std::ostream& out, const std::string& uiBinary)
+{
+  out << "\n<" << kLv2UiUri << ">\n"
+      << "    a ui:X11UI ;\n"
+      << "    lv2:binary <" << uiBinary << "> ;\n"
+      << "    lv2:requiredFeature ui:idleInterface, ui:parent ;\n"
+      << "    lv2:optionalFeature ui:resize, ui:touch, ui:noUserResize ;\n"
+      << "    lv2:extensionData ui:idleInterface .\n";
+}
+
+// `uiBinary` empty: a bundle without the editor (hosts show their own controls).
+std::string manifest(const std::string& binary, const std::string& uiBinary, const Programs& bank)
 {
   std::ostringstream out;
   out << kPrefixes;
   out << "<" << kLv2PluginUri << ">\n"
       << "    a lv2:Plugin ;\n"
-      << "    lv2:binary <" << binary << "> ;\n"
-      << "    rdfs:seeAlso <brasklin.ttl> .\n";
+      << "    lv2:binary <" << binary << "> ;\n";
+  if (!uiBinary.empty()) out << "    ui:ui <" << kLv2UiUri << "> ;\n";
+  out << "    rdfs:seeAlso <brasklin.ttl> .\n";
+  if (!uiBinary.empty()) writeEditor(out, uiBinary);
   for (std::size_t program = 0; program < bank.size(); ++program) {
     out << "\n<" << presetUri(program) << ">\n"
         << "    a pset:Preset ;\n"
@@ -233,7 +251,9 @@ bool parseVersion(const std::string& version, int& minor, int& micro)
 
 int main(int argc, char** argv)
 {
-  if (argc != 4) return fail("usage: brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION");
+  if (argc != 4 && argc != 5)
+    return fail("usage: brasklin-lv2-description OUTPUT_FOLDER BINARY_FILE VERSION [UI_BINARY_FILE]");
+  const std::string uiBinary = argc == 5 ? argv[4] : "";
   try {
     const std::filesystem::path folder = argv[1];
     int minor = 0;
@@ -242,7 +262,7 @@ int main(int argc, char** argv)
     const Programs bank = newEffectPrograms();
     std::filesystem::create_directories(folder);
     // The plug-in's description last: the build takes it as "all written".
-    if (!writeFile(folder / "manifest.ttl", manifest(argv[2], bank)) ||
+    if (!writeFile(folder / "manifest.ttl", manifest(argv[2], uiBinary, bank)) ||
         !writeFile(folder / "presets.ttl", presets(bank)) ||
         !writeFile(folder / "brasklin.ttl", pluginDescription(minor, micro, bank.front())))
       return fail("cannot write into " + folder.string());

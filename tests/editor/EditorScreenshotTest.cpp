@@ -10,6 +10,7 @@
 #include <string>
 
 #include "effect/ParameterTable.h"
+#include "tests/editor/EditorPictureValues.h"
 #include "tests/editor/EditorTestSupport.h"
 
 namespace editortest {
@@ -106,8 +107,7 @@ TEST_F(EditorPictureTest, everyControlAwayFromItsDefaultAfterIdle)
   effect->setProgram(1);
   openAndPaint();
   // Set while open: what shows is drawn by the idle calls alone.
-  const std::array<float, kParameterCount> values{0.45f, 1.0f,  1.0f,  1.0f,  0.8f, 1.0f, 0.3f, 0.7f, 0.55f,
-                                                  0.25f, 0.45f, 0.25f, 0.35f, 0.9f, 1.0f, 0.7f, 0.4f, 0.0f};
+  const std::array<float, kParameterCount>& values = editorpictures::kEveryControlMoved;
   for (int32_t i = 0; i < kParameterCount; ++i)
     if (i != delayTimeAltParameter) effect->setParameter(i, values[std::size_t(i)]);
   editor->idle();

@@ -16,6 +16,7 @@
 #include "editor/EditorLayout.h"
 #include "host/AEffect.h"
 #include "tests/support/EditorSwitchZones.h"
+#include "tests/support/X11HostSupport.h"
 #include "tests/support/X11TestDisplay.h"
 
 #include <X11/Xlib.h>
@@ -55,40 +56,9 @@ void clearHostLog()
   touchedIndices.clear();
 }
 
-// Repeats `step` until `done` holds or three seconds have passed.
-template <typename Step, typename Done>
-bool pumpUntil(Step step, Done done)
-{
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    step();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
-std::vector<Window> childrenOf(Display* display, Window window)
-{
-  Window root = 0, parent = 0, *children = nullptr;
-  unsigned int count = 0;
-  std::vector<Window> list;
-  XSync(display, False);
-  if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-    list.assign(children, children + count);
-    XFree(children);
-  }
-  return list;
-}
-
-uint32_t pixelAt(Display* display, Window window, int x, int y)
-{
-  XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
-  if (!image) return 0xFFFFFFFFu;
-  const auto rgb = uint32_t(XGetPixel(image, 0, 0)) & 0xFFFFFFu;
-  XDestroyImage(image);
-  return rgb;
-}
+using testsupport::childrenOf;
+using testsupport::pixelAt;
+using testsupport::pumpUntil;
 
 class X11EditorHostTest : public ::testing::Test {
 protected:
@@ -212,13 +182,9 @@ TEST_F(X11EditorHostTest, editorOpensInTheHostWindowTakesAClickAndCloses)
     for (int i = 0; i < 5; ++i) dispatch(effEditIdle);
     clearHostLog();
     // Grabbed in the middle of the handle, then moved up 20 and 40 pixels.
-    const std::string x = std::to_string(layout::kVolume.rect.left + 12);
     const int grab = layout::kSliderTop + layout::kHandleTravel / 2 + layout::kHandleHeight / 2;
-    const std::string id = std::to_string(editorWindow);
-    const std::string drag = "xdotool mousemove --window " + id + " " + x + " " + std::to_string(grab) +
-                             " mousedown 1 sleep 0.2 mousemove --window " + id + " " + x + " " +
-                             std::to_string(grab - 20) + " sleep 0.2 mousemove --window " + id + " " + x + " " +
-                             std::to_string(grab - 40) + " sleep 0.2 mouseup 1";
+    const std::string drag =
+        testsupport::dragCommand(editorWindow, layout::kVolume.rect.left + 12, grab, {grab - 20, grab - 40});
     int dragStatus = -1;
     std::thread user([&] { dragStatus = std::system(drag.c_str()); });
     const bool ended =
