@@ -1,8 +1,9 @@
 # Installs the build into a scratch prefix and checks the installed bundle as
 # a host would find it: every file in lib/lv2/brasklin.lv2, the description
 # valid against the LV2 specification, and lilv finding the plug-in there
-# with its sixteen presets.
-#   cmake -DBUILD_DIR=... -DPREFIX=... -DURI=... -P InstalledBundle.cmake
+# with its sixteen presets and, when the build has one, its editor in
+# UI_BINARY (empty: no editor).
+#   cmake -DBUILD_DIR=... -DPREFIX=... -DURI=... [-DUI_BINARY=...] -P InstalledBundle.cmake
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
   RESULT_VARIABLE installed OUTPUT_QUIET)
@@ -10,7 +11,7 @@ if(NOT installed EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
 set(bundle ${PREFIX}/lib/lv2/brasklin.lv2)
-foreach(name manifest.ttl brasklin.ttl presets.ttl brasklin_lv2.so Brasklin/WaveShapes.txt)
+foreach(name manifest.ttl brasklin.ttl presets.ttl brasklin_lv2.so Brasklin/WaveShapes.txt ${UI_BINARY})
   if(NOT EXISTS ${bundle}/${name})
     message(FATAL_ERROR "the installed bundle has no ${name}")
   endif()
@@ -26,6 +27,9 @@ string(REGEX MATCHALL "\n\t         [^ \n][^\n]*" presets "${info}")
 list(LENGTH presets preset_count)
 if(NOT found EQUAL 0 OR NOT info MATCHES "Bundle: +file://${bundle}/" OR NOT preset_count EQUAL 16)
   message(FATAL_ERROR "lv2info does not find the installed plug-in with 16 presets:\n${info}")
+endif()
+if(UI_BINARY AND NOT info MATCHES "Class: +http://lv2plug.in/ns/extensions/ui#X11UI\n\t+Binary: +file://${bundle}/${UI_BINARY}")
+  message(FATAL_ERROR "lv2info does not find the installed editor ${UI_BINARY}:\n${info}")
 endif()
 file(REMOVE_RECURSE ${PREFIX})
 message(STATUS "installed bundle: valid, found, 16 presets")
