@@ -191,6 +191,7 @@ void writeEditor(std::ostream& out, const std::string& uiBinary)
 }
 
 // `uiBinary` empty: a bundle without the editor (hosts show their own controls).
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the plug-in's binary, then the editor's, as on the command line
 std::string manifest(const std::string& binary, const std::string& uiBinary, const Programs& bank)
 {
   std::ostringstream out;

@@ -82,6 +82,7 @@ Lv2Ui::~Lv2Ui()
 
 LV2UI_Widget Lv2Ui::widget() const { return holder_->nativeHandle(); }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 void Lv2Ui::portEvent(uint32_t port, uint32_t bufferSize, uint32_t format, const void* buffer)
 {
   if (format != 0 || bufferSize != sizeof(float) || buffer == nullptr) return;

@@ -29,6 +29,7 @@ Lv2UiParameters::Lv2UiParameters(const HostCalls& host, std::vector<std::string>
   }
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): port, then value, as port events have them
 void Lv2UiParameters::portChanged(uint32_t port, float unitValue)
 {
   const int32_t index = parameterForPort(port);

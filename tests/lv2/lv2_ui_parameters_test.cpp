@@ -57,10 +57,10 @@ TEST_F(Lv2UiParametersTest, anEditGoesToItsSettingsPortInThePortsUnitAndShowsWha
     float unitValue;
     float shown;  // what the store then reports for `index`
   } edits[] = {
-      {filterTypeParameter, 1.0f, filterTypeParameter, 3.0f, 1.0f},      // the fourth position: band-pass
-      {firstParameter, 0.35f, firstParameter, 1.0f, 0.4f},               // the Filter stage, shown mid-band
-      {stablizeParameter, 0.7f, stablizeParameter, 1.0f, 1.0f},          // on
-      {delayTimeAltParameter, 0.5f, delayTimeParameter, 2.5f, 0.5f},     // the second entry sets Delay Time
+      {filterTypeParameter, 1.0f, filterTypeParameter, 3.0f, 1.0f},   // the fourth position: band-pass
+      {firstParameter, 0.35f, firstParameter, 1.0f, 0.4f},            // the Filter stage, shown mid-band
+      {stablizeParameter, 0.7f, stablizeParameter, 1.0f, 1.0f},       // on
+      {delayTimeAltParameter, 0.5f, delayTimeParameter, 2.5f, 0.5f},  // the second entry sets Delay Time
       {delayFeedBackParameter, 0.25f, delayFeedBackParameter, 0.25f, 0.25f},
   };
   for (const auto& edit : edits) {
@@ -102,7 +102,7 @@ TEST_F(Lv2UiParametersTest, theHostCannotMoveAParameterTheUserHolds)
   const uint32_t port = portForParameter(resonanceParameter);
   store.beginGesture(resonanceParameter);
   store.setFromUser(resonanceParameter, 0.6f);
-  store.portChanged(port, 0.1f);  // the host's automation, while held
+  store.portChanged(port, 0.1f);                              // the host's automation, while held
   store.portChanged(portForParameter(driveParameter), 0.3f);  // another parameter is not held
   EXPECT_EQ(store.currentValue(resonanceParameter), 0.6f);
   EXPECT_EQ(store.currentValue(driveParameter), 0.3f);

@@ -68,7 +68,8 @@ FoundUi findUi()
   LilvNode* requiredFeature = lilv_new_uri(world, (kLv2 + "requiredFeature").c_str());
   const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), pluginUri);
   LilvUIs* uis = plugin != nullptr ? lilv_plugin_get_uis(plugin) : nullptr;
-  LILV_FOREACH (uis, i, uis) {
+  LILV_FOREACH(uis, i, uis)
+  {
     const LilvUI* ui = lilv_uis_get(uis, i);
     if (!lilv_ui_is_a(ui, x11Class)) continue;
     ++found.x11Uis;
@@ -76,7 +77,7 @@ FoundUi findUi()
     found.binary = filePath(lilv_ui_get_binary_uri(ui));
     found.bundle = filePath(lilv_ui_get_bundle_uri(ui));
     LilvNodes* features = lilv_world_find_nodes(world, lilv_ui_get_uri(ui), requiredFeature, nullptr);
-    LILV_FOREACH (nodes, f, features) found.required.emplace_back(lilv_node_as_uri(lilv_nodes_get(features, f)));
+    LILV_FOREACH(nodes, f, features) found.required.emplace_back(lilv_node_as_uri(lilv_nodes_get(features, f)));
     lilv_nodes_free(features);
   }
   lilv_uis_free(uis);
@@ -135,6 +136,7 @@ void touchPort(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed)
   log.ports.push_back(port);
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own signature
 int resizeTo(LV2UI_Feature_Handle handle, int width, int height)
 {
   auto& log = *static_cast<HostLog*>(handle);
@@ -173,8 +175,9 @@ protected:
     idleCall = idleInterface->idle;
 
     const int screen = DefaultScreen(display);
-    hostWindow = XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, layout::kWindowWidth,
-                                     layout::kWindowHeight, 0, WhitePixel(display, screen), WhitePixel(display, screen));
+    hostWindow =
+        XCreateSimpleWindow(display, RootWindow(display, screen), 0, 0, layout::kWindowWidth, layout::kWindowHeight, 0,
+                            WhitePixel(display, screen), WhitePixel(display, screen));
     XMapWindow(display, hostWindow);
     XSync(display, False);
   }
@@ -227,7 +230,8 @@ protected:
   // Idle until the editor has painted over the host's white.
   bool idleUntilPainted()
   {
-    return pumpUntil([&] { idle(); }, [&] { return testsupport::pixelAt(display, editorWindow, 280, 30) != 0xFFFFFFu; });
+    return pumpUntil([&] { idle(); },
+                     [&] { return testsupport::pixelAt(display, editorWindow, 280, 30) != 0xFFFFFFu; });
   }
   // Pixels of the editor's window that differ from the picture at `png`.
   int differingFrom(const char* png)
@@ -246,7 +250,7 @@ protected:
       for (int y = 0; y < layout::kWindowHeight; ++y)
         for (int x = 0; x < layout::kWindowWidth; ++x) {
           uint32_t want = 0;
-          std::memcpy(&want, data + y * stride + x * 4, sizeof want);
+          std::memcpy(&want, data + std::size_t(y) * std::size_t(stride) + std::size_t(x) * 4, sizeof want);
           differing += (uint32_t(XGetPixel(shot, x, y)) & 0xFFFFFFu) != (want & 0xFFFFFFu);
         }
     }
@@ -317,8 +321,8 @@ TEST_F(Lv2UiTest, aDragAndAClickWritePortValuesInTheirUnitsFramedByTouch)
     // Grabbed in the middle of the handle, then moved up 20 and 40 pixels,
     // while this thread goes on idling as the host's does.
     const int grab = layout::kSliderTop + layout::kHandleTravel / 2 + layout::kHandleHeight / 2;
-    const std::string drag = testsupport::dragCommand(editorWindow, layout::kVolume.rect.left + 12, grab,
-                                                      {grab - 20, grab - 40});
+    const std::string drag =
+        testsupport::dragCommand(editorWindow, layout::kVolume.rect.left + 12, grab, {grab - 20, grab - 40});
     int dragStatus = -1;
     std::thread user([&] { dragStatus = std::system(drag.c_str()); });
     const bool ended = pumpUntil([&] { idle(); }, [&] { return !log.calls.empty() && log.calls.back() == ']'; });
@@ -365,8 +369,9 @@ TEST_F(Lv2UiTest, aDragAndAClickWritePortValuesInTheirUnitsFramedByTouch)
   EXPECT_EQ(log.written, std::vector<float>{3.0f});
 }
 
-// robustness: LV2 editor instantiated without a parent window, in a parent id that is no window, or for another plug-in's URI => refused (null), no window left behind
-// robustness: LV2 editor port events for an audio port, a port past the last, another format, a wrong size, no buffer or NaN => ignored; the editor shows what it showed
+// robustness: LV2 editor instantiated without a parent window, in a parent id that is no window, or for another
+// plug-in's URI => refused (null), no window left behind robustness: LV2 editor port events for an audio port, a port
+// past the last, another format, a wrong size, no buffer or NaN => ignored; the editor shows what it showed
 TEST_F(Lv2UiTest, refusesWhatItCannotEmbedInAndIgnoresPortEventsItCannotRead)
 {
   EXPECT_EQ(instantiate({.parent = false}), nullptr);

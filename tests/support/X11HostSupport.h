@@ -59,8 +59,8 @@ inline uint32_t pixelAt(Display* display, Window window, int x, int y)
 inline std::string dragCommand(Window window, int x, int y, std::initializer_list<int> toYs)
 {
   const std::string id = std::to_string(window);
-  std::string command = "xdotool mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y) +
-                        " mousedown 1";
+  std::string command =
+      "xdotool mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y) + " mousedown 1";
   for (const int to : toYs)
     command += " sleep 0.2 mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(to);
   return command + " sleep 0.2 mouseup 1";
