@@ -369,9 +369,8 @@ TEST_F(Lv2UiTest, aDragAndAClickWritePortValuesInTheirUnitsFramedByTouch)
   EXPECT_EQ(log.written, std::vector<float>{3.0f});
 }
 
-// robustness: LV2 editor instantiated without a parent window, in a parent id that is no window, or for another
-// plug-in's URI => refused (null), no window left behind robustness: LV2 editor port events for an audio port, a port
-// past the last, another format, a wrong size, no buffer or NaN => ignored; the editor shows what it showed
+// robustness: LV2 editor given no parent, a parent that is no window, or another plug-in's URI => refused (null)
+// robustness: LV2 editor port event for an audio or unknown port, another format or size, no buffer, NaN => ignored
 TEST_F(Lv2UiTest, refusesWhatItCannotEmbedInAndIgnoresPortEventsItCannotRead)
 {
   EXPECT_EQ(instantiate({.parent = false}), nullptr);
