@@ -67,6 +67,14 @@ void focusAction(Display* display, void* data)
   XSetInputFocus(display, static_cast<FocusRequest*>(data)->window, RevertToParent, CurrentTime);
 }
 
+Window currentFocus(Display* display)
+{
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display, &focus, &revert);
+  return focus;
+}
+
 // Draws into the window's picture; what was painted goes to the screen when
 // the canvas is released, like a window device context on Windows.
 class X11WindowCanvas : public CairoCanvas {
@@ -218,6 +226,7 @@ X11TextField::X11TextField(X11Backend& backend, unsigned long parent, const Rect
   XMapWindow(dpy, window_);
   // The focus can only go to a viewable window; if the host keeps its window
   // unmapped the request fails harmlessly and the field waits for a click.
+  focusBefore_ = currentFocus(dpy);
   FocusRequest request{window_};
   withXErrorsCaught(dpy, focusAction, &request);
   picture_ = createRgbSurface(width_, height_);
@@ -232,8 +241,15 @@ X11TextField::~X11TextField()
   backend_.removeTarget(window_);
   if (screen_) cairo_surface_destroy(screen_);
   if (picture_) cairo_surface_destroy(picture_);
+  Display* dpy = backend_.display();
+  // Still ours (ended by Enter or a click in the editor): back to the window
+  // that had it, if that is still there. Taken by another window: left there.
+  if (focusBefore_ != None && currentFocus(dpy) == window_) {
+    FocusRequest back{focusBefore_};
+    withXErrorsCaught(dpy, focusAction, &back);
+  }
   Window id = window_;
-  withXErrorsCaught(backend_.display(), destroyWindowAction, &id);
+  withXErrorsCaught(dpy, destroyWindowAction, &id);
 }
 
 void X11TextField::render()

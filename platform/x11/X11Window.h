@@ -45,6 +45,9 @@ private:
 // A single-line editor of our own: a child window showing the text centred
 // with a caret; printable keys insert, BackSpace/Delete remove, Left/Right/
 // Home/End move the caret; Enter or the loss of keyboard focus ends the edit.
+// It takes the keyboard focus while it is open and, when it goes still
+// holding it, hands it back to the window that had it before (the host's), so
+// the host's keys work again after Enter.
 class X11TextField : public TextField, public X11EventTarget {
 public:
   X11TextField(X11Backend& backend, unsigned long parent, const Rect& area, std::string text, const FontSpec& font,
@@ -72,4 +75,5 @@ private:
   cairo_surface_t* picture_ = nullptr;
   cairo_surface_t* screen_ = nullptr;
   bool finished_ = false;
+  unsigned long focusBefore_ = 0;  // the window that had the keyboard focus (0: none)
 };

@@ -199,8 +199,11 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText)
   ASSERT_EQ(listener.calls.size(), 1u);
   EXPECT_EQ(listener.calls[0].control, scene.button);
 
-  // A real click (through XTEST) opens the line editor; typing and Enter end it.
+  // A real click (through XTEST) opens the line editor; typing and Enter end
+  // it, and the keyboard goes back to the host's window, which had it.
   if (std::system("command -v xdotool >/dev/null 2>&1") == 0) {
+    XSetInputFocus(host, parent, RevertToParent, CurrentTime);
+    XSync(host, False);
     const std::string windowId = std::to_string(child);
     const std::string down = "xdotool mousemove --window " + windowId + " 20 262 mousedown 1";
     ASSERT_EQ(std::system(down.c_str()), 0);
@@ -210,6 +213,10 @@ TEST_F(X11FrameTest, embeddedFramePaintsLikeHeadlessTakesClicksAndEditsText)
     ASSERT_EQ(std::system("xdotool type --delay 1 '2.5' && xdotool key BackSpace Return"), 0);
     ASSERT_TRUE(pumpUntil([&] { frame->idle(); }, [&] { return !scene.box->isEditing(); }));
     EXPECT_EQ(scene.box->text(), "Saw2.");
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(host, &focus, &revert);
+    EXPECT_EQ(focus, parent);
     ASSERT_EQ(listener.calls.size(), 2u);
     EXPECT_EQ(listener.calls[1].control, scene.box);
 
