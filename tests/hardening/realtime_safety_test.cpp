@@ -364,7 +364,7 @@ TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
   std::uniform_real_distribution<float> value(0.0f, 1.0f);
   const Counts counts = countDuring([&] {
     for (int b = 0; b < 2000; ++b) {
-      const auto index = static_cast<int32_t>(random() % 19);
+      const auto index = static_cast<int32_t>(random() % kParameterCount);
       plugin.set(index, value(random));
       (void)plugin.get(index);
       audio.block(256, b % 2 == 0);

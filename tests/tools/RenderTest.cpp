@@ -510,7 +510,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
   const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("unique id: 'BrKl'"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 19\nprograms: 16"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 24\nprograms: 16"), std::string::npos) << run.out;
   // Rows "index | name | value | display | label", fields trimmed, names quoted.
   std::map<std::string, std::vector<std::string>> rows;
   std::istringstream lines(run.out);
@@ -529,7 +529,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
       rows[(inPrograms ? "program " : "parameter ") + fields[0]] = fields;
   }
   using Row = std::vector<std::string>;
-  ASSERT_EQ(rows.size(), 19u + 16u) << run.out;
+  ASSERT_EQ(rows.size(), 24u + 16u) << run.out;
   EXPECT_EQ(rows["parameter 0"].at(1), "\" WaveShape \"");
   EXPECT_EQ(rows["parameter 1"], (Row{"1", "\" FFT length \"", "0.350000", "2048", ""}));
   EXPECT_EQ(rows["parameter 2"], (Row{"2", "\" Stablize \"", "0.000000", "Off", ""}));
@@ -545,6 +545,11 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
   EXPECT_EQ(rows["parameter 16"], (Row{"16", "\" Third \"", "0.700000", "Delay", ""}));
   EXPECT_EQ(rows["parameter 17"], (Row{"17", "\" Forth \"", "1.000000", "Distortion", ""}));
   EXPECT_EQ(rows["parameter 18"], (Row{"18", "\" Precise \"", "0.000000", "Off", ""}));
+  EXPECT_EQ(rows["parameter 19"], (Row{"19", "\" Dry/Wet \"", "1.000000", "1.000", ""}));
+  EXPECT_EQ(rows["parameter 20"], (Row{"20", "\" Gate \"", "0.000000", "off", ""}));
+  EXPECT_EQ(rows["parameter 21"], (Row{"21", "\" Glide \"", "0.000000", "0 ms", ""}));
+  EXPECT_EQ(rows["parameter 22"], (Row{"22", "\" Scale \"", "0.000000", "Off", ""}));
+  EXPECT_EQ(rows["parameter 23"], (Row{"23", "\" Key \"", "0.000000", "C", ""}));
   EXPECT_EQ(rows["program 0"].at(1), "Init 1");
 }
 
