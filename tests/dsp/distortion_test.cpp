@@ -136,8 +136,7 @@ TEST(DistortionTest, inPlaceEqualsSeparateAndEmptyBlocksAreSafe)
   EXPECT_EQ(untouched, 3.0f);
 }
 
-// robustness: distortion with out-of-range or NaN drive, or NaN/infinite samples => drive kept at 1 or above; NaN gives
-// 0, infinities give +-1
+// robustness: distortion with out-of-range or NaN drive, or NaN/infinite samples => drive kept at 1 or above; NaN gives 0, infinities give +-1
 TEST(DistortionTest, outOfRangeDrivesAndNonFiniteSamplesAreSafe)
 {
   auto owned = distortionWith(0.3f);  // below 1 the denominator could reach 0

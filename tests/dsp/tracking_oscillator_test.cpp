@@ -527,8 +527,7 @@ TEST(TrackingOscillator, EmptyBlocksAreSafeAndChangeNothingUnderQuickDetect)
   EXPECT_NEAR(signals::peak(tail(after, 2048)), 0.5, 0.01);
 }
 
-// robustness: pitch tracker given a zero, negative, NaN or infinite rate, a table shorter than the rate, or no table =>
-// silence for that block with the estimate kept; no table read past its end
+// robustness: pitch tracker given a zero, negative, NaN or infinite rate, a table shorter than the rate, or no table => silence for that block with the estimate kept; no table read past its end
 TEST(TrackingOscillator, UnusableSampleRateOrTableAndRatioAreHandledSafely)
 {
   Rig rig(44100.0, 2048, Shape::Sine);

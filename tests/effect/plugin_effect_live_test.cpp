@@ -133,9 +133,7 @@ TEST_F(LiveTest, dryWetBlendsTheInputWithTheWholeChainBeforeTheVolumeOnEveryRout
   }
 }
 
-// robustness: a block run in place with a dry share to mix, larger than the dry copy prepared for it (no block size
-// announced beyond the 8192 frames built at construction) => run in pieces the copy holds: the dry share is the
-// input, the rest the chain, nothing lost
+// robustness: a block run in place with a dry share to mix, larger than the dry copy prepared for it (no block size announced beyond the 8192 frames built at construction) => run in pieces the copy holds: the dry share is the input, the rest the chain, nothing lost
 TEST_F(LiveTest, aBlockInPlaceLargerThanTheDryCopyIsBlendedInPieces)
 {
   const std::vector<float> input = phrase(0.5);

@@ -386,8 +386,7 @@ TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
   EXPECT_EQ(editor->calls.size(), 4u + kParameterCount);
 }
 
-// robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched,
-// getParameter 0, texts unchanged, the descriptor says 1 input and no editor
+// robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched, getParameter 0, texts unchanged, the descriptor says 1 input and no editor
 TEST_F(ParametersTest, anEffectWhoseShapesFailedToLoadDoesNothing)
 {
   FakePlatformServices missing;

@@ -32,8 +32,7 @@ protected:
   std::vector<float> tone = signals::sine(330.0, 44100.0, 8192, 0.8);
 };
 
-// robustness: setParameter with NaN, +inf or -inf on each of the 18 parameters => refused: the value, the program field
-// and every derived setting stay as they were
+// robustness: setParameter with NaN, +inf or -inf on each of the 18 parameters => refused: the value, the program field and every derived setting stay as they were
 TEST_F(RobustnessTest, valuesThatAreNotNumbersAreRefusedAndChangeNothing)
 {
   std::vector<float> before(18);
@@ -47,9 +46,7 @@ TEST_F(RobustnessTest, valuesThatAreNotNumbersAreRefusedAndChangeNothing)
   EXPECT_EQ(effect->delayStage().pendingLength(), 0);
 }
 
-// robustness: setParameter with huge (+-3.4e38, +-1e30), negative (-1), above-range (2, 7.5) or denormal values on each
-// parameter => passed through the unclamped formulas (a negative WaveShape refused); the output stays finite and both
-// outputs equal; the display fits its buffer
+// robustness: setParameter with huge (+-3.4e38, +-1e30), negative (-1), above-range (2, 7.5) or denormal values on each parameter => passed through the unclamped formulas (a negative WaveShape refused); the output stays finite and both outputs equal; the display fits its buffer
 TEST_F(RobustnessTest, everyHostileValueOnEveryParameterKeepsTheOutputFinite)
 {
   for (int32_t i = 0; i < 18; ++i) {
@@ -69,9 +66,9 @@ TEST_F(RobustnessTest, everyHostileValueOnEveryParameterKeepsTheOutputFinite)
   }
 }
 
-// robustness: Delay Time beyond the line (1.0 at 384 kHz = 1920000 samples, 3e38) => the length is held at the
-// 480000-sample line robustness: Delay Time NaN => ignored: the delay length in force stays robustness: Delay Time
-// negative (-5 on parameter 11) => no negative length reaches the line; the output stays finite
+// robustness: Delay Time beyond the line (1.0 at 384 kHz = 1920000 samples, 3e38) => the length is held at the 480000-sample line
+// robustness: Delay Time NaN => ignored: the delay length in force stays
+// robustness: Delay Time negative (-5 on parameter 11) => no negative length reaches the line; the output stays finite
 TEST_F(RobustnessTest, delayLengthsStayWithinTheLineForAnyTimeAndRate)
 {
   effect->setSampleRate(384000.0f);
@@ -92,11 +89,9 @@ TEST_F(RobustnessTest, delayLengthsStayWithinTheLineForAnyTimeAndRate)
   EXPECT_TRUE(allFinite(renderReplacing(*effect, tone, 512).left));
 }
 
-// robustness: parameter index outside 0..23 (-1, 24, 99, 1000, INT32_MIN, INT32_MAX) for set, get, name, display and
-// label => set ignored, get answers 0, name left as it was, display empty, label " " robustness: program number outside
-// 0..15 (-1, 16, INT32_MIN, INT32_MAX) by setProgram and effSetProgram => ignored: the current program stays
-// robustness: null text buffer for every name, label, display and program-name call, direct and through the dispatcher
-// => nothing written, no crash
+// robustness: parameter index outside 0..23 (-1, 24, 99, 1000, INT32_MIN, INT32_MAX) for set, get, name, display and label => set ignored, get answers 0, name left as it was, display empty, label " "
+// robustness: program number outside 0..15 (-1, 16, INT32_MIN, INT32_MAX) by setProgram and effSetProgram => ignored: the current program stays
+// robustness: null text buffer for every name, label, display and program-name call, direct and through the dispatcher => nothing written, no crash
 TEST_F(RobustnessTest, indicesAndProgramNumbersOutsideTheTablesAreHarmless)
 {
   const int32_t badIndices[] = {-1, 24, 25, 99, 1000, INT32_MIN, INT32_MAX};
@@ -134,10 +129,9 @@ TEST_F(RobustnessTest, indicesAndProgramNumbersOutsideTheTablesAreHarmless)
   EXPECT_STREQ(name, "Init 1");
 }
 
-// robustness: block of 0, -1 or INT32_MIN frames to processReplacing and process => returns at once, the outputs
-// untouched robustness: block of 100000 frames (beyond the 8192-frame scratch) to processReplacing and process =>
-// processed whole, finite, both outputs equal; process grows its scratch to fit robustness: null inputs or outputs
-// array, null first channel, null second output => nothing written, or the missing second output skipped
+// robustness: block of 0, -1 or INT32_MIN frames to processReplacing and process => returns at once, the outputs untouched
+// robustness: block of 100000 frames (beyond the 8192-frame scratch) to processReplacing and process => processed whole, finite, both outputs equal; process grows its scratch to fit
+// robustness: null inputs or outputs array, null first channel, null second output => nothing written, or the missing second output skipped
 TEST_F(RobustnessTest, emptyHugeAndMissingBuffersAreHandled)
 {
   std::vector<float> in(100000), out0(100000, 9.0f), out1(100000, 9.0f);
@@ -176,8 +170,7 @@ TEST_F(RobustnessTest, emptyHugeAndMissingBuffersAreHandled)
   EXPECT_TRUE(allFinite(std::span<const float>(out0).first(64)));
 }
 
-// robustness: sample rates 8000..384000 changed between any two blocks => tables rebuilt for each new rate at the next
-// block, delay kept within its line, output finite
+// robustness: sample rates 8000..384000 changed between any two blocks => tables rebuilt for each new rate at the next block, delay kept within its line, output finite
 TEST_F(RobustnessTest, everySampleRateAndAChangeBetweenAnyTwoBlocks)
 {
   const float rates[] = {8000.0f,  11025.0f, 22050.0f,  32000.0f,  44100.0f,  48000.0f,
@@ -205,8 +198,7 @@ TEST_F(RobustnessTest, everySampleRateAndAChangeBetweenAnyTwoBlocks)
   }
 }
 
-// robustness: sample rates no table can be built for (1, 500, 900000, 10000000 Hz) => the tables stay at the last
-// usable rate, the output stays finite
+// robustness: sample rates no table can be built for (1, 500, 900000, 10000000 Hz) => the tables stay at the last usable rate, the output stays finite
 TEST_F(RobustnessTest, ratesTheTablesCannotFollowLeaveThemAsTheyAreAndTheOutputSound)
 {
   for (float rate : {1.0f, 500.0f, 900000.0f, 1e7f, 44100.0f}) {
@@ -220,8 +212,7 @@ TEST_F(RobustnessTest, ratesTheTablesCannotFollowLeaveThemAsTheyAreAndTheOutputS
   EXPECT_EQ(effect->waveShapes().tableRate(), 44100.0f);
 }
 
-// robustness: random automation mixing hostile values, bad indices, program changes, suspends and blocks of random
-// length => never a sample that is not a finite number; both outputs equal
+// robustness: random automation mixing hostile values, bad indices, program changes, suspends and blocks of random length => never a sample that is not a finite number; both outputs equal
 TEST_F(RobustnessTest, randomHostileAutomationNeverYieldsANumberThatIsNot)
 {
   std::mt19937 random(20261208);

@@ -19,8 +19,7 @@
 
 namespace {
 
-// robustness: automation on another thread while the audio thread runs blocks => no data race (ThreadSanitizer build),
-// the output stays sound
+// robustness: automation on another thread while the audio thread runs blocks => no data race (ThreadSanitizer build), the output stays sound
 TEST(EffectThreadsTest, automationWhileProcessingIsRaceFreeAndKeepsTheOutputSound)
 {
   effecttest::ShippedShapes shapes;

@@ -292,10 +292,7 @@ private:
 
 }  // namespace
 
-// robustness: fuzzed sequences of host calls through the descriptor: any opcode with junk index, value, buffer and
-// float; hostile parameter values and indices; program numbers; sample rates; block sizes; blocks of 0..100000 frames
-// laced with NaN, infinities and denormals; effClose at the end (libFuzzer) => no crash or sanitizer finding; texts
-// within 24 bytes; both outputs equal; finite output while settings are in range
+// robustness: fuzzed sequences of host calls through the descriptor: any opcode with junk index, value, buffer and float; hostile parameter values and indices; program numbers; sample rates; block sizes; blocks of 0..100000 frames laced with NaN, infinities and denormals; effClose at the end (libFuzzer) => no crash or sanitizer finding; texts within 24 bytes; both outputs equal; finite output while settings are in range
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
   static ShippedShapes shapes;

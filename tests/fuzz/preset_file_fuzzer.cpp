@@ -76,9 +76,7 @@ void checkBytes(std::string_view bytes)
 
 }  // namespace
 
-// robustness: arbitrary bytes as a program or bank file, from a file on disk (libFuzzer) => refused with one line, or
-// read into names of at most 23 bytes and values within 0..1 that write back and read the same; no read outside the
-// file (ASan)
+// robustness: arbitrary bytes as a program or bank file, from a file on disk (libFuzzer) => refused with one line, or read into names of at most 23 bytes and values within 0..1 that write back and read the same; no read outside the file (ASan)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   fuzzing::FuzzTempFile::write(data, size);

@@ -42,8 +42,7 @@ void checkEntries(std::string_view text, std::size_t maxEntries)
 
 }  // namespace
 
-// robustness: arbitrary bytes as WaveShapes.txt, from memory and from a file (libFuzzer) => entries are exactly the
-// semicolon-terminated pieces in order, the text ends at the first zero byte; no read outside the text (ASan)
+// robustness: arbitrary bytes as WaveShapes.txt, from memory and from a file (libFuzzer) => entries are exactly the semicolon-terminated pieces in order, the text ends at the first zero byte; no read outside the text (ASan)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

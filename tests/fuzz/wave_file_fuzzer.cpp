@@ -39,8 +39,7 @@ bool cycleStartsAt(const std::vector<float>& table, const std::uint8_t* data, st
 
 }  // namespace
 
-// robustness: arbitrary bytes as a wave file (libFuzzer) => accepted; the cycle is a run of the file's 16-bit samples
-// scaled by 1/32767 from one offset, then silence; no read outside the buffers (ASan)
+// robustness: arbitrary bytes as a wave file (libFuzzer) => accepted; the cycle is a run of the file's 16-bit samples scaled by 1/32767 from one offset, then silence; no read outside the buffers (ASan)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   fuzzing::FuzzTempFile::write(data, size);

@@ -35,8 +35,7 @@ private:
   unsigned int before;
 };
 
-// robustness: host thread in any floating-point mode (FTZ/DAZ on or off, round toward zero, exception flags raised) =>
-// denormals flushed and rounding to nearest while the plug-in computes; the thread's MXCSR restored bit for bit
+// robustness: host thread in any floating-point mode (FTZ/DAZ on or off, round toward zero, exception flags raised) => denormals flushed and rounding to nearest while the plug-in computes; the thread's MXCSR restored bit for bit
 TEST(DenormalGuardTest, flushesInsideAndPutsBackEveryCallersStateExactly)
 {
   const unsigned int states[] = {kDefaultState, kDefaultState | DenormalGuard::kFlushToZero,
@@ -80,8 +79,7 @@ TEST(DenormalGuardTest, nestedGuardsRestoreTheirOwnCallers)
   EXPECT_EQ(_mm_getcsr(), kDefaultState);
 }
 
-// robustness: denormal samples in the input, or left in the host's output buffers for process => read as zero by both
-// audio routines; no denormal reaches the output; host's MXCSR unchanged after the call
+// robustness: denormal samples in the input, or left in the host's output buffers for process => read as zero by both audio routines; no denormal reaches the output; host's MXCSR unchanged after the call
 TEST(DenormalGuardTest, audioRoutinesFlushDenormalsAndHandTheHostsStateBack)
 {
   HostedPlugin plugin;

@@ -65,9 +65,7 @@ protected:
   Window hostWindow = 0;
 };
 
-// robustness: effClose while the editor window is still open (no effEditClose first), after idles and parameter changes
-// => the editor's window is removed from the host's and everything is released; the next instance opens its editor in
-// the same host window
+// robustness: effClose while the editor window is still open (no effEditClose first), after idles and parameter changes => the editor's window is removed from the host's and everything is released; the next instance opens its editor in the same host window
 TEST_F(EditorCloseTest, closingThePluginWithItsEditorOpenRemovesTheWindow)
 {
   auto plugin = std::make_unique<HostedPlugin>();
@@ -89,8 +87,7 @@ TEST_F(EditorCloseTest, closingThePluginWithItsEditorOpenRemovesTheWindow)
   EXPECT_TRUE(childrenOf(display, hostWindow).empty());
 }
 
-// robustness: effEditOpen twice without effEditClose, effEditClose twice, effEditClose and effEditIdle with no editor
-// open => one editor window at most; closing what is not open does nothing
+// robustness: effEditOpen twice without effEditClose, effEditClose twice, effEditClose and effEditIdle with no editor open => one editor window at most; closing what is not open does nothing
 TEST_F(EditorCloseTest, editorCallsOutOfOrderKeepOneWindowAtMost)
 {
   HostedPlugin plugin;
@@ -107,8 +104,7 @@ TEST_F(EditorCloseTest, editorCallsOutOfOrderKeepOneWindowAtMost)
   EXPECT_TRUE(childrenOf(display, hostWindow).empty());
 }
 
-// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread
-// sets all 24 parameters and an audio thread runs blocks => no crash, audio finite, no window left behind
+// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread sets all 24 parameters and an audio thread runs blocks => no crash, audio finite, no window left behind
 TEST_F(EditorCloseTest, openCloseLoopDuringAutomationAndAudio)
 {
   HostedPlugin plugin;

@@ -49,9 +49,8 @@ void delayOnly(HostedPlugin& plugin, float feedback)
   plugin.set(hardening::kDelayMix, 1.0f);
 }
 
-// robustness: audio routine called before effOpen, effSetSampleRate, effSetBlockSize and resume => processes at the
-// default 44100 Hz exactly as a plug-in started in the usual order robustness: host that never sets a sample rate =>
-// 44100 Hz is used; output identical to a plug-in told 44100
+// robustness: audio routine called before effOpen, effSetSampleRate, effSetBlockSize and resume => processes at the default 44100 Hz exactly as a plug-in started in the usual order
+// robustness: host that never sets a sample rate => 44100 Hz is used; output identical to a plug-in told 44100
 TEST(HostileHostTest, audioBeforeOpenRateAndResumeMatchesAPluginStartedInOrder)
 {
   const auto input = sine(220.0, 44100.0, 44100, 0.7f);
@@ -72,8 +71,7 @@ TEST(HostileHostTest, audioBeforeOpenRateAndResumeMatchesAPluginStartedInOrder)
   EXPECT_EQ(early, proper);
 }
 
-// robustness: audio routine called after suspend (effMainsChanged 0) without a resume => runs normally; the delay line
-// starts empty, so no echo of what came before suspend
+// robustness: audio routine called after suspend (effMainsChanged 0) without a resume => runs normally; the delay line starts empty, so no echo of what came before suspend
 TEST(HostileHostTest, audioAfterSuspendRunsFromAnEmptyDelayLine)
 {
   std::vector<float> impulse(512, 0.0f);
@@ -102,8 +100,7 @@ TEST(HostileHostTest, audioAfterSuspendRunsFromAnEmptyDelayLine)
   EXPECT_NEAR(fresh[2204], 1.0f, 1e-6f);
 }
 
-// robustness: effSetSampleRate with 0, -0, a negative rate, NaN or an infinity, before and between blocks => ignored;
-// the previous rate stays and the output is identical to a host that never sent them
+// robustness: effSetSampleRate with 0, -0, a negative rate, NaN or an infinity, before and between blocks => ignored; the previous rate stays and the output is identical to a host that never sent them
 TEST(HostileHostTest, ratesThatAreNotRatesLeaveTheRateAsItWas)
 {
   const auto input = sine(330.0, 48000.0, 48000, 0.6f);
@@ -127,9 +124,7 @@ TEST(HostileHostTest, ratesThatAreNotRatesLeaveTheRateAsItWas)
   EXPECT_EQ(heard, expected);
 }
 
-// robustness: block far larger than the size announced with effSetBlockSize (64 announced, 100000 sent) to
-// processReplacing and to process => both routines run it whole; process (grows its scratch once) gives exactly what
-// processReplacing gives
+// robustness: block far larger than the size announced with effSetBlockSize (64 announced, 100000 sent) to processReplacing and to process => both routines run it whole; process (grows its scratch once) gives exactly what processReplacing gives
 TEST(HostileHostTest, blocksBeyondTheAnnouncedSizeGiveTheSameResultInBothRoutines)
 {
   const auto input = sine(440.0, 44100.0, 100000, 0.8f);
@@ -148,8 +143,7 @@ TEST(HostileHostTest, blocksBeyondTheAnnouncedSizeGiveTheSameResultInBothRoutine
   EXPECT_EQ(viaReplacing, viaProcess);
 }
 
-// robustness: effSetProgram with values beyond 32 bits (2^40, -2^40), INT32_MIN, -1, 16 => ignored: current program and
-// every parameter unchanged
+// robustness: effSetProgram with values beyond 32 bits (2^40, -2^40), INT32_MIN, -1, 16 => ignored: current program and every parameter unchanged
 TEST(HostileHostTest, programNumbersBeyondThirtyTwoBitsChangeNothing)
 {
   HostedPlugin plugin;
@@ -164,9 +158,8 @@ TEST(HostileHostTest, programNumbersBeyondThirtyTwoBitsChangeNothing)
 }
 
 // robustness: effSetProgramName with a 1000-character name => the first 23 bytes kept, terminated
-// robustness: effSetProgramName with an unterminated 24-byte buffer => at most 23 bytes read, none beyond the buffer
-// (AddressSanitizer build) robustness: program name cut inside a multi-byte UTF-8 character => the broken character
-// dropped whole
+// robustness: effSetProgramName with an unterminated 24-byte buffer => at most 23 bytes read, none beyond the buffer (AddressSanitizer build)
+// robustness: program name cut inside a multi-byte UTF-8 character => the broken character dropped whole
 TEST(HostileHostTest, longAndUnterminatedProgramNamesAreCutToTheField)
 {
   HostedPlugin plugin;
@@ -193,9 +186,7 @@ TEST(HostileHostTest, longAndUnterminatedProgramNamesAreCutToTheField)
   EXPECT_EQ(readBack(), std::string(22, 'a'));
 }
 
-// robustness: text opcodes (effGetParamName/Label/Display, effGetProgramName) for every index -1..24 and INT32_MIN/MAX
-// into a buffer of exactly 24 bytes => a terminated text within 24 bytes, nothing written beyond (AddressSanitizer
-// build)
+// robustness: text opcodes (effGetParamName/Label/Display, effGetProgramName) for every index -1..24 and INT32_MIN/MAX into a buffer of exactly 24 bytes => a terminated text within 24 bytes, nothing written beyond (AddressSanitizer build)
 TEST(HostileHostTest, textOpcodesStayWithinTwentyFourBytesForEveryIndex)
 {
   HostedPlugin plugin;
@@ -214,9 +205,7 @@ TEST(HostileHostTest, textOpcodesStayWithinTwentyFourBytesForEveryIndex)
   }
 }
 
-// robustness: dispatcher opcodes the plug-in does not know (-1, 25..200 but for the host questions it answers,
-// INT32_MAX) with junk index, value, pointer and float => answered 0; no parameter, program or rate changes, the
-// answered questions included
+// robustness: dispatcher opcodes the plug-in does not know (-1, 25..200 but for the host questions it answers, INT32_MAX) with junk index, value, pointer and float => answered 0; no parameter, program or rate changes, the answered questions included
 TEST(HostileHostTest, unknownOpcodesAnswerZeroAndChangeNothing)
 {
   HostedPlugin plugin;
@@ -243,9 +232,7 @@ TEST(HostileHostTest, unknownOpcodesAnswerZeroAndChangeNothing)
   EXPECT_EQ(plugin.render(input, 512), untouched.render(input, 512));
 }
 
-// robustness: full-scale burst of NaN, +inf and -inf samples in the input, every stage on with resonance 1.0 and
-// feedback 0.9 => treated as silence: every output sample finite during and after the burst, and the effect sounds
-// again once the input does
+// robustness: full-scale burst of NaN, +inf and -inf samples in the input, every stage on with resonance 1.0 and feedback 0.9 => treated as silence: every output sample finite during and after the burst, and the effect sounds again once the input does
 TEST(HostileHostTest, aBurstOfNumbersThatAreNotSamplesLeavesNoTrace)
 {
   HostedPlugin plugin;
@@ -263,9 +250,7 @@ TEST(HostileHostTest, aBurstOfNumbersThatAreNotSamplesLeavesNoTrace)
   EXPECT_GT(energy(after, 11025), 0.25 * energy(before, 11025));
 }
 
-// robustness: host audio thread left in another rounding mode (upward, downward, toward zero) => the audio routines
-// round to nearest while they run: output bit-identical to a host in the default mode; the host's mode unchanged
-// afterwards
+// robustness: host audio thread left in another rounding mode (upward, downward, toward zero) => the audio routines round to nearest while they run: output bit-identical to a host in the default mode; the host's mode unchanged afterwards
 TEST(HostileHostTest, aHostsRoundingModeDoesNotChangeTheSamples)
 {
   const auto input = sine(233.0, 44100.0, 16384, 0.8f);
@@ -284,8 +269,7 @@ TEST(HostileHostTest, aHostsRoundingModeDoesNotChangeTheSamples)
   }
 }
 
-// robustness: effClose straight after the entry, with no effOpen and no audio => the plug-in and everything it holds
-// are released (leak checker build)
+// robustness: effClose straight after the entry, with no effOpen and no audio => the plug-in and everything it holds are released (leak checker build)
 TEST(HostileHostTest, closingWithoutEverOpeningReleasesEverything)
 {
   hardening::useShippedShapes();

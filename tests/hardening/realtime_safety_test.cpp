@@ -307,8 +307,7 @@ struct Configuration {
   std::function<void(HostedPlugin&)> apply;
 };
 
-// robustness: long runs of blocks with constant settings, in every stage setup, through processReplacing and process =>
-// after the first block at a configuration, no heap allocation and no lock on the audio thread
+// robustness: long runs of blocks with constant settings, in every stage setup, through processReplacing and process => after the first block at a configuration, no heap allocation and no lock on the audio thread
 TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
 {
   const std::vector<Configuration> configurations{
@@ -353,9 +352,7 @@ TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
   }
 }
 
-// robustness: the live controls on (dry/wet below 1, gate, glide, scale and key) with every stage, blocks in place and
-// out of place, replacing and accumulating, up to the largest block prepared and beyond it in place => no heap
-// allocation and no lock on the audio thread
+// robustness: the live controls on (dry/wet below 1, gate, glide, scale and key) with every stage, blocks in place and out of place, replacing and accumulating, up to the largest block prepared and beyond it in place => no heap allocation and no lock on the audio thread
 TEST(RealtimeSafetyTest, theLiveControlsNeitherAllocateNorLockOnAnyRoute)
 {
   HostedPlugin plugin;
@@ -379,8 +376,7 @@ TEST(RealtimeSafetyTest, theLiveControlsNeitherAllocateNorLockOnAnyRoute)
   EXPECT_EQ(counts.locks, 0);
 }
 
-// robustness: host automating parameters on its audio thread between blocks (every parameter, the FFT length included,
-// any value) => setParameter and the blocks that follow neither allocate nor lock
+// robustness: host automating parameters on its audio thread between blocks (every parameter, the FFT length included, any value) => setParameter and the blocks that follow neither allocate nor lock
 TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
 {
   HostedPlugin plugin;
@@ -401,8 +397,7 @@ TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
   EXPECT_EQ(counts.locks, 0);
 }
 
-// robustness: process called with a block larger than any before (9000 after 512) => allocates its scratch once, in
-// that block only; processReplacing never allocates for a large block (20000)
+// robustness: process called with a block larger than any before (9000 after 512) => allocates its scratch once, in that block only; processReplacing never allocates for a large block (20000)
 TEST(RealtimeSafetyTest, aLargerBlockForProcessIsTheOnlyBlockThatAllocates)
 {
   HostedPlugin plugin;
@@ -427,10 +422,7 @@ void suspendAndResume(HostedPlugin& plugin, const std::function<void()>& whileSu
   plugin.dispatch(effMainsChanged, 0, 1);
 }
 
-// robustness: host changes between blocks, one after another on one instance: FFT length (2048 -> 8192 -> 1024 ->
-// 4096), program with another FFT length, sample rate while running and while suspended (44100 -> 48000 -> 96000 ->
-// 22050 -> 44100), block size 16384 announced while suspended, suspend/resume, through both audio routines => no heap
-// allocation and no lock in any of the blocks that follow, the first one included
+// robustness: host changes between blocks, one after another on one instance: FFT length (2048 -> 8192 -> 1024 -> 4096), program with another FFT length, sample rate while running and while suspended (44100 -> 48000 -> 96000 -> 22050 -> 44100), block size 16384 announced while suspended, suspend/resume, through both audio routines => no heap allocation and no lock in any of the blocks that follow, the first one included
 TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
 {
   struct Change {
@@ -572,8 +564,7 @@ private:
   double position = 0.0;
 };
 
-// robustness: LV2 host running blocks after activate (the first one included), moving every control port between
-// blocks, and deactivating and activating again => run neither allocates nor locks in any block
+// robustness: LV2 host running blocks after activate (the first one included), moving every control port between blocks, and deactivating and activating again => run neither allocates nor locks in any block
 TEST(RealtimeSafetyTest, theLv2RunNeitherAllocatesNorLocksFromTheFirstBlockAfterActivate)
 {
   Lv2AudioThread plugin(512);

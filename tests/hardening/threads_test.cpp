@@ -20,9 +20,7 @@ namespace {
 
 using hardening::HostedPlugin;
 
-// robustness: parameter sets, reads, displays, program changes and renames from two threads at once while a third runs
-// blocks => no data race (ThreadSanitizer build), every output sample finite, and afterwards every parameter reads as
-// the last value set
+// robustness: parameter sets, reads, displays, program changes and renames from two threads at once while a third runs blocks => no data race (ThreadSanitizer build), every output sample finite, and afterwards every parameter reads as the last value set
 TEST(HardeningThreadsTest, parameterCallsFromTwoThreadsAtOnceWhileBlocksRun)
 {
   HostedPlugin plugin;

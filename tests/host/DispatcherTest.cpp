@@ -47,8 +47,7 @@ TEST_F(DispatcherTest, identifyAnswersNvEfAndUnknownOpcodesAnswerZero)
   }
 }
 
-// robustness: effGetVu with a NaN or out-of-range meter level => 0 for NaN, clamped to 32 bits otherwise (no undefined
-// conversion)
+// robustness: effGetVu with a NaN or out-of-range meter level => 0 for NaN, clamped to 32 bits otherwise (no undefined conversion)
 TEST_F(DispatcherTest, vuIsScaledTo16BitAndTruncatedTowardZero)
 {
   NiceMock<MockEffect> effect(FakeHost::callback);
@@ -231,8 +230,7 @@ TEST_F(DispatcherTest, baseHasNoChunks)
   EXPECT_EQ(dispatch(effect.getAeffect(), effSetChunk, 1, 8, data), 0);
 }
 
-// robustness: editor opcodes (get-rect, open, close, idle) when there is no editor => answered 0, the host pointer
-// untouched
+// robustness: editor opcodes (get-rect, open, close, idle) when there is no editor => answered 0, the host pointer untouched
 TEST_F(DispatcherTest, editorOpcodesAreAnsweredWithZeroWithoutAnEditor)
 {
   BareEffect effect(FakeHost::callback);

@@ -109,8 +109,7 @@ TEST_F(ValueTextTest, floatTextsTruncateLikeTheExactDecimalExpansion)
   }
 }
 
-// robustness: display of NaN, infinities, FLT_MAX and values too wide for 8 characters => "  NaN   " or " Huge!  ",
-// never a number with lost digits
+// robustness: display of NaN, infinities, FLT_MAX and values too wide for 8 characters => "  NaN   " or " Huge!  ", never a number with lost digits
 TEST_F(ValueTextTest, floatTextsAtTheEdgesOfTheField)
 {
   EXPECT_EQ(float2string(9999999.0f), "9999999.");

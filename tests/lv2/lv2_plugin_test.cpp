@@ -357,8 +357,7 @@ struct CapturedLog {
 
 LV2_URID mapByCount(LV2_URID_Map_Handle handle, const char* /*uri*/) { return ++*static_cast<LV2_URID*>(handle); }
 
-// robustness: LV2 bundle installed without its Brasklin shape folder => the plug-in instantiates, logs one error line
-// through the host's log naming the folder, and writes silence (over whatever the host left in the outputs)
+// robustness: LV2 bundle installed without its Brasklin shape folder => the plug-in instantiates, logs one error line through the host's log naming the folder, and writes silence (over whatever the host left in the outputs)
 TEST(Lv2BundleTest, aBundleWithoutItsShapeFolderLoadsSilentAndLogsOneLine)
 {
   const std::filesystem::path lv2Path =

@@ -81,8 +81,7 @@ TEST(PresetFileTest, independentlyPackedFilesReadBackAndTheWriterPacksTheSameByt
             packProgram(programFields(std::string(23, 'x'), {0.5f})));
 }
 
-// robustness: damaged program and bank files (wrong magic, plug-in id, form, version, counts, truncation, values) =>
-// refused, one message each naming what is wrong
+// robustness: damaged program and bank files (wrong magic, plug-in id, form, version, counts, truncation, values) => refused, one message each naming what is wrong
 TEST(PresetFileTest, eachDamageIsRefusedWithItsOwnMessage)
 {
   const std::vector<float> values = {0.1f, 0.2f, 0.3f};

@@ -90,8 +90,7 @@ TEST_F(LoadWaveShapesTest, fallbackFolderIsUsedWhenTheRegistryFolderHasNoBraskli
   EXPECT_EQ(second.shapeCount(), 3);
 }
 
-// robustness: no Brasklin folder under the registry folder nor at the fallback => one folder message; the effect stays
-// loaded but inert
+// robustness: no Brasklin folder under the registry folder nor at the fallback => one folder message; the effect stays loaded but inert
 TEST_F(LoadWaveShapesTest, missingFolderEverywhereReportsTheFolderAndStops)
 {
   std::filesystem::remove_all(shapeFolder);
@@ -148,8 +147,7 @@ TEST_F(LoadWaveShapesTest, listWithoutShapesDisablesTheEffectInsteadOfSelectingA
   }
 }
 
-// robustness: wave files named in the list but missing => each reported once ("Can't find table file"); the others
-// load, the missing one stays silent, the effect is inert
+// robustness: wave files named in the list but missing => each reported once ("Can't find table file"); the others load, the missing one stays silent, the effect is inert
 TEST_F(LoadWaveShapesTest, everyMissingWaveFileIsReportedAndTheOthersStillLoad)
 {
   writeShapes(shapeFolder, {"A.wav", "B.wav", "C.wav"});
@@ -176,8 +174,7 @@ TEST_F(LoadWaveShapesTest, everyMissingWaveFileIsReportedAndTheOthersStillLoad)
               ElementsAre("Can't find table file", "Can't find table file", "Can't find table file"));
 }
 
-// robustness: malformed list entries (a line break after a semicolon, an empty entry, a folder named like a wave file)
-// => one table message each; names kept byte for byte
+// robustness: malformed list entries (a line break after a semicolon, an empty entry, a folder named like a wave file) => one table message each; names kept byte for byte
 TEST_F(LoadWaveShapesTest, malformedEntriesEachCostOneTableMessage)
 {
   writeWave(shapeFolder / "A.wav", level(1));

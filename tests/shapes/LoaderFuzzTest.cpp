@@ -91,8 +91,7 @@ std::string randomList(Random& random, const std::vector<std::string>& names)
 
 }  // namespace
 
-// robustness: thousands of seeded random and mutated lists and wave files through the loader => verdicts match the
-// files on disk, reads stay within the tables
+// robustness: thousands of seeded random and mutated lists and wave files through the loader => verdicts match the files on disk, reads stay within the tables
 TEST(LoaderFuzzTest, randomListsAndWaveFilesNeverBreakTheStore)
 {
   SCOPED_TRACE("seed " + std::to_string(kSeed));

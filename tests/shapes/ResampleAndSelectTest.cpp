@@ -171,8 +171,7 @@ TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadReads)
   ui.join();
 }
 
-// robustness: WaveShape selection on another thread while the audio thread rebuilds the tables => no data race, no read
-// of a table being replaced
+// robustness: WaveShape selection on another thread while the audio thread rebuilds the tables => no data race, no read of a table being replaced
 TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadRebuilds)
 {
   LoadedStore loaded(4);

@@ -37,16 +37,14 @@ TEST(ShapeListTest, entriesEndInSemicolonsAndKeepEveryByte)
   EXPECT_THAT(displayNames(entries), ElementsAre("Sine", "\nSaw", " Tri"));
 }
 
-// robustness: shape list with ";;" => an empty entry between the semicolons; the entries around it are kept (loading it
-// costs one table message, see the malformed-entries case)
+// robustness: shape list with ";;" => an empty entry between the semicolons; the entries around it are kept (loading it costs one table message, see the malformed-entries case)
 TEST(ShapeListTest, doubleSemicolonGivesAnEmptyEntry)
 {
   const auto entries = parseShapeList("A.wav;;B.wav;");
   EXPECT_THAT(fileNames(entries), ElementsAre("A.wav", "", "B.wav"));
 }
 
-// robustness: shape list entries shorter than four bytes ("ab;") => kept; displayed with the rest of the text from
-// their start, nothing read before the entry
+// robustness: shape list entries shorter than four bytes ("ab;") => kept; displayed with the rest of the text from their start, nothing read before the entry
 TEST(ShapeListTest, shortEntryIsNamedWithTheRestOfTheText)
 {
   const auto entries = parseShapeList("ab;Long.wav;tail");

@@ -427,8 +427,7 @@ TEST_F(RenderTest, nineteenParameterFilesLoadWithTheLiveControlsAtTheirInitialVa
   }
 }
 
-// robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the
-// audio nor a save file written
+// robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the audio nor a save file written
 TEST_F(RenderTest, presetFileProblemsStopTheRunAndWriteNothing)
 {
   writeClip(path("in.wav"), sine(220.0, 44100.0, 2000), 44100);
