@@ -282,7 +282,10 @@ void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampl
   // it is copied aside first, into a buffer prepared off this thread. A block
   // larger than any announced (the copy cannot hold it) goes in pieces the
   // copy can hold, rather than allocating here.
-  const bool copiesDry = input == output && DryWetMix::needsDry(dryWet->wetShare());
+  // One reading of the share per call: whether the dry input is copied and
+  // how it is blended must agree even when another thread changes it.
+  const float wet = dryWet->wetShare();
+  const bool copiesDry = input == output && DryWetMix::needsDry(wet);
   const int32_t piece = copiesDry ? scratch->frames : sampleFrames;
   for (int32_t offset = 0; offset < sampleFrames; offset += piece) {
     const int32_t frames = std::min(piece, sampleFrames - offset);
@@ -291,8 +294,8 @@ void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampl
       std::copy_n(input + offset, frames, scratch->dry.get());
       dry = scratch->dry.get();
     }
-    processBlock(BlockRoute{input + offset, output + offset, second != nullptr ? second + offset : nullptr, dry},
-                 frames);
+    processBlock(
+        BlockRoute{input + offset, output + offset, second != nullptr ? second + offset : nullptr, dry, wet}, frames);
   }
 }
 
@@ -313,7 +316,7 @@ void EffectCore::processBlock(const BlockRoute& route, int32_t frames)
   runChain(Block{route.input, output, frames, rate});
   // The dry input against the chain's result, before the volume; at the
   // initial share (the chain alone) nothing is touched.
-  DryWetMix::blend(dryWet->wetShare(), route.dry, output, output, frames);
+  DryWetMix::blend(route.wetShare, route.dry, output, output, frames);
 
   const float gain = chain.outputGain.load(relaxed);
   if (gain != 1.0f) {
@@ -413,13 +416,14 @@ void EffectCore::process(float** inputs, float** outputs, int32_t sampleFrames)
     if (std::unique_ptr<ScratchBuffers> grown = makeScratch(sampleFrames)) scratch = std::move(grown);
   }
   const int32_t scratchCapacity = scratch->frames;
+  const float wet = dryWet->wetShare();
   for (int32_t offset = 0; offset < sampleFrames; offset += scratchCapacity) {
     const int32_t frames = std::min(scratchCapacity, sampleFrames - offset);
     float* const channel = scratch->working.get();
     std::copy_n(inputs[0] + offset, frames, channel);
     // Every stage works in place on the copy; the host's input, which
     // nothing writes, is the dry signal.
-    processBlock(BlockRoute{channel, channel, nullptr, inputs[0] + offset}, frames);
+    processBlock(BlockRoute{channel, channel, nullptr, inputs[0] + offset, wet}, frames);
     for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channel[i];
     if (outputs[1] != nullptr && outputs[1] != outputs[0]) {
       for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channel[i];

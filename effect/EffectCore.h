@@ -1,10 +1,11 @@
 // EffectCore: the effect itself, whichever plug-in format drives it. It owns
 // the four stages (the Mox oscillator, the resonant filter, the feedback delay
-// and the distortion), the wave shapes, the 16 programs and two scratch
-// buffers, and runs channel 0 of every block through the stages in the order
-// of the four stage-order slots, then through the volume gain, into both
-// outputs. The format adapters (vst2/, lv2/) translate their host's calls
-// into these and add nothing to the sound.
+// and the distortion), the dry/wet mix, the wave shapes, the 16 programs and
+// two scratch buffers, and runs channel 0 of every block through the stages
+// in the order of the four stage-order slots, blends the result with the dry
+// input (" Dry/Wet "), then applies the volume gain, into both outputs. The
+// format adapters (vst2/, lv2/) translate their host's calls into these and
+// add nothing to the sound.
 //
 // Threads. The audio routines (processReplacing, process) run on the host's
 // audio thread; everything else may come from the host's other threads,
@@ -190,13 +191,15 @@ private:
   };
 
   // Where one block comes from and goes: the chain's input (which may be the
-  // output itself), its output, the second output (null: none, or the first)
-  // and the dry input to blend with, which nothing writes before the blend.
+  // output itself), its output, the second output (null: none, or the first),
+  // the dry input to blend with, which nothing writes before the blend, and
+  // the wet share the blend takes (read once for the call).
   struct BlockRoute {
     const float* input;
     float* output;
     float* secondOutput;
     const float* dry;
+    float wetShare;
   };
   // The chain, the dry/wet blend and the volume over one block.
   void processBlock(const BlockRoute& route, int32_t frames);
