@@ -39,6 +39,7 @@ enum BitmapId : int32_t {
   kFilterTypeBitmap = 132,
   kFirstStageBitmap = 133,  // 133..136: First, Second, Third, Forth
   kFftLengthBitmap = 137,
+  kValueBarBitmap = 138,  // the live controls' bars: empty above, lit below
 };
 constexpr int kStageSlots = 4;
 
@@ -53,7 +54,12 @@ constexpr int kSwitchWidth = 40;  // filter-type and FFT-length strips
 constexpr int kSwitchImageHeight = 60;
 constexpr int kStageWidth = 62;  // stage-order strips
 constexpr int kStageImageHeight = 100;
-constexpr int kPositions = 4;  // every switch has four positions
+constexpr int kPositions = 4;  // every vertical switch has four positions
+// The live controls' value bars: one image of the empty bar and one of the
+// lit bar, each the bar's size.
+constexpr int kBarWidth = 95;
+constexpr int kBarHeight = 16;
+constexpr int kBarImages = 2;
 
 // Sliders: the track spans kSliderTop..kSliderTop + kTrackHeight; the
 // handle's top runs from kSliderTop (value 1) down kHandleTravel pixels
@@ -61,11 +67,20 @@ constexpr int kPositions = 4;  // every switch has four positions
 constexpr int kSliderTop = 73;
 constexpr int kHandleTravel = kTrackHeight - kHandleHeight;  // 153
 constexpr int kButtonTop = 307;
-// A stage-order switch takes clicks 250 pixels to the right of its left
-// edge, under the switches that follow; its picture covers only the first 62.
+// The stage-order switches stand side by side from kStageLeft, ending at the
+// window's right margin. A stage-order switch takes clicks 250 pixels to the
+// right of its left edge, under the switches that follow; its picture covers
+// only the first 62.
+constexpr int kStageLeft = 300;
+constexpr int kStageTop = 302;
 constexpr int kStageClickWidth = 250;
+// The live controls' bars stand one under the other, kBarPitch apart.
+constexpr int kBarLeft = 185;
+constexpr int kFirstBarTop = 305;
+constexpr int kBarPitch = 21;
 
-// A control's legend in the background artwork: one or two centred lines.
+// A control's legend in the background artwork: one or two centred lines,
+// or one line ending at `rightX` (beside the control rather than over it).
 // A one-line legend has only `upper`.
 struct Legend {
   const char* upper = nullptr;
@@ -73,9 +88,12 @@ struct Legend {
   double centreX = 0.0;
   double upperBaseline = 0.0;
   double lowerBaseline = 0.0;
+  double rightX = 0.0;  // 0: centred on centreX
 };
 
-enum class Kind { slider, onOffButton, verticalSwitch, textBox };
+// valueBar: a horizontal bar showing its value as a lit part and as text
+// (the parameter's display), set by a press and drag along it.
+enum class Kind { slider, onOffButton, verticalSwitch, textBox, valueBar };
 
 // The wave-shape name box answers to no parameter.
 constexpr int32_t kWaveShapeBoxTag = 99;
@@ -99,8 +117,11 @@ constexpr double kLegendUpper = 58.0;
 constexpr double kLegendLower = 69.0;
 constexpr double kBelowFirstLine = 14.0;
 constexpr double kBelowSecondLine = 25.0;
-// The stage-order columns carry their slot's name on this baseline.
-constexpr double kStageLegendBaseline = 302.0;
+// The stage-order columns carry their slot's name under them, on this baseline.
+constexpr double kStageLegendBaseline = 413.0;
+// A bar's legend ends this far left of the bar, on a baseline this far below its top.
+constexpr double kBarLegendGap = 4.0;
+constexpr double kBarLegendBaseline = 12.0;
 
 constexpr Box sliderBox(int left) { return {left, kSliderTop, left + kTrackWidth, kSliderTop + kTrackHeight}; }
 
@@ -151,8 +172,8 @@ constexpr Control valueSwitch(Box box, int32_t tag, int32_t bitmap, const char* 
 }
 constexpr Control stageSwitch(int slot, const char* name)
 {
-  const int left = 263 + kStageWidth * slot;
-  const Box box{left, kButtonTop, left + kStageClickWidth, kButtonTop + kStageImageHeight};
+  const int left = kStageLeft + kStageWidth * slot;
+  const Box box{left, kStageTop, left + kStageClickWidth, kStageTop + kStageImageHeight};
   const Box column{left, box.top, left + kStageWidth, box.bottom};
   return {Kind::verticalSwitch,
           14 + slot,
@@ -163,6 +184,19 @@ constexpr Control stageSwitch(int slot, const char* name)
           Legend{name, nullptr, column.centreX(), kStageLegendBaseline, 0.0}};
 }
 constexpr Control textBox(Box box, int32_t tag) { return {Kind::textBox, tag, box, kNoBitmap, 0, 0, {}}; }
+// Bar `row` (0 at the top) of the live controls.
+constexpr Control valueBar(int row, int32_t tag, const char* name)
+{
+  const int top = kFirstBarTop + kBarPitch * row;
+  const Box box{kBarLeft, top, kBarLeft + kBarWidth, top + kBarHeight};
+  return {Kind::valueBar,
+          tag,
+          box,
+          kValueBarBitmap,
+          kBarWidth,
+          kBarHeight,
+          Legend{name, nullptr, 0.0, top + kBarLegendBaseline, 0.0, kBarLeft - kBarLegendGap}};
+}
 
 // Tags are the effect's parameter indices.
 inline constexpr Control kWaveShape = slider(25, 0, "WaveShape");
@@ -188,14 +222,21 @@ inline constexpr Control kFirst = stageSwitch(0, "First");
 inline constexpr Control kSecond = stageSwitch(1, "Second");
 inline constexpr Control kThird = stageSwitch(2, "Third");
 inline constexpr Control kForth = stageSwitch(3, "Forth");
+// The controls for playing live, in the order hosts list them.
+inline constexpr Control kDryWet = valueBar(0, 19, "Dry/Wet");
+inline constexpr Control kGate = valueBar(1, 20, "Gate");
+inline constexpr Control kGlide = valueBar(2, 21, "Glide");
+inline constexpr Control kScale = valueBar(3, 22, "Scale");
+inline constexpr Control kKey = valueBar(4, 23, "Key");
 
 // Every control in the order the editor adds it: the order they are drawn,
 // and the reverse of the order clicks are offered to them (where rectangles
 // overlap, the later one takes the click).
-inline constexpr std::array<Control, 20> kControls{
+inline constexpr std::array<Control, 25> kControls{
     kWaveShape, kShapeNameBox, kPitchShift, kStablize, kQuickDetect, kPrecise,      kFftLength,
     kCutOff,    kResonance,    kFilterType, kDelayMix, kDelayTime,   kDelayTimeBox, kDelayFeedBack,
-    kDrive,     kVolume,       kFirst,      kSecond,   kThird,       kForth,
+    kDrive,     kVolume,       kFirst,      kSecond,   kThird,       kForth,        kDryWet,
+    kGate,      kGlide,        kScale,      kKey,
 };
 
 constexpr int countOf(Kind kind)

@@ -12,6 +12,7 @@
 #include "gui/ParamDisplay.h"
 #include "gui/Slider.h"
 #include "gui/TextEdit.h"
+#include "gui/ValueBar.h"
 #include "gui/VerticalSwitch.h"
 
 namespace {
@@ -37,8 +38,15 @@ static_assert(layout::kDrive.tag == driveParameter);
 static_assert(layout::kVolume.tag == volumeParameter);
 static_assert(layout::kFirst.tag == firstParameter && layout::kForth.tag == forthParameter);
 static_assert(layout::kPrecise.tag == preciseParameter);
+static_assert(layout::kDryWet.tag == dryWetParameter && layout::kGate.tag == gateParameter);
+static_assert(layout::kGlide.tag == glideParameter && layout::kScale.tag == scaleParameter);
+static_assert(layout::kKey.tag == keyParameter);
 static_assert(!isParameterIndex(layout::kWaveShapeBoxTag));
 static_assert(kLongestDelaySeconds == 5.0, "the delay-time box's kLongestDelayText says it");
+
+// The value written over a bar: the artwork's light legend grey, readable on
+// the dark empty bar and on its lit part alike.
+constexpr Colour kBarTextColour{0xf2, 0xf3, 0xf5, 0};
 
 void loadIfMissing(Bitmap*& bitmap, int32_t resourceId)
 {
@@ -105,6 +113,7 @@ void EditorPanel::open(void* parentWindow)
   loadIfMissing(sliderHandle, layout::kSliderHandleBitmap);
   loadIfMissing(filterTypeImages, layout::kFilterTypeBitmap);
   loadIfMissing(fftLengthImages, layout::kFftLengthBitmap);
+  loadIfMissing(valueBarImages, layout::kValueBarBitmap);
   for (std::size_t i = 0; i < stageImages.size(); ++i)
     loadIfMissing(stageImages[i], layout::kFirstStageBitmap + static_cast<int32_t>(i));
 
@@ -128,6 +137,7 @@ Bitmap* EditorPanel::bitmapFor(int32_t id) const
     case layout::kOnOffButtonBitmap: return onOffButtonImages;
     case layout::kFilterTypeBitmap: return filterTypeImages;
     case layout::kFftLengthBitmap: return fftLengthImages;
+    case layout::kValueBarBitmap: return valueBarImages;
     default:
       if (id >= layout::kFirstStageBitmap && id < layout::kFirstStageBitmap + layout::kStageSlots)
         return stageImages[static_cast<std::size_t>(id - layout::kFirstStageBitmap)];
@@ -173,6 +183,19 @@ void EditorPanel::buildControls()
         bind(spec.tag, control);
         break;
       }
+      case layout::Kind::valueBar: {
+        // A switch's bar shows the position its value selects, as the
+        // vertical switches do; Alt-click brings back the initial value (the
+        // control off, or the chain alone).
+        const int32_t tag = spec.tag;
+        auto* bar = new ValueBar(area, this, tag, bitmapFor(spec.bitmap), parameterInfo(tag).positions,
+                                 [tag](float value) { return int(switchPositionFor(tag, value)); });
+        bar->setDefaultValue(parameterInfo(tag).initialValue);
+        bar->setFontColour(kBarTextColour);
+        frame_->addView(bar);
+        bind(tag, bar);
+        break;
+      }
       case layout::Kind::textBox: {
         auto* box = new TextEdit(area, this, spec.tag, nullptr, nullptr, kParamDisplay3DIn);
         frame_->addView(box);
@@ -203,6 +226,7 @@ void EditorPanel::releaseControlBitmaps()
   release(onOffButtonImages);
   release(fftLengthImages);
   release(filterTypeImages);
+  release(valueBarImages);
   for (Bitmap*& images : stageImages) release(images);
 }
 
@@ -257,9 +281,21 @@ void EditorPanel::applyChangedParameters()
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as parameterChanged has them
 void EditorPanel::showParameter(int32_t index, float value)
 {
-  if (Control* control = boundControl(index)) control->setValue(value);
+  if (Control* control = boundControl(index)) {
+    control->setValue(value);
+    showBarText(control);
+  }
   if (index == waveShapeParameter) showDisplayText(waveShapeParameter, waveShapeNameBox);
   if (index == delayTimeParameter) showDisplayText(delayTimeParameter, delayTimeTextBox);
+}
+
+void EditorPanel::showBarText(Control* control)
+{
+  auto* bar = dynamic_cast<ValueBar*>(control);
+  if (!bar) return;
+  char text[ParamDisplay::kTextCapacity] = {};
+  parameters.displayText(bar->getTag(), text, sizeof text);
+  bar->setText(text);
 }
 
 void EditorPanel::showDisplayText(int32_t index, TextEdit* box)
@@ -296,6 +332,9 @@ void EditorPanel::valueChanged(DrawContext* context, Control* control)
   parameters.setFromUser(sent, control->getValue());
   if (ownTouch) parameters.endGesture(sent);
   applyChangedParameters();
+  // A bar's text follows the drag at once, also where the format tells the
+  // editor nothing back.
+  showBarText(control);
   if (context) control->updateIfChanged(context);
 }
 

@@ -1,7 +1,7 @@
 // Brasklin's 560 x 420 editor, for any plug-in format: nine sliders, three
-// on/off buttons, six multi-position switches and two text boxes, drawn from
-// the plug-in's ten bitmaps and bound to the parameters by their tags (tag =
-// parameter index). It owns the frame and its controls, listens to them and
+// on/off buttons, six multi-position switches, two text boxes and the five
+// value bars of the live controls, drawn from the plug-in's eleven bitmaps and
+// bound to the parameters by their tags (tag = parameter index). It owns the frame and its controls, listens to them and
 // passes what the user changes to a ParameterAccess; the format around it
 // (the VST 2 PluginEditor, an LV2 interface) gives it the host's window,
 // drives its idle and tells it of every parameter change made elsewhere.
@@ -99,6 +99,8 @@ private:
   void clearControlPointers();
   // Copies the display text of `index` into `box` (if there is one).
   void showDisplayText(int32_t index, TextEdit* box);
+  // A value bar shows its parameter's display text; other controls show none.
+  void showBarText(Control* control);
   // The user finished typing in the delay-time box: read it as seconds, limit
   // it and move the Delay Time slider along.
   void takeTypedDelayTime(DrawContext* context, TextEdit* box);
@@ -122,6 +124,7 @@ private:
   Bitmap* onOffButtonImages = nullptr;
   Bitmap* filterTypeImages = nullptr;
   Bitmap* fftLengthImages = nullptr;
+  Bitmap* valueBarImages = nullptr;
   std::array<Bitmap*, layout::kStageSlots> stageImages{};
 
   std::array<Mailbox, kParameterCount> mailboxes{};  // one per parameter

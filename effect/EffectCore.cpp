@@ -8,10 +8,12 @@
 #include <string_view>
 
 #include "dsp/Distortion.h"
+#include "dsp/DryWetMix.h"
 #include "dsp/FeedbackDelay.h"
 #include "dsp/ResonantFilter.h"
 #include "dsp/TrackingOscillator.h"
 #include "effect/FactoryPrograms.h"
+#include "effect/LiveControls.h"
 #include "effect/ParameterText.h"
 #include "effect/TailLength.h"
 #include "host/DenormalGuard.h"
@@ -27,7 +29,8 @@ EffectCore::EffectCore(PlatformServices& services)
   trackingOscillator->setAnalysisLength(kInitialFftSize);
   // The filter, all state zero.
   filter = std::make_unique<ResonantFilter>();
-  // Two scratch buffers for the accumulating process.
+  // Scratch buffers for the accumulating process and for the dry input of a
+  // block run in place.
   scratch = makeScratch(kInitialScratchFrames);
   if (!scratch) throw std::bad_alloc();
   // The wave shapes. Without them the effect stays loaded but inert.
@@ -50,6 +53,8 @@ EffectCore::EffectCore(PlatformServices& services)
   delay->configure(0, 0.0f, 0.0f);
   // The distortion, drive 1.
   distortion = std::make_unique<Distortion>();
+  // The chain alone, no dry input mixed in.
+  dryWet = std::make_unique<DryWetMix>();
   // The default order Mox, Filter, Delay, Distortion.
   for (int32_t slot = 0; slot < kStageSlotCount; ++slot) {
     chain.order[static_cast<std::size_t>(slot)].store(static_cast<StageKind>(slot), relaxed);
@@ -108,6 +113,11 @@ bool EffectCore::configureStage(int32_t index, float value)
       // No other slot changes, so one kind may stand in several slots.
       chain.order[static_cast<std::size_t>(index - firstParameter)].store(stageKindFor(value), relaxed);
       break;
+    case dryWetParameter: dryWet->setWetShare(dryWetShareFor(value)); break;
+    case gateParameter: trackingOscillator->setGateThreshold(gateThresholdDecibelsFor(value)); break;
+    case glideParameter: trackingOscillator->setGlideTime(glideSecondsFor(value)); break;
+    case scaleParameter: trackingOscillator->setScale(scaleFor(value)); break;
+    case keyParameter: trackingOscillator->setKey(keyFor(value)); break;
   }
   return true;
 }
@@ -264,25 +274,56 @@ void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampl
   if (loadFailed) return;
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
+  adoptAnnouncedScratch();
+  float* const input = inputs[0];
+  float* const output = outputs[0];
+  float* const second = outputs[1] != output ? outputs[1] : nullptr;
+  // Run in place, the stages overwrite the input the dry share is mixed from:
+  // it is copied aside first, into a buffer prepared off this thread. A block
+  // larger than any announced (the copy cannot hold it) goes in pieces the
+  // copy can hold, rather than allocating here.
+  // One reading of the share per call: whether the dry input is copied and
+  // how it is blended must agree even when another thread changes it.
+  const float wet = dryWet->wetShare();
+  const bool copiesDry = input == output && DryWetMix::needsDry(wet);
+  const int32_t piece = copiesDry ? scratch->frames : sampleFrames;
+  for (int32_t offset = 0; offset < sampleFrames; offset += piece) {
+    const int32_t frames = std::min(piece, sampleFrames - offset);
+    const float* dry = input + offset;
+    if (copiesDry) {
+      std::copy_n(input + offset, frames, scratch->dry.get());
+      dry = scratch->dry.get();
+    }
+    processBlock(
+        BlockRoute{input + offset, output + offset, second != nullptr ? second + offset : nullptr, dry, wet}, frames);
+  }
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the route, then its length
+void EffectCore::processBlock(const BlockRoute& route, int32_t frames)
+{
   const float rate = sampleRate();
   // Tables follow the host's rate from the first block after a change; they
   // were built when the rate was set.
   (void)shapeTables->adoptPrepared();
   if (delayClearRequested.exchange(false, relaxed)) delay->clear();
 
-  float* const output = outputs[0];
+  float* const output = route.output;
   // Start from the dry input, so a chain in which no stage writes passes the
   // signal through (as the accumulating process does) instead of leaving the
   // host's stale buffer in the output.
-  if (output != inputs[0]) std::copy_n(inputs[0], sampleFrames, output);
-  runChain(Block{inputs[0], output, sampleFrames, rate});
+  if (output != route.input) std::copy_n(route.input, frames, output);
+  runChain(Block{route.input, output, frames, rate});
+  // The dry input against the chain's result, before the volume; at the
+  // initial share (the chain alone) nothing is touched.
+  DryWetMix::blend(route.wetShare, route.dry, output, output, frames);
 
   const float gain = chain.outputGain.load(relaxed);
   if (gain != 1.0f) {
-    for (int32_t i = 0; i < sampleFrames; ++i) output[i] *= gain;
+    for (int32_t i = 0; i < frames; ++i) output[i] *= gain;
   }
   // One channel in, the same result on both outputs.
-  if (outputs[1] != nullptr && outputs[1] != output) std::copy_n(output, sampleFrames, outputs[1]);
+  if (route.secondOutput != nullptr) std::copy_n(output, frames, route.secondOutput);
 }
 
 void EffectCore::runChain(const Block& block)
@@ -351,8 +392,9 @@ void EffectCore::runFilter(const Block& block, const float* current, bool pitchT
   trackSplit = std::clamp(trackSplit, 0, frames);
   filter->setCoefficients(normalised(trackedPitch), resonance);
   filter->process(output, output, trackSplit, type);
-  const auto pitch = static_cast<float>(static_cast<double>(trackingOscillator->detectedFrequency()) *
-                                        static_cast<double>(trackingOscillator->ratio()));
+  // The frequency the oscillator synthesises: the estimate times the ratio,
+  // snapped to the scale and moved along the glide.
+  const float pitch = trackingOscillator->toneFrequency();
   filter->setCoefficients(normalised(pitch), resonance);
   filter->process(output + trackSplit, output + trackSplit, frames - trackSplit, type);
   trackedPitch = pitch;
@@ -365,29 +407,37 @@ void EffectCore::process(float** inputs, float** outputs, int32_t sampleFrames)
   if (loadFailed) return;
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
-  // Buffers announced with setBlockSize are taken here. A block larger than
-  // any announced grows them on this thread, the one allocation an audio
-  // routine still makes (the block must run whole); should memory run out,
-  // the block is processed in pieces the buffers can hold.
-  if (ScratchBuffers* const announced = preparedScratch.take(scratch.get())) {
-    (void)scratch.release();  // the slot holds it now, for the host's thread to free
-    scratch.reset(announced);
-  }
+  adoptAnnouncedScratch();
+  // A block larger than any announced grows the buffers on this thread, the
+  // one allocation an audio routine still makes (the block must run whole);
+  // should memory run out, the block is processed in pieces the buffers can
+  // hold.
   if (sampleFrames > scratch->frames) {
     if (std::unique_ptr<ScratchBuffers> grown = makeScratch(sampleFrames)) scratch = std::move(grown);
   }
   const int32_t scratchCapacity = scratch->frames;
+  const float wet = dryWet->wetShare();
   for (int32_t offset = 0; offset < sampleFrames; offset += scratchCapacity) {
     const int32_t frames = std::min(scratchCapacity, sampleFrames - offset);
-    float* channels[2] = {scratch->channels[0].get(), scratch->channels[1].get()};
-    std::copy_n(inputs[0] + offset, frames, channels[0]);
-    if (inputs[1] != nullptr) std::copy_n(inputs[1] + offset, frames, channels[1]);
-    // Inputs and outputs are the same pair: every stage works in place.
-    processReplacing(channels, channels, frames);
-    for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channels[0][i];
+    float* const channel = scratch->working.get();
+    std::copy_n(inputs[0] + offset, frames, channel);
+    // Every stage works in place on the copy; the host's input, which
+    // nothing writes, is the dry signal.
+    processBlock(BlockRoute{channel, channel, nullptr, inputs[0] + offset, wet}, frames);
+    for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channel[i];
     if (outputs[1] != nullptr && outputs[1] != outputs[0]) {
-      for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channels[0][i];
+      for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channel[i];
     }
+  }
+}
+
+void EffectCore::adoptAnnouncedScratch()
+{
+  // Buffers announced with setBlockSize are taken here, at the start of a
+  // block; the old ones go back for the host's thread to free.
+  if (ScratchBuffers* const announced = preparedScratch.take(scratch.get())) {
+    (void)scratch.release();  // the slot holds it now, for the host's thread to free
+    scratch.reset(announced);
   }
 }
 
@@ -395,9 +445,9 @@ std::unique_ptr<EffectCore::ScratchBuffers> EffectCore::makeScratch(int32_t fram
 {
   std::unique_ptr<ScratchBuffers> buffers(new (std::nothrow) ScratchBuffers);
   if (!buffers) return nullptr;
-  for (auto& channel : buffers->channels) {
-    channel.reset(new (std::nothrow) float[static_cast<std::size_t>(frames)]);
-    if (!channel) return nullptr;
+  for (auto* buffer : {&buffers->working, &buffers->dry}) {
+    buffer->reset(new (std::nothrow) float[static_cast<std::size_t>(frames)]);
+    if (!*buffer) return nullptr;
   }
   buffers->frames = frames;
   return buffers;

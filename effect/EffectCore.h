@@ -1,10 +1,11 @@
 // EffectCore: the effect itself, whichever plug-in format drives it. It owns
 // the four stages (the Mox oscillator, the resonant filter, the feedback delay
-// and the distortion), the wave shapes, the 16 programs and two scratch
-// buffers, and runs channel 0 of every block through the stages in the order
-// of the four stage-order slots, then through the volume gain, into both
-// outputs. The format adapters (vst2/, lv2/) translate their host's calls
-// into these and add nothing to the sound.
+// and the distortion), the dry/wet mix, the wave shapes, the 16 programs and
+// two scratch buffers, and runs channel 0 of every block through the stages
+// in the order of the four stage-order slots, blends the result with the dry
+// input (" Dry/Wet "), then applies the volume gain, into both outputs. The
+// format adapters (vst2/, lv2/) translate their host's calls into these and
+// add nothing to the sound.
 //
 // Threads. The audio routines (processReplacing, process) run on the host's
 // audio thread; everything else may come from the host's other threads,
@@ -24,12 +25,15 @@
 //   to the audio routine at the start of the next block through a
 //   HandoverSlot, the old one going back to be freed by the host's thread: the
 //   wave tables for a new sample rate (setSampleRate) and larger scratch
-//   buffers for a new block size (setBlockSize);
+//   buffers for a new block size (setBlockSize), among them the copy of the
+//   dry input a block run in place needs while " Dry/Wet " is below 1;
 // - trackSplit, trackedPitch and the scratch buffers in use belong to the
 //   audio thread.
 // So the audio routines neither allocate, nor lock, nor throw, with one
 // exception: `process` given a block larger than any announced with
 // setBlockSize grows its scratch buffers there (it must run the block whole).
+// processReplacing run in place on such a block with a dry share to mix runs
+// it in pieces its dry copy holds instead.
 // setParameter is safe on the audio thread too (atomics only), which is where
 // formats that deliver settings with the block (LV2's control ports) call it.
 // Programs and their names: see PluginProgram.
@@ -49,6 +53,7 @@ class TrackingOscillator;
 class ResonantFilter;
 class FeedbackDelay;
 class Distortion;
+class DryWetMix;
 class WaveShapeTable;
 class PlatformServices;
 
@@ -120,7 +125,8 @@ public:
   int32_t tailSamples() const;
 
   // ---- audio thread ----
-  // Replaces outputs[0] and outputs[1] with the processed inputs[0].
+  // Replaces outputs[0] and outputs[1] with the processed inputs[0]; each
+  // output may be the input itself.
   void processReplacing(float** inputs, float** outputs, int32_t sampleFrames);
   // Adds the processed inputs[0] to outputs[0] and outputs[1].
   void process(float** inputs, float** outputs, int32_t sampleFrames);
@@ -150,6 +156,7 @@ public:
   const TrackingOscillator& oscillator() const { return *trackingOscillator; }
   const FeedbackDelay& delayStage() const { return *delay; }
   const Distortion& distortionStage() const { return *distortion; }
+  const DryWetMix& dryWetMix() const { return *dryWet; }
   // Audio-thread state, for tests that run the audio routine on their own thread.
   int32_t scratchFrames() const { return scratch->frames; }
   int32_t pendingTrackSplit() const { return trackSplit; }
@@ -183,6 +190,22 @@ private:
     std::atomic<float> outputGain{1.0f};
   };
 
+  // Where one block comes from and goes: the chain's input (which may be the
+  // output itself), its output, the second output (null: none, or the first),
+  // the dry input to blend with, which nothing writes before the blend, and
+  // the wet share the blend takes (read once for the call).
+  struct BlockRoute {
+    const float* input;
+    float* output;
+    float* secondOutput;
+    const float* dry;
+    float wetShare;
+  };
+  // The chain, the dry/wet blend and the volume over one block.
+  void processBlock(const BlockRoute& route, int32_t frames);
+  // Takes the buffers setBlockSize prepared, if any, at the start of a block.
+  void adoptAnnouncedScratch();
+
   // One block of channel 0 on its way through the chain.
   struct Block {
     const float* input;  // the host's first input
@@ -193,12 +216,14 @@ private:
   void runChain(const Block& block);
   // `current` is the input the filter reads on its fixed path.
   void runFilter(const Block& block, const float* current, bool pitchTracking);
-  // The two working channels of `process`, `frames` samples each.
+  // The working channel of `process` and the copy of the dry input of a block
+  // run in place, `frames` samples each.
   struct ScratchBuffers {
-    std::array<std::unique_ptr<float[]>, 2> channels;
+    std::unique_ptr<float[]> working;
+    std::unique_ptr<float[]> dry;
     int32_t frames = 0;
   };
-  // Two buffers of `frames` samples; null when memory ran out.
+  // Both buffers of `frames` samples; null when memory ran out.
   static std::unique_ptr<ScratchBuffers> makeScratch(int32_t frames);
   // Host thread: frees what the audio thread has stopped using.
   void releaseReturnedBuffers();
@@ -216,6 +241,7 @@ private:
   float trackedPitch = 0.0f;  // audio thread, Hz
   std::unique_ptr<FeedbackDelay> delay;
   std::unique_ptr<Distortion> distortion;
+  std::unique_ptr<DryWetMix> dryWet;
   ChainSettings chain;
   std::unique_ptr<ScratchBuffers> scratch;  // audio thread
   HandoverSlot<ScratchBuffers> preparedScratch;

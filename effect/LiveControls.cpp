@@ -4,20 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "dsp/TrackingOscillator.h"
 #include "effect/ParameterTable.h"
 
 namespace {
-
-// The nearest of `positions` switch positions (k / (positions - 1)) to
-// `value`, clamped to the first and last; NaN gives the first.
-int32_t switchPosition(float value, int32_t positions)
-{
-  const double scaled = static_cast<double>(value) * static_cast<double>(positions - 1);
-  if (!(scaled > 0.0)) return 0;
-  return static_cast<int32_t>(std::min(std::floor(scaled + 0.5), static_cast<double>(positions - 1)));
-}
 
 constexpr std::array<const char*, kScalePositions> kScaleNames{
     "Off", "Chromatic", "Major", "Minor", "Major Pentatonic", "Minor Pentatonic", "Blues",
@@ -55,10 +47,19 @@ float gateThresholdDecibelsFor(float value)
   return static_cast<float>(kGateLowestDecibels + v * (kGateHighestDecibels - kGateLowestDecibels));
 }
 
+bool gateIsOff(float decibels) { return decibels == TrackingOscillator::kGateOff; }
+
+float valueForGateDecibels(double decibels)
+{
+  if (!(decibels >= kGateLowestDecibels)) return 0.0f;
+  const double v = (decibels - kGateLowestDecibels) / (kGateHighestDecibels - kGateLowestDecibels);
+  return std::clamp(static_cast<float>(v), std::numeric_limits<float>::min(), 1.0f);
+}
+
 void gateText(float value, char* text, std::size_t capacity)
 {
   const float decibels = gateThresholdDecibelsFor(value);
-  if (decibels == TrackingOscillator::kGateOff) {
+  if (gateIsOff(decibels)) {
     copyBoundedText(text, capacity, "off");
     return;
   }
@@ -72,6 +73,13 @@ float glideSecondsFor(float value)
   return static_cast<float>(v * v * static_cast<double>(TrackingOscillator::kLongestGlideSeconds));
 }
 
+float valueForGlideSeconds(double seconds)
+{
+  if (!(seconds > 0.0)) return 0.0f;
+  const double longest = TrackingOscillator::kLongestGlideSeconds;
+  return static_cast<float>(std::sqrt(std::min(seconds, longest) / longest));
+}
+
 void glideText(float value, char* text, std::size_t capacity)
 {
   const double milliseconds = static_cast<double>(glideSecondsFor(value)) * 1000.0;
@@ -79,13 +87,13 @@ void glideText(float value, char* text, std::size_t capacity)
             milliseconds);
 }
 
-Scale scaleFor(float value) { return static_cast<Scale>(switchPosition(value, kScalePositions)); }
+Scale scaleFor(float value) { return static_cast<Scale>(nearestSwitchPosition(value, kScalePositions)); }
 
-int32_t keyFor(float value) { return switchPosition(value, kKeyPositions); }
+int32_t keyFor(float value) { return nearestSwitchPosition(value, kKeyPositions); }
 
 const char* scaleText(float value)
 {
-  return kScaleNames[static_cast<std::size_t>(switchPosition(value, kScalePositions))];
+  return kScaleNames[static_cast<std::size_t>(nearestSwitchPosition(value, kScalePositions))];
 }
 
 const char* keyText(float value) { return kKeyNames[static_cast<std::size_t>(keyFor(value))]; }

@@ -30,6 +30,13 @@ inline constexpr double kGateHighestDecibels = -20.0;
 // noise of any interface and microphone, so the first step keeps only true
 // silence out; -20 dBFS lets through only notes played firmly.
 float gateThresholdDecibelsFor(float value);
+// Whether a threshold gateThresholdDecibelsFor gives means no gate.
+bool gateIsOff(float decibels);
+// And back: the value whose threshold is `decibels`; below kGateLowestDecibels
+// (or NaN) 0, off; above kGateHighestDecibels 1. -80 dB itself is the smallest
+// normal float, so it stays on (a denormal would read as 0 on a thread that
+// flushes them).
+float valueForGateDecibels(double decibels);
 // "off", or the threshold as "-56.0 dB". At most `capacity` bytes, terminator
 // included; a null `text` or zero capacity writes nothing.
 void gateText(float value, char* text, std::size_t capacity);
@@ -41,13 +48,16 @@ void gateText(float value, char* text, std::size_t capacity);
 // lower half of the travel covers 0 to 250 ms, where most glides between notes
 // are set, and the top still reaches a slow one-second swoop.
 float glideSecondsFor(float value);
+// And back: sqrt(seconds), for 0..1 s (outside: the nearer end; NaN: 0).
+float valueForGlideSeconds(double seconds);
 // The time as "250 ms" ("4.2 ms" below 10 ms, "0 ms" when off).
 void glideText(float value, char* text, std::size_t capacity);
 
 // ---- " Scale " and " Key ": what the oscillator's pitch snaps to ----
 // Switches: position k is the value k / (positions - 1), and a value selects
-// the nearest position, so every position holds the middle of its band and
-// a host stepping through the switch lands on each in turn.
+// the nearest position (nearestSwitchPosition), so every position holds the
+// middle of its band and a host stepping through the switch lands on each in
+// turn.
 inline constexpr int32_t kScalePositions = kScaleCount;
 inline constexpr int32_t kKeyPositions = kPitchClassCount;
 // Off, Chromatic, Major, Minor, Major Pentatonic, Minor Pentatonic, Blues.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "effect/LiveControls.h"
+
 namespace {
 
 // FFT length bands (upper edges; the first one is inclusive), each twice as
@@ -112,10 +114,17 @@ const std::array<ParameterInfo, kParameterCount> parameterTable{{
     {" Third ", "third", 2.0f / 3.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},    // Delay
     {" Forth ", "forth", 1.0f, fourWay, Keep::stageKind, Show::stageKind, kNoAlias, true, Scale::positions},           // Distortion
     {" Precise ", "precise", 0.0f, onOff, Keep::onOff, Show::onOff, kNoAlias, true, Scale::positions},
+    // The live controls: each at its initial value leaves the sound as it was
+    // before they existed (the chain alone, no gate, no glide, no scale in C).
+    {" Dry/Wet ", "dry_wet", 1.0f, continuous, Keep::asGiven, Show::threeDecimals, kNoAlias, true, Scale::normalised},
+    {" Gate ", "gate", 0.0f, continuous, Keep::asGiven, Show::gateLevel, kNoAlias, true, Scale::gateDecibels},
+    {" Glide ", "glide", 0.0f, continuous, Keep::asGiven, Show::glideTime, kNoAlias, true, Scale::glideMilliseconds},
+    {" Scale ", "scale", 0.0f, kScalePositions, Keep::asGiven, Show::scaleName, kNoAlias, true, Scale::positions},
+    {" Key ", "key", 0.0f, kKeyPositions, Keep::asGiven, Show::keyName, kNoAlias, true, Scale::positions},
 }};
 
-constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2, 3,  4,  6,  7,  5,  1,  9, 11,
-                                                          10, 8, 12, 13, 14, 15, 16, 17, 18};
+constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2,  3,  4,  6,  7,  5,  1,  9,  11, 10, 8,
+                                                          12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
 
 }  // namespace
 
@@ -293,8 +302,18 @@ int32_t switchPositionFor(int32_t index, float value)
       return static_cast<int32_t>(filterModeFor(value)) - static_cast<int32_t>(FilterMode::off);
     case ParameterDisplay::stageKind: return static_cast<int32_t>(stageKindFor(value));
     case ParameterDisplay::onOff: return switchIsOn(value) ? 1 : 0;
+    case ParameterDisplay::scaleName:
+    case ParameterDisplay::keyName: return nearestSwitchPosition(value, parameterInfo(index).positions);
     default: return 0;
   }
+}
+
+int32_t nearestSwitchPosition(float value, int32_t positions)
+{
+  const double last = static_cast<double>(positions - 1);
+  const double scaled = static_cast<double>(value) * last;
+  if (!(scaled > 0.0)) return 0;
+  return static_cast<int32_t>(std::min(std::floor(scaled + 0.5), last));
 }
 
 void copyBoundedText(char* text, std::size_t capacity, const char* source)

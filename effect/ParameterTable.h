@@ -39,9 +39,15 @@ enum ParameterIndex : int32_t {
   thirdParameter = 16,
   forthParameter = 17,
   preciseParameter = 18,  // the precise pitch detector instead of the strongest bin
+  // The controls for playing live (see LiveControls.h).
+  dryWetParameter = 19,  // the chain's output against the dry input
+  gateParameter = 20,    // the Mox stage's level threshold
+  glideParameter = 21,   // the Mox stage's time to a new note
+  scaleParameter = 22,   // the scale the Mox stage's pitch snaps to
+  keyParameter = 23,     // that scale's root
 };
 
-inline constexpr int32_t kParameterCount = 19;
+inline constexpr int32_t kParameterCount = 24;
 
 // Room a display or name text may take, terminator included. Names and fixed
 // displays need at most 16 bytes; a wave-shape name from the shape list is cut
@@ -69,6 +75,10 @@ enum class ParameterDisplay : int32_t {
   delaySeconds,   // the delay in seconds, three decimals
   stageKind,      // "Mox", "Filter", "Delay" or "Distortion"
   none,           // the empty text
+  gateLevel,      // "off" or the threshold, "-56.0 dB"
+  glideTime,      // the glide time, "250 ms"
+  scaleName,      // "Off", "Chromatic", "Major", ...
+  keyName,        // "C", "C#/Db", ... "B"
 };
 
 // How a parameter's value reads in the unit a user knows it by, for formats
@@ -81,6 +91,8 @@ enum class ParameterScale : int32_t {
   pitchRatio,      // the pitch-shift ratio, 0.1..10
   cutOffRatio,     // the cut-off multiplier, 1/8..8
   volumeDecibels,  // the output gain in dB
+  gateDecibels,    // the gate threshold in dBFS, its lowest value meaning off
+  glideMilliseconds,  // the glide time in ms
 };
 
 inline constexpr int32_t kNoAlias = -1;
@@ -93,8 +105,9 @@ struct ParameterInfo {
   const char* symbol;
   float initialValue;  // what every program starts with
   // Positions of a switch: 2 for on/off, 4 for the four-way switches (their
-  // k-th position is the value k / 3); 0 for a continuous parameter. Hosts
-  // are told this through effGetParameterProperties.
+  // k-th position is the value k / 3), 7 for the scale and 12 for the key;
+  // 0 for a continuous parameter. Hosts are told this through
+  // effGetParameterProperties.
   int32_t positions;
   ParameterKeeping keeping;
   ParameterDisplay display;
@@ -116,7 +129,7 @@ int32_t aliasTarget(int32_t index);
 
 // The order in which a selected program's values are applied: the wave shape
 // and the detector first, the delay time (9, then 11) before feedback and
-// mix, then the stage order and the precise detector.
+// mix, then the stage order, the precise detector and the live controls.
 const std::array<int32_t, kParameterCount>& programApplyOrder();
 
 // What the programs keep of `value` set for `index` (isParameterIndex).
@@ -202,9 +215,16 @@ const char* switchText(bool on);
 
 // The position (0 .. positions - 1, as ParameterInfo counts them) of the
 // setting `value` selects for switch parameter `index`: the FFT length, the
-// filter type (off first), the stage kind, or off/on. Its k-th position is
-// also what the value k / (positions - 1) selects. 0 for a continuous one.
+// filter type (off first), the stage kind, off/on, the scale or the key. Its
+// k-th position is also what the value k / (positions - 1) selects. 0 for a
+// continuous one.
 int32_t switchPositionFor(int32_t index, float value);
+
+// The nearest of `positions` (2 or more) evenly spread positions to `value`:
+// position k stands at k / (positions - 1), so each holds the middle of its
+// band; out-of-range values take the nearer end, NaN the first. The scale and
+// key switches select by this rule.
+int32_t nearestSwitchPosition(float value, int32_t positions);
 
 // Copies `source` into `text` (capacity bytes, terminator included), reading
 // at most `capacity` bytes of `source` even when it is unterminated, cutting

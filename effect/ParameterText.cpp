@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "effect/LiveControls.h"
 #include "effect/NumberText.h"
 #include "effect/ParameterTable.h"
 #include "effect/StageKind.h"
@@ -30,6 +31,10 @@ void writeParameterDisplay(int32_t index, float kept, const std::vector<std::str
     case ParameterDisplay::delaySeconds: writeThreeDecimals(delaySecondsFor(kept)); break;
     case ParameterDisplay::stageKind: write(stageKindName(stageKindFor(kept))); break;
     case ParameterDisplay::none: write(""); break;
+    case ParameterDisplay::gateLevel: gateText(kept, text, kParameterTextCapacity); break;
+    case ParameterDisplay::glideTime: glideText(kept, text, kParameterTextCapacity); break;
+    case ParameterDisplay::scaleName: write(scaleText(kept)); break;
+    case ParameterDisplay::keyName: write(keyText(kept)); break;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "effect/LiveControls.h"
 #include "effect/StageKind.h"
 
 namespace {
@@ -13,6 +14,15 @@ double gainFor(double decibels) { return std::pow(10.0, decibels / 20.0); }
 // The filter's settings by name for users; the VST 2 display's upper-case
 // words ("LOWPASS") are kept for that display.
 constexpr const char* filterPositionNames[] = {"Off", "Low-pass", "High-pass", "Band-pass"};
+
+constexpr double kMillisecondsPerSecond = 1000.0;
+constexpr NamedValue gateOff{static_cast<float>(kGateOffDecibels), "off"};
+
+// The normalised value of switch position `position` (k / (positions - 1)).
+float positionValue(const ParameterInfo& info, int32_t position)
+{
+  return static_cast<float>(position) / static_cast<float>(info.positions - 1);
+}
 
 }  // namespace
 
@@ -26,6 +36,8 @@ UnitRange unitRange(int32_t index)
     case ParameterScale::cutOffRatio: return {unitValueFor(index, 0.0f), unitValueFor(index, 1.0f)};
     case ParameterScale::volumeDecibels:
       return {static_cast<float>(kVolumeFloorDecibels), unitValueFor(index, 1.0f)};
+    case ParameterScale::gateDecibels:
+    case ParameterScale::glideMilliseconds: return {unitValueFor(index, 0.0f), unitValueFor(index, 1.0f)};
     case ParameterScale::normalised: break;
   }
   return {0.0f, 1.0f};
@@ -43,6 +55,12 @@ float unitValueFor(int32_t index, float value)
       if (!(gain > 0.0)) return static_cast<float>(kVolumeFloorDecibels);
       return static_cast<float>(std::max(decibelsFor(gain), kVolumeFloorDecibels));
     }
+    case ParameterScale::gateDecibels: {
+      const float threshold = gateThresholdDecibelsFor(value);
+      return gateIsOff(threshold) ? static_cast<float>(kGateOffDecibels) : threshold;
+    }
+    case ParameterScale::glideMilliseconds:
+      return static_cast<float>(static_cast<double>(glideSecondsFor(value)) * kMillisecondsPerSecond);
     case ParameterScale::normalised: break;
   }
   return value;
@@ -65,6 +83,8 @@ float normalisedFor(int32_t index, float unitValue)
     case ParameterScale::cutOffRatio: return valueForCutOffFactor(v);
     case ParameterScale::volumeDecibels:
       return v <= kVolumeFloorDecibels ? 0.0f : valueForVolumeGain(gainFor(v));
+    case ParameterScale::gateDecibels: return valueForGateDecibels(v);
+    case ParameterScale::glideMilliseconds: return valueForGlideSeconds(v / kMillisecondsPerSecond);
     case ParameterScale::normalised: break;
   }
   return unitValue;
@@ -78,6 +98,13 @@ const char* positionName(int32_t index, int32_t position)
     case ParameterDisplay::fftLength: return fftLengthText(normalisedFor(index, static_cast<float>(position)));
     case ParameterDisplay::filterType: return filterPositionNames[static_cast<std::size_t>(position)];
     case ParameterDisplay::stageKind: return stageKindName(static_cast<StageKind>(position));
+    case ParameterDisplay::scaleName: return scaleText(positionValue(info, position));
+    case ParameterDisplay::keyName: return keyText(positionValue(info, position));
     default: return nullptr;
   }
+}
+
+const NamedValue* namedValueOf(int32_t index)
+{
+  return parameterInfo(index).scale == ParameterScale::gateDecibels ? &gateOff : nullptr;
 }

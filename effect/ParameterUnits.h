@@ -1,6 +1,7 @@
 // A parameter's value in the unit a user reads it in (ParameterScale): a
 // switch's position, the delay time in seconds, the pitch and cut-off
-// ratios, the volume in dB, or the plain 0..1 value. Formats that show real
+// ratios, the volume in dB, the gate threshold in dBFS, the glide time in
+// ms, or the plain 0..1 value. Formats that show real
 // units (LV2) carry these values; the effect itself takes the normalised
 // value, so every such value is turned back into one before it is set.
 //
@@ -24,11 +25,17 @@ struct UnitRange {
 
 // The range of the unit value for `index` (isParameterIndex): positions 0 to
 // positions - 1, the delay time 0..5 s, the ratios 0.1..10 and 1/8..8, the
-// volume kVolumeFloorDecibels..+12 dB, 0..1 for the rest.
+// volume kVolumeFloorDecibels..+12 dB, the gate kGateOffDecibels..-20 dB, the
+// glide 0..1000 ms, 0..1 for the rest.
 UnitRange unitRange(int32_t index);
 
 // The volume's lowest value in dB; it and anything below it is silence (gain 0).
 inline constexpr double kVolumeFloorDecibels = -90.0;
+// The gate's lowest value in dB, standing for "off": a threshold that low
+// would pass everything but silence, so the bottom of the range reads as no
+// gate, as the volume's reads as no sound. Values below the lowest threshold
+// (kGateLowestDecibels, -80) switch the gate off.
+inline constexpr double kGateOffDecibels = -90.0;
 
 // The unit value for the normalised `value` of `index`, within unitRange.
 float unitValueFor(int32_t index, float value);
@@ -38,7 +45,15 @@ float unitValueFor(int32_t index, float value);
 // effect refuses.
 float normalisedFor(int32_t index, float unitValue);
 
-// A name for position `position` of a four-way switch ("2048", "Low-pass",
-// "Delay"); null for on/off switches (shown as toggles), continuous
-// parameters and positions out of range.
+// A name for position `position` of a switch with more than two positions
+// ("2048", "Low-pass", "Delay", "Major", "F#/Gb"); null for on/off switches
+// (shown as toggles), continuous parameters and positions out of range.
 const char* positionName(int32_t index, int32_t position);
+
+// A named value of a continuous parameter, for formats that label values
+// (the gate's kGateOffDecibels as "off"); null when it has none.
+struct NamedValue {
+  float unitValue;
+  const char* name;
+};
+const NamedValue* namedValueOf(int32_t index);

@@ -1,4 +1,4 @@
-// One program: the 18 normalised parameter values and a name.
+// One program: a normalised value per parameter, and a name.
 //
 // Threads: the values are written by setParameter and read by setProgram,
 // which hosts may call from their interface and automation threads at once,
@@ -35,11 +35,11 @@ public:
   PluginProgram(const PluginProgram&) = delete;
   PluginProgram& operator=(const PluginProgram&) = delete;
 
-  // The stored value of parameter `index` (0..17; anything else gives 0).
+  // The stored value of parameter `index` (isParameterIndex; anything else gives 0).
   float value(int32_t index) const;
-  // Stores `v` for parameter `index`; indices outside 0..17 are ignored.
+  // Stores `v` for parameter `index`; indices outside the table are ignored.
   void store(int32_t index, float v);
-  // A copy of all 18 values, taken one by one.
+  // A copy of all the values, taken one by one.
   Values values() const;
 
   // Copies `text` into the name, at most 23 bytes (a cut never splits a UTF-8

@@ -128,8 +128,14 @@ void writeControlPort(std::ostream& out, int32_t index, const Program& defaults)
     case ParameterScale::cutOffRatio:
       out << " ;\n        units:unit units:coef ;\n        lv2:portProperty pprops:logarithmic";
       break;
-    case ParameterScale::volumeDecibels: out << " ;\n        units:unit units:db"; break;
+    case ParameterScale::volumeDecibels:
+    case ParameterScale::gateDecibels: out << " ;\n        units:unit units:db"; break;
+    case ParameterScale::glideMilliseconds: out << " ;\n        units:unit units:ms"; break;
     case ParameterScale::normalised: break;
+  }
+  if (const NamedValue* named = namedValueOf(index)) {
+    out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(named->name) << " ; rdf:value "
+        << number(named->unitValue) << " ]";
   }
   out << "\n    ]";
 }

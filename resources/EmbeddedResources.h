@@ -6,7 +6,7 @@
 // resource section of their own. Each entry holds the complete BMP file
 // (file header included), byte for byte as committed under resources/bitmaps.
 struct EmbeddedBitmap {
-  int id;                      // resource id, 128 to 137
+  int id;                      // resource id, 128 to 138
   const unsigned char* bytes;  // the whole BMP file
   std::size_t size;            // its length in bytes
 };

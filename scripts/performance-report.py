@@ -194,6 +194,26 @@ def main():
                 out(f"| {block} | " + " | ".join(cells) + " |")
     out("")
 
+    live_rows = [(block, inplace) for block in (64, 512) for inplace in (0, 1)]
+    if any(plugin.get(f"BM_LiveControls/precise:0/live:0/inplace:{i}/block:{b}") for b, i in live_rows):
+        out("## The controls for playing live")
+        out("")
+        out("The default program (FFT 2048) with each detector, the live controls off and on")
+        out("(Dry/Wet 0.5, Gate -50 dB, Glide 90 ms, A minor), the host handing separate")
+        out("input and output buffers or one buffer in place (the effect then copies the input")
+        out("aside for the dry share). ns per sample (CPU).")
+        out("")
+        out("| block | buffers | classic, off | classic, on | precise, off | precise, on |")
+        out("|---|---|---|---|---|---|")
+        for block, inplace in live_rows:
+            cells = []
+            for precise in (0, 1):
+                for live in (0, 1):
+                    entry = plugin.get(f"BM_LiveControls/precise:{precise}/live:{live}/inplace:{inplace}/block:{block}")
+                    cells.append("n/a" if entry is None else f"{fmt(entry['ns_per_sample'])} ns")
+            out(f"| {block} | {'in place' if inplace else 'separate'} | " + " | ".join(cells) + " |")
+        out("")
+
     out("## Construction, memory and sample-rate change")
     out("")
     if construction:

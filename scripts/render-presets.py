@@ -10,7 +10,8 @@ and writes docs/presets/NN-<name>.png, NN being the program number: the
 input's and the output's spectrograms of the example, shrunk to a few tens of
 kilobytes. It also draws the example through
 the default program with each pitch detector, docs/detector-classic.png and
-docs/detector-precise.png.
+docs/detector-precise.png, and with each control for playing live, the
+README's docs/live/<control>.png (the command lines of LIVE_EXAMPLES).
 
   python3 scripts/render-presets.py [--build build] [--no-pictures]
 
@@ -29,6 +30,16 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
 TAIL_SECONDS = 1.5
+
+# Each live control on the default program with the precise detector, as the
+# README shows them: (picture name, the renderer's settings).
+LIVE_EXAMPLES = [
+    ("dry-wet", ["Precise=1", "Pitch Shift=0.4", "Dry/Wet=0.5"]),
+    ("gate", ["Precise=1", "Gate=0.5"]),
+    ("glide", ["Precise=1", "Glide=0.5"]),
+    ("scale-chromatic", ["Precise=1", "Scale=0.167"]),
+    ("scale-major-d", ["Precise=1", "Scale=0.333", "Key=0.182"]),
+]
 
 
 def read_wav(path):
@@ -119,6 +130,16 @@ def main():
                 subprocess.run([str(render), str(inputs["melody"]), str(scratch / f"{detector}.wav"), "--quiet",
                                 "--set", f"Precise={precise}", "--spectrogram", str(picture)], check=True)
                 shrink(picture, ROOT / "docs" / f"detector-{detector}.png")
+            live = ROOT / "docs/live"
+            live.mkdir(parents=True, exist_ok=True)
+            for name, settings in LIVE_EXAMPLES:
+                picture = scratch / f"live-{name}.png"
+                command = [str(render), str(inputs["melody"]), str(scratch / f"live-{name}.wav"), "--quiet",
+                           "--spectrogram", str(picture)]
+                for setting in settings:
+                    command += ["--set", setting]
+                subprocess.run(command, check=True)
+                shrink(picture, live / f"{name}.png")
 
 
 def shrink(picture, destination):

@@ -10,6 +10,7 @@
 // constructor allocates in all (counted by the operator new below), the
 // growth of the C heap (which also sees allocations made with malloc), and
 // the lazy allocations of the first block.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -188,6 +189,10 @@ struct Settings {
   int64_t program = defaultProgram;
   int64_t fftLength = 2048;
   bool quickDetect = false;
+  bool precise = false;
+  // The controls for playing live as a player would set them: Dry/Wet 0.5,
+  // Gate at -50 dB, Glide 90 ms, the A minor scale.
+  bool live = false;
 };
 
 void applySettings(AEffect* effect, const Settings& settings)
@@ -207,6 +212,14 @@ void applySettings(AEffect* effect, const Settings& settings)
   }
   effect->setParameter(effect, 1, fftValue(settings.fftLength));
   effect->setParameter(effect, 3, settings.quickDetect ? 1.0f : 0.0f);
+  effect->setParameter(effect, 18, settings.precise ? 1.0f : 0.0f);
+  if (settings.live) {
+    effect->setParameter(effect, 19, 0.5f);           // dry/wet
+    effect->setParameter(effect, 20, 0.5f);           // gate -50 dB
+    effect->setParameter(effect, 21, 0.3f);           // glide 90 ms
+    effect->setParameter(effect, 22, 3.0f / 6.0f);    // minor
+    effect->setParameter(effect, 23, 9.0f / 11.0f);   // in A
+  }
 }
 
 // A host's view of one plug-in instance and its buffers.
@@ -217,6 +230,9 @@ struct HostedPlugin {
   std::vector<float> left;
   std::vector<float> right;
   std::size_t position = 0;  // where the next block starts in the input
+  // The host hands the plug-in one buffer as input and first output (after
+  // copying the input into it), as some hosts do.
+  bool inPlace = false;
 
   HostedPlugin(int32_t blockSize, const Settings& settings)
       : effect(createPlugin()),
@@ -248,6 +264,10 @@ struct HostedPlugin {
     // the two output buffers.
     float* inputs[2] = {input.data() + position, silentChannel.data()};
     float* outputs[2] = {left.data(), right.data()};
+    if (inPlace) {
+      std::copy_n(inputs[0], block, left.data());
+      inputs[0] = left.data();
+    }
     effect->processReplacing(effect, inputs, outputs, block);
     position += static_cast<std::size_t>(block);
   }
@@ -291,6 +311,34 @@ BENCHMARK(BM_Plugin)
 BENCHMARK(BM_Plugin)
     ->ArgNames({"program", "quick", "fft", "block"})
     ->ArgsProduct({{resonantDefault}, {0}, {2048}, {256, 512}})
+    ->Unit(benchmark::kMicrosecond);
+
+// The controls for playing live, off and on, with either detector, the host
+// handing separate buffers or one buffer in place (where the effect copies
+// the input aside for the dry share). Arguments: precise, live, in place,
+// block size; FFT 2048, the default program otherwise.
+void BM_LiveControls(benchmark::State& state)
+{
+  Settings settings;
+  settings.precise = state.range(0) != 0;
+  settings.live = state.range(1) != 0;
+  const auto blockSize = static_cast<int32_t>(state.range(3));
+  HostedPlugin host(blockSize, settings);
+  if (host.effect == nullptr) {
+    state.SkipWithError("the plug-in could not be created (shapes missing?)");
+    return;
+  }
+  host.inPlace = state.range(2) != 0;
+  for (auto _ : state) {
+    host.processNextBlock();
+    benchmark::DoNotOptimize(host.right.data());
+    benchmark::ClobberMemory();
+  }
+  reportPerSample(state, blockSize);
+}
+BENCHMARK(BM_LiveControls)
+    ->ArgNames({"precise", "live", "inplace", "block"})
+    ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}, {64, 512}})
     ->Unit(benchmark::kMicrosecond);
 
 // Creating the effect: the base, the stages, the shipped shapes read from

@@ -2,7 +2,8 @@
 // running apart from the DSP (LV2) builds it: the panel inside a parent
 // window, its parameters a store of values of its own, its idle driven by
 // the caller. This program links the toolkit, the panel and the parameter
-// table only, so the panel cannot reach AudioEffect or the effect.
+// table with its texts only, so the panel cannot reach AudioEffect or the
+// effect.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -15,6 +16,7 @@
 #include "editor/EditorPanel.h"
 #include "editor/ParameterAccess.h"
 #include "effect/ParameterTable.h"
+#include "effect/ParameterText.h"
 #include "gui/Frame.h"
 #include "gui/Slider.h"
 #include "gui/TextEdit.h"
@@ -40,11 +42,9 @@ public:
   float currentValue(int32_t index) override { return values[std::size_t(index)]; }
   void displayText(int32_t index, char* text, std::size_t capacity) override
   {
-    if (index == waveShapeParameter) {
-      std::snprintf(text, capacity, "%s", "Sine");
-    } else {
-      std::snprintf(text, capacity, "%.3f", delaySecondsFor(values[std::size_t(index)]));
-    }
+    char display[kParameterTextCapacity] = {};
+    writeParameterDisplay(index, values[std::size_t(index)], {"Sine"}, display);
+    std::snprintf(text, capacity, "%s", display);
   }
   void setFromUser(int32_t index, float value) override
   {

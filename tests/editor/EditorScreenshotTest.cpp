@@ -1,7 +1,9 @@
 // The whole editor as the host shows it, for program 0 and for a program with
 // every control away from its default: each slider's handle stands where its
-// value puts it, each switch and button shows the image of its value, both
-// boxes carry text. The two pictures are written as PNG files for the eye.
+// value puts it, each switch and button shows the image of its value, each
+// value bar is lit as far as its value (a switch's bar at its position's
+// zone) and carries the value's text, both boxes carry text. The two
+// pictures are written as PNG files for the eye.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "effect/ParameterTable.h"
+#include "gui/ValueBar.h"
 #include "tests/editor/EditorPictureValues.h"
 #include "tests/editor/EditorTestSupport.h"
 
@@ -25,6 +28,21 @@ struct Expected {
   bool preciseOn;
   std::array<int, 4> stageImages;  // First .. Forth
 };
+
+// The columns of a value bar the window shows lit, read along a row above
+// its text (the lit and the empty image differ in every column there).
+int litColumns(const HeadlessWindow& window, const layout::Control& bar)
+{
+  const Artwork art(bar.bitmap);
+  constexpr int kRow = 2;
+  int lit = 0;
+  for (int x = 1; x < bar.imageWidth - 1; ++x) {
+    const uint32_t shown = window.pixel({bar.rect.left + x, bar.rect.top + kRow}).toRgb();
+    EXPECT_TRUE(shown == art.pixel(x, bar.imageHeight + kRow) || shown == art.pixel(x, kRow)) << x;
+    lit += shown == art.pixel(x, bar.imageHeight + kRow);
+  }
+  return lit;
+}
 
 // The editor's rectangle the host shows, out of the frame's larger window.
 void writeEditorPicture(const HeadlessWindow& window, const std::string& path)
@@ -81,6 +99,21 @@ protected:
         differingFromArtwork(w, {lastColumn.right, lastColumn.top}, background, {lastColumn.right, lastColumn.top},
                              {kWidth - lastColumn.right, lastColumn.height()}),
         0);
+
+    // Each bar lit as its value says, its display text written over it.
+    for (const layout::Control& control : layout::kControls) {
+      if (control.kind != layout::Kind::valueBar) continue;
+      SCOPED_TRACE("bar of parameter " + std::to_string(control.tag));
+      auto* bar = dynamic_cast<ValueBar*>(editor->panel().boundControl(control.tag));
+      ASSERT_NE(bar, nullptr);
+      const Rect lit = bar->litArea(effect->getParameter(control.tag));
+      EXPECT_EQ(litColumns(w, control), std::clamp(lit.right, control.rect.left + 1, control.rect.right - 1) -
+                                            std::clamp(lit.left, control.rect.left + 1, control.rect.right - 1));
+      char display[64] = {};
+      effect->getParameterDisplay(control.tag, display);
+      EXPECT_EQ(bar->text(), display);
+      EXPECT_GT(countLight(w, rectOf(control.rect)), 4) << "the value's text";
+    }
 
     // Both boxes carry white text on their black ground.
     const auto inside = [](const layout::Box& box) {

@@ -16,6 +16,7 @@
 #include "effect/ParameterTable.h"
 #include "gui/Bitmap.h"
 #include "gui/OnOffButton.h"
+#include "gui/ValueBar.h"
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/support/EditorStress.h"
 #include "tests/support/WaitDeadline.h"
@@ -37,6 +38,7 @@ bool isKind(View* view, Kind kind)
     case Kind::textBox: return dynamic_cast<TextEdit*>(view) != nullptr;
     case Kind::onOffButton: return dynamic_cast<OnOffButton*>(view) != nullptr;
     case Kind::verticalSwitch: return dynamic_cast<VerticalSwitch*>(view) != nullptr;
+    case Kind::valueBar: return dynamic_cast<ValueBar*>(view) != nullptr;
   }
   return false;
 }
@@ -343,6 +345,11 @@ TEST_F(PluginEditorTest, draggingEachSliderOrSwitchChangesOnlyItsOwnParameter)
       const int current = int(std::lround(before[std::size_t(placement.tag)] * 3.0f));
       const int target = current == 3 ? 2 : current + 1;
       drag({x, placement.rect.top + current * zone + 2}, {x, placement.rect.top + target * zone + 2});
+    } else if (placement.kind == Kind::valueBar) {
+      // From near the left end to the end farther from the current value.
+      const int y = placement.rect.top + placement.rect.height() / 2;
+      const bool high = before[std::size_t(placement.tag)] > 0.5f;
+      drag({x, y}, {high ? placement.rect.left + 2 : placement.rect.right - 2, y});
     } else {
       click({x, placement.rect.top + 5});
     }
@@ -689,7 +696,7 @@ TEST_F(PluginEditorTest, openCloseLoopWhileAnotherThreadAutomatesAndAThirdRunsAu
       });
   EXPECT_TRUE(outcome.stoppedInTime);
   EXPECT_GE(outcome.openCloseRounds, 20);
-  EXPECT_GE(outcome.automationCalls, 19 * 20);
+  EXPECT_GE(outcome.automationCalls, kParameterCount * 20);
   EXPECT_GE(outcome.blocks, 20);
   EXPECT_EQ(outcome.unfiniteSamples, 0);
   // Quiet again, an opened editor shows what the effect holds.

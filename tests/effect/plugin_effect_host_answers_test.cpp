@@ -67,8 +67,8 @@ TEST_F(HostAnswersTest, identityNameVendorVersionCategoryAndInterfaceVersion)
 // Index 11 sets the same delay time as 9 and is not offered a lane of its own.
 TEST_F(HostAnswersTest, everyParameterButTheSecondDelayTimeCanBeAutomatedAndNothingElse)
 {
-  for (int32_t index = -2; index <= 20; ++index) {
-    const bool offered = index >= 0 && index < 19 && index != delayTimeAltParameter;
+  for (int32_t index = -2; index <= kParameterCount + 1; ++index) {
+    const bool offered = index >= 0 && index < kParameterCount && index != delayTimeAltParameter;
     EXPECT_EQ(dispatch(effCanBeAutomated, index), offered ? 1 : 0) << index;
   }
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "dsp/Distortion.h"
+#include "dsp/DryWetMix.h"
 #include "dsp/FeedbackDelay.h"
 #include "dsp/TrackingOscillator.h"
 #include "effect/FactorySounds.h"
@@ -53,15 +54,15 @@ TEST_F(ParametersTest, descriptorDescribesTheBuiltEffect)
   EXPECT_EQ(d->flags, 1 | 8 | 16);  // editor, mono and replacing
   EXPECT_EQ(d->uniqueID, 0x42724B6C);
   EXPECT_EQ(d->numPrograms, 16);
-  EXPECT_EQ(d->numParams, 19);
+  EXPECT_EQ(d->numParams, 24);
   EXPECT_EQ(effect->getProgram(), 0);
 }
 
 TEST_F(ParametersTest, programZeroLeavesTheDefaultSettings)
 {
-  const float expected[19] = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f, 0.0f,
-                              0.0f, 0.0f,  0.0f, 0.5f, 0.0f, 0.4f,  0.7f, 1.0f, 0.0f};
-  for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), expected[i]) << i;
+  const float expected[24] = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                              0.0f, 0.5f,  0.0f, 0.4f, 0.7f, 1.0f,  0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  for (int32_t i = 0; i < 24; ++i) EXPECT_EQ(effect->getParameter(i), expected[i]) << i;
   EXPECT_EQ(effect->analysisLength(), 2048);
   EXPECT_EQ(effect->outputGain(), 1.0f);
   EXPECT_EQ(effect->cutOffMultiplier(), 8.0f);
@@ -73,12 +74,13 @@ TEST_F(ParametersTest, programZeroLeavesTheDefaultSettings)
 
 TEST_F(ParametersTest, namesLabelsAndTheUnnamedEntries)
 {
-  const char* names[19] = {" WaveShape ",     " FFT length ", " Stablize ",  " Quick Detect ", " Pitch Shift ",
+  const char* names[24] = {" WaveShape ",     " FFT length ", " Stablize ",  " Quick Detect ", " Pitch Shift ",
                            " Filter Type ",   " CutOff ",     " Resonance ", " Delay Mix ",    " Delay Time ",
                            " Delay FeedBack", "untouched",    " Drive ",     " Volume ",       " First ",
-                           " Second  ",       " Third ",      " Forth ",     " Precise "};
-  for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(name(i), names[i]) << i;
-  EXPECT_EQ(name(19), "untouched");
+                           " Second  ",       " Third ",      " Forth ",     " Precise ",      " Dry/Wet ",
+                           " Gate ",          " Glide ",      " Scale ",     " Key "};
+  for (int32_t i = 0; i < 24; ++i) EXPECT_EQ(name(i), names[i]) << i;
+  EXPECT_EQ(name(24), "untouched");
   EXPECT_EQ(name(-1), "untouched");
   for (int32_t index : {0, 11, 17, 99, -5}) {
     char label[16] = "xxxx";
@@ -108,12 +110,18 @@ TEST_F(ParametersTest, displayTextsFollowEachParametersTable)
   EXPECT_EQ(display(16), "Delay");
   EXPECT_EQ(display(17), "Distortion");
   EXPECT_EQ(display(18), "Off");
-  EXPECT_EQ(display(19), "");
+  EXPECT_EQ(display(19), "1.000");
+  EXPECT_EQ(display(20), "off");
+  EXPECT_EQ(display(21), "0 ms");
+  EXPECT_EQ(display(22), "Off");
+  EXPECT_EQ(display(23), "C");
+  EXPECT_EQ(display(24), "");
   EXPECT_EQ(display(-1), "");
 
   const std::vector<std::pair<int32_t, float>> changes{
       {1, 0.25f}, {2, 0.7f},  {3, 0.5f},  {4, 0.25f}, {5, 0.77f}, {6, 0.75f}, {7, 0.125f}, {8, 0.5f}, {9, 0.2f},
-      {10, 0.3f}, {12, 1.0f}, {13, 0.9f}, {14, 1.0f}, {15, 0.1f}, {16, 0.5f}, {17, 0.8f},  {18, 0.5f}};
+      {10, 0.3f}, {12, 1.0f}, {13, 0.9f}, {14, 1.0f}, {15, 0.1f}, {16, 0.5f}, {17, 0.8f},  {18, 0.5f},
+      {19, 0.5f}, {20, 0.5f}, {21, 0.5f}, {22, 2.0f / 6.0f}, {23, 6.0f / 11.0f}};
   for (const auto& [index, value] : changes) effect->setParameter(index, value);
   EXPECT_EQ(display(1), "1024");
   EXPECT_EQ(display(2), "On");
@@ -271,9 +279,9 @@ TEST_F(ParametersTest, aNewEffectsProgramsAreTheFactorySoundsAndSelectingOneLoad
     EXPECT_EQ(programName(), sound.name);
     EXPECT_EQ(effect->programAt(p).values(), held[static_cast<std::size_t>(p)]);
     const std::unique_ptr<PluginEffect> loaded = effecttest::makeEffect();
-    for (int32_t i = 0; i < 19; ++i) loaded->setParameter(i, sound.values[static_cast<std::size_t>(i)]);
+    for (int32_t i = 0; i < kParameterCount; ++i) loaded->setParameter(i, sound.values[static_cast<std::size_t>(i)]);
     EXPECT_EQ(loaded->programAt(0).values(), held[static_cast<std::size_t>(p)]);
-    for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), loaded->getParameter(i)) << i;
+    for (int32_t i = 0; i < kParameterCount; ++i) EXPECT_EQ(effect->getParameter(i), loaded->getParameter(i)) << i;
     for (int32_t slot = 0; slot < 4; ++slot) EXPECT_EQ(effect->stageInSlot(slot), loaded->stageInSlot(slot));
     EXPECT_EQ(effect->analysisLength(), loaded->analysisLength());
     EXPECT_EQ(effect->oscillator().ratio(), loaded->oscillator().ratio());
@@ -283,6 +291,7 @@ TEST_F(ParametersTest, aNewEffectsProgramsAreTheFactorySoundsAndSelectingOneLoad
     EXPECT_EQ(effect->delayStage().mix(), loaded->delayStage().mix());
     EXPECT_EQ(effect->distortionStage().drive(), loaded->distortionStage().drive());
     EXPECT_EQ(effect->outputGain(), loaded->outputGain());
+    EXPECT_EQ(effect->core().dryWetMix().wetShare(), loaded->core().dryWetMix().wetShare());
   }
   // No two programs alike, Init included.
   for (std::size_t a = 0; a < held.size(); ++a)
@@ -320,15 +329,17 @@ TEST_F(ParametersTest, selectingAProgramAppliesItsOwnFeedbackAndMix)
 TEST_F(ParametersTest, selectingAProgramRestoresEverySetting)
 {
   effect->setProgram(3);
-  const float values[19] = {0.5f, 0.8f, 1.0f, 0.6f,  0.75f, 0.6f, 0.25f, 0.4f, 0.2f, 0.1f,
-                            0.3f, 0.1f, 0.9f, 0.75f, 0.5f,  0.1f, 1.0f,  0.8f, 0.9f};
-  for (int32_t i = 0; i < 19; ++i) effect->setParameter(i, values[i]);
-  std::vector<float> reported(19);
-  for (int32_t i = 0; i < 19; ++i) reported[static_cast<std::size_t>(i)] = effect->getParameter(i);
+  const float values[24] = {0.5f, 0.8f, 1.0f, 0.6f, 0.75f, 0.6f, 0.25f, 0.4f, 0.2f,  0.1f, 0.3f,  0.1f,
+                            0.9f, 0.75f, 0.5f, 0.1f, 1.0f, 0.8f, 0.9f,  0.3f, 0.45f, 0.2f, 0.75f, 0.6f};
+  for (int32_t i = 0; i < 24; ++i) effect->setParameter(i, values[i]);
+  std::vector<float> reported(24);
+  for (int32_t i = 0; i < 24; ++i) reported[static_cast<std::size_t>(i)] = effect->getParameter(i);
   effect->setProgram(0);
   EXPECT_EQ(effect->getParameter(1), 0.35f);
+  EXPECT_EQ(effect->core().dryWetMix().wetShare(), 1.0f);
   effect->setProgram(3);
-  for (int32_t i = 0; i < 19; ++i) EXPECT_EQ(effect->getParameter(i), reported[static_cast<std::size_t>(i)]) << i;
+  for (int32_t i = 0; i < 24; ++i) EXPECT_EQ(effect->getParameter(i), reported[static_cast<std::size_t>(i)]) << i;
+  EXPECT_EQ(effect->core().dryWetMix().wetShare(), 0.3f);
   EXPECT_TRUE(effect->oscillator().precise());
   EXPECT_EQ(effect->stageInSlot(0), StageKind::filter);
   EXPECT_EQ(effect->stageInSlot(3), StageKind::delay);
@@ -361,18 +372,18 @@ TEST_F(ParametersTest, theEditorHearsOfEveryChangeEvenRefusedOnes)
   auto* editor = new RecordingEditor(effect.get());  // owned by the effect from here
   EXPECT_EQ(effect->getAeffect()->flags & effFlagsHasEditor, effFlagsHasEditor);
   effect->setParameter(4, 0.3f);
-  effect->setParameter(19, 0.5f);
+  effect->setParameter(24, 0.5f);
   effect->setParameter(0, -0.1f);
   effect->setParameterAutomated(13, 0.6f);
   ASSERT_EQ(editor->calls.size(), 4u);
   EXPECT_EQ(editor->calls[0], std::make_pair(4, 0.3f));
-  EXPECT_EQ(editor->calls[1], std::make_pair(19, 0.5f));
+  EXPECT_EQ(editor->calls[1], std::make_pair(24, 0.5f));
   EXPECT_EQ(editor->calls[2], std::make_pair(0, -0.1f));
   EXPECT_EQ(editor->calls[3], std::make_pair(13, 0.6f));
   // postUpdate comes first every time.
   EXPECT_EQ(editor->updatesAtCall, (std::vector<int>{1, 2, 3, 4}));
-  effect->setProgram(2);  // nineteen more
-  EXPECT_EQ(editor->calls.size(), 23u);
+  effect->setProgram(2);  // one more for every parameter
+  EXPECT_EQ(editor->calls.size(), 4u + kParameterCount);
 }
 
 // robustness: every host call to an effect whose wave shapes failed to load => returns at once: outputs untouched, getParameter 0, texts unchanged, the descriptor says 1 input and no editor

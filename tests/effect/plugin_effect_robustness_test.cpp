@@ -89,12 +89,12 @@ TEST_F(RobustnessTest, delayLengthsStayWithinTheLineForAnyTimeAndRate)
   EXPECT_TRUE(allFinite(renderReplacing(*effect, tone, 512).left));
 }
 
-// robustness: parameter index outside 0..18 (-1, 19, 99, 1000, INT32_MIN, INT32_MAX) for set, get, name, display and label => set ignored, get answers 0, name left as it was, display empty, label " "
+// robustness: parameter index outside 0..23 (-1, 24, 99, 1000, INT32_MIN, INT32_MAX) for set, get, name, display and label => set ignored, get answers 0, name left as it was, display empty, label " "
 // robustness: program number outside 0..15 (-1, 16, INT32_MIN, INT32_MAX) by setProgram and effSetProgram => ignored: the current program stays
 // robustness: null text buffer for every name, label, display and program-name call, direct and through the dispatcher => nothing written, no crash
 TEST_F(RobustnessTest, indicesAndProgramNumbersOutsideTheTablesAreHarmless)
 {
-  const int32_t badIndices[] = {-1, 19, 20, 99, 1000, INT32_MIN, INT32_MAX};
+  const int32_t badIndices[] = {-1, 24, 25, 99, 1000, INT32_MIN, INT32_MAX};
   for (int32_t index : badIndices) {
     effect->setParameter(index, 0.5f);
     EXPECT_EQ(effect->getParameter(index), 0.0f);

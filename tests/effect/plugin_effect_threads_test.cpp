@@ -63,7 +63,7 @@ TEST(EffectThreadsTest, automationWhileProcessingIsRaceFreeAndKeepsTheOutputSoun
   const testsupport::WaitDeadline deadline("300 blocks from the audio thread");
   for (int round = 0; round < 3000 || blocks.load(std::memory_order_relaxed) < 300; ++round) {
     deadline.check();
-    const auto index = static_cast<int32_t>(random() % 19);
+    const auto index = static_cast<int32_t>(random() % kParameterCount);
     effect->setParameterAutomated(index, value(random));
     effect->getParameterDisplay(index, text);
     (void)effect->getParameter(index);

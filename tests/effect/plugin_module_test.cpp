@@ -78,7 +78,7 @@ TEST_F(PluginModuleTest, exportsItsEntryUnderBothNamesAndDescribesItself)
   EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
   EXPECT_EQ(effect->uniqueID, fourCharCode("BrKl"));
   EXPECT_EQ(effect->numPrograms, 16);
-  EXPECT_EQ(effect->numParams, 19);
+  EXPECT_EQ(effect->numParams, 24);
   char text[64] = "";
   effect->dispatcher(effect, effGetParamName, 10, 0, text, 0.0f);
   EXPECT_STREQ(text, " Delay FeedBack");

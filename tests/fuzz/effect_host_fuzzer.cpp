@@ -42,7 +42,7 @@ constexpr std::size_t kTextCapacity = 24;
 constexpr unsigned char kCanary = 0xA5;
 // Louder than any sane signal, still far from overflowing any stage.
 constexpr float kLoudest = 1e6f;
-constexpr int32_t kParameterCount = 19;
+constexpr int32_t kParameterCount = 24;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();

@@ -15,6 +15,7 @@
 #include "gui/ParamDisplay.h"
 #include "gui/Slider.h"
 #include "gui/TextEdit.h"
+#include "gui/ValueBar.h"
 #include "gui/VerticalSwitch.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -479,6 +480,125 @@ TEST_F(SwitchTest, altClickResetsTheSwitchToZero)
   backend.release();
   EXPECT_EQ(sw->getValue(), 0.0f);
   EXPECT_EQ(window->pixel({40, 100}), kRedColour);
+}
+
+// ---- value bars ----
+
+class ValueBarTest : public ControlsTest {
+protected:
+  static constexpr Rect kBar{40, 200, 140, 216};  // 100 x 16: one pixel is a hundredth
+  static constexpr Colour kEmpty{0, 0, 64, 0};
+  static constexpr Colour kLit{200, 100, 0, 0};
+
+  // A bar from a picture of the empty bar (dark blue) above the lit one (amber).
+  ValueBar* addBar(float value, int positions = 0)
+  {
+    addBitmap(138, 100, 32, [](int, int y) { return y < 16 ? kEmpty.toRgb() : kLit.toRgb(); });
+    auto* images = new Bitmap(138);
+    auto* bar = new ValueBar(kBar, &listener, 20, images, positions);
+    images->forget();
+    bar->setValue(value);
+    frame->addView(bar);
+    window->paint();
+    return bar;
+  }
+  // The lit columns along the bar's bottom row, where no text reaches.
+  int litColumns() const { return countPixels(*window, {kBar.left, kBar.bottom - 1, kBar.right, kBar.bottom}, kLit); }
+};
+
+TEST_F(ValueBarTest, eachGestureSetsTheValueUnderThePointerAsOneTouch)
+{
+  constexpr int L = kMouseLeft;
+  constexpr int S = kModifierShift;
+  const Gesture gestures[] = {
+      {"click", 0.0f, {{Step::press, {65, 208}, L}, {Step::release, {}, 0}}, "[v]", 0.25f},
+      {"drag beyond the right end",
+       0.0f,
+       {{Step::press, {90, 208}, L}, {Step::move, {120, 300}, L}, {Step::move, {400, 208}, L}, {Step::release, {}, 0}},
+       "[vvv]",
+       1.0f},
+      {"drag beyond the left end",
+       0.5f,
+       {{Step::press, {100, 208}, L}, {Step::move, {-50, 208}, L}, {Step::release, {}, 0}},
+       "[vv]",
+       0.0f},
+      {"fine drag from the value, not the pointer",
+       0.5f,
+       {{Step::press, {120, 208}, L | S}, {Step::move, {70, 208}, L | S}, {Step::release, {}, 0}},
+       "[v]",
+       0.45f},
+      {"shift pressed in the middle of a drag",
+       0.0f,
+       {{Step::press, {80, 208}, L}, {Step::move, {90, 208}, L | S}, {Step::move, {140, 208}, L | S}, {Step::release, {}, 0}},
+       "[vv]",
+       0.45f},
+      {"a second button waits",
+       0.2f,
+       {{Step::press, {60, 208}, L}, {Step::move, {130, 208}, L | kMouseRight}, {Step::release, {}, 0}},
+       "[]",
+       0.2f},
+      {"alt-click sets the default", 0.9f, {{Step::press, {50, 208}, L | kModifierAlt}}, "v", 0.25f},
+      {"right button", 0.3f, {{Step::press, {50, 208}, kMouseRight}, {Step::release, {}, 0}}, "", 0.3f},
+  };
+  for (const Gesture& gesture : gestures) {
+    SCOPED_TRACE(gesture.what);
+    ValueBar* bar = addBar(gesture.startValue);
+    bar->setDefaultValue(0.25f);
+    listener.touches.clear();
+    play(backend, gesture.steps);
+    EXPECT_NEAR(bar->getValue(), gesture.endValue, 1e-6);
+    EXPECT_EQ(listener.touches, gesture.heard);
+    EXPECT_EQ(frame->getDragView(), nullptr) << "the drag is over";
+    frame->removeView(bar);
+    delete bar;
+  }
+}
+
+TEST_F(ValueBarTest, aSwitchBarTakesTheZoneUnderThePointerAndLightsIt)
+{
+  // Four zones of 25 pixels: positions at 0, 1/3, 2/3 and 1.
+  ValueBar* bar = addBar(0.0f, 4);
+  const struct {
+    int x;
+    float value;
+    int litFrom;
+  } cases[] = {{40, 0.0f, 40}, {64, 0.0f, 40}, {65, 1.0f / 3.0f, 65}, {114, 2.0f / 3.0f, 90}, {115, 1.0f, 115},
+               {139, 1.0f, 115}, {500, 1.0f, 115}, {-9, 0.0f, 40}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.x);
+    backend.press({c.x < 0 ? 45 : std::min(c.x, 139), 208}, kMouseLeft);
+    backend.moveTo({c.x, 208}, kMouseLeft);
+    backend.release();
+    EXPECT_FLOAT_EQ(bar->getValue(), c.value);
+    frame->idle();
+    EXPECT_EQ(litColumns(), 25);
+    EXPECT_EQ(window->pixel({c.litFrom, kBar.bottom - 1}), kLit);
+    EXPECT_EQ(window->pixel({c.litFrom + 24, kBar.bottom - 1}), kLit);
+    EXPECT_EQ(bar->litArea(bar->getValue()), (Rect{c.litFrom, kBar.top, c.litFrom + 25, kBar.bottom}));
+  }
+}
+
+TEST_F(ValueBarTest, theLitPartFollowsTheValueAndTheTextStandsOverIt)
+{
+  ValueBar* bar = addBar(0.0f);
+  const struct {
+    float value;
+    int lit;
+  } cases[] = {{0.0f, 0}, {0.37f, 37}, {1.0f, 100}, {-2.0f, 0}, {7.0f, 100}, {std::nanf(""), 0}};
+  for (const auto& c : cases) {
+    bar->setValue(c.value);
+    frame->idle();
+    EXPECT_EQ(litColumns(), c.lit) << c.value;
+  }
+  bar->setValue(0.5f);
+  frame->idle();
+  const int before = countPixels(*window, kBar, kLit) + countPixels(*window, kBar, kEmpty);
+  EXPECT_EQ(before, 100 * 16) << "no text yet";
+  bar->setText("-56.0 dB");
+  frame->idle();  // a new text alone redraws the bar
+  const int after = countPixels(*window, kBar, kLit) + countPixels(*window, kBar, kEmpty);
+  EXPECT_GT(100 * 16 - after, 40) << "the text covers some of the bar";
+  EXPECT_EQ(bar->text(), "-56.0 dB");
 }
 
 // ---- on/off button ----

@@ -104,7 +104,7 @@ TEST_F(EditorCloseTest, editorCallsOutOfOrderKeepOneWindowAtMost)
   EXPECT_TRUE(childrenOf(display, hostWindow).empty());
 }
 
-// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread sets all 19 parameters and an audio thread runs blocks => no crash, audio finite, no window left behind
+// robustness: the editor opened and closed in a loop for three seconds in a real X11 window while an automation thread sets all 24 parameters and an audio thread runs blocks => no crash, audio finite, no window left behind
 TEST_F(EditorCloseTest, openCloseLoopDuringAutomationAndAudio)
 {
   HostedPlugin plugin;
@@ -117,7 +117,7 @@ TEST_F(EditorCloseTest, openCloseLoopDuringAutomationAndAudio)
       });
   EXPECT_TRUE(outcome.stoppedInTime);
   EXPECT_GE(outcome.openCloseRounds, 10);
-  EXPECT_GE(outcome.automationCalls, 19 * 10);
+  EXPECT_GE(outcome.automationCalls, editorstress::kParameters * 10);
   EXPECT_GE(outcome.blocks, 10);
   EXPECT_EQ(outcome.unfiniteSamples, 0);
   EXPECT_TRUE(childrenOf(display, hostWindow).empty());

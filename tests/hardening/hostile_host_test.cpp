@@ -186,15 +186,15 @@ TEST(HostileHostTest, longAndUnterminatedProgramNamesAreCutToTheField)
   EXPECT_EQ(readBack(), std::string(22, 'a'));
 }
 
-// robustness: text opcodes (effGetParamName/Label/Display, effGetProgramName) for every index -1..19 and INT32_MIN/MAX into a buffer of exactly 24 bytes => a terminated text within 24 bytes, nothing written beyond (AddressSanitizer build)
+// robustness: text opcodes (effGetParamName/Label/Display, effGetProgramName) for every index -1..24 and INT32_MIN/MAX into a buffer of exactly 24 bytes => a terminated text within 24 bytes, nothing written beyond (AddressSanitizer build)
 TEST(HostileHostTest, textOpcodesStayWithinTwentyFourBytesForEveryIndex)
 {
   HostedPlugin plugin;
   const int32_t opcodes[] = {effGetParamName, effGetParamLabel, effGetParamDisplay, effGetProgramName};
   std::vector<int32_t> indices{INT32_MIN, INT32_MAX};
-  for (int32_t index = -1; index <= 19; ++index) indices.push_back(index);
+  for (int32_t index = -1; index <= kParameterCount; ++index) indices.push_back(index);
   // Hostile values first, so the displays print the widest numbers they can.
-  for (int32_t index = 0; index < 19; ++index) plugin.set(index, index % 2 == 0 ? 3.0e38f : -1.0e-30f);
+  for (int32_t index = 0; index < kParameterCount; ++index) plugin.set(index, index % 2 == 0 ? 3.0e38f : -1.0e-30f);
   for (const int32_t opcode : opcodes) {
     for (const int32_t index : indices) {
       const auto buffer = std::make_unique<char[]>(24);

@@ -239,7 +239,8 @@ public:
     for (auto* buffer : {&in0, &in1, &out0, &out1}) buffer->resize(static_cast<std::size_t>(largestBlock));
   }
 
-  void block(int32_t frames, bool replacing)
+  // `inPlace`: the first output is the input's own buffer, as some hosts give it.
+  void block(int32_t frames, bool replacing, bool inPlace = false)
   {
     for (int32_t i = 0; i < frames; ++i) {
       phase += 0.005 + 0.03 * (0.5 + 0.5 * std::sin(position * 1e-5));
@@ -247,7 +248,7 @@ public:
       in0[static_cast<std::size_t>(i)] = static_cast<float>(0.6 * std::sin(phase)) + noise(random);
     }
     float* inputs[2] = {in0.data(), in1.data()};
-    float* outputs[2] = {out0.data(), out1.data()};
+    float* outputs[2] = {inPlace ? in0.data() : out0.data(), out1.data()};
     if (replacing) {
       plugin->processReplacing(plugin.descriptor(), inputs, outputs, frames);
     } else {
@@ -351,6 +352,30 @@ TEST(RealtimeSafetyTest, steadyBlocksNeitherAllocateNorLock)
   }
 }
 
+// robustness: the live controls on (dry/wet below 1, gate, glide, scale and key) with every stage, blocks in place and out of place, replacing and accumulating, up to the largest block prepared and beyond it in place => no heap allocation and no lock on the audio thread
+TEST(RealtimeSafetyTest, theLiveControlsNeitherAllocateNorLockOnAnyRoute)
+{
+  HostedPlugin plugin;
+  plugin.everyStageOn(0.5f, 0.5f);
+  const std::pair<int32_t, float> live[] = {{19, 0.4f}, {20, 0.3f}, {21, 0.5f}, {22, 0.5f}, {23, 0.3f}};
+  for (const auto& [index, value] : live) plugin.set(index, value);
+  AudioThread audio(plugin, 12000);
+  audio.block(512, true);
+  audio.block(512, false);
+  audio.block(512, true, true);
+  const Counts counts = countDuring([&] {
+    for (int b = 0; b < 300; ++b) {
+      audio.block(512, true);
+      audio.block(512, false);
+      audio.block(512, true, true);
+    }
+    audio.block(8192, true, true);   // the largest the dry copy was built for
+    audio.block(12000, true, true);  // beyond it: in pieces
+  });
+  EXPECT_EQ(counts.allocations, 0);
+  EXPECT_EQ(counts.locks, 0);
+}
+
 // robustness: host automating parameters on its audio thread between blocks (every parameter, the FFT length included, any value) => setParameter and the blocks that follow neither allocate nor lock
 TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
 {
@@ -362,7 +387,7 @@ TEST(RealtimeSafetyTest, automationOnTheAudioThreadNeitherAllocatesNorLocks)
   std::uniform_real_distribution<float> value(0.0f, 1.0f);
   const Counts counts = countDuring([&] {
     for (int b = 0; b < 2000; ++b) {
-      const auto index = static_cast<int32_t>(random() % 19);
+      const auto index = static_cast<int32_t>(random() % kParameterCount);
       plugin.set(index, value(random));
       (void)plugin.get(index);
       audio.block(256, b % 2 == 0);

@@ -50,7 +50,7 @@ TEST(HardeningThreadsTest, parameterCallsFromTwoThreadsAtOnceWhileBlocksRun)
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
     char text[64];
     for (int i = 0; i < 3000; ++i) {
-      const auto index = static_cast<int32_t>(random() % 19);
+      const auto index = static_cast<int32_t>(random() % kParameterCount);
       plugin.set(index, value(random));
       (void)plugin.get(index);
       plugin.dispatch(effGetParamDisplay, index, 0, text);

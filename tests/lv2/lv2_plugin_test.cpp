@@ -74,7 +74,9 @@ std::string expectedUnit(ParameterScale scale)
     case ParameterScale::delaySeconds: return kUnits + "s";
     case ParameterScale::pitchRatio:
     case ParameterScale::cutOffRatio: return kUnits + "coef";
-    case ParameterScale::volumeDecibels: return kUnits + "db";
+    case ParameterScale::volumeDecibels:
+    case ParameterScale::gateDecibels: return kUnits + "db";
+    case ParameterScale::glideMilliseconds: return kUnits + "ms";
     default: return "";
   }
 }
@@ -137,13 +139,16 @@ TEST_F(Lv2PluginTest, theDescriptionHasAPortForEverySettingWithItsSymbolUnitRang
     std::map<int, std::string> named;
     LILV_FOREACH (scale_points, i, points) {
       const LilvScalePoint* point = lilv_scale_points_get(points, i);
-      named[lilv_node_as_int(lilv_scale_point_get_value(point))] = lilv_node_as_string(lilv_scale_point_get_label(point));
+      const auto value = static_cast<int>(std::lround(lilv_node_as_float(lilv_scale_point_get_value(point))));
+      named[value] = lilv_node_as_string(lilv_scale_point_get_label(point));
     }
     lilv_scale_points_free(points);
     if (info.positions > 2) {
       ASSERT_EQ(named.size(), static_cast<std::size_t>(info.positions)) << info.symbol;
       for (int32_t position = 0; position < info.positions; ++position)
         EXPECT_EQ(named[position], positionName(index, position)) << info.symbol;
+    } else if (const NamedValue* value = namedValueOf(index)) {
+      EXPECT_EQ(named, (std::map<int, std::string>{{static_cast<int>(value->unitValue), value->name}})) << info.symbol;
     } else {
       EXPECT_TRUE(named.empty()) << info.symbol;
     }
@@ -153,6 +158,10 @@ TEST_F(Lv2PluginTest, theDescriptionHasAPortForEverySettingWithItsSymbolUnitRang
   EXPECT_STREQ(positionName(filterTypeParameter, 0), "Off");
   EXPECT_STREQ(positionName(filterTypeParameter, 3), "Band-pass");
   EXPECT_STREQ(positionName(forthParameter, 3), "Distortion");
+  EXPECT_STREQ(positionName(scaleParameter, 4), "Major Pentatonic");
+  EXPECT_STREQ(positionName(keyParameter, 6), "F#/Gb");
+  EXPECT_EQ(namedValueOf(gateParameter)->unitValue, -90.0f);
+  EXPECT_STREQ(namedValueOf(gateParameter)->name, "off");
 }
 
 // What lv2info prints: the ports by symbol, the named positions and the

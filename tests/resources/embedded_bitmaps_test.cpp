@@ -24,7 +24,7 @@ struct Expected {
 // The editor draws from these exact sizes: slider travel, button halves and
 // switch image heights are all computed from them.
 using namespace layout;  // the sizes the editor's layout gives each picture
-constexpr std::array<Expected, 10> kBitmaps = {{
+constexpr std::array<Expected, 11> kBitmaps = {{
     {kBackgroundBitmap, kWindowWidth, kWindowHeight, 24, 1},
     {kSliderTrackBitmap, kTrackWidth, kTrackHeight, 8, 1},
     {kSliderHandleBitmap, kHandleWidth, kHandleHeight, 24, 1},
@@ -35,6 +35,7 @@ constexpr std::array<Expected, 10> kBitmaps = {{
     {kFirstStageBitmap + 2, kStageWidth, kStageImageHeight* kPositions, 24, kPositions},
     {kFirstStageBitmap + 3, kStageWidth, kStageImageHeight* kPositions, 24, kPositions},
     {kFftLengthBitmap, kSwitchWidth, kSwitchImageHeight* kPositions, 24, kPositions},
+    {kValueBarBitmap, kBarWidth, kBarHeight* kBarImages, 24, kBarImages},
 }};
 
 constexpr uint32_t kSeeThrough = 0xFFFFFF;
@@ -119,7 +120,7 @@ TEST(EmbeddedBitmapsTest, everyBitmapHasTheSizeAndDepthTheEditorExpects)
 
 TEST(EmbeddedBitmapsTest, idsWithoutABitmapGiveNull)
 {
-  for (int id : {-1, 0, 1, 127, 138, 256, 1000}) {
+  for (int id : {-1, 0, 1, 127, 139, 256, 1000}) {
     EXPECT_EQ(findEmbeddedBitmap(id), nullptr) << id;
   }
 }
@@ -203,7 +204,7 @@ TEST(EmbeddedBitmapsTest, handleIsSeeThroughOnlyOutsideItsCap)
 }
 
 // The on/off button shows its upper image for value 0: that one must be the
-// dark one, the lower one lit.
+// dark one, the lower one lit; a value bar lights its lower image's columns.
 TEST(EmbeddedBitmapsTest, buttonShowsOffAboveAndOnBelow)
 {
   const BmpImage button = decoded(131);
@@ -211,6 +212,10 @@ TEST(EmbeddedBitmapsTest, buttonShowsOffAboveAndOnBelow)
   const double off = amberIn(button, Rows{0, 25});
   const double on = amberIn(button, Rows{25, 50});
   EXPECT_GT(on, 4.0 * off + 1000.0);
+  // The same for a value bar: the empty bar above, the lit one below.
+  const BmpImage bar = decoded(kValueBarBitmap);
+  ASSERT_EQ(bar.height, 2 * kBarHeight);
+  EXPECT_GT(amberIn(bar, Rows{kBarHeight, 2 * kBarHeight}), 4.0 * amberIn(bar, Rows{0, kBarHeight}) + 1000.0);
 }
 
 // A switch picks image i for position i from the top, and the editor divides

@@ -21,6 +21,9 @@
 
 namespace editorstress {
 
+// The parameters the automation thread sets, every one of the plug-in's.
+inline constexpr int32_t kParameters = 24;
+
 struct Outcome {
   int openCloseRounds = 0;
   long automationCalls = 0;
@@ -40,7 +43,6 @@ inline intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, int
 inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::milliseconds duration,
                    const std::function<void()>& pump = {})
 {
-  constexpr int32_t kParameters = 19;
   constexpr int32_t kFrames = 256;
   Outcome outcome;
   std::atomic<bool> stop{false};

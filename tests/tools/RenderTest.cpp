@@ -261,9 +261,10 @@ packing::ProgramFields gainProgram(const std::string& name, std::vector<float> v
 }
 
 // A file may hold fewer parameters or programs than the plug-in has (one saved
-// before the plug-in grew): what it does not hold is left as it was. More than
-// the plug-in has cannot be placed and is refused.
-TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused)
+// before the plug-in grew): each program it holds gives the parameters it
+// lacks the values the plug-in opened with, and programs it does not hold
+// stay as they were. More than the plug-in has cannot be placed and is refused.
+TEST_F(RenderTest, filesWithFewerParametersGiveTheRestTheOpeningValuesAndLargerOnesAreRefused)
 {
   const std::vector<float> input = sine(440.0, 48000.0, 480, 0.25);
   writeClip(path("in.wav"), input, 48000);
@@ -277,16 +278,26 @@ TEST_F(RenderTest, filesWithFewerParametersLeaveTheRestAndLargerOnesAreRefused)
   bank.programs = {packing::packProgram(gainProgram("Inverting", {0.5f, 1.0f}))};
   writeBytes(path("one-program.fxb"), packing::packBank(bank));
 
-  // Bank: program 0 gets both values; the preset then sets the gain alone,
-  // leaving "Invert Right" on as the bank set it.
-  Outcome run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " +
-                       quote(path("gain-only.fxp")) + " " + files);
+  // Bank: program 0 gets both values, and alone it plays them.
+  Outcome run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " " + files);
   ASSERT_EQ(run.status, 0) << run.err;
   Clip out = readClip(path("out.wav"));
   ASSERT_EQ(out.samples.size(), 2 * input.size());
   for (size_t i = 0; i < input.size(); ++i) {
+    ASSERT_EQ(out.samples[2 * i], input[i]) << i;
+    ASSERT_EQ(out.samples[2 * i + 1], -input[i]) << i;
+  }
+  // The preset then sets the gain, and "Invert Right", which it does not
+  // hold, goes back to what the plug-in opened with (off).
+  fs::remove(path("out.wav"));
+  run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) +
+               " " + files);
+  ASSERT_EQ(run.status, 0) << run.err;
+  out = readClip(path("out.wav"));
+  ASSERT_EQ(out.samples.size(), 2 * input.size());
+  for (size_t i = 0; i < input.size(); ++i) {
     ASSERT_EQ(out.samples[2 * i], input[i] * 0.25f) << i;
-    ASSERT_EQ(out.samples[2 * i + 1], -input[i] * 0.25f) << i;
+    ASSERT_EQ(out.samples[2 * i + 1], input[i] * 0.25f) << i;
   }
   // The renamed program shows in the listing.
   run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) +
@@ -343,8 +354,9 @@ TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings)
   expectSameSamples(renderTo("--bank " + quote(path("saved.fxb")), "bank-program-0.wav"), plain);
   EXPECT_NE(plain.samples, direct.samples);
 
-  // A bank written here with 17 values per program (as if saved before the
-  // last parameter existed) leaves " Forth " as the preset above set it.
+  // A program written here with 17 values (as if saved before " Forth "
+  // existed) loads them; " Forth " and the parameters after it take what a
+  // new instance opens with, not what the bank's program 2 held.
   packing::ProgramFields shortProgram;
   shortProgram.nameField = "Short";
   shortProgram.values = {0.0f, 0.35f, 0.0f, 0.0f, 0.5f, 0.35f, 1.0f,        0.0f,      0.0f,
@@ -355,7 +367,7 @@ TEST_F(RenderTest, savedBankAndPresetLoadBackAndRenderLikeTheSettings)
   ASSERT_EQ(listing.status, 0) << listing.err;
   EXPECT_NE(listing.out.find(" 12 | \" Drive \"         | 0.100000"), std::string::npos) << listing.out;
   EXPECT_NE(listing.out.find(" 14 | \" First \"         | 0.000000 | Mox"), std::string::npos) << listing.out;
-  EXPECT_NE(listing.out.find(" 17 | \" Forth \"         | 0.700000 | Delay"), std::string::npos) << listing.out;
+  EXPECT_NE(listing.out.find(" 17 | \" Forth \"         | 1.000000 | Distortion"), std::string::npos) << listing.out;
   EXPECT_NE(listing.out.find("  2 | Short"), std::string::npos) << listing.out;
 }
 
@@ -372,6 +384,47 @@ TEST_F(RenderTest, aProgramSavedBeforePreciseLoadsWithPreciseOff)
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find(" 13 | \" Volume \"        | 0.500000"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(" 18 | \" Precise \"       | 0.000000 | Off"), std::string::npos) << run.out;
+}
+
+// Files written while the plug-in had 19 parameters (before the live
+// controls): a bank and a program load into a program whose live controls are
+// on (the factory's second), and leave all five at their initial values, the
+// program's sound as it was saved.
+TEST_F(RenderTest, nineteenParameterFilesLoadWithTheLiveControlsAtTheirInitialValues)
+{
+  const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN + " ";
+  packing::ProgramFields older;
+  older.nameField = "Nineteen";
+  older.values = {0.25f, 0.67f, 0.0f, 0.0f, 0.4f, 0.35f, 0.6875f, 0.4f, 0.0f, 0.0f,
+                  0.0f,  0.0f,  0.05f, 0.5f, 0.0f, 0.33333334f, 0.6666667f, 1.0f, 1.0f};
+  writeBytes(path("nineteen.fxp"), packing::packProgram(older));
+  packing::BankFields bank;
+  bank.programs.assign(2, packing::packProgram(older));
+  writeBytes(path("nineteen.fxb"), packing::packBank(bank));
+  const std::vector<std::string> initial = {" 19 | \" Dry/Wet \"       | 1.000000 | 1.000",
+                                            " 20 | \" Gate \"          | 0.000000 | off",
+                                            " 21 | \" Glide \"         | 0.000000 | 0 ms",
+                                            " 22 | \" Scale \"         | 0.000000 | Off",
+                                            " 23 | \" Key \"           | 0.000000 | C"};
+  const struct {
+    const char* what;
+    std::string arguments;
+  } cases[] = {
+      {"the bank into the factory programs", "--bank " + quote(path("nineteen.fxb")) + " --program 1"},
+      {"the program into the factory's second", "--program 1 --preset " + quote(path("nineteen.fxp"))},
+  };
+  // The factory's second program uses the controls: loading must undo them.
+  const Outcome factory = render(plugin + "--program 1 --list");
+  ASSERT_EQ(factory.status, 0) << factory.err;
+  ASSERT_EQ(factory.out.find(initial[0]), std::string::npos) << factory.out;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Outcome run = render(plugin + c.arguments + " --list");
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const std::string& row : initial) EXPECT_NE(run.out.find(row), std::string::npos) << row << "\n" << run.out;
+    EXPECT_NE(run.out.find("  4 | \" Pitch Shift \"   | 0.400000"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  1 | Nineteen"), std::string::npos) << run.out;
+  }
 }
 
 // robustness: bad --bank/--preset files and unsavable states in the renderer => one line, non-zero status, neither the audio nor a save file written
@@ -509,7 +562,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
   const Outcome run = render(std::string("--plugin ") + BRASKLIN_PLUGIN + " --list");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("unique id: 'BrKl'"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 19\nprograms: 16"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("inputs: 2\noutputs: 2\nparameters: 24\nprograms: 16"), std::string::npos) << run.out;
   // Rows "index | name | value | display | label", fields trimmed, names quoted.
   std::map<std::string, std::vector<std::string>> rows;
   std::istringstream lines(run.out);
@@ -528,7 +581,7 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
       rows[(inPrograms ? "program " : "parameter ") + fields[0]] = fields;
   }
   using Row = std::vector<std::string>;
-  ASSERT_EQ(rows.size(), 19u + 16u) << run.out;
+  ASSERT_EQ(rows.size(), 24u + 16u) << run.out;
   EXPECT_EQ(rows["parameter 0"].at(1), "\" WaveShape \"");
   EXPECT_EQ(rows["parameter 1"], (Row{"1", "\" FFT length \"", "0.350000", "2048", ""}));
   EXPECT_EQ(rows["parameter 2"], (Row{"2", "\" Stablize \"", "0.000000", "Off", ""}));
@@ -544,6 +597,11 @@ TEST_F(RenderTest, brasklinListingMatchesItsParameterTable)
   EXPECT_EQ(rows["parameter 16"], (Row{"16", "\" Third \"", "0.700000", "Delay", ""}));
   EXPECT_EQ(rows["parameter 17"], (Row{"17", "\" Forth \"", "1.000000", "Distortion", ""}));
   EXPECT_EQ(rows["parameter 18"], (Row{"18", "\" Precise \"", "0.000000", "Off", ""}));
+  EXPECT_EQ(rows["parameter 19"], (Row{"19", "\" Dry/Wet \"", "1.000000", "1.000", ""}));
+  EXPECT_EQ(rows["parameter 20"], (Row{"20", "\" Gate \"", "0.000000", "off", ""}));
+  EXPECT_EQ(rows["parameter 21"], (Row{"21", "\" Glide \"", "0.000000", "0 ms", ""}));
+  EXPECT_EQ(rows["parameter 22"], (Row{"22", "\" Scale \"", "0.000000", "Off", ""}));
+  EXPECT_EQ(rows["parameter 23"], (Row{"23", "\" Key \"", "0.000000", "C", ""}));
   EXPECT_EQ(rows["program 0"].at(1), "Init 1");
 }
 

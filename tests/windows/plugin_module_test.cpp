@@ -197,7 +197,7 @@ std::pair<int32_t, int32_t> bmpFileSize(int id)
 
 TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule)
 {
-  for (int id = 128; id <= 137; ++id) {
+  for (int id = 128; id <= 138; ++id) {
     SCOPED_TRACE(id);
     const auto [width, height] = bmpFileSize(id);
     ASSERT_GT(width, 0) << "cannot read the BMP file";

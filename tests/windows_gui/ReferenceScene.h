@@ -53,16 +53,20 @@ std::vector<Rect> sceneTextAreas();
 // text metrics between the layers.
 std::vector<std::string> metricTexts();
 
-// The plug-in's editor: its size and the areas of its two text boxes.
+// The plug-in's editor: its size and the areas where it writes text.
 inline constexpr int kEditorWidth = layout::kWindowWidth;
 inline constexpr int kEditorHeight = layout::kWindowHeight;
 inline std::vector<Rect> editorTextAreas()
 {
   // The wave shape's name and the delay time, each inside its top and left
-  // edge lines.
+  // edge lines, and the value written over each bar of the live controls
+  // (inside its one-pixel bezel).
   std::vector<Rect> areas;
-  for (const layout::Control& control : layout::kControls)
+  for (const layout::Control& control : layout::kControls) {
     if (control.kind == layout::Kind::textBox)
       areas.push_back({control.rect.left + 1, control.rect.top + 1, control.rect.right, control.rect.bottom});
+    if (control.kind == layout::Kind::valueBar)
+      areas.push_back({control.rect.left + 1, control.rect.top + 1, control.rect.right - 1, control.rect.bottom - 1});
+  }
   return areas;
 }

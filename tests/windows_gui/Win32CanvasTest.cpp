@@ -125,7 +125,7 @@ TEST_F(Win32CanvasTest, ellipsesAndPiesFillExactlyTheirBox)
 
 TEST_F(Win32CanvasTest, resourceBitmapsDrawExactlyTheirFilesPixels)
 {
-  for (int id : {128, 129, 131, 137}) {
+  for (int id : {128, 129, 131, 137, 138}) {
     const std::optional<BmpImage> file = bitmapFile(id);
     ASSERT_TRUE(file) << "bmp" << id;
     std::unique_ptr<BackendImage> image = backend.loadBitmap(id);

@@ -152,15 +152,30 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   })) << differingFrom(picture, artworkOnly, *background, 0, 0)
       << " pixels differ from the artwork";
   // The whole editor is the picture the headless layer drew on Linux, but
-  // for the text in its two text boxes.
+  // for its text (the two text boxes, the values over the bars).
   const std::optional<Picture> expected = readPicture(std::string(BRASKLIN_WINDOWS_GUI_REFERENCE_DIR) + "/editor.brpx");
   ASSERT_TRUE(expected) << "reference picture missing";
   const PictureDifference difference = comparePictures(picture, *expected, editorTextAreas());
   EXPECT_EQ(difference.outsideText, 0) << "pixels differing from the headless editor";
-  std::printf("editor in the host window: %d pixels differ outside text, %d inside the text boxes\n",
+  std::printf("editor in the host window: %d pixels differ outside text, %d inside the text areas\n",
               difference.outsideText, difference.insideText);
-  for (const Rect& area : editorTextAreas()) {
-    EXPECT_GT(inkBox(picture, area, 0).width(), 0) << "no text in the box at " << area.left << "," << area.top;
+  // Text on the boxes' black, and light value text over each bar (whose own
+  // pictures are dark or amber, never that light).
+  const auto lightPixels = [&picture](const Rect& area) {
+    int light = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x) {
+        const uint32_t p = picture.at(x, y);
+        light += ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) > 200 && (p & 0xFF) > 200;
+      }
+    return light;
+  };
+  for (const layout::Control& control : layout::kControls) {
+    const Rect area = rectOf(control.rect);
+    if (control.kind == layout::Kind::textBox)
+      EXPECT_GT(inkBox(picture, area, 0).width(), 0) << "no text in the box at " << area.left << "," << area.top;
+    if (control.kind == layout::Kind::valueBar)
+      EXPECT_GT(lightPixels(area), 5) << "no value on the bar of parameter " << control.tag;
   }
 
   // The on/off button shows one half of its two-state bitmap; a posted click
@@ -279,7 +294,7 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
 
 // The user opening and closing the editor during a playback with automation:
 // the interface thread (this one, which owns the host window) opens and closes
-// it in a loop while a second thread sets all 19 parameters and a third runs
+// it in a loop while a second thread sets all 24 parameters and a third runs
 // blocks. Setting a parameter once reached controls that close had deleted.
 TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio)
 {
@@ -302,7 +317,7 @@ TEST(Win32EditorHostTest, openCloseLoopDuringAutomationAndAudio)
       editorstress::run(effect, hostWindow.handle(), std::chrono::milliseconds(3000), [] { pumpPending(); });
   EXPECT_TRUE(outcome.stoppedInTime);
   EXPECT_GE(outcome.openCloseRounds, 5);
-  EXPECT_GE(outcome.automationCalls, 19 * 5);
+  EXPECT_GE(outcome.automationCalls, editorstress::kParameters * 5);
   EXPECT_GE(outcome.blocks, 5);
   EXPECT_EQ(outcome.unfiniteSamples, 0);
   EXPECT_EQ(FindWindowExA(hostWindow.handle(), nullptr, nullptr, nullptr), nullptr) << "no editor window left";

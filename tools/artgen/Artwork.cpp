@@ -145,22 +145,14 @@ void displayWell(Painter& p, const Box& box)
 void drawLegend(Painter& p, const layout::Control& control)
 {
   const layout::Legend& l = control.legend;
+  if (l.rightX > 0.0) {
+    p.text(l.upper, l.rightX, l.upperBaseline, Align::Right, legend());
+    return;
+  }
   p.text(l.upper, l.centreX, l.upperBaseline, Align::Centre, legend());
   if (l.lower != nullptr) {
     p.text(l.lower, l.centreX, l.lowerBaseline, Align::Centre, legend());
   }
-}
-
-void arrowRight(Painter& p, double x0, double x1, double y, Colour colour)
-{
-  p.line(x0, y, x1 - 4, y, colour, 1.5);
-  cairo_t* cr = p.cr();
-  cairo_set_source_rgb(cr, colour.red, colour.green, colour.blue);
-  cairo_move_to(cr, x1, y);
-  cairo_line_to(cr, x1 - 6, y - 4);
-  cairo_line_to(cr, x1 - 6, y + 4);
-  cairo_close_path(cr);
-  cairo_fill(cr);
 }
 
 // A stylised cycle of a wave shape: the oscillator's badge.
@@ -223,9 +215,11 @@ constexpr Box kMoxPlate{4, 34, 132, 416};
 constexpr Box kFilterPlate{136, 34, 260, 279};
 constexpr Box kDelayPlate{264, 34, 420, 279};
 constexpr Box kOutputPlate{424, 34, 556, 279};
-constexpr Box kOrderPlate{136, 283, 556, 416};
+constexpr Box kLivePlate{136, 283, 288, 416};
+constexpr Box kOrderPlate{292, 283, 556, 416};
 constexpr int kHeaderHeight = 30;
 constexpr double kTitleBaseline = 45.0;
+constexpr double kSecondRowTitleBaseline = 297.0;
 
 void header(Painter& p)
 {
@@ -305,26 +299,45 @@ void outputSection(Painter& p)
   }
 }
 
+// A small arrowhead pointing right, centred on (x, y).
+void arrowHead(Painter& p, double x, double y, Colour colour, double alpha)
+{
+  cairo_t* cr = p.cr();
+  cairo_set_source_rgba(cr, colour.red, colour.green, colour.blue, alpha);
+  cairo_move_to(cr, x + 2.5, y);
+  cairo_line_to(cr, x - 2.5, y - 3.5);
+  cairo_line_to(cr, x - 2.5, y + 3.5);
+  cairo_close_path(cr);
+  cairo_fill(cr);
+}
+
 void orderSection(Painter& p)
 {
   plate(p, kOrderPlate);
-  titled(p, Box{kOrderPlate.left, kOrderPlate.top, layout::kFirst.rect.left - 6, kOrderPlate.bottom}, "ORDER", 297);
-  for (const layout::Control* column : {&layout::kFirst, &layout::kSecond, &layout::kThird, &layout::kForth}) {
-    drawLegend(p, *column);
-  }
+  titled(p, kOrderPlate, "ORDER", kSecondRowTitleBaseline);
   // A recess behind the four strips joins them into one selector bank.
   const Box first = layout::kFirst.picture();
   const Box last = layout::kForth.picture();
   p.fillRounded(first.left - 3, first.top - 3, last.right - first.left + 6, first.height() + 6, 3, kRecess);
+  // The slots' names under their columns, the signal flowing from one to the next.
+  const layout::Control* columns[] = {&layout::kFirst, &layout::kSecond, &layout::kThird, &layout::kForth};
+  for (const layout::Control* column : columns) drawLegend(p, *column);
+  const double arrowY = layout::kStageLegendBaseline - 3.5;
+  for (const layout::Control* column : {&layout::kSecond, &layout::kThird, &layout::kForth}) {
+    arrowHead(p, column->rect.left, arrowY, kAmber, 0.8);
+  }
+}
 
-  const double flowY = first.centreY();
-  TextStyle note = dimNote();
-  p.text("Signal flows from", 146, 318, Align::Left, note);
-  p.text("First to Forth", 146, 330, Align::Left, note);
-  p.text("IN", 146, flowY - 6, Align::Left, legend(9.0));
-  arrowRight(p, 146, first.left - 7, flowY, kAmber);
-  p.text("OUT", last.right + 8, flowY - 6, Align::Left, legend(9.0));
-  arrowRight(p, last.right + 7, kOrderPlate.right - 8, flowY, kAmber);
+void liveSection(Painter& p)
+{
+  plate(p, kLivePlate);
+  titled(p, kLivePlate, "LIVE", kSecondRowTitleBaseline);
+  for (const layout::Control* bar : {&layout::kDryWet, &layout::kGate, &layout::kGlide, &layout::kScale, &layout::kKey}) {
+    drawLegend(p, *bar);
+    // A socket around the bar, as around the buttons.
+    const Box& box = bar->rect;
+    p.fillRounded(box.left - 1, box.top - 1, box.width() + 2, box.height() + 2, 2, kRecess);
+  }
 }
 
 }  // namespace
@@ -338,6 +351,7 @@ Raster paintBackground()
   filterSection(p);
   delaySection(p);
   outputSection(p);
+  liveSection(p);
   orderSection(p);
   return p.raster();
 }
@@ -472,6 +486,35 @@ Raster paintSwitchStrip(const std::vector<std::string>& names, int width, int im
       style.colour = lit ? rgb(0xff, 0xc8, 0x7a) : kDimLegend;
       p.text(names[static_cast<std::size_t>(row)], 3.0 + 2 * lampRadius + 5.0, std::round(rowMid + fontSize * 0.36),
              Align::Left, style);
+    }
+  }
+  return p.raster();
+}
+
+Raster paintValueBar()
+{
+  const int w = layout::kBarWidth;
+  const int h = layout::kBarHeight;
+  Painter p(w, h * layout::kBarImages, false);
+  for (int image = 0; image < layout::kBarImages; ++image) {
+    const bool lit = image == 1;
+    const double top = image * h;
+    // A one-pixel bezel round a dark window; lit, the window glows amber,
+    // dark enough that the light value text stays readable on it.
+    p.fillRect(0, top, w, h, kRecess);
+    p.fillRect(1, top + 1, w - 2, h - 2, kWindow);
+    if (lit) {
+      cairo_t* cr = p.cr();
+      cairo_pattern_t* glow = cairo_pattern_create_linear(0, top + 1, 0, top + h - 1);
+      cairo_pattern_add_color_stop_rgb(glow, 0.0, 0xa8 / 255.0, 0x62 / 255.0, 0x18 / 255.0);
+      cairo_pattern_add_color_stop_rgb(glow, 1.0, 0x62 / 255.0, 0x3a / 255.0, 0x10 / 255.0);
+      cairo_rectangle(cr, 1, top + 1, w - 2, h - 2);
+      cairo_set_source(cr, glow);
+      cairo_fill(cr);
+      cairo_pattern_destroy(glow);
+      p.fillRect(1, top + 1, w - 2, 1, kAmber, 0.55);
+    } else {
+      p.fillRect(1, top + 1, w - 2, 1, rgb(0x05, 0x05, 0x06));
     }
   }
   return p.raster();

@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -40,6 +41,7 @@ public:
   struct Part {
     int sourceTop;  // first row of the image to copy
     int rows;
+    int columns = -1;  // from the left; -1: the whole width
   };
 
   // Copies rows of the image, full width, to the window point (x, y);
@@ -50,7 +52,7 @@ public:
     const int y = at.top;
     const int sourceX = 0;
     const int sourceY = part.sourceTop;
-    const int w = image.width;
+    const int w = part.columns < 0 ? image.width : part.columns;
     const int h = part.rows;
     cairo_surface_flush(surface_);
     unsigned char* data = cairo_image_surface_get_data(surface_);
@@ -93,6 +95,20 @@ public:
     cairo_destroy(cr);
   }
 
+  // A value bar's text: light 11-pixel Arial centred on the bar.
+  void barText(const Box& box, const char* text)
+  {
+    cairo_t* cr = cairo_create(surface_);
+    cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, 11);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text, &extents);
+    cairo_set_source_rgb(cr, 0.95, 0.95, 0.96);
+    cairo_move_to(cr, static_cast<int>(box.centreX() - extents.x_advance / 2), static_cast<int>(box.centreY() + 4.0));
+    cairo_show_text(cr, text);
+    cairo_destroy(cr);
+  }
+
   bool save(const std::string& path)
   {
     return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
@@ -124,11 +140,12 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath)
   auto button = load(bitmapFolder, layout::kOnOffButtonBitmap);
   auto filterType = load(bitmapFolder, layout::kFilterTypeBitmap);
   auto fftLength = load(bitmapFolder, layout::kFftLengthBitmap);
+  auto bar = load(bitmapFolder, layout::kValueBarBitmap);
   std::vector<std::optional<BmpImage>> stages;
   for (int id = layout::kFirstStageBitmap; id < layout::kFirstStageBitmap + layout::kStageSlots; ++id) {
     stages.push_back(load(bitmapFolder, id));
   }
-  if (!background || !track || !handle || !button || !filterType || !fftLength) {
+  if (!background || !track || !handle || !button || !filterType || !fftLength || !bar) {
     return false;
   }
   for (const auto& stage : stages) {
@@ -150,6 +167,17 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath)
       {0, 0.0},       {4, 0.5},       {6, 0.72}, {7, 0.35},       {8, 0.25},       {9, 0.07},
       {10, 1.0},      {12, 0.15},     {13, 0.5}, {2, 1.0},        {3, 0.0},        {18, 1.0},
       {1, 1.0 / 3.0}, {5, 2.0 / 3.0}, {14, 0.0}, {15, 1.0 / 3.0}, {16, 2.0 / 3.0}, {17, 1.0},
+      {19, 0.5},      {20, 0.4},      {21, 0.3}, {22, 2.0 / 6.0}, {23, 9.0 / 11.0},
+  };
+  // What the bars write for those values (the parameters' display texts).
+  const auto barText = [](int32_t tag) {
+    switch (tag) {
+      case 19: return "0.500";
+      case 20: return "-56.0 dB";
+      case 21: return "90 ms";
+      case 22: return "Major";
+      default: return "A";
+    }
   };
   const auto valueOf = [&](int32_t tag) {
     for (const ValueOf& v : values) {
@@ -189,6 +217,30 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath)
       case layout::Kind::textBox:
         canvas.textBox(control.rect, control.tag == layout::kWaveShapeBoxTag ? "Sine" : "0.350");
         break;
+      case layout::Kind::valueBar: {
+        // Lit to the value, or the zone of a switch's position (Scale has
+        // seven, Key twelve).
+        const int positions = control.tag == 22 ? 7 : control.tag == 23 ? 12 : 0;
+        canvas.blit(*bar, control.rect, {0, control.imageHeight}, false);
+        const int width = control.imageWidth;
+        int from = 0;
+        int to = static_cast<int>(value * width + 0.5);
+        if (positions > 0) {
+          const int position = static_cast<int>(value * (positions - 1) + 0.5);
+          from = position * width / positions;
+          to = (position + 1) * width / positions;
+        }
+        // The lit image's columns from..to, by blitting a shifted copy.
+        BmpImage lit = *bar;
+        for (int y = 0; y < bar->height; ++y)
+          for (int x = 0; x < width; ++x)
+            lit.pixels[static_cast<std::size_t>(y * width + x)] =
+                bar->pixels[static_cast<std::size_t>(y * width + std::min(x + from, width - 1))];
+        canvas.blit(lit, Box{control.rect.left + from, control.rect.top, 0, 0},
+                    {control.imageHeight, control.imageHeight, to - from}, false);
+        canvas.barText(control.rect, barText(control.tag));
+        break;
+      }
     }
   }
   return canvas.save(pngPath);

@@ -1,5 +1,5 @@
-// brasklin-artgen: draws the editor's ten bitmaps and writes them as
-// resources bmp128.bmp ... bmp137.bmp into a folder; optionally composes a
+// brasklin-artgen: draws the editor's eleven bitmaps and writes them as
+// resources bmp128.bmp ... bmp138.bmp into a folder; optionally composes a
 // mock-up of the whole editor from the written files, and PNG copies of each
 // bitmap for viewing.
 //
@@ -87,6 +87,7 @@ int main(int argc, char** argv)
       {layout::kFirstStageBitmap + 3, stageStrip, 24},
       {layout::kFftLengthBitmap,
        paintSwitchStrip({"1024", "2048", "4096", "8192"}, layout::kSwitchWidth, layout::kSwitchImageHeight), 24},
+      {layout::kValueBarBitmap, paintValueBar(), 24},
   };
 
   for (const Output& output : outputs) {

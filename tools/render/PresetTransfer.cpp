@@ -9,24 +9,37 @@ std::string countProblem(std::size_t fileCount, int32_t pluginCount, const char*
          std::to_string(pluginCount);
 }
 
-void applyProgram(PluginHost& plugin, const PresetProgram& program)
+void applyProgram(PluginHost& plugin, const PresetProgram& program, const std::vector<float>& opening)
 {
-  for (std::size_t index = 0; index < program.values.size(); ++index)
-    plugin.setParameter(static_cast<int32_t>(index), program.values[index]);
+  for (int32_t index = 0; index < plugin.numParams(); ++index) {
+    const auto at = static_cast<std::size_t>(index);
+    if (at < program.values.size()) {
+      plugin.setParameter(index, program.values[at]);
+    } else if (at < opening.size()) {
+      plugin.setParameter(index, opening[at]);
+    }
+  }
   plugin.setProgramName(program.name);
 }
 
 }  // namespace
 
-std::string loadProgram(PluginHost& plugin, const PresetProgram& program)
+std::vector<float> openingValues(PluginHost& plugin)
+{
+  std::vector<float> values;
+  for (int32_t index = 0; index < plugin.numParams(); ++index) values.push_back(plugin.parameterValue(index));
+  return values;
+}
+
+std::string loadProgram(PluginHost& plugin, const PresetProgram& program, const std::vector<float>& opening)
 {
   std::string problem = countProblem(program.values.size(), plugin.numParams(), "parameters");
   if (!problem.empty()) return problem;
-  applyProgram(plugin, program);
+  applyProgram(plugin, program, opening);
   return "";
 }
 
-std::string loadBank(PluginHost& plugin, const PresetBank& bank)
+std::string loadBank(PluginHost& plugin, const PresetBank& bank, const std::vector<float>& opening)
 {
   std::string problem = countProblem(bank.size(), plugin.numPrograms(), "programs");
   for (std::size_t i = 0; problem.empty() && i < bank.size(); ++i) {
@@ -36,7 +49,7 @@ std::string loadBank(PluginHost& plugin, const PresetBank& bank)
   if (!problem.empty()) return problem;
   for (std::size_t i = 0; i < bank.size(); ++i) {
     plugin.setProgram(static_cast<int32_t>(i));
-    applyProgram(plugin, bank[i]);
+    applyProgram(plugin, bank[i], opening);
   }
   if (plugin.numPrograms() > 0) plugin.setProgram(0);
   return "";

@@ -158,13 +158,16 @@ std::string readRequestedPresets(const Options& options, int32_t pluginId, Reque
 // --set in order. Returns an error text or "".
 std::string applyRequestedState(PluginHost& plugin, const Options& options, const RequestedPresets& presets)
 {
+  // Read before anything changes them: what a shorter file's programs give
+  // the parameters they lack.
+  const std::vector<float> opening = openingValues(plugin);
   if (presets.bank) {
-    const std::string problem = loadBank(plugin, *presets.bank);
+    const std::string problem = loadBank(plugin, *presets.bank, opening);
     if (!problem.empty()) return "cannot load bank " + options.bank + ": " + problem;
   }
   if (options.program) plugin.setProgram(*options.program);
   if (presets.preset) {
-    const std::string problem = loadProgram(plugin, *presets.preset);
+    const std::string problem = loadProgram(plugin, *presets.preset, opening);
     if (!problem.empty()) return "cannot load preset " + options.preset + ": " + problem;
   }
   for (const std::string& setting : options.settings) {

@@ -47,6 +47,8 @@ namespace {
 using EntryFunction = AEffect* (*)(audioMasterCallback);
 
 constexpr int kMaxBlock = 4096;
+// The plug-in's parameters, every one of which the renders automate.
+constexpr int32_t kParameterCount = 24;
 // Odd and even, tiny and large: block edges land everywhere in the signal.
 constexpr int kBlockPattern[] = {512, 1, 100, 4096, 333, 2048, 7, 64, 1000};
 
@@ -203,7 +205,7 @@ int render(const std::string& modulePath, const std::string& inputPath, const st
     }
     if (settings.changePrograms && block % 13 == 5) {
       // Automation from the host while playing, over every parameter in turn.
-      const auto index = static_cast<int32_t>(block % 19);
+      const auto index = static_cast<int32_t>(block % kParameterCount);
       effect->setParameter(effect, index, static_cast<float>((block * 37) % 101) / 100.0f);
     }
     const size_t pattern = sizeof kBlockPattern / sizeof kBlockPattern[0];
@@ -262,7 +264,7 @@ int answers(const std::string& modulePath, const std::string& outputPath)
     std::fprintf(out, "number %d: %lld\n", opcode, ask(opcode));
   }
   std::fprintf(out, "flags: %d\n", effect->flags);
-  for (int32_t index = -1; index <= 19; ++index) {
+  for (int32_t index = -1; index <= kParameterCount; ++index) {
     std::fprintf(out, "automatable %d: %lld\n", index, ask(effCanBeAutomated, index));
   }
   for (const char* can : {"plugAsChannelInsert", "plugAsSend", "sendVstEvents", "receiveVstMidiEvent",
@@ -279,7 +281,7 @@ int answers(const std::string& modulePath, const std::string& outputPath)
     const long long result = ask(effGetProgramNameIndexed, program, -1, text);
     std::fprintf(out, "program %d: %lld \"%s\"\n", program, result, text);
   }
-  for (int32_t index = 0; index < 19; ++index) {
+  for (int32_t index = 0; index < kParameterCount; ++index) {
     VstParameterProperties properties{};
     const long long result = ask(effGetParameterProperties, index, 0, &properties);
     std::fprintf(out, "properties %d: %lld flags %d steps %.9g/%.9g/%.9g integers %d..%d step %d/%d\n", index, result,
