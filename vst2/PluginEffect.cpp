@@ -5,7 +5,7 @@
 #include <string_view>
 
 #if BRASKLIN_HAVE_EDITOR
-#include "editor/PluginEditor.h"
+#include "vst2/PluginEditor.h"
 #endif
 #include "effect/EffectIdentity.h"
 #include "vst2/PluginIdentity.h"

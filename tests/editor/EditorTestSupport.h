@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "editor/EditorLayout.h"
-#include "editor/PluginEditor.h"
+#include "vst2/PluginEditor.h"
 #include "vst2/PluginEffect.h"
 #include "gui/Frame.h"
 #include "gui/Slider.h"

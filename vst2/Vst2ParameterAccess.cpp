@@ -1,4 +1,4 @@
-#include "editor/Vst2ParameterAccess.h"
+#include "vst2/Vst2ParameterAccess.h"
 
 #include <algorithm>
 #include <cstring>

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "editor/EditorPanel.h"
-#include "editor/Vst2ParameterAccess.h"
+#include "vst2/Vst2ParameterAccess.h"
 #include "gui/AEffGUIEditor.h"
 
 class AudioEffect;

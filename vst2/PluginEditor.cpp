@@ -1,4 +1,4 @@
-#include "editor/PluginEditor.h"
+#include "vst2/PluginEditor.h"
 
 #include "effect/ParameterTable.h"
 
