@@ -233,10 +233,9 @@ inline constexpr Control kKey = valueBar(4, 23, "Key");
 // and the reverse of the order clicks are offered to them (where rectangles
 // overlap, the later one takes the click).
 inline constexpr std::array<Control, 25> kControls{
-    kWaveShape, kShapeNameBox, kPitchShift, kStablize, kQuickDetect, kPrecise,      kFftLength,
-    kCutOff,    kResonance,    kFilterType, kDelayMix, kDelayTime,   kDelayTimeBox, kDelayFeedBack,
-    kDrive,     kVolume,       kFirst,      kSecond,   kThird,       kForth,        kDryWet,
-    kGate,      kGlide,        kScale,      kKey,
+    kWaveShape,  kShapeNameBox, kPitchShift, kStablize,     kQuickDetect,   kPrecise, kFftLength, kCutOff, kResonance,
+    kFilterType, kDelayMix,     kDelayTime,  kDelayTimeBox, kDelayFeedBack, kDrive,   kVolume,    kFirst,  kSecond,
+    kThird,      kForth,        kDryWet,     kGate,         kGlide,         kScale,   kKey,
 };
 
 constexpr int countOf(Kind kind)

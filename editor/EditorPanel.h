@@ -1,10 +1,9 @@
 // Brasklin's 560 x 420 editor, for any plug-in format: nine sliders, three
 // on/off buttons, six multi-position switches, two text boxes and the five
 // value bars of the live controls, drawn from the plug-in's eleven bitmaps and
-// bound to the parameters by their tags (tag = parameter index). It owns the frame and its controls, listens to them and
-// passes what the user changes to a ParameterAccess; the format around it
-// (the VST 2 PluginEditor, an LV2 interface) gives it the host's window,
-// drives its idle and tells it of every parameter change made elsewhere.
+// bound to the parameters by their tags (tag = parameter index). It owns the frame and its controls, listens to them
+// and passes what the user changes to a ParameterAccess; the format around it (the VST 2 PluginEditor, an LV2
+// interface) gives it the host's window, drives its idle and tells it of every parameter change made elsewhere.
 //
 // Threads: open, close, idle and the control callbacks run on the thread that
 // owns the editor window (the host's interface thread); only they touch the

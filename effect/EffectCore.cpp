@@ -294,8 +294,8 @@ void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampl
       std::copy_n(input + offset, frames, scratch->dry.get());
       dry = scratch->dry.get();
     }
-    processBlock(
-        BlockRoute{input + offset, output + offset, second != nullptr ? second + offset : nullptr, dry, wet}, frames);
+    processBlock(BlockRoute{input + offset, output + offset, second != nullptr ? second + offset : nullptr, dry, wet},
+                 frames);
   }
 }
 

@@ -93,6 +93,8 @@ using Scale = ParameterScale;
 // Every parameter may be automated but 11: it sets the same delay time as 9,
 // so a host offering both would show two lanes fighting over one setting (and
 // 11 has no name to list it by). Old sessions that automate 11 still play it.
+// One row per parameter, kept one line each so the columns read as a table.
+// clang-format off
 const std::array<ParameterInfo, kParameterCount> parameterTable{{
     // name, symbol, initial value, switch positions, kept as, shown as, alias of, automatable, scale
     {" WaveShape ", "wave_shape", 0.0f, continuous, Keep::asGiven, Show::shapeName, kNoAlias, true, Scale::normalised},
@@ -122,6 +124,7 @@ const std::array<ParameterInfo, kParameterCount> parameterTable{{
     {" Scale ", "scale", 0.0f, kScalePositions, Keep::asGiven, Show::scaleName, kNoAlias, true, Scale::positions},
     {" Key ", "key", 0.0f, kKeyPositions, Keep::asGiven, Show::keyName, kNoAlias, true, Scale::positions},
 }};
+// clang-format on
 
 constexpr std::array<int32_t, kParameterCount> applyOrder{0,  2,  3,  4,  6,  7,  5,  1,  9,  11, 10, 8,
                                                           12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23};
@@ -209,8 +212,8 @@ float valueForCutOffFactor(double factor) { return valueForMultiplier(factor, cu
 
 float valueForVolumeGain(double gain)
 {
-  const double kneeGain = 2.0 * volumeKnee;        // the gain at the middle, 1
-  const double stepGain = 4.0 * volumeKnee;        // just above the middle, 2
+  const double kneeGain = 2.0 * volumeKnee;  // the gain at the middle, 1
+  const double stepGain = 4.0 * volumeKnee;  // just above the middle, 2
   if (gain <= kneeGain) return static_cast<float>(gain / 2.0);
   if (gain < stepGain) {
     const auto knee = static_cast<float>(volumeKnee);

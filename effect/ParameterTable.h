@@ -85,20 +85,20 @@ enum class ParameterDisplay : int32_t {
 // that show real units (see ParameterUnits.h); the VST 2 interface carries only
 // the normalised value.
 enum class ParameterScale : int32_t {
-  normalised,      // 0..1 as it is
-  positions,       // a switch: its position 0, 1, ... (positions - 1)
-  delaySeconds,    // the delay time in seconds
-  pitchRatio,      // the pitch-shift ratio, 0.1..10
-  cutOffRatio,     // the cut-off multiplier, 1/8..8
-  volumeDecibels,  // the output gain in dB
-  gateDecibels,    // the gate threshold in dBFS, its lowest value meaning off
+  normalised,         // 0..1 as it is
+  positions,          // a switch: its position 0, 1, ... (positions - 1)
+  delaySeconds,       // the delay time in seconds
+  pitchRatio,         // the pitch-shift ratio, 0.1..10
+  cutOffRatio,        // the cut-off multiplier, 1/8..8
+  volumeDecibels,     // the output gain in dB
+  gateDecibels,       // the gate threshold in dBFS, its lowest value meaning off
   glideMilliseconds,  // the glide time in ms
 };
 
 inline constexpr int32_t kNoAlias = -1;
 
 struct ParameterInfo {
-  const char* name;    // the host's text, spaces included; null: no name (index 11)
+  const char* name;  // the host's text, spaces included; null: no name (index 11)
   // A stable identifier: lower case, digits and underscores, never changed
   // once published (saved sessions address the setting by it); null for an
   // alias, which is no setting of its own.

@@ -34,8 +34,7 @@ UnitRange unitRange(int32_t index)
     case ParameterScale::delaySeconds:
     case ParameterScale::pitchRatio:
     case ParameterScale::cutOffRatio: return {unitValueFor(index, 0.0f), unitValueFor(index, 1.0f)};
-    case ParameterScale::volumeDecibels:
-      return {static_cast<float>(kVolumeFloorDecibels), unitValueFor(index, 1.0f)};
+    case ParameterScale::volumeDecibels: return {static_cast<float>(kVolumeFloorDecibels), unitValueFor(index, 1.0f)};
     case ParameterScale::gateDecibels:
     case ParameterScale::glideMilliseconds: return {unitValueFor(index, 0.0f), unitValueFor(index, 1.0f)};
     case ParameterScale::normalised: break;
@@ -81,8 +80,7 @@ float normalisedFor(int32_t index, float unitValue)
     case ParameterScale::delaySeconds: return valueForDelaySeconds(v);
     case ParameterScale::pitchRatio: return valueForRatio(v);
     case ParameterScale::cutOffRatio: return valueForCutOffFactor(v);
-    case ParameterScale::volumeDecibels:
-      return v <= kVolumeFloorDecibels ? 0.0f : valueForVolumeGain(gainFor(v));
+    case ParameterScale::volumeDecibels: return v <= kVolumeFloorDecibels ? 0.0f : valueForVolumeGain(gainFor(v));
     case ParameterScale::gateDecibels: return valueForGateDecibels(v);
     case ParameterScale::glideMilliseconds: return valueForGlideSeconds(v / kMillisecondsPerSecond);
     case ParameterScale::normalised: break;

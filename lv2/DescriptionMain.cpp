@@ -94,7 +94,10 @@ std::string quoted(const std::string& text)
   return out + "\"";
 }
 
-std::string presetUri(std::size_t program) { return std::string(kLv2PluginUri) + ":preset:" + std::to_string(program + 1); }
+std::string presetUri(std::size_t program)
+{
+  return std::string(kLv2PluginUri) + ":preset:" + std::to_string(program + 1);
+}
 
 // A program's kept value for parameter `index`, in the port's unit.
 float portValue(int32_t index, float kept) { return unitValueFor(index, kept); }
@@ -118,8 +121,8 @@ void writeControlPort(std::ostream& out, int32_t index, const Program& defaults)
       } else {
         out << " ;\n        lv2:portProperty lv2:integer, lv2:enumeration";
         for (int32_t position = 0; position < info.positions; ++position) {
-          out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(positionName(index, position))
-              << " ; rdf:value " << position << " ]";
+          out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(positionName(index, position)) << " ; rdf:value "
+              << position << " ]";
         }
       }
       break;

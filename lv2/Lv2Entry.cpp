@@ -23,8 +23,8 @@ void deactivate(LV2_Handle handle) { pluginOf(handle)->deactivate(); }
 void cleanup(LV2_Handle handle) { delete pluginOf(handle); }
 const void* extensionData(const char* /*uri*/) { return nullptr; }
 
-const LV2_Descriptor descriptor = {kLv2PluginUri, instantiate, connectPort, activate, run,
-                                   deactivate,    cleanup,     extensionData};
+const LV2_Descriptor descriptor = {kLv2PluginUri, instantiate, connectPort, activate,
+                                   run,           deactivate,  cleanup,     extensionData};
 
 }  // namespace
 

@@ -214,11 +214,11 @@ void applySettings(AEffect* effect, const Settings& settings)
   effect->setParameter(effect, 3, settings.quickDetect ? 1.0f : 0.0f);
   effect->setParameter(effect, 18, settings.precise ? 1.0f : 0.0f);
   if (settings.live) {
-    effect->setParameter(effect, 19, 0.5f);           // dry/wet
-    effect->setParameter(effect, 20, 0.5f);           // gate -50 dB
-    effect->setParameter(effect, 21, 0.3f);           // glide 90 ms
-    effect->setParameter(effect, 22, 3.0f / 6.0f);    // minor
-    effect->setParameter(effect, 23, 9.0f / 11.0f);   // in A
+    effect->setParameter(effect, 19, 0.5f);          // dry/wet
+    effect->setParameter(effect, 20, 0.5f);          // gate -50 dB
+    effect->setParameter(effect, 21, 0.3f);          // glide 90 ms
+    effect->setParameter(effect, 22, 3.0f / 6.0f);   // minor
+    effect->setParameter(effect, 23, 9.0f / 11.0f);  // in A
   }
 }
 

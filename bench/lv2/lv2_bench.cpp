@@ -78,7 +78,8 @@ public:
 
 class Vst2Runner final : public Runner {
 public:
-  Vst2Runner(uint32_t blockSize, const std::vector<float>& values) : left(blockSize), right(blockSize), unused(blockSize)
+  Vst2Runner(uint32_t blockSize, const std::vector<float>& values)
+      : left(blockSize), right(blockSize), unused(blockSize)
   {
     static FakePlatformServices services = [] {
       FakePlatformServices s;
@@ -125,7 +126,8 @@ public:
     if (handle == nullptr) return;
     for (int32_t index = 0; index < kParameterCount; ++index) {
       const uint32_t port = portForParameter(index);
-      if (port != kNoPort) controls[port] = unitValueFor(index, keptValue(index, values[static_cast<std::size_t>(index)]));
+      if (port != kNoPort)
+        controls[port] = unitValueFor(index, keptValue(index, values[static_cast<std::size_t>(index)]));
     }
     for (uint32_t port = kFirstControlPort; port < portCount(); ++port)
       descriptor->connect_port(handle, port, &controls[port]);

@@ -260,14 +260,22 @@ TEST(ParameterUnitsTest, unitValuesAndTheirWayBackSelectTheSameSetting)
     float back;        // what the port's value is turned back into
   };
   const Case cases[] = {
-      {fftLengthParameter, 0.35f, 1.0f, 1.0f / 3.0f},  {fftLengthParameter, 1.0f, 3.0f, 1.0f},
-      {filterTypeParameter, 0.25f, 0.0f, 0.0f},        {filterTypeParameter, 0.6f, 2.0f, 2.0f / 3.0f},
-      {secondParameter, 0.4f, 1.0f, 1.0f / 3.0f},      {forthParameter, 1.0f, 3.0f, 1.0f},
-      {stablizeParameter, 0.7f, 1.0f, 1.0f},           {preciseParameter, 0.2f, 0.0f, 0.0f},
-      {pitchShiftParameter, 0.5f, 1.0f, 0.5f},         {pitchShiftParameter, 0.75f, 5.0f, 0.75f},
-      {pitchShiftParameter, 0.25f, 0.2f, 0.25f},       {cutOffParameter, 1.0f, 8.0f, 1.0f},
-      {cutOffParameter, 0.25f, 0.25f, 0.25f},          {delayTimeParameter, 0.1f, 0.5f, 0.1f},
-      {volumeParameter, 0.5f, 0.0f, 0.5f},             {volumeParameter, 0.0f, -90.0f, 0.0f},
+      {fftLengthParameter, 0.35f, 1.0f, 1.0f / 3.0f},
+      {fftLengthParameter, 1.0f, 3.0f, 1.0f},
+      {filterTypeParameter, 0.25f, 0.0f, 0.0f},
+      {filterTypeParameter, 0.6f, 2.0f, 2.0f / 3.0f},
+      {secondParameter, 0.4f, 1.0f, 1.0f / 3.0f},
+      {forthParameter, 1.0f, 3.0f, 1.0f},
+      {stablizeParameter, 0.7f, 1.0f, 1.0f},
+      {preciseParameter, 0.2f, 0.0f, 0.0f},
+      {pitchShiftParameter, 0.5f, 1.0f, 0.5f},
+      {pitchShiftParameter, 0.75f, 5.0f, 0.75f},
+      {pitchShiftParameter, 0.25f, 0.2f, 0.25f},
+      {cutOffParameter, 1.0f, 8.0f, 1.0f},
+      {cutOffParameter, 0.25f, 0.25f, 0.25f},
+      {delayTimeParameter, 0.1f, 0.5f, 0.1f},
+      {volumeParameter, 0.5f, 0.0f, 0.5f},
+      {volumeParameter, 0.0f, -90.0f, 0.0f},
       {resonanceParameter, 0.3f, 0.3f, 0.3f},
   };
   for (const Case& c : cases) {

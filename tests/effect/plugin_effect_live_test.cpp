@@ -92,7 +92,10 @@ protected:
 std::vector<float> phrase(double seconds)
 {
   return tone(
-      seconds, [](double t) { return noteHz(-12 + 3 * (static_cast<int>(t / 0.3) % 4)) * (1.0 + 0.01 * std::sin(kTwoPi * 5.0 * t)); },
+      seconds,
+      [](double t) {
+        return noteHz(-12 + 3 * (static_cast<int>(t / 0.3) % 4)) * (1.0 + 0.01 * std::sin(kTwoPi * 5.0 * t));
+      },
       [](double t) { return std::fmod(t, 1.2) < 1.0 ? 0.4 : 0.0; });
 }
 
@@ -108,9 +111,8 @@ TEST_F(LiveTest, dryWetBlendsTheInputWithTheWholeChainBeforeTheVolumeOnEveryRout
   const std::vector<float> input = phrase(2.0);
   const auto configured = [this](float wet) {
     auto effect = fresh();
-    const std::pair<int32_t, float> settings[] = {
-        {18, 1.0f}, {5, 1.0f}, {6, 0.75f}, {7, 0.5f}, {8, 0.5f}, {9, 0.02f}, {10, 0.6f}, {12, 0.3f}, {13, 1.0f},
-        {19, wet}};
+    const std::pair<int32_t, float> settings[] = {{18, 1.0f}, {5, 1.0f},  {6, 0.75f}, {7, 0.5f},  {8, 0.5f},
+                                                  {9, 0.02f}, {10, 0.6f}, {12, 0.3f}, {13, 1.0f}, {19, wet}};
     for (const auto& [index, value] : settings) effect->setParameter(index, value);
     return effect;
   };
@@ -199,7 +201,8 @@ TEST_F(LiveTest, gateCutsASlowlyFadingToneOnceWithoutChatter)
   constexpr double threshold = -40.0;
   const auto nominalDb = [](double t) { return -20.0 - 10.0 * t; };
   const std::vector<float> input = tone(
-      4.0, [](double) { return 262.0; }, [&](double t) { return amplitudeOf(nominalDb(t) + 2.0 * std::sin(kTwoPi * 5.0 * t)); });
+      4.0, [](double) { return 262.0; },
+      [&](double t) { return amplitudeOf(nominalDb(t) + 2.0 * std::sin(kTwoPi * 5.0 * t)); });
   auto effect = fresh();
   effect->setParameter(20, gateValue(threshold));
   const std::vector<float> out = render(*effect, input, Route::outOfPlace);

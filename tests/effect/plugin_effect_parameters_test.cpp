@@ -119,9 +119,9 @@ TEST_F(ParametersTest, displayTextsFollowEachParametersTable)
   EXPECT_EQ(display(-1), "");
 
   const std::vector<std::pair<int32_t, float>> changes{
-      {1, 0.25f}, {2, 0.7f},  {3, 0.5f},  {4, 0.25f}, {5, 0.77f}, {6, 0.75f}, {7, 0.125f}, {8, 0.5f}, {9, 0.2f},
-      {10, 0.3f}, {12, 1.0f}, {13, 0.9f}, {14, 1.0f}, {15, 0.1f}, {16, 0.5f}, {17, 0.8f},  {18, 0.5f},
-      {19, 0.5f}, {20, 0.5f}, {21, 0.5f}, {22, 2.0f / 6.0f}, {23, 6.0f / 11.0f}};
+      {1, 0.25f}, {2, 0.7f},  {3, 0.5f},  {4, 0.25f}, {5, 0.77f},        {6, 0.75f},        {7, 0.125f}, {8, 0.5f},
+      {9, 0.2f},  {10, 0.3f}, {12, 1.0f}, {13, 0.9f}, {14, 1.0f},        {15, 0.1f},        {16, 0.5f},  {17, 0.8f},
+      {18, 0.5f}, {19, 0.5f}, {20, 0.5f}, {21, 0.5f}, {22, 2.0f / 6.0f}, {23, 6.0f / 11.0f}};
   for (const auto& [index, value] : changes) effect->setParameter(index, value);
   EXPECT_EQ(display(1), "1024");
   EXPECT_EQ(display(2), "On");
@@ -329,8 +329,8 @@ TEST_F(ParametersTest, selectingAProgramAppliesItsOwnFeedbackAndMix)
 TEST_F(ParametersTest, selectingAProgramRestoresEverySetting)
 {
   effect->setProgram(3);
-  const float values[24] = {0.5f, 0.8f, 1.0f, 0.6f, 0.75f, 0.6f, 0.25f, 0.4f, 0.2f,  0.1f, 0.3f,  0.1f,
-                            0.9f, 0.75f, 0.5f, 0.1f, 1.0f, 0.8f, 0.9f,  0.3f, 0.45f, 0.2f, 0.75f, 0.6f};
+  const float values[24] = {0.5f, 0.8f,  1.0f, 0.6f, 0.75f, 0.6f, 0.25f, 0.4f, 0.2f,  0.1f, 0.3f,  0.1f,
+                            0.9f, 0.75f, 0.5f, 0.1f, 1.0f,  0.8f, 0.9f,  0.3f, 0.45f, 0.2f, 0.75f, 0.6f};
   for (int32_t i = 0; i < 24; ++i) effect->setParameter(i, values[i]);
   std::vector<float> reported(24);
   for (int32_t i = 0; i < 24; ++i) reported[static_cast<std::size_t>(i)] = effect->getParameter(i);

@@ -529,7 +529,10 @@ TEST_F(ValueBarTest, eachGestureSetsTheValueUnderThePointerAsOneTouch)
        0.45f},
       {"shift pressed in the middle of a drag",
        0.0f,
-       {{Step::press, {80, 208}, L}, {Step::move, {90, 208}, L | S}, {Step::move, {140, 208}, L | S}, {Step::release, {}, 0}},
+       {{Step::press, {80, 208}, L},
+        {Step::move, {90, 208}, L | S},
+        {Step::move, {140, 208}, L | S},
+        {Step::release, {}, 0}},
        "[vv]",
        0.45f},
       {"a second button waits",
@@ -562,8 +565,8 @@ TEST_F(ValueBarTest, aSwitchBarTakesTheZoneUnderThePointerAndLightsIt)
     int x;
     float value;
     int litFrom;
-  } cases[] = {{40, 0.0f, 40}, {64, 0.0f, 40}, {65, 1.0f / 3.0f, 65}, {114, 2.0f / 3.0f, 90}, {115, 1.0f, 115},
-               {139, 1.0f, 115}, {500, 1.0f, 115}, {-9, 0.0f, 40}};
+  } cases[] = {{40, 0.0f, 40},   {64, 0.0f, 40},   {65, 1.0f / 3.0f, 65}, {114, 2.0f / 3.0f, 90},
+               {115, 1.0f, 115}, {139, 1.0f, 115}, {500, 1.0f, 115},      {-9, 0.0f, 40}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.x);
     backend.press({c.x < 0 ? 45 : std::min(c.x, 139), 208}, kMouseLeft);

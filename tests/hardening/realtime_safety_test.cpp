@@ -495,14 +495,16 @@ TEST(RealtimeSafetyTest, noBlockAllocatesOrLocksAfterAnyHostChange)
 class Lv2AudioThread {
 public:
   explicit Lv2AudioThread(uint32_t largestBlock)
-      : descriptor(lv2_descriptor(0)), in(largestBlock), left(largestBlock), right(largestBlock),
+      : descriptor(lv2_descriptor(0)),
+        in(largestBlock),
+        left(largestBlock),
+        right(largestBlock),
         controls(portCount(), 0.0f)
   {
     const auto block = static_cast<int32_t>(largestBlock);
-    const LV2_Options_Option options[] = {
-        {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
-         map("http://lv2plug.in/ns/ext/atom#Int"), &block},
-        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
+                                           map("http://lv2plug.in/ns/ext/atom#Int"), &block},
+                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
     LV2_URID_Map mapData{this, &Lv2AudioThread::mapUri};
     const LV2_Feature mapFeature{LV2_URID__map, &mapData};
     const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};

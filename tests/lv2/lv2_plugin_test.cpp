@@ -41,7 +41,10 @@ float peak(const std::vector<float>& samples)
   return largest;
 }
 
-std::string presetUri(std::size_t program) { return std::string(kLv2PluginUri) + ":preset:" + std::to_string(program + 1); }
+std::string presetUri(std::size_t program)
+{
+  return std::string(kLv2PluginUri) + ":preset:" + std::to_string(program + 1);
+}
 
 std::vector<float> initialValues()
 {
@@ -133,8 +136,7 @@ TEST_F(Lv2PluginTest, theDescriptionHasAPortForEverySettingWithItsSymbolUnitRang
     EXPECT_EQ(unitOf(world, port), expectedUnit(info.scale)) << info.symbol;
     const bool onOff = info.positions == 2;
     EXPECT_EQ(lilv_port_has_property(plugin, port, world.uri(kLv2 + "toggled")), onOff) << info.symbol;
-    EXPECT_EQ(lilv_port_has_property(plugin, port, world.uri(kLv2 + "enumeration")), info.positions > 2)
-        << info.symbol;
+    EXPECT_EQ(lilv_port_has_property(plugin, port, world.uri(kLv2 + "enumeration")), info.positions > 2) << info.symbol;
     LilvScalePoints* points = lilv_port_get_scale_points(plugin, port);
     std::map<int, std::string> named;
     LILV_FOREACH (scale_points, i, points) {
@@ -204,17 +206,41 @@ struct Setting {
 const std::vector<Setting> kSettings{
     {"program 0 as created", {}},
     {"every stage on, precise, stablize, longest analysis",
-     {{fftLengthParameter, 1.0f}, {preciseParameter, 1.0f}, {stablizeParameter, 1.0f}, {pitchShiftParameter, 0.75f}, {filterTypeParameter, 1.0f},
-      {cutOffParameter, 0.25f}, {resonanceParameter, 0.7f}, {delayMixParameter, 0.5f}, {delayTimeParameter, 0.1f},
-      {delayFeedBackParameter, 0.6f}, {driveParameter, 0.4f}, {waveShapeParameter, 0.5f}}},
+     {{fftLengthParameter, 1.0f},
+      {preciseParameter, 1.0f},
+      {stablizeParameter, 1.0f},
+      {pitchShiftParameter, 0.75f},
+      {filterTypeParameter, 1.0f},
+      {cutOffParameter, 0.25f},
+      {resonanceParameter, 0.7f},
+      {delayMixParameter, 0.5f},
+      {delayTimeParameter, 0.1f},
+      {delayFeedBackParameter, 0.6f},
+      {driveParameter, 0.4f},
+      {waveShapeParameter, 0.5f}}},
     {"order Delay, Mox, Filter, Distortion; last shape, quick detect, high-pass, shortest analysis",
-     {{fftLengthParameter, 0.0f}, {waveShapeParameter, 1.0f}, {quickDetectParameter, 1.0f}, {filterTypeParameter, 0.6f},
-      {cutOffParameter, 0.75f}, {pitchShiftParameter, 0.75f}, {firstParameter, 0.7f}, {secondParameter, 0.0f},
-      {thirdParameter, 0.4f}, {forthParameter, 1.0f}, {driveParameter, 0.3f}, {delayMixParameter, 0.4f},
-      {delayTimeParameter, 0.1f}, {volumeParameter, 0.25f}}},
+     {{fftLengthParameter, 0.0f},
+      {waveShapeParameter, 1.0f},
+      {quickDetectParameter, 1.0f},
+      {filterTypeParameter, 0.6f},
+      {cutOffParameter, 0.75f},
+      {pitchShiftParameter, 0.75f},
+      {firstParameter, 0.7f},
+      {secondParameter, 0.0f},
+      {thirdParameter, 0.4f},
+      {forthParameter, 1.0f},
+      {driveParameter, 0.3f},
+      {delayMixParameter, 0.4f},
+      {delayTimeParameter, 0.1f},
+      {volumeParameter, 0.25f}}},
     {"filter off, input through delay and distortion, louder",
-     {{firstParameter, 0.7f}, {filterTypeParameter, 0.0f}, {delayMixParameter, 0.3f}, {delayTimeParameter, 0.1f},
-      {delayFeedBackParameter, 0.5f}, {driveParameter, 0.6f}, {volumeParameter, 0.75f}}},
+     {{firstParameter, 0.7f},
+      {filterTypeParameter, 0.0f},
+      {delayMixParameter, 0.3f},
+      {delayTimeParameter, 0.1f},
+      {delayFeedBackParameter, 0.5f},
+      {driveParameter, 0.6f},
+      {volumeParameter, 0.75f}}},
 };
 
 TEST_F(Lv2PluginTest, rendersEqualTheVst2RendersToTheBitForEverySettingAndBlockSize)
@@ -243,8 +269,8 @@ TEST_F(Lv2PluginTest, rendersEqualTheVst2RendersToTheBitForEverySettingAndBlockS
       const std::vector<float> rendered = instance.render(input, blockSize);
       ASSERT_EQ(rendered.size(), expected.size());
       const auto mismatch = std::mismatch(rendered.begin(), rendered.end(), expected.begin());
-      EXPECT_EQ(mismatch.first, rendered.end()) << setting.name << ", blocks of " << blockSize << ": first difference at "
-                                                << (mismatch.first - rendered.begin());
+      EXPECT_EQ(mismatch.first, rendered.end()) << setting.name << ", blocks of " << blockSize
+                                                << ": first difference at " << (mismatch.first - rendered.begin());
       EXPECT_GT(peak(expected), 0.01f) << setting.name << ": not silent";
       if (blockSize == 333) {
         // In place (input and output one buffer), which the chain must not
@@ -303,7 +329,8 @@ TEST_F(Lv2PluginTest, lv2applyOnTheShippedExampleGivesTheBlockSizeOneVst2Render)
   ASSERT_EQ(info.channels, 1);
   ASSERT_EQ(info.samplerate, static_cast<int>(kRate));
   // A float copy of the example, so that lv2apply writes float samples too.
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("brasklin-lv2apply-" + std::to_string(getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("brasklin-lv2apply-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   const std::string floatInput = (folder / "melody-float.wav").string();
   const std::string output = (folder / "out.wav").string();

@@ -68,8 +68,7 @@ FoundUi findUi()
   LilvNode* requiredFeature = lilv_new_uri(world, (kLv2 + "requiredFeature").c_str());
   const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), pluginUri);
   LilvUIs* uis = plugin != nullptr ? lilv_plugin_get_uis(plugin) : nullptr;
-  LILV_FOREACH(uis, i, uis)
-  {
+  LILV_FOREACH (uis, i, uis) {
     const LilvUI* ui = lilv_uis_get(uis, i);
     if (!lilv_ui_is_a(ui, x11Class)) continue;
     ++found.x11Uis;
@@ -77,7 +76,7 @@ FoundUi findUi()
     found.binary = filePath(lilv_ui_get_binary_uri(ui));
     found.bundle = filePath(lilv_ui_get_bundle_uri(ui));
     LilvNodes* features = lilv_world_find_nodes(world, lilv_ui_get_uri(ui), requiredFeature, nullptr);
-    LILV_FOREACH(nodes, f, features) found.required.emplace_back(lilv_node_as_uri(lilv_nodes_get(features, f)));
+    LILV_FOREACH (nodes, f, features) found.required.emplace_back(lilv_node_as_uri(lilv_nodes_get(features, f)));
     lilv_nodes_free(features);
   }
   lilv_uis_free(uis);

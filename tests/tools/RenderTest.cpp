@@ -290,8 +290,8 @@ TEST_F(RenderTest, filesWithFewerParametersGiveTheRestTheOpeningValuesAndLargerO
   // The preset then sets the gain, and "Invert Right", which it does not
   // hold, goes back to what the plug-in opened with (off).
   fs::remove(path("out.wav"));
-  run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) +
-               " " + files);
+  run = render(plugin + "--bank " + quote(path("one-program.fxb")) + " --preset " + quote(path("gain-only.fxp")) + " " +
+               files);
   ASSERT_EQ(run.status, 0) << run.err;
   out = readClip(path("out.wav"));
   ASSERT_EQ(out.samples.size(), 2 * input.size());
@@ -395,17 +395,16 @@ TEST_F(RenderTest, nineteenParameterFilesLoadWithTheLiveControlsAtTheirInitialVa
   const std::string plugin = std::string("--plugin ") + BRASKLIN_PLUGIN + " ";
   packing::ProgramFields older;
   older.nameField = "Nineteen";
-  older.values = {0.25f, 0.67f, 0.0f, 0.0f, 0.4f, 0.35f, 0.6875f, 0.4f, 0.0f, 0.0f,
+  older.values = {0.25f, 0.67f, 0.0f,  0.0f, 0.4f, 0.35f,       0.6875f,    0.4f, 0.0f, 0.0f,
                   0.0f,  0.0f,  0.05f, 0.5f, 0.0f, 0.33333334f, 0.6666667f, 1.0f, 1.0f};
   writeBytes(path("nineteen.fxp"), packing::packProgram(older));
   packing::BankFields bank;
   bank.programs.assign(2, packing::packProgram(older));
   writeBytes(path("nineteen.fxb"), packing::packBank(bank));
-  const std::vector<std::string> initial = {" 19 | \" Dry/Wet \"       | 1.000000 | 1.000",
-                                            " 20 | \" Gate \"          | 0.000000 | off",
-                                            " 21 | \" Glide \"         | 0.000000 | 0 ms",
-                                            " 22 | \" Scale \"         | 0.000000 | Off",
-                                            " 23 | \" Key \"           | 0.000000 | C"};
+  const std::vector<std::string> initial = {
+      " 19 | \" Dry/Wet \"       | 1.000000 | 1.000", " 20 | \" Gate \"          | 0.000000 | off",
+      " 21 | \" Glide \"         | 0.000000 | 0 ms", " 22 | \" Scale \"         | 0.000000 | Off",
+      " 23 | \" Key \"           | 0.000000 | C"};
   const struct {
     const char* what;
     std::string arguments;

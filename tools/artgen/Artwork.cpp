@@ -332,7 +332,8 @@ void liveSection(Painter& p)
 {
   plate(p, kLivePlate);
   titled(p, kLivePlate, "LIVE", kSecondRowTitleBaseline);
-  for (const layout::Control* bar : {&layout::kDryWet, &layout::kGate, &layout::kGlide, &layout::kScale, &layout::kKey}) {
+  for (const layout::Control* bar :
+       {&layout::kDryWet, &layout::kGate, &layout::kGlide, &layout::kScale, &layout::kKey}) {
     drawLegend(p, *bar);
     // A socket around the bar, as around the buttons.
     const Box& box = bar->rect;

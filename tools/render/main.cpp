@@ -62,8 +62,8 @@ std::string defaultPluginPath(const char* argv0)
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) self = std::filesystem::absolute(argv0, ec);
   const std::filesystem::path dir = self.parent_path();
-  for (const auto& candidate : {dir / "brasklin.so", dir / ".." / ".." / "vst2" / "brasklin.so",
-                                dir / ".." / "lib" / "vst" / "brasklin.so"}) {
+  for (const auto& candidate :
+       {dir / "brasklin.so", dir / ".." / ".." / "vst2" / "brasklin.so", dir / ".." / "lib" / "vst" / "brasklin.so"}) {
     if (std::filesystem::exists(candidate, ec)) return std::filesystem::weakly_canonical(candidate, ec).string();
   }
   return (dir / "brasklin.so").string();
