@@ -14,17 +14,6 @@ constexpr int kFieldWidth = kNumberTextBytes - 1;
 constexpr double kPositiveIntegerDigitsEnd = 10000000.0;
 constexpr double kNegativeIntegerDigitsEnd = 1000000.0;
 
-// Copies at most the field's 8 characters and always terminates.
-void writeText(char* text, const char* source)
-{
-  int length = 0;
-  while (length < kFieldWidth && source[length] != '\0') {
-    text[length] = source[length];
-    ++length;
-  }
-  text[length] = '\0';
-}
-
 char digitOf(double value)
 {
   // value >= 0 here; fmod keeps it below 10, so the digit is 0..9.
@@ -37,7 +26,7 @@ void writeNumberText(float value, char* text)
 {
   double v = value;
   if (std::isnan(v)) {
-    writeText(text, kNotANumberText);
+    writeFieldText(text, kNotANumberText);
     return;
   }
   const bool negative = v < 0.0;
@@ -49,7 +38,7 @@ void writeNumberText(float value, char* text)
     integerDigitsEnd = kNegativeIntegerDigitsEnd;
   }
   if (v >= integerDigitsEnd) {  // infinities included
-    writeText(text, kHugeText);
+    writeFieldText(text, kHugeText);
     return;
   }
 
@@ -90,4 +79,14 @@ void writeNumberText(float value, char* text)
     position += places;
   }
   text[position] = '\0';
+}
+
+void writeFieldText(char* text, const char* source)
+{
+  int length = 0;
+  while (length < kFieldWidth && source[length] != '\0') {
+    text[length] = source[length];
+    ++length;
+  }
+  text[length] = '\0';
 }

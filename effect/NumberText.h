@@ -14,3 +14,7 @@ inline constexpr int kNumberTextBytes = 9;
 // Writes `value` into `text` (kNumberTextBytes bytes): the sign, the integer
 // digits, the point and as many truncated fraction digits as fill 8 characters.
 void writeNumberText(float value, char* text);
+
+// Copies `source` into `text` (kNumberTextBytes bytes): at most the field's 8
+// characters, always terminated.
+void writeFieldText(char* text, const char* source);

@@ -9,20 +9,7 @@
 
 namespace {
 
-constexpr int kFieldWidth = kConversionBufferSize - 1;
-
 constexpr long long kHugeLongThreshold = 100000000;
-
-// Copies at most the field's 8 characters and always terminates.
-void writeText(char* text, const char* source)
-{
-  int length = 0;
-  while (length < kFieldWidth && source[length] != '\0') {
-    text[length] = source[length];
-    ++length;
-  }
-  text[length] = '\0';
-}
 
 }  // namespace
 
@@ -31,7 +18,7 @@ void AudioEffect::float2string(float value, char* text) { writeNumberText(value,
 void AudioEffect::dB2string(float value, char* text)
 {
   if (value <= 0.0f) {
-    writeText(text, kMinusInfinityText);
+    writeFieldText(text, kMinusInfinityText);
     return;
   }
   float2string(static_cast<float>(20.0 * std::log10(static_cast<double>(value))), text);
@@ -54,10 +41,10 @@ void AudioEffect::ms2string(float samples, char* text)
 void AudioEffect::long2string(int32_t value, char* text)
 {
   if (value >= kHugeLongThreshold) {
-    writeText(text, kHugeText);
+    writeFieldText(text, kHugeText);
     return;
   }
   char formatted[16];  // "%7d" of any 32-bit value needs at most 11 characters
   std::snprintf(formatted, sizeof formatted, "%7d", static_cast<int>(value));
-  writeText(text, formatted);
+  writeFieldText(text, formatted);
 }

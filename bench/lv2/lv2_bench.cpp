@@ -5,10 +5,7 @@
 // voice-like input, after a second of warm-up.
 //   ns_per_sample  processing time per input frame (CPU time)
 #include <benchmark/benchmark.h>
-#include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
-#include <lv2/options/options.h>
-#include <lv2/urid/urid.h>
 
 #include <cmath>
 #include <cstdint>
@@ -22,6 +19,7 @@
 #include "host/AEffect.h"
 #include "host/PluginEntry.h"
 #include "platform/fake/FakePlatformServices.h"
+#include "tests/support/Lv2HostFeatures.h"
 
 extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index);
 
@@ -114,15 +112,8 @@ public:
   Lv2Runner(uint32_t blockSize, const std::vector<float>& values)
       : descriptor(lv2_descriptor(0)), left(blockSize), right(blockSize), controls(portCount(), 0.0f)
   {
-    const auto block = static_cast<int32_t>(blockSize);
-    LV2_URID_Map map{this, &Lv2Runner::mapUri};
-    const LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0, mapUri(this, LV2_BUF_SIZE__maxBlockLength),
-                                           sizeof(int32_t), mapUri(this, "http://lv2plug.in/ns/ext/atom#Int"), &block},
-                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    const LV2_Feature mapFeature{LV2_URID__map, &map};
-    const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
-    const LV2_Feature* features[] = {&mapFeature, &optionsFeature, nullptr};
-    handle = descriptor->instantiate(descriptor, kRate, BRASKLIN_BENCH_DIR, features);
+    testsupport::Lv2HostFeatures features(static_cast<int32_t>(blockSize));
+    handle = descriptor->instantiate(descriptor, kRate, BRASKLIN_BENCH_DIR, features.list());
     if (handle == nullptr) return;
     for (int32_t index = 0; index < kParameterCount; ++index) {
       const uint32_t port = portForParameter(index);
@@ -150,19 +141,8 @@ public:
   bool ok() const { return handle != nullptr; }
 
 private:
-  static LV2_URID mapUri(LV2_URID_Map_Handle self, const char* uri)
-  {
-    auto& uris = static_cast<Lv2Runner*>(self)->uris;
-    for (std::size_t i = 0; i < uris.size(); ++i) {
-      if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
-    }
-    uris.emplace_back(uri);
-    return static_cast<LV2_URID>(uris.size());
-  }
-
   const LV2_Descriptor* descriptor;
   LV2_Handle handle = nullptr;
-  std::vector<std::string> uris;
   std::vector<float> left, right, controls;
 };
 

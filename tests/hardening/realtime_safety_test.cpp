@@ -26,13 +26,11 @@
 
 #include "tests/hardening/HardeningSupport.h"
 
-#include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
-#include <lv2/options/options.h>
-#include <lv2/urid/urid.h>
 
 #include "effect/ParameterPorts.h"
 #include "effect/ParameterUnits.h"
+#include "tests/support/Lv2HostFeatures.h"
 
 extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index);
 
@@ -501,15 +499,8 @@ public:
         right(largestBlock),
         controls(portCount(), 0.0f)
   {
-    const auto block = static_cast<int32_t>(largestBlock);
-    const LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
-                                           map("http://lv2plug.in/ns/ext/atom#Int"), &block},
-                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    LV2_URID_Map mapData{this, &Lv2AudioThread::mapUri};
-    const LV2_Feature mapFeature{LV2_URID__map, &mapData};
-    const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
-    const LV2_Feature* features[] = {&mapFeature, &optionsFeature, nullptr};
-    handle = descriptor->instantiate(descriptor, 44100.0, BRASKLIN_TEST_VST_DIR, features);
+    testsupport::Lv2HostFeatures features(static_cast<int32_t>(largestBlock));
+    handle = descriptor->instantiate(descriptor, 44100.0, BRASKLIN_TEST_VST_DIR, features.list());
     for (uint32_t port = 0; port < portCount(); ++port) descriptor->connect_port(handle, port, &controls[port]);
     descriptor->connect_port(handle, kAudioInputPort, in.data());
     descriptor->connect_port(handle, kFirstAudioOutputPort, left.data());
@@ -547,20 +538,8 @@ public:
   }
 
 private:
-  LV2_URID map(const char* uri) { return mapUri(this, uri); }
-  static LV2_URID mapUri(LV2_URID_Map_Handle self, const char* uri)
-  {
-    auto& uris = static_cast<Lv2AudioThread*>(self)->uris;
-    for (std::size_t i = 0; i < uris.size(); ++i) {
-      if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
-    }
-    uris.emplace_back(uri);
-    return static_cast<LV2_URID>(uris.size());
-  }
-
   const LV2_Descriptor* descriptor;
   LV2_Handle handle = nullptr;
-  std::vector<std::string> uris;
   std::vector<float> in, left, right, controls;
   double phase = 0.0;
   double position = 0.0;

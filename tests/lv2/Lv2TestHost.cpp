@@ -1,9 +1,6 @@
 #include "tests/lv2/Lv2TestHost.h"
 
 #include <gtest/gtest.h>
-#include <lv2/buf-size/buf-size.h>
-#include <lv2/options/options.h>
-#include <lv2/urid/urid.h>
 
 #include <algorithm>
 #include <array>
@@ -20,25 +17,6 @@
 namespace lv2test {
 
 namespace {
-
-// urid:map over a list of URIs (the test host maps a handful).
-struct UridMap {
-  std::vector<std::string> uris;
-  static LV2_URID map(LV2_URID_Map_Handle handle, const char* uri)
-  {
-    auto& self = *static_cast<UridMap*>(handle);
-    const auto found = std::find(self.uris.begin(), self.uris.end(), uri);
-    if (found != self.uris.end()) return static_cast<LV2_URID>(found - self.uris.begin() + 1);
-    self.uris.emplace_back(uri);
-    return static_cast<LV2_URID>(self.uris.size());
-  }
-};
-
-UridMap& uridMap()
-{
-  static UridMap map;
-  return map;
-}
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): lilv's callback signature
 void setPortValue(const char* symbol, void* userData, const void* value, uint32_t size, uint32_t /*type*/)
@@ -83,19 +61,15 @@ const LilvNode* World::uri(const std::string& text)
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate, then block size, as a host gives them
 Instance::Instance(World& world, double sampleRate, uint32_t maxBlock)
-    : world(world), maxBlock(maxBlock), controls(portCount(), 0.0f), in(maxBlock), left(maxBlock), right(maxBlock)
+    : world(world),
+      hostFeatures(static_cast<int32_t>(maxBlock)),
+      maxBlock(maxBlock),
+      controls(portCount(), 0.0f),
+      in(maxBlock),
+      left(maxBlock),
+      right(maxBlock)
 {
-  UridMap& map = uridMap();
-  LV2_URID_Map mapFeatureData{&map, &UridMap::map};
-  const auto block = static_cast<int32_t>(maxBlock);
-  const LV2_Options_Option options[] = {
-      {LV2_OPTIONS_INSTANCE, 0, UridMap::map(&map, LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
-       UridMap::map(&map, "http://lv2plug.in/ns/ext/atom#Int"), &block},
-      {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-  const LV2_Feature mapFeature{LV2_URID__map, &mapFeatureData};
-  const LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
-  const LV2_Feature* features[] = {&mapFeature, &optionsFeature, nullptr};
-  instance = lilv_plugin_instantiate(world.plugin(), sampleRate, features);
+  instance = lilv_plugin_instantiate(world.plugin(), sampleRate, hostFeatures.list());
   if (instance == nullptr) throw std::runtime_error("the plug-in did not instantiate");
   // Every control at its default, as a host starts.
   std::vector<float> defaults(controls.size());
@@ -127,10 +101,9 @@ void Instance::setAll(std::span<const float> values)
 
 void Instance::applyPreset(const std::string& presetUri)
 {
-  LV2_URID_Map map{&uridMap(), &UridMap::map};
   // A preset's port values live in a file of their own, read on demand.
   ASSERT_GE(lilv_world_load_resource(world.world(), world.uri(presetUri)), 0) << presetUri;
-  LilvState* state = lilv_state_new_from_world(world.world(), &map, world.uri(presetUri));
+  LilvState* state = lilv_state_new_from_world(world.world(), hostFeatures.uridMap(), world.uri(presetUri));
   ASSERT_NE(state, nullptr) << presetUri;
   lilv_state_restore(state, instance, setPortValue, this, 0, nullptr);
   lilv_state_free(state);

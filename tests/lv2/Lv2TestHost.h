@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Lv2HostFeatures.h"
+
 namespace lv2test {
 
 // The lilv world over the in-place bundle (and the installed specification).
@@ -61,6 +63,8 @@ public:
 
 private:
   World& world;
+  // Kept for the instance's life: a preset's state maps URIs through it.
+  testsupport::Lv2HostFeatures hostFeatures;
   LilvInstance* instance = nullptr;
   uint32_t maxBlock;
   std::vector<float> controls;  // by port number

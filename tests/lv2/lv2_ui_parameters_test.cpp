@@ -4,42 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "effect/ParameterPorts.h"
 #include "effect/ParameterTable.h"
 #include "lv2/Lv2UiParameters.h"
+#include "tests/lv2/UiHostLog.h"
 
 namespace {
 
-// What the store told the host: '[' grab, 'w' write, ']' release, with the
-// port of each and the values written.
-struct HostLog {
-  std::string calls;
-  std::vector<uint32_t> ports;
-  std::vector<float> written;
-};
-
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own signature
-void writePort(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t /*format*/, const void* buffer)
-{
-  auto& log = *static_cast<HostLog*>(controller);
-  ASSERT_EQ(size, sizeof(float));
-  float value = 0.0f;
-  std::memcpy(&value, buffer, sizeof value);
-  log.calls += 'w';
-  log.ports.push_back(port);
-  log.written.push_back(value);
-}
-
-void touchPort(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed)
-{
-  auto& log = *static_cast<HostLog*>(handle);
-  log.calls += grabbed ? '[' : ']';
-  log.ports.push_back(port);
-}
+using lv2uitest::HostLog;
+using lv2uitest::touchPort;
+using lv2uitest::writePort;
 
 class Lv2UiParametersTest : public ::testing::Test {
 protected:

@@ -25,6 +25,7 @@
 #include "effect/ParameterUnits.h"
 #include "lv2/Lv2Identity.h"
 #include "tests/editor/EditorPictureValues.h"
+#include "tests/lv2/UiHostLog.h"
 #include "tests/support/EditorSwitchZones.h"
 #include "tests/support/X11HostSupport.h"
 #include "tests/support/X11TestDisplay.h"
@@ -105,35 +106,9 @@ std::vector<float> portDefaults()
   return defaults;
 }
 
-// What the interface told the host: '[' a grab, 'w' a write, ']' a release,
-// with the port of each, the values written and the size it asked for.
-struct HostLog {
-  std::string calls;
-  std::vector<uint32_t> ports;
-  std::vector<float> written;
-  int width = 0;
-  int height = 0;
-};
-
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own signature
-void writePort(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer)
-{
-  auto& log = *static_cast<HostLog*>(controller);
-  EXPECT_EQ(size, sizeof(float));
-  EXPECT_EQ(format, 0u);
-  float value = 0.0f;
-  std::memcpy(&value, buffer, sizeof value);
-  log.calls += 'w';
-  log.ports.push_back(port);
-  log.written.push_back(value);
-}
-
-void touchPort(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed)
-{
-  auto& log = *static_cast<HostLog*>(handle);
-  log.calls += grabbed ? '[' : ']';
-  log.ports.push_back(port);
-}
+using lv2uitest::HostLog;
+using lv2uitest::touchPort;
+using lv2uitest::writePort;
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own signature
 int resizeTo(LV2UI_Feature_Handle handle, int width, int height)
