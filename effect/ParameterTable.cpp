@@ -311,6 +311,7 @@ int32_t switchPositionFor(int32_t index, float value)
   }
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a value and a count, as every switch conversion takes them
 int32_t nearestSwitchPosition(float value, int32_t positions)
 {
   const double last = static_cast<double>(positions - 1);

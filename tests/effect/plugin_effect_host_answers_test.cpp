@@ -33,6 +33,7 @@ protected:
 
   // The text an opcode writes into a buffer of `size` bytes; fails the test if
   // a byte beyond the buffer changed.
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the opcode first, as the dispatcher takes it
   std::string askText(int32_t opcode, std::size_t size, int32_t index = 0, intptr_t expected = 1)
   {
     std::array<char, 128> buffer{};

@@ -491,6 +491,7 @@ protected:
   static constexpr Colour kLit{200, 100, 0, 0};
 
   // A bar from a picture of the empty bar (dark blue) above the lit one (amber).
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the value, then the bar's kind, as ValueBar takes them
   ValueBar* addBar(float value, int positions = 0)
   {
     addBitmap(138, 100, 32, [](int, int y) { return y < 16 ? kEmpty.toRgb() : kLit.toRgb(); });

@@ -59,6 +59,7 @@ std::string quote(const std::string& s)
   return q + "'";
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate, then format, as sf_open takes them
 void writeClip(const fs::path& path, const std::vector<float>& mono, int rate,
                int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT)
 {
@@ -87,6 +88,7 @@ Clip readClip(const fs::path& path)
 }
 
 // Pitch by the strongest normalised autocorrelation between 60 and 2000 Hz.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where the window starts, then how long it is
 double autocorrelationPitch(const std::vector<float>& x, size_t start, size_t length, int rate)
 {
   const size_t minLag = static_cast<size_t>(rate / 2000);

@@ -309,6 +309,7 @@ TEST_F(Win32FrameTest, postedDragMessagesDriveTheSliderWithTheirOwnButtonsAndMod
   std::unique_ptr<Frame> frame = openScene(scene);
   HWND child = windowOf(*frame);
   const Point grab{kSceneSlider.left + 8, scene.slider->getHandleTop() + 4};
+  // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the message's own fields, in its order
   const auto post = [&](UINT message, WPARAM buttons, int x, int y) {
     PostMessageA(child, message, buttons, MAKELPARAM(x, y));
     pumpPending();

@@ -2,11 +2,13 @@
 
 #include "gui/BmpImage.h"
 #include "editor/EditorLayout.h"
+#include "effect/ParameterTable.h"
 #include "tools/artgen/Painter.h"
 
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -132,6 +134,7 @@ int switchImage(double value)
 
 }  // namespace
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): from, then to, as the command line gives them
 bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath)
 {
   auto background = load(bitmapFolder, layout::kBackgroundBitmap);
@@ -218,15 +221,15 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath)
         canvas.textBox(control.rect, control.tag == layout::kWaveShapeBoxTag ? "Sine" : "0.350");
         break;
       case layout::Kind::valueBar: {
-        // Lit to the value, or the zone of a switch's position (Scale has
-        // seven, Key twelve).
-        const int positions = control.tag == 22 ? 7 : control.tag == 23 ? 12 : 0;
+        // Lit to the value, or the zone of a switch's position, as the
+        // panel draws it.
+        const int positions = parameterInfo(control.tag).positions;
         canvas.blit(*bar, control.rect, {0, control.imageHeight}, false);
         const int width = control.imageWidth;
         int from = 0;
-        int to = static_cast<int>(value * width + 0.5);
+        int to = static_cast<int>(std::lround(value * width));
         if (positions > 0) {
-          const int position = static_cast<int>(value * (positions - 1) + 0.5);
+          const int position = static_cast<int>(std::lround(value * (positions - 1)));
           from = position * width / positions;
           to = (position + 1) * width / positions;
         }
@@ -234,8 +237,9 @@ bool writeMockup(const std::string& bitmapFolder, const std::string& pngPath)
         BmpImage lit = *bar;
         for (int y = 0; y < bar->height; ++y)
           for (int x = 0; x < width; ++x)
-            lit.pixels[static_cast<std::size_t>(y * width + x)] =
-                bar->pixels[static_cast<std::size_t>(y * width + std::min(x + from, width - 1))];
+            lit.pixels[static_cast<std::size_t>(y) * std::size_t(width) + std::size_t(x)] =
+                bar->pixels[static_cast<std::size_t>(y) * std::size_t(width) +
+                            std::size_t(std::min(x + from, width - 1))];
         canvas.blit(lit, Box{control.rect.left + from, control.rect.top, 0, 0},
                     {control.imageHeight, control.imageHeight, to - from}, false);
         canvas.barText(control.rect, barText(control.tag));

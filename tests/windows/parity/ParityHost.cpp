@@ -160,8 +160,10 @@ Settings settingsFor(const std::string& name, bool& known)
   return settings;
 }
 
+// NOLINTBEGIN(bugprone-easily-swappable-parameters): the order of the command line this serves
 int render(const std::string& modulePath, const std::string& inputPath, const std::string& caseName,
            const std::string& mode, const std::string& outputPath)
+// NOLINTEND(bugprone-easily-swappable-parameters)
 {
   bool known = false;
   const Settings settings = settingsFor(caseName, known);
