@@ -172,10 +172,12 @@ TEST(Win32EditorHostTest, editorOpensInTheHostWindowPaintsTheArtworkTakesAClickA
   };
   for (const layout::Control& control : layout::kControls) {
     const Rect area = rectOf(control.rect);
-    if (control.kind == layout::Kind::textBox)
+    if (control.kind == layout::Kind::textBox) {
       EXPECT_GT(inkBox(picture, area, 0).width(), 0) << "no text in the box at " << area.left << "," << area.top;
-    if (control.kind == layout::Kind::valueBar)
+    }
+    if (control.kind == layout::Kind::valueBar) {
       EXPECT_GT(lightPixels(area), 5) << "no value on the bar of parameter " << control.tag;
+    }
   }
 
   // The on/off button shows one half of its two-state bitmap; a posted click
