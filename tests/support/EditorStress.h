@@ -1,6 +1,6 @@
 // A host that opens and closes the plug-in's editor over and over on its
-// interface thread (the calling thread) while a second thread automates all
-// 18 parameters and a third runs audio blocks, the way a user clicking the
+// interface thread (the calling thread) while a second thread automates every
+// parameter and a third runs audio blocks, the way a user clicking the
 // editor button during a playback with automation drives a plug-in. Only the
 // descriptor is used, so the same loop runs on any window layer: headless,
 // X11, or Win32 under wine.
@@ -21,8 +21,10 @@
 
 namespace editorstress {
 
-// The parameters the automation thread sets, every one of the plug-in's.
-inline constexpr int32_t kParameters = 24;
+// Each of the three threads does at least this much (open/close rounds,
+// passes over the parameters, blocks) before the loop ends, however slow a
+// loaded or instrumented machine makes them.
+inline constexpr long kMinimumRounds = 20;
 
 struct Outcome {
   int openCloseRounds = 0;
@@ -38,8 +40,10 @@ inline intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, int
   return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
 }
 
-// Runs the three threads for `duration`. `pump` is called on the interface
-// thread between idles, for the window system's events (may be empty).
+// Runs the three threads for `duration`, and on until each has done
+// kMinimumRounds, for at most eight times `duration` in all. `pump` is
+// called on the interface thread between idles, for the window system's
+// events (may be empty).
 inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::milliseconds duration,
                    const std::function<void()>& pump = {})
 {
@@ -51,10 +55,11 @@ inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::millisecond
   std::atomic<long> unfinite{0};
   std::atomic<int> stopped{0};
 
+  const int32_t parameters = effect->numParams;
   std::thread automation([&] {
     uint32_t step = 0;
     while (!stop.load(std::memory_order_relaxed)) {
-      for (int32_t index = 0; index < kParameters; ++index) {
+      for (int32_t index = 0; index < parameters; ++index) {
         // Values that sweep each parameter's whole range, stage-order slots
         // and switches included.
         const float value = static_cast<float>((step * 7 + static_cast<uint32_t>(index) * 13) % 101) / 100.0f;
@@ -62,7 +67,7 @@ inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::millisecond
         (void)effect->getParameter(effect, index);
       }
       ++step;
-      automationCalls.fetch_add(kParameters, std::memory_order_relaxed);
+      automationCalls.fetch_add(parameters, std::memory_order_relaxed);
     }
     stopped.fetch_add(1);
   });
@@ -90,8 +95,14 @@ inline Outcome run(AEffect* effect, void* parentWindow, std::chrono::millisecond
     stopped.fetch_add(1);
   });
 
-  const auto end = std::chrono::steady_clock::now() + duration;
-  while (std::chrono::steady_clock::now() < end) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto enough = [&] {
+    return outcome.openCloseRounds >= kMinimumRounds && blocks.load() >= kMinimumRounds &&
+           automationCalls.load() >= kMinimumRounds * parameters;
+  };
+  for (;;) {
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    if (elapsed >= 8 * duration || (elapsed >= duration && enough())) break;
     dispatch(effect, effEditOpen, 0, 0, parentWindow);
     for (int idle = 0; idle < 3; ++idle) {
       if (pump) pump();
