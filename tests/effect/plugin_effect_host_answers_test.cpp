@@ -145,8 +145,10 @@ TEST_F(HostAnswersTest, switchesAreAnnouncedAsStepsAndContinuousParametersGetNot
                                {15, steps, 3},
                                {16, steps, 3},
                                {17, steps, 3},
-                               {18, steps | kVstParameterIsSwitch, 1}};
-  for (int32_t index = -1; index <= 19; ++index) {
+                               {18, steps | kVstParameterIsSwitch, 1},
+                               {22, steps, 6},
+                               {23, steps, 11}};
+  for (int32_t index = -1; index <= kParameterCount; ++index) {
     SCOPED_TRACE(index);
     // The record and as many guard bytes again behind it.
     std::array<unsigned char, 2 * sizeof(VstParameterProperties)> bytes{};

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "dsp/FeedbackDelay.h"
+#include "effect/ParameterTable.h"
 #include "shapes/WaveShapeTable.h"
 #include "tests/effect/EffectTestSupport.h"
 #include "tests/support/signals.h"
@@ -32,16 +33,17 @@ protected:
   std::vector<float> tone = signals::sine(330.0, 44100.0, 8192, 0.8);
 };
 
-// robustness: setParameter with NaN, +inf or -inf on each of the 18 parameters => refused: the value, the program field and every derived setting stay as they were
+// robustness: setParameter with NaN, +inf or -inf on every parameter => refused: the value, the program field and every derived setting stay as they were
 TEST_F(RobustnessTest, valuesThatAreNotNumbersAreRefusedAndChangeNothing)
 {
-  std::vector<float> before(18);
-  for (int32_t i = 0; i < 18; ++i) before[static_cast<std::size_t>(i)] = effect->getParameter(i);
+  std::vector<float> before(kParameterCount);
+  for (int32_t i = 0; i < kParameterCount; ++i) before[static_cast<std::size_t>(i)] = effect->getParameter(i);
   const PluginProgram::Values stored = effect->programAt(0).values();
-  for (int32_t i = 0; i < 18; ++i) {
+  for (int32_t i = 0; i < kParameterCount; ++i) {
     for (float v : {nan, inf, -inf}) effect->setParameter(i, v);
   }
-  for (int32_t i = 0; i < 18; ++i) EXPECT_EQ(effect->getParameter(i), before[static_cast<std::size_t>(i)]) << i;
+  for (int32_t i = 0; i < kParameterCount; ++i)
+    EXPECT_EQ(effect->getParameter(i), before[static_cast<std::size_t>(i)]) << i;
   EXPECT_EQ(effect->programAt(0).values(), stored);
   EXPECT_EQ(effect->delayStage().pendingLength(), 0);
 }
@@ -49,7 +51,7 @@ TEST_F(RobustnessTest, valuesThatAreNotNumbersAreRefusedAndChangeNothing)
 // robustness: setParameter with huge (+-3.4e38, +-1e30), negative (-1), above-range (2, 7.5) or denormal values on each parameter => passed through the unclamped formulas (a negative WaveShape refused); the output stays finite and both outputs equal; the display fits its buffer
 TEST_F(RobustnessTest, everyHostileValueOnEveryParameterKeepsTheOutputFinite)
 {
-  for (int32_t i = 0; i < 18; ++i) {
+  for (int32_t i = 0; i < kParameterCount; ++i) {
     for (float v : hostileValues) {
       auto subject = effecttest::makeEffect();
       subject->setParameter(8, 0.5f);   // delay and distortion running, so every
@@ -220,7 +222,8 @@ TEST_F(RobustnessTest, randomHostileAutomationNeverYieldsANumberThatIsNot)
   const auto input = signals::noise(3000, 7, 0.9);
   std::vector<float> out0(3000), out1(3000);
   for (int round = 0; round < 300; ++round) {
-    const int32_t index = static_cast<int32_t>(random() % 22) - 2;
+    // Every parameter and a couple of indices on either side of the table.
+    const int32_t index = static_cast<int32_t>(random() % (kParameterCount + 4)) - 2;
     const float value = random() % 5 == 0 ? hostileValues[random() % std::size(hostileValues)] : normal(random);
     effect->setParameter(index, value);
     if (random() % 10 == 0) effect->setProgram(static_cast<int32_t>(random() % 18) - 1);

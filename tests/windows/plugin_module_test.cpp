@@ -294,18 +294,28 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail)
   EXPECT_STREQ(untouched, "untouched");
   EXPECT_EQ(dispatch(effGetProgram), 0);
 
-  for (int32_t index = 0; index < 19; ++index) {
+  // The switches' positions (0: a continuous parameter): the FFT length, the
+  // filter type and the stage-order slots have four, Stablize, Quick Detect
+  // and Precise two, Scale seven and Key twelve.
+  const auto positionsOf = [](int32_t index) {
+    if (index == 1 || index == 5 || (index >= 14 && index <= 17)) return 4;
+    if (index == 2 || index == 3 || index == 18) return 2;
+    if (index == 22) return 7;
+    if (index == 23) return 12;
+    return 0;
+  };
+  ASSERT_EQ(effect->numParams, 24);
+  for (int32_t index = 0; index < effect->numParams; ++index) {
     std::array<unsigned char, 2 * sizeof(VstParameterProperties)> bytes{};
     bytes.fill(0xA5);
     auto* properties = reinterpret_cast<VstParameterProperties*>(bytes.data());
-    const bool fourWay = index == 1 || index == 5 || (index >= 14 && index <= 17);
-    const bool onOff = index == 2 || index == 3 || index == 18;
-    EXPECT_EQ(dispatch(effGetParameterProperties, index, 0, properties), fourWay || onOff ? 1 : 0) << index;
+    const int positions = positionsOf(index);
+    EXPECT_EQ(dispatch(effGetParameterProperties, index, 0, properties), positions > 0 ? 1 : 0) << index;
     for (std::size_t i = sizeof(VstParameterProperties); i < bytes.size(); ++i) ASSERT_EQ(bytes[i], 0xA5) << index;
-    if (fourWay || onOff) {
-      EXPECT_EQ(properties->stepFloat, fourWay ? 1.0f / 3.0f : 1.0f) << index;
+    if (positions > 0) {
+      EXPECT_EQ(properties->stepFloat, 1.0f / float(positions - 1)) << index;
       EXPECT_EQ(properties->maxInteger, 0) << index;
-      EXPECT_EQ((properties->flags & kVstParameterIsSwitch) != 0, onOff) << index;
+      EXPECT_EQ((properties->flags & kVstParameterIsSwitch) != 0, positions == 2) << index;
     }
   }
 
