@@ -209,7 +209,7 @@ TEST_F(ProbeModule, bitmapResourcesLoadFromTheModule)
     EXPECT_EQ(info.bmHeight, height < 0 ? -height : height);
     DeleteObject(bitmap);
   }
-  EXPECT_EQ(LoadBitmapA(module.handle, MAKEINTRESOURCEA(138)), nullptr) << "only ten bitmaps";
+  EXPECT_EQ(LoadBitmapA(module.handle, MAKEINTRESOURCEA(139)), nullptr) << "only eleven bitmaps";
 }
 
 #ifdef BRASKLIN_PLUGIN_PATH
@@ -272,8 +272,10 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail)
   EXPECT_EQ(dispatch(effGetVstVersion), 2400);
   EXPECT_EQ(effect->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
   // Every parameter but 11, the unnamed second entry for the delay time.
-  for (int32_t index = -1; index <= 19; ++index) {
-    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < 19 && index != 11 ? 1 : 0) << index;
+  ASSERT_EQ(effect->numParams, 24);
+  for (int32_t index = -1; index <= effect->numParams; ++index) {
+    EXPECT_EQ(dispatch(effCanBeAutomated, index), index >= 0 && index < effect->numParams && index != 11 ? 1 : 0)
+        << index;
   }
   char insert[] = "plugAsChannelInsert";
   char midi[] = "receiveVstMidiEvent";
@@ -304,7 +306,6 @@ TEST_F(ShippedPlugin, answersIdentityAutomationProgramNamesSwitchesAndTail)
     if (index == 23) return 12;
     return 0;
   };
-  ASSERT_EQ(effect->numParams, 24);
   for (int32_t index = 0; index < effect->numParams; ++index) {
     std::array<unsigned char, 2 * sizeof(VstParameterProperties)> bytes{};
     bytes.fill(0xA5);
