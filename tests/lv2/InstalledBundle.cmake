@@ -1,6 +1,6 @@
 # Installs the build into a scratch prefix and checks the installed bundle as
 # a host would find it: every file in lib/lv2/brasklin.lv2, the description
-# valid against the LV2 specification, and lilv finding the plug-in there
+# valid against the installed LV2 vocabularies, and lilv finding the plug-in there
 # with its sixteen presets and, when the build has one, its editor in
 # UI_BINARY (empty: no editor).
 #   cmake -DBUILD_DIR=... -DPREFIX=... -DURI=... [-DUI_BINARY=...] -P InstalledBundle.cmake

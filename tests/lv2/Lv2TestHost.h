@@ -15,7 +15,7 @@
 
 namespace lv2test {
 
-// The lilv world over the in-place bundle (and the installed specification).
+// The lilv world over the in-place bundle (and the installed LV2 vocabularies).
 class World {
 public:
   // `path`: the LV2_PATH to search (the in-place bundle by default).

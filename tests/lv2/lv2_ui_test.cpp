@@ -56,14 +56,22 @@ std::string filePath(const LilvNode* uri)
   return text;
 }
 
-FoundUi findUi()
+// A lilv world over the bundle built in place (and the installed LV2
+// vocabularies); the caller frees it.
+LilvWorld* loadWorld()
 {
-  FoundUi found;
   LilvWorld* world = lilv_world_new();
   LilvNode* path = lilv_new_string(world, BRASKLIN_LV2_PATH ":/usr/lib/lv2");
   lilv_world_set_option(world, LILV_OPTION_LV2_PATH, path);
   lilv_node_free(path);
   lilv_world_load_all(world);
+  return world;
+}
+
+FoundUi findUi()
+{
+  FoundUi found;
+  LilvWorld* world = loadWorld();
   LilvNode* pluginUri = lilv_new_uri(world, kLv2PluginUri);
   LilvNode* x11Class = lilv_new_uri(world, LV2_UI__X11UI);
   LilvNode* requiredFeature = lilv_new_uri(world, (kLv2 + "requiredFeature").c_str());
@@ -92,11 +100,7 @@ FoundUi findUi()
 // units): what a host sends an interface it has just opened.
 std::vector<float> portDefaults()
 {
-  LilvWorld* world = lilv_world_new();
-  LilvNode* path = lilv_new_string(world, BRASKLIN_LV2_PATH ":/usr/lib/lv2");
-  lilv_world_set_option(world, LILV_OPTION_LV2_PATH, path);
-  lilv_node_free(path);
-  lilv_world_load_all(world);
+  LilvWorld* world = loadWorld();
   LilvNode* pluginUri = lilv_new_uri(world, kLv2PluginUri);
   std::vector<float> defaults(portCount(), 0.0f);
   if (const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), pluginUri))
