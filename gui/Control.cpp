@@ -39,3 +39,11 @@ void Control::endEdit()
 {
   if (listener) listener->controlEndEdit(this);
 }
+
+bool Control::tookDefaultOnAltClick(DrawContext* context, const MouseEvent& event)
+{
+  if (event.state != (kMouseLeft | kModifierAlt)) return false;
+  value = defaultValue;
+  if (valueDiffersFromDrawn()) reportChange(context);
+  return true;
+}

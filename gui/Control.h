@@ -85,6 +85,10 @@ protected:
   bool valueDiffersFromDrawn() const;
   // Tells the listener, if there is one.
   void reportChange(DrawContext* context);
+  // Alt-click (Alt with the left button) sets the default value, reported if
+  // it changes what is shown. True when `event` was that click, which ends
+  // the press.
+  bool tookDefaultOnAltClick(DrawContext* context, const MouseEvent& event);
   // Tell the listener that a drag starts and ends.
   void beginEdit();
   void endEdit();

@@ -8,7 +8,6 @@
 namespace {
 constexpr int kLeftAlone = kMouseLeft;
 constexpr int kLeftWithShift = kMouseLeft | kModifierShift;
-constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
 constexpr float kFineFactor = 10.0f;  // Shift moves the value a tenth as far
 }  // namespace
 
@@ -79,11 +78,7 @@ bool movesHandle(int state) { return state == kLeftAlone || state == kLeftWithSh
 PressOutcome Slider::mouseDown(DrawContext* context, const MouseEvent& event)
 {
   if (!mouseEnabled) return PressOutcome::done;
-  if (event.state == kLeftWithAlt) {
-    value = defaultValue;
-    if (valueDiffersFromDrawn()) reportChange(context);
-    return PressOutcome::done;
-  }
+  if (tookDefaultOnAltClick(context, event)) return PressOutcome::done;
   if (!movesHandle(event.state)) return PressOutcome::done;
 
   const Rect handleArea{size.left, handleTopOnScreen, size.left + handleWidth, handleTopOnScreen + handleHeight};

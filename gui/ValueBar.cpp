@@ -10,7 +10,6 @@
 namespace {
 constexpr int kLeftAlone = kMouseLeft;
 constexpr int kLeftWithShift = kMouseLeft | kModifierShift;
-constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
 constexpr float kFineFactor = 10.0f;  // Shift moves the value a tenth as far
 
 // The buttons and modifiers a bar follows the pointer with.
@@ -80,11 +79,7 @@ void ValueBar::draw(DrawContext* context)
 PressOutcome ValueBar::mouseDown(DrawContext* context, const MouseEvent& event)
 {
   if (!mouseEnabled) return PressOutcome::done;
-  if (event.state == kLeftWithAlt) {
-    value = defaultValue;
-    if (valueDiffersFromDrawn()) reportChange(context);
-    return PressOutcome::done;
-  }
+  if (tookDefaultOnAltClick(context, event)) return PressOutcome::done;
   if (!follows(event.state) || size.width() <= 0) return PressOutcome::done;
   dragging_ = true;
   dragState_ = 0;  // taken as a change of state by the first follow, with Shift or without

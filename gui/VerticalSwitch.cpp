@@ -6,10 +6,6 @@
 #include "gui/Bitmap.h"
 #include "gui/DrawContext.h"
 
-namespace {
-constexpr int kLeftWithAlt = kMouseLeft | kModifierAlt;
-}  // namespace
-
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the argument order is the toolkit's published one
 VerticalSwitch::VerticalSwitch(const Rect& size, ControlListener* listener, int32_t tag, int imageCount,
                                int imageHeight, int positionCount, Bitmap* bitmap, Point offset,
@@ -52,11 +48,7 @@ void VerticalSwitch::draw(DrawContext* context)
 PressOutcome VerticalSwitch::mouseDown(DrawContext* context, const MouseEvent& event)
 {
   if (!mouseEnabled) return PressOutcome::done;
-  if (event.state == kLeftWithAlt) {
-    value = defaultValue;
-    if (valueDiffersFromDrawn()) reportChange(context);
-    return PressOutcome::done;
-  }
+  if (tookDefaultOnAltClick(context, event)) return PressOutcome::done;
   if (positionCount < 1) return PressOutcome::done;
   // The press itself selects the zone it landed in, so a click that is
   // released at once (a tap, a remote desktop) still chooses a position.
