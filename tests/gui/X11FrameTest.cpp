@@ -20,6 +20,7 @@
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/x11/X11Backend.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/X11HostSupport.h"
 #include "tests/support/X11TestDisplay.h"
 
 #include <cairo.h>
@@ -100,17 +101,12 @@ int differingPixels(const std::vector<uint32_t>& a, const std::vector<uint32_t>&
   return n;
 }
 
-// Repeats `step` until `done` holds or two seconds have passed.
+// Repeats `step` until `done` holds or two seconds have passed: the frame's
+// own window answers well within that.
 template <typename Step, typename Done>
 bool pumpUntil(Step step, Done done)
 {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    step();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return testsupport::pumpUntil(step, done, std::chrono::seconds(2));
 }
 
 class X11FrameTest : public ::testing::Test {

@@ -15,12 +15,12 @@
 
 namespace testsupport {
 
-// Repeats `step` until `done` holds or three seconds have passed; false when
-// the time ran out.
+// Repeats `step` until `done` holds or `limit` has passed; false when the
+// time ran out.
 template <typename Step, typename Done>
-bool pumpUntil(Step step, Done done)
+bool pumpUntil(Step step, Done done, std::chrono::milliseconds limit = std::chrono::seconds(3))
 {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     step();
