@@ -63,16 +63,13 @@ uint32_t scaleIntervals(Scale scale)
   return 0;
 }
 
-float snapToScale(float hertz, Scale scale, int32_t key)
+int32_t nearestScaleNote(double semitones, Scale scale, int32_t key)
 {
+  // The scale's notes around the position, nearest first; of two at the
+  // same distance the lower wins, as the candidates rise.
   const uint32_t intervals = scaleIntervals(scale);
-  if (intervals == 0 || key < 0 || key >= kPitchClassCount || !std::isfinite(hertz) || !(hertz > 0.0f)) return hertz;
-
-  // Semitones above A4, and the scale's notes around it, nearest first; of two
-  // at the same distance the lower wins, as the candidates rise.
-  const double semitones = kSemitonesPerOctave * portableLog2(static_cast<double>(hertz) / kConcertA);
   const auto below = static_cast<int32_t>(std::floor(semitones));
-  int32_t nearest = 0;
+  int32_t nearest = below;
   double nearestDistance = -1.0;
   for (int32_t note = below - kSearchSemitones; note <= below + 1 + kSearchSemitones; ++note) {
     const int32_t aboveRoot = floorMod(note + kAAboveC - key, kPitchClassCount);
@@ -83,9 +80,30 @@ float snapToScale(float hertz, Scale scale, int32_t key)
       nearestDistance = distance;
     }
   }
-  const int32_t octave = (nearest - floorMod(nearest, kPitchClassCount)) / kPitchClassCount;
-  const double snapped = std::ldexp(
-      kConcertA * kEqualTemperedRatio[static_cast<std::size_t>(floorMod(nearest, kPitchClassCount))], octave);
-  const auto result = static_cast<float>(snapped);
+  return nearest;
+}
+
+bool isScaleNote(int32_t note, Scale scale, int32_t key)
+{
+  if (key < 0 || key >= kPitchClassCount) return false;
+  const int32_t aboveRoot = floorMod(note + kAAboveC - key, kPitchClassCount);
+  return (scaleIntervals(scale) & (uint32_t{1} << aboveRoot)) != 0;
+}
+
+double noteHertz(int32_t note)
+{
+  const int32_t octave = (note - floorMod(note, kPitchClassCount)) / kPitchClassCount;
+  return std::ldexp(kConcertA * kEqualTemperedRatio[static_cast<std::size_t>(floorMod(note, kPitchClassCount))],
+                    octave);
+}
+
+double semitonesAboveA4(double hertz) { return kSemitonesPerOctave * portableLog2(hertz / kConcertA); }
+
+float snapToScale(float hertz, Scale scale, int32_t key)
+{
+  const uint32_t intervals = scaleIntervals(scale);
+  if (intervals == 0 || key < 0 || key >= kPitchClassCount || !std::isfinite(hertz) || !(hertz > 0.0f)) return hertz;
+  const auto result =
+      static_cast<float>(noteHertz(nearestScaleNote(semitonesAboveA4(static_cast<double>(hertz)), scale, key)));
   return std::isfinite(result) ? result : hertz;
 }

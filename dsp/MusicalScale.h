@@ -28,3 +28,13 @@ uint32_t scaleIntervals(Scale scale);
 // Returns `hertz` itself for Scale::off, keys outside 0..11, and frequencies
 // that are not finite and positive.
 float snapToScale(float hertz, Scale scale, int32_t key);
+
+// The same search in semitones from A4: the nearest note of `scale` in `key`
+// to `semitones` (a scale other than off, a key in 0..11), as semitones from A4.
+int32_t nearestScaleNote(double semitones, Scale scale, int32_t key);
+// Whether `note` (semitones from A4) belongs to `scale` in `key`.
+bool isScaleNote(int32_t note, Scale scale, int32_t key);
+// The equal-tempered frequency of `note` semitones from A4, Hz.
+double noteHertz(int32_t note);
+// Semitones of `hertz` (finite, positive) from A4, the same bits everywhere.
+double semitonesAboveA4(double hertz);

@@ -49,7 +49,7 @@ float PitchGlide::pitchNow() const
   return static_cast<float>(portableExp2(positionNow()));
 }
 
-void PitchGlide::advance(int32_t samples)
+void PitchGlide::advance(double samples)
 {
   if (!moving_) return;
   elapsedSamples_ += samples;

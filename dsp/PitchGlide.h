@@ -40,7 +40,7 @@ public:
   // The pitch of a cycle starting now, Hz: the aim itself once arrived.
   float pitchNow() const;
   // Moves the clock on by `samples` (the length of the cycle just started).
-  void advance(int32_t samples);
+  void advance(double samples);
 
 private:
   // Where the pitch lies now, in octaves (log2 Hz), while moving.

@@ -34,7 +34,8 @@ float finiteOrSilence(float sample) { return std::isfinite(sample) ? sample : 0.
 TrackingOscillator::TrackingOscillator()
     : carryBuffer_(std::make_unique<float[]>(kCarryCapacity)),
       spectrum_(std::make_unique<float[]>(kMaxFftLength)),
-      analysisBuffer_(std::make_unique<float[]>(kMaxFftLength))
+      analysisBuffer_(std::make_unique<float[]>(kMaxFftLength)),
+      quickFrame_(std::make_unique<float[]>(kMaxFftLength))
 {
   // Every length the stage accepts, ready before the first block: a host
   // may switch the length between any two blocks, and building an engine
@@ -82,7 +83,7 @@ void TrackingOscillator::setFftLength(int32_t length)
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): count, then rate, as every stage's process has them
 void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
-                                 const float* waveTable, int32_t waveTableLength)
+                                 const float* waveTable, int32_t waveTableLength, const BandLimitedWave* bandLimited)
 {
   const int32_t requestedLength = requestedLength_.load(std::memory_order_relaxed);
   const bool stabilize = stabilize_.load(std::memory_order_relaxed);
@@ -107,6 +108,12 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
   waveTableLength_ = waveTableLength;
   sampleRate_ = sampleRate;
 
+  if (precise_.load(std::memory_order_relaxed) || live.needContinuous()) {
+    processContinuous(input, output, sampleCount, ContinuousBlock{stabilize, quickDetect, &live, bandLimited});
+    return;
+  }
+  if (continuousActive_) leaveContinuous();
+
   const int32_t n = fftLength_;
   const float binSpacing =
       static_cast<float>(static_cast<double>(sampleRate * 0.5f) / static_cast<double>(static_cast<float>(n) * 0.5f));
@@ -119,7 +126,7 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
     // Quick Detect's frame starts with the block at slot 0; the ring's oldest
     // sample is the one about to be overwritten next.
     const int32_t oldestSlot = (quickDetect || writePosition_ >= n) ? 0 : writePosition_;
-    play(output, sampleCount, analyse(binSpacing, oldestSlot), stabilize, live);
+    play(output, sampleCount, analyse(binSpacing, oldestSlot, analysisBuffer_.get()), stabilize, live);
     return;
   }
 
@@ -131,13 +138,14 @@ void TrackingOscillator::process(const float* input, float* output, int32_t samp
   for (int32_t c = 0; c < chunks; ++c) {
     const float* frame = input + static_cast<std::ptrdiff_t>(c) * n;
     std::transform(frame, frame + n, analysisBuffer_.get(), finiteOrSilence);
-    amplitude = play(output + static_cast<std::ptrdiff_t>(c) * n, n, analyse(binSpacing, 0), stabilize, live);
+    amplitude = play(output + static_cast<std::ptrdiff_t>(c) * n, n, analyse(binSpacing, 0, analysisBuffer_.get()),
+                     stabilize, live);
   }
   // The rest continues with the last frame's pitch and level (after the gate);
   // running the correction again on an estimate equal to detectedFrequency
   // would change nothing.
   const int32_t rest = sampleCount - chunks * n;
-  if (rest > 0) render(output + static_cast<std::ptrdiff_t>(chunks) * n, rest, amplitude, live.exactCycles());
+  if (rest > 0) render(output + static_cast<std::ptrdiff_t>(chunks) * n, rest, amplitude);
 }
 
 void TrackingOscillator::fillFrameQuick(const float* input, int32_t sampleCount)
@@ -172,12 +180,12 @@ void TrackingOscillator::writeToRing(const float* input, int32_t sampleCount)
 
 // The strongest bin from 20 Hz up to (not including) N/2. The frame goes in as
 // it lies in the ring: a rotation changes only the phases, not the magnitudes.
-TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing, int32_t oldestSlot)
+TrackingOscillator::Estimate TrackingOscillator::analyse(float binSpacing, int32_t oldestSlot, const float* frame)
 {
   const int32_t n = fftLength_;
   const int32_t half = n / 2;
   const float* spectrum = spectrum_.get();
-  fft_->transform(spectrum_.get(), analysisBuffer_.get());
+  fft_->transform(spectrum_.get(), frame);
 
   // Bin frequencies grow with the index, so the bins below 20 Hz are a prefix.
   const auto binFrequency = [binSpacing](int32_t i) { return static_cast<float>(static_cast<double>(i) * binSpacing); };
@@ -218,7 +226,7 @@ float TrackingOscillator::play(float* out, int32_t count, Estimate estimate, boo
     glide_.aimAt(glide_.hasAim() ? glide_.pitchNow() : aim, 0.0);
   }
   if (!glide_.moving()) toneFrequency_ = glide_.aim();
-  render(out, count, amplitude, live.exactCycles());
+  render(out, count, amplitude);
   return amplitude;
 }
 
@@ -295,30 +303,8 @@ TrackingOscillator::Cycle TrackingOscillator::wholeCycle(float target) const
   return {target, static_cast<int32_t>(std::min(exactPeriod, static_cast<double>(kCarryCapacity)))};
 }
 
-TrackingOscillator::Cycle TrackingOscillator::nextExactCycle()
-{
-  const float pitch = glide_.pitchNow();
-  toneFrequency_ = pitch;
-  const float target = playable(pitch);
-  // The period plus what the cycles before fell short of theirs, cut to a
-  // whole number of samples; what is cut off is owed to the next cycle.
-  const double wanted = static_cast<double>(sampleRate_) / target + cycleFraction_;
-  int32_t length = 1;
-  if (wanted >= static_cast<double>(kCarryCapacity)) {
-    length = kCarryCapacity;
-    cycleFraction_ = 0.0;
-  } else if (wanted >= 1.0) {
-    length = static_cast<int32_t>(wanted);
-    cycleFraction_ = wanted - length;
-  } else {
-    cycleFraction_ = 0.0;  // above the sample rate mid-glide: one-sample cycles
-  }
-  glide_.advance(length);
-  return {target, length};
-}
-
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
-void TrackingOscillator::render(float* out, int32_t count, float amplitude, bool exactCycles)
+void TrackingOscillator::render(float* out, int32_t count, float amplitude)
 {
   const int32_t carried = pendingCount_;
   const int32_t fresh = count - carried;  // negative when the carry outlasts the block
@@ -344,13 +330,12 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, bool
   std::copy_n(carryBuffer_.get() + carryReadPosition_, carried, out);
   carryReadPosition_ = 0;
 
-  // A cycle ends where its length is reached (or, for the whole-sample
-  // period, where the table would be read past one turn, which never comes
-  // sooner: it is kept as the boundary every cycle has always had).
+  // A cycle ends where its length is reached (or where the table would be
+  // read past one turn, which never comes sooner: it is kept as the boundary
+  // every cycle has always had).
   const auto cycleEnds = [rate](int32_t phase, Cycle c) {
     return phase == c.length || phase * static_cast<double>(c.target) >= rate;
   };
-  if (exactCycles) cycle = nextExactCycle();
   const float* table = waveTable_;
   const double tableEnd = waveTableLength_;
   const int32_t lastEntry = waveTableLength_ - 1;
@@ -358,10 +343,7 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, bool
   int32_t phase = 0;
   int32_t rampStep = 0;
   for (int32_t j = carried; j < count; ++j) {
-    if (cycleEnds(phase, cycle)) {
-      phase = 0;
-      if (exactCycles) cycle = nextExactCycle();
-    }
+    if (cycleEnds(phase, cycle)) phase = 0;
     const double position = phase * static_cast<double>(cycle.target);
     const float shape = table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
     if (static_cast<float>(rampStep) <= rampLength) {
@@ -375,10 +357,7 @@ void TrackingOscillator::render(float* out, int32_t count, float amplitude, bool
   lastAmplitude_ = amplitude;
   // The rest of the cycle begun last, or a whole new one when the block
   // ended exactly on a boundary.
-  if (cycleEnds(phase, cycle)) {
-    phase = 0;
-    if (exactCycles) cycle = nextExactCycle();
-  }
+  if (cycleEnds(phase, cycle)) phase = 0;
   pendingCount_ = cycle.length - phase;
   fillCarry(phase, cycle, amplitude);
 }
@@ -395,4 +374,238 @@ void TrackingOscillator::fillCarry(int32_t phase, Cycle cycle, float amplitude)
     const double position = (phase + i) * static_cast<double>(cycle.target);
     carry[i] = amplitude * table[position < tableEnd ? static_cast<int32_t>(position) : lastEntry];
   }
+}
+
+// ---- the continuous engine ----
+
+int32_t TrackingOscillator::analysisHop(float sampleRate, int32_t length)
+{
+  const double hop = std::floor(static_cast<double>(sampleRate) * kAnalysisHopSeconds + 0.5);
+  if (!(hop >= 1.0)) return 1;
+  return hop < static_cast<double>(length) ? static_cast<int32_t>(hop) : length;
+}
+
+void TrackingOscillator::reset()
+{
+  std::fill_n(analysisBuffer_.get(), kMaxFftLength, 0.0f);
+  writePosition_ = 0;
+  pendingCount_ = 0;
+  carryReadPosition_ = 0;
+  lastAmplitude_ = 0.0f;
+  detectedFrequency_ = 0.0f;
+  toneFrequency_ = 0.0f;
+  gateOpen_ = false;
+  glide_ = PitchGlide{};
+  continuousActive_ = false;
+  hopCountdown_ = 0;
+  hasEstimate_ = false;
+  levelTarget_ = 0.0f;
+  cyclePhase_ = 0.0;
+  cycleIncrement_ = 0.0;
+  cycleLevel_ = 0.0;
+  cycleLevelStep_ = 0.0;
+  cycleTable_ = nullptr;
+  cycleTableSpan_ = 0.0;
+  cycleTableEntries_ = 0;
+  scaleHold_.reset();
+  harmonicJumpSamples_ = 0;
+}
+
+void TrackingOscillator::enterContinuous()
+{
+  // The classic carry is dropped; the first cycle starts once the first
+  // analysis has run (at most one hop later), from the level reached so far.
+  continuousActive_ = true;
+  pendingCount_ = 0;
+  carryReadPosition_ = 0;
+  hopCountdown_ = 0;
+  hasEstimate_ = false;
+  cyclePhase_ = 0.0;
+  cycleIncrement_ = 0.0;
+  cycleLevel_ = lastAmplitude_;
+  cycleLevelStep_ = 0.0;
+  levelTarget_ = lastAmplitude_;
+  harmonicJumpSamples_ = 0;
+  scaleHold_.reset();
+}
+
+void TrackingOscillator::leaveContinuous()
+{
+  // The classic engine starts a fresh cycle at the next sample.
+  continuousActive_ = false;
+  lastAmplitude_ = static_cast<float>(cycleLevel_);
+  pendingCount_ = 0;
+  carryReadPosition_ = 0;
+}
+
+// Input and output advance together in stretches that end at hop points: a
+// stretch's input goes into the ring before its output is written (so the two
+// may be one array), and the analysis at a hop point hears every sample up to
+// it and decides the samples after it. Nothing depends on where the block ends.
+void TrackingOscillator::processContinuous(const float* input, float* output, int32_t sampleCount,
+                                           const ContinuousBlock& block)
+{
+  if (!continuousActive_) enterContinuous();
+  const int32_t hop = analysisHop(sampleRate_, fftLength_);
+  if (hopCountdown_ <= 0 || hopCountdown_ > hop) hopCountdown_ = hop;
+  for (int32_t done = 0; done < sampleCount;) {
+    const int32_t count = std::min(sampleCount - done, hopCountdown_);
+    writeToRing(input + done, count);
+    renderContinuous(output + done, count, block.bandLimited);
+    done += count;
+    hopCountdown_ -= count;
+    if (hopCountdown_ == 0) {
+      analyseHop(block, hop);
+      hopCountdown_ = hop;
+    }
+  }
+  // The samples the cycle under way still lasts: the next block's first ones
+  // at this block's pitch, for the filter that follows it.
+  if (cycleIncrement_ > 0.0 && cyclePhase_ < 1.0) {
+    const double rest = std::ceil((1.0 - cyclePhase_) / cycleIncrement_);
+    pendingCount_ = rest < 1.0e9 ? static_cast<int32_t>(rest) : 1000000000;
+  } else {
+    pendingCount_ = 0;
+  }
+}
+
+void TrackingOscillator::analyseHop(const ContinuousBlock& block, int32_t hop)
+{
+  const int32_t n = fftLength_;
+  const float binSpacing =
+      static_cast<float>(static_cast<double>(sampleRate_ * 0.5f) / static_cast<double>(static_cast<float>(n) * 0.5f));
+  const int32_t oldestSlot = writePosition_ >= n ? 0 : writePosition_;
+  Estimate estimate{};
+  if (block.quickDetect) {
+    // The latest hop alone, repeated to fill the frame: quick and rough, as
+    // Quick Detect is on the classic engine with short blocks.
+    const int32_t latest = std::min(hop, n);
+    float* frame = quickFrame_.get();
+    const float* ring = analysisBuffer_.get();
+    const int32_t start = (oldestSlot - latest + n) % n;
+    for (int32_t i = 0; i < latest; ++i) frame[i] = ring[(start + i) % n];
+    for (int32_t filled = latest; filled < n;) {
+      const int32_t count = std::min(filled, n - filled);
+      std::copy_n(frame, count, frame + filled);
+      filled += count;
+    }
+    estimate = analyse(binSpacing, 0, frame);
+  } else {
+    estimate = analyse(binSpacing, oldestSlot, analysisBuffer_.get());
+  }
+  const LiveSettings& live = *block.live;
+  const float frequency = correctContinuous(estimate.frequency, block.stabilize, hop);
+  const float shifted = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
+  if (passesGate(live)) {
+    const float aim = scaleHold_.snap(shifted, live.scale, live.key, static_cast<double>(hop) / sampleRate_);
+    glide_.aimAt(aim, static_cast<double>(live.glideSeconds) * sampleRate_);
+    levelTarget_ = estimate.amplitude;
+  } else {
+    // Shut: the level goes to 0 and the pitch stays where it is (see play()).
+    glide_.aimAt(glide_.hasAim() ? glide_.pitchNow() : shifted, 0.0);
+    levelTarget_ = 0.0f;
+  }
+  hasEstimate_ = true;
+}
+
+float TrackingOscillator::correctContinuous(float frequency, bool stabilize, int32_t hop)
+{
+  const double previous = detectedFrequency_;
+  if (stabilize && previous != 0.0 && frequency > previous * 2.0 - previous * 0.25) {
+    // A jump to about the 2nd or 3rd harmonic is most likely that harmonic
+    // winning over a weakened fundamental for a moment; one that lasts is the
+    // pitch itself (a new note an octave up, or the end of a lock onto a
+    // subharmonic), and is taken.
+    harmonicJumpSamples_ += hop;
+    if (static_cast<double>(harmonicJumpSamples_) < kHarmonicJumpSeconds * sampleRate_) {
+      if (frequency > previous * 3.0 - previous * 0.5)
+        frequency = static_cast<float>(frequency * static_cast<double>(0.33333334f));
+      else
+        frequency = static_cast<float>(frequency * 0.5);
+    } else {
+      harmonicJumpSamples_ = 0;
+    }
+  } else {
+    harmonicJumpSamples_ = 0;
+  }
+  if (frequency < kLowestFrequencyHz) frequency = kLowestFrequencyHz;
+  detectedFrequency_ = frequency;
+  return frequency;
+}
+
+void TrackingOscillator::startCycle(const BandLimitedWave* bandLimited)
+{
+  const float pitch = glide_.pitchNow();
+  toneFrequency_ = pitch;
+  const double target = std::max(static_cast<double>(pitch), static_cast<double>(kLowestFrequencyHz));
+  const double rate = sampleRate_;
+  // Above the sample rate a cycle cannot be played: it passes in one sample, silent.
+  const double increment = std::min(target / rate, 1.0);
+  if (bandLimited != nullptr) {
+    cycleTable_ = bandLimited->versionFor(increment);
+    cycleTableSpan_ = BandLimitedWave::kLength;
+    cycleTableEntries_ = BandLimitedWave::kLength + 1;
+  } else {
+    cycleTable_ = increment < 1.0 ? waveTable_ : nullptr;
+    cycleTableSpan_ = rate;
+    cycleTableEntries_ = waveTableLength_;
+  }
+  // The level starts where the last cycle left it and reaches the latest
+  // target at the end of this one.
+  cycleLevel_ = lastAmplitude_;
+  lastAmplitude_ = levelTarget_;
+  cycleLevelStep_ = (static_cast<double>(levelTarget_) - cycleLevel_) * increment;
+  cycleIncrement_ = increment;
+  glide_.advance(1.0 / increment);
+}
+
+void TrackingOscillator::renderContinuous(float* out, int32_t count, const BandLimitedWave* bandLimited)
+{
+  int32_t j = 0;
+  if (cycleIncrement_ == 0.0) {
+    // Before the first analysis there is nothing to play.
+    if (!hasEstimate_) {
+      std::fill_n(out, count, 0.0f);
+      return;
+    }
+    cyclePhase_ = 0.0;
+    startCycle(bandLimited);
+  }
+  double phase = cyclePhase_;
+  double level = cycleLevel_;
+  while (j < count) {
+    if (phase >= 1.0) {
+      phase -= 1.0;
+      startCycle(bandLimited);
+      level = cycleLevel_;
+    }
+    // The samples of this cycle that fall in the block: up to where the phase
+    // reaches 1.
+    const double increment = cycleIncrement_;
+    const double step = cycleLevelStep_;
+    const float* table = cycleTable_;
+    if (table == nullptr) {
+      for (; j < count && phase < 1.0; ++j) {
+        out[j] = 0.0f;
+        phase += increment;
+        level += step;
+      }
+      continue;
+    }
+    const double span = cycleTableSpan_;
+    const int32_t entries = cycleTableEntries_;
+    for (; j < count && phase < 1.0; ++j) {
+      const double position = phase * span;
+      auto below = static_cast<int32_t>(position);
+      if (below >= entries) below = entries - 1;
+      const int32_t above = below + 1 < entries ? below + 1 : 0;
+      const double fraction = position - below;
+      const double shape = table[below] + fraction * (static_cast<double>(table[above]) - table[below]);
+      out[j] = static_cast<float>(level * shape);
+      phase += increment;
+      level += step;
+    }
+  }
+  cyclePhase_ = phase;
+  cycleLevel_ = level;
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "dsp/BandLimitedWave.h"
 #include "dsp/Fft.h"
 #include "dsp/MusicalScale.h"
 #include "dsp/PitchGlide.h"
 #include "dsp/PrecisePitchEstimator.h"
+#include "dsp/ScaleHold.h"
 
 #include <array>
 #include <atomic>
@@ -14,47 +16,62 @@
 // The "Mox" stage: replaces the input with a wave-table tone that follows the
 // input's dominant pitch and level.
 //
-// Every block (or every N samples of a long block) is analysed with an FFT of
-// length N; the strongest bin at or above 20 Hz gives the frequency f (a bin
-// centre) and the amplitude a of a sinusoid on that bin. The tone plays one cycle
-// of the wave table per period of floor(sampleRate / F) samples, F = f * ratio,
-// always from table index 0, so pitch and level only change where a cycle
-// starts. The part of the last cycle that does not fit into a block is kept and
-// played at the start of the next one.
+// Two engines play it.
 //
-// With precise detection on, the same frame is read through PrecisePitchEstimator
-// instead (a Hann-windowed spectrum, the peak refined between bins, the
-// fundamental chosen from harmonic evidence); everything after the estimate is
-// shared.
+// The classic engine (Precise, Scale and Glide all off) plays as the stage
+// always has: every block (or every N samples of a long block) is analysed
+// with an FFT of length N; the strongest bin at or above 20 Hz gives the
+// frequency f (a bin centre) and the amplitude a of a sinusoid on that bin.
+// The tone plays one cycle of the wave table per period of
+// floor(sampleRate / F) samples, F = f * ratio, always from table index 0, so
+// pitch and level only change where a cycle starts. The part of the last
+// cycle that does not fit into a block is kept and played at the start of the
+// next one. What it plays depends on how the host cuts its blocks, and its
+// pitch can only be the sample rate over a whole number.
+//
+// The continuous engine (Precise, Scale or Glide on) plays the same tone the
+// same way whatever the host's block size, in tune and clean:
+//  - the input is analysed every kAnalysisHopSeconds (256 samples at 44.1
+//    kHz), counted in samples from the start, over the latest N samples:
+//    blocks shorter than the hop reuse the last estimate, longer ones are
+//    analysed several times, and the cost per sample is the same at any block
+//    size. With Precise on the frame is read through PrecisePitchEstimator (a
+//    Hann-windowed spectrum, the peak refined between bins, the fundamental
+//    chosen from harmonic evidence), otherwise by the strongest bin;
+//  - the tone keeps a fractional phase from cycle to cycle: each cycle lasts
+//    exactly its period, the table is read between entries (linear
+//    interpolation), and a new pitch and level (the latest estimate there)
+//    are taken where a cycle begins, between two samples. The level moves
+//    along a straight line across each cycle to the new one;
+//  - the table read is the shape's version with as many harmonics as fit
+//    below half the sample rate at the cycle's pitch (BandLimitedWave),
+//    chosen as the cycle begins;
+//  - Scale holds a note against small wanderings (ScaleHold), and Stablize
+//    folds a jump to the 2nd or 3rd harmonic back down only until it has
+//    lasted kHarmonicJumpSeconds: a tone never stays on a subharmonic.
 //
 // Three controls for playing it live shape the tone after the estimate; each
-// is off by default, and with all three off the stage plays exactly as it
-// did before they existed:
+// is off by default:
 //  - Gate: below a threshold on the level of the analysed frame the tone's
-//    level target becomes 0 (reached along the usual level ramp), and its
-//    pitch holds where it was, so the fade and the next note's glide start
-//    from the last note rather than from whatever silence or noise measures.
-//    The gate opens when the level reaches the threshold and closes when it
-//    falls kGateHysteresisDb below it, so a note fading slowly through the
-//    threshold, with the small wobbles of a real note, is cut once.
-//  - Scale and Key: the shifted frequency snaps to the nearest note of the
-//    scale (equal temperament, A4 = 440 Hz): the scale picks the note.
+//    level target becomes 0, and its pitch holds where it was, so the fade
+//    and the next note's glide start from the last note rather than from
+//    whatever silence or noise measures. The gate opens when the level
+//    reaches the threshold and closes when it falls kGateHysteresisDb below
+//    it, so a note fading slowly through the threshold, with the small
+//    wobbles of a real note, is cut once.
+//  - Scale and Key: the shifted frequency snaps to a note of the scale (equal
+//    temperament, A4 = 440 Hz).
 //  - Glide: the pitch moves to that note over the glide time, cycle by
 //    cycle, on a log-frequency scale (see PitchGlide).
-// With Scale or Glide on, cycles are no longer all of the same whole number
-// of samples: each cycle's length is its period rounded down, plus the
-// fractions left over by the cycles before it, so that the pitch averaged
-// over a few cycles is the note's own (a whole-sample period alone puts a
-// note near 1 kHz up to 40 cents sharp, which would defeat the snapping).
 // The filter that follows the pitch reads toneFrequency(): the frequency of
 // the last cycle started, after shift, scale and glide.
 //
-// Threads: process() and everything it changes belong to the audio thread;
-// the settings (ratio, precise, stabilize, quick detect, analysis length,
-// gate, glide, scale, key) may be changed from any thread. process()
-// allocates nothing, takes no lock and cannot throw: an engine for every
-// analysis length it accepts is built by the constructor, so a new length only
-// switches between them.
+// Threads: process() and reset() and everything they change belong to the
+// audio thread; the settings (ratio, precise, stabilize, quick detect,
+// analysis length, gate, glide, scale, key) may be changed from any thread.
+// process() allocates nothing, takes no lock and cannot throw: an engine for
+// every analysis length it accepts is built by the constructor, so a new
+// length only switches between them.
 class TrackingOscillator {
 public:
   static constexpr int32_t kDefaultFftLength = 2048;
@@ -72,6 +89,12 @@ public:
   static constexpr double kGateHysteresisDb = 4.0;
   // The longest glide time taken; longer ones are cut to it.
   static constexpr float kLongestGlideSeconds = 1.0f;
+  // The continuous engine's analysis hop: 256 samples at 44.1 kHz, as many
+  // as the rate gives at others (never more than the analysis length).
+  static constexpr double kAnalysisHopSeconds = 256.0 / 44100.0;
+  // How long a jump to the 2nd or 3rd harmonic must last before Stablize
+  // (in the continuous engine) takes it as the new pitch.
+  static constexpr double kHarmonicJumpSeconds = 0.06;
 
   // Builds the buffers and one FFT engine per usable length (about 240 KiB
   // in all, most of it for the longest two). May throw std::bad_alloc.
@@ -89,8 +112,17 @@ public:
   //     Reads are kept below waveTableLength; a null or empty table gives silence.
   // Non-finite input samples are analysed as silence. A non-finite or non-positive
   // sample rate silences the block and leaves the state as it was.
+  //   bandLimited: the same shape's band-limited versions, read by the
+  //     continuous engine; null plays `waveTable` itself (between entries).
   void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
-               int32_t waveTableLength);
+               int32_t waveTableLength, const BandLimitedWave* bandLimited = nullptr);
+
+  // Audio thread. Back to the state of a new stage, the settings excepted:
+  // the analysis ring and the sample count its hops are timed by, the
+  // classic carry, the continuous phase and level, the estimate, the tone
+  // frequency, the gate, the glide, the held scale note and Stablize's
+  // harmonic-jump timer.
+  void reset();
 
   // ---- settings: any thread, each taken at the start of the next block ----
   // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
@@ -139,10 +171,15 @@ public:
   bool gateOpen() const { return gateOpen_; }
   // Samples at the start of the next block that still finish the last cycle
   // started in this block, at this block's frequency and level.
+  // (Continuous engine: the samples the cycle under way still lasts.)
   int32_t pendingCount() const { return pendingCount_; }
   float lastAmplitude() const { return lastAmplitude_; }
   int32_t fftLength() const { return fftLength_; }
   int32_t writePosition() const { return writePosition_; }
+  // Whether the last block was played by the continuous engine.
+  bool continuousEngine() const { return continuousActive_; }
+  // The continuous engine's hop at `sampleRate`, for an analysis length `length`.
+  static int32_t analysisHop(float sampleRate, int32_t length);
 
 private:
   struct Estimate {
@@ -155,8 +192,8 @@ private:
     float glideSeconds;
     Scale scale;
     int32_t key;
-    // Cycles of varying whole lengths, keeping the exact pitch on average.
-    bool exactCycles() const { return scale != Scale::off || glideSeconds > 0.0f; }
+    // The continuous engine plays whenever one of these is on.
+    bool needContinuous() const { return scale != Scale::off || glideSeconds > 0.0f; }
   };
   // One cycle as rendered: the table step and the cycle's length in samples.
   struct Cycle {
@@ -169,7 +206,8 @@ private:
   void writeToRing(const float* input, int32_t sampleCount);
   // `oldestSlot`: where the frame's oldest sample lies (the ring's write position,
   // or 0 when the frame is in time order).
-  Estimate analyse(float binSpacing, int32_t oldestSlot);
+  // `frame`: the transform's input (the ring, or Quick Detect's frame).
+  Estimate analyse(float binSpacing, int32_t oldestSlot, const float* frame);
   // The correction and the 30 Hz floor; stores and returns the estimate.
   float correctEstimate(float frequency, bool stabilize);
   // The frequency the oscillator can play for `hertz`: at least 30 Hz, and
@@ -177,9 +215,6 @@ private:
   float playable(float hertz) const;
   // The cycle of the whole-sample period for `target` (all cycles alike).
   Cycle wholeCycle(float target) const;
-  // The next cycle with the controls on: its pitch from the glide, its
-  // length carrying the fractions of the cycles before it.
-  Cycle nextExactCycle();
   // Everything from an estimate to the rendered samples: the pitch after
   // the ratio and the live controls, the gate on the level, then render().
   // Returns the level rendered (0 while the gate is shut).
@@ -189,8 +224,29 @@ private:
   bool passesGate(const LiveSettings& live);
   // The mean of the squared samples of the analysed frame.
   double frameMeanSquare() const;
-  void render(float* out, int32_t count, float amplitude, bool exactCycles);
+  void render(float* out, int32_t count, float amplitude);
   void fillCarry(int32_t phase, Cycle cycle, float amplitude);
+
+  // ---- the continuous engine ----
+  struct ContinuousBlock {
+    bool stabilize;
+    bool quickDetect;
+    const LiveSettings* live;
+    const BandLimitedWave* bandLimited;
+  };
+  void processContinuous(const float* input, float* output, int32_t sampleCount, const ContinuousBlock& block);
+  // Switching between the engines: each starts its own cycle afresh.
+  void enterContinuous();
+  void leaveContinuous();
+  // The analysis at a hop point, over the latest N samples.
+  void analyseHop(const ContinuousBlock& block, int32_t hop);
+  // Stablize in the continuous engine: folds a harmonic jump back down until
+  // it has lasted kHarmonicJumpSeconds. Stores and returns the estimate.
+  float correctContinuous(float frequency, bool stabilize, int32_t hop);
+  // `count` samples of the tone from the continuous phase.
+  void renderContinuous(float* out, int32_t count, const BandLimitedWave* bandLimited);
+  // Takes the latest pitch and level as a cycle begins.
+  void startCycle(const BandLimitedWave* bandLimited);
 
   // Engine k transforms frames of 2^k samples, k = 0 .. log2(kMaxFftLength).
   static constexpr std::size_t kEngineCount = 14;
@@ -213,7 +269,22 @@ private:
   float toneFrequency_ = 0.0f;
   bool gateOpen_ = false;
   PitchGlide glide_;
-  double cycleFraction_ = 0.0;  // samples the exact cycles so far fell short of their periods, 0 .. 1
+
+  // Continuous engine state (all cleared by reset()).
+  bool continuousActive_ = false;
+  int32_t hopCountdown_ = 0;           // input samples until the next analysis; 0: not yet timed
+  bool hasEstimate_ = false;           // an analysis has run since the engine started
+  float levelTarget_ = 0.0f;           // the level the latest analysis asks for (0 while the gate is shut)
+  double cyclePhase_ = 0.0;            // position in the cycle under way, 0 .. 1 (cycles)
+  double cycleIncrement_ = 0.0;        // cycles per sample of the cycle under way; 0 before the first
+  double cycleLevel_ = 0.0;            // the level of the next sample
+  double cycleLevelStep_ = 0.0;        // per sample, reaching the cycle's target level at its end
+  const float* cycleTable_ = nullptr;  // the version read by the cycle under way; null: silent cycle
+  double cycleTableSpan_ = 0.0;        // entries of that table per cycle
+  int32_t cycleTableEntries_ = 0;      // entries it holds (the read wraps past them)
+  ScaleHold scaleHold_;
+  int32_t harmonicJumpSamples_ = 0;      // how long the raw estimate has stood at a harmonic jump
+  std::unique_ptr<float[]> quickFrame_;  // Quick Detect's frame in the continuous engine
   std::atomic<float> ratio_{1.0f};
   std::atomic<float> gateDecibels_{kGateOff};
   std::atomic<float> glideSeconds_{0.0f};

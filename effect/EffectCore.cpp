@@ -347,7 +347,7 @@ void EffectCore::runChain(const Block& block)
       case StageKind::mox:
         if (moxDone) break;
         trackingOscillator->process(current, output, frames, block.rate, shapeTables->currentTable(),
-                                    shapeTables->tableLength());
+                                    shapeTables->tableLength(), shapeTables->currentBandLimited());
         if (atHome(kind)) current = output;
         moxDone = true;
         break;

@@ -20,6 +20,7 @@ void WaveShapeTable::fail(const char* text, const char* caption, bool okCancel)
 void WaveShapeTable::loadWaveShapes()
 {
   live_->tables.clear();
+  live_->bandLimited.clear();
   shapeNames_.clear();
   shapeCount_ = 0;
   currentShape_.store(0, std::memory_order_relaxed);
@@ -53,6 +54,7 @@ void WaveShapeTable::loadWaveShapes()
   }
 
   live_->tables.resize(entries.size());
+  live_->bandLimited.resize(entries.size());
   shapeCount_ = static_cast<int>(entries.size());
   shapeNames_.reserve(entries.size());
   live_->length = kFileCycleLength;
@@ -72,6 +74,8 @@ void WaveShapeTable::loadShapeTable(const std::string& path, int index)
   // Zeroed, so a short or unreadable file leaves silence rather than garbage.
   auto table = std::make_unique<float[]>(kFileCycleLength);
   if (!readWaveFile(path, table.get())) fail(kTableMessage, kTableCaption, true);
+  if (live_->bandLimited.size() < live_->tables.size()) live_->bandLimited.resize(live_->tables.size());
+  live_->bandLimited[static_cast<std::size_t>(index)] = BandLimitedWave::build(table.get(), kFileCycleLength);
   live_->tables[static_cast<std::size_t>(index)] = std::move(table);
 }
 
@@ -96,6 +100,7 @@ std::unique_ptr<WaveShapeTable::TableSet> WaveShapeTable::rebuilt(const TableSet
   if (!set) return nullptr;
   try {
     set->tables.resize(source.tables.size());
+    set->bandLimited = source.bandLimited;
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -196,6 +201,12 @@ const float* WaveShapeTable::shapeTable(int index) const
 {
   if (index < 0 || static_cast<std::size_t>(index) >= live_->tables.size()) return nullptr;
   return live_->tables[static_cast<std::size_t>(index)].get();
+}
+
+const BandLimitedWave* WaveShapeTable::bandLimitedShape(int index) const
+{
+  if (index < 0 || static_cast<std::size_t>(index) >= live_->bandLimited.size()) return nullptr;
+  return live_->bandLimited[static_cast<std::size_t>(index)].get();
 }
 
 const float* WaveShapeTable::currentTable() const { return shapeTable(currentShape()); }

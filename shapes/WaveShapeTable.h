@@ -11,6 +11,12 @@
 // handed to the audio thread without a lock (`adoptPrepared`, at the start of
 // the next block); the tables they replace go back to the host's thread and
 // are freed there (`releaseReturned`).
+//
+// Beside each table the store keeps the shape's band-limited versions
+// (BandLimitedWave), which the pitch-following oscillator reads in its
+// continuous engine. They depend on the shape, not on the rate, so they are
+// built when the shape is loaded, on the loading thread, and every set of
+// tables built for a new rate shares them.
 
 #include <atomic>
 #include <cstdint>
@@ -18,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/BandLimitedWave.h"
 #include "host/HandoverSlot.h"
 
 class PlatformServices;
@@ -100,6 +107,10 @@ public:
 
   // Audio thread: shape `index`'s table, or null for an index out of range.
   const float* shapeTable(int index) const;
+  // Audio thread: the band-limited versions of shape `index` / of the selected
+  // shape; null for an index out of range.
+  const BandLimitedWave* bandLimitedShape(int index) const;
+  const BandLimitedWave* currentBandLimited() const { return bandLimitedShape(currentShape()); }
   // Any thread (names never change after loading).
   const std::vector<std::string>& shapeNames() const { return shapeNames_; }
 
@@ -107,6 +118,9 @@ private:
   // One table per shape, all of `length` entries, built for `rate`.
   struct TableSet {
     std::vector<std::unique_ptr<float[]>> tables;
+    // Shared by the sets of every rate; released with the last of them, on
+    // the host's thread like the set itself.
+    std::vector<std::shared_ptr<const BandLimitedWave>> bandLimited;
     int length = 0;
     float rate = kLoadRate;
   };

@@ -7,6 +7,7 @@
 
 #include "dsp/DryWetMix.h"
 #include "dsp/MusicalScale.h"
+#include "dsp/ScaleHold.h"
 #include "dsp/TrackingOscillator.h"
 #include "tests/support/played_pitch.h"
 #include "tests/support/signals.h"
@@ -229,19 +230,24 @@ TEST(TrackingOscillatorScale, ChromaticHoldsAVibratoToEqualTemperedSemitonesWith
     const Played played = rig.run(input, block);
     int measured = 0;
     for (std::size_t b = 4; b + 1 < played.freshStart.size(); ++b) {
+      // A block in which the note changes plays two notes; its mean is neither.
+      if (played.toneHz[b] != played.toneHz[b - 1]) continue;
       const double heard = blockHz(played, b);
       ASSERT_GT(heard, 0.0) << "block " << b;
       const double offGrid = 100.0 * (semitonesFromA4(heard) - std::round(semitonesFromA4(heard)));
       ASSERT_NEAR(offGrid, 0.0, 5.0) << "block " << b << " played " << heard << " Hz";
-      // and still the input's note: within half a semitone of its pitch
-      // at the centre of the frame, give or take the detector's few cents.
+      // and still the input's note: within half a semitone and the scale's
+      // hold margin of its pitch at the centre of the frame, give or take
+      // the detector's few cents and the frame's latency on the vibrato.
       const double truth = pitchAt(static_cast<double>((b + 1) * block - 1024) / kRate);
-      ASSERT_NEAR(cents(heard, truth), 0.0, 65.0) << "block " << b;
+      ASSERT_NEAR(cents(heard, truth), 0.0, 50.0 + 100.0 * ScaleHold::kMarginSemitones + 15.0) << "block " << b;
       // The pitch-following filter is told the note, not the raw estimate.
       ASSERT_NEAR(cents(played.toneHz[b], heard), 0.0, 5.0) << "block " << b;
       ++measured;
     }
-    EXPECT_GT(measured, 70);
+    // Around a quarter tone off the grid the +-40 cents pass the hold's
+    // margin: the note changes twice a vibrato cycle, and those blocks are left out.
+    EXPECT_GT(measured, 55);
   }
 }
 
@@ -280,10 +286,12 @@ TEST(TrackingOscillatorScale, EveryNotePlayedBelongsToTheKeyAndIsTheNearestOneOf
     constexpr int32_t block = 1024;
     const Played played = rig.run(input, block);
     for (std::size_t b = 0; b + 1 < played.freshStart.size(); ++b) {
-      // Frames lying within one input note.
+      // Blocks whose cycles were all decided by frames within one input note
+      // (the first by the analysis up to a hop before the block).
       const auto end = static_cast<double>((b + 1) * block);
       const auto note = static_cast<int>((end - 1.0) / (noteSeconds * kRate));
-      if (end - 2048.0 < note * noteSeconds * kRate) continue;
+      const double hop = TrackingOscillator::analysisHop(static_cast<float>(kRate), 2048);
+      if (end - block - hop - 2048.0 < note * noteSeconds * kRate) continue;
       const int sung = lowest + note;
       const double heard = blockHz(played, b);
       ASSERT_GT(heard, 0.0);
@@ -318,9 +326,9 @@ TEST(MusicalScale, SnapsToTheNearestNoteAndLeavesWhatItCannotSnap)
   EXPECT_EQ(snapToScale(450.0f, static_cast<Scale>(99), 0), 450.0f);
 }
 
-// The chain's filter has followed the estimate times the ratio; with every
-// control off the frequency it is now given is that same float, so the chain
-// can switch to it without changing a bit.
+// The chain's filter has followed the estimate times the ratio; on the
+// classic engine (every control off, Precise off) the frequency it is now
+// given is that same float, so the chain plays as it always has.
 TEST(TrackingOscillatorLive, WithEveryControlOffTheToneFrequencyIsTheEstimateTimesTheRatio)
 {
   const auto input = tone(
@@ -328,7 +336,7 @@ TEST(TrackingOscillatorLive, WithEveryControlOffTheToneFrequencyIsTheEstimateTim
   const float ratios[] = {0.1f, 0.5f, 1.0f, 3.7f, 10.0f};
   for (const int32_t block : {64, 700, 5000}) {
     Rig rig;
-    rig.oscillator.setPrecise(block == 700);
+    rig.oscillator.setPrecise(false);
     std::vector<float> out(static_cast<std::size_t>(block));
     for (std::size_t start = 0, b = 0; start + static_cast<std::size_t>(block) <= input.size();
          start += static_cast<std::size_t>(block), ++b) {
@@ -474,10 +482,10 @@ struct DigestCase {
 TEST(TrackingOscillatorLive, OutputBitsMatchTheRecordedDigestsOnEveryPlatform)
 {
   const DigestCase cases[] = {
-      {true, -40.0f, 0.08f, Scale::major, 7, 0x610e6187b7516636ull},
-      {false, TrackingOscillator::kGateOff, 0.0f, Scale::chromatic, 0, 0x3471bd76c3e61e33ull},
-      {true, TrackingOscillator::kGateOff, 0.3f, Scale::off, 0, 0xedd814d2e87abc06ull},
-      {true, -60.0f, 0.0f, Scale::blues, 9, 0xce12b7b65f64027aull},
+      {true, -40.0f, 0.08f, Scale::major, 7, 0x300ebaf5f68d016cull},
+      {false, TrackingOscillator::kGateOff, 0.0f, Scale::chromatic, 0, 0x2a6fbdd23c728d32ull},
+      {true, TrackingOscillator::kGateOff, 0.3f, Scale::off, 0, 0xabdf563bd1e5ba92ull},
+      {true, -60.0f, 0.0f, Scale::blues, 9, 0x18928b61b67a512bull},
   };
   const auto input = portableMelody();
   for (const auto& c : cases) {

@@ -268,6 +268,8 @@ TEST_F(LiveTest, chromaticScaleHoldsAVibratoToSemitonesAndTheFilterFollowsTheNot
     effect->setParameter(5, kFilterOff);
     const Played played = run(*effect, input);
     for (std::size_t b = 4; b + 1 < played.freshStart.size(); ++b) {
+      // A block in which the note changes plays two notes; its mean is neither.
+      if (played.toneHz[b] != played.toneHz[b - 1]) continue;
       const double heard = blockHz(played, b);
       ASSERT_GT(heard, 0.0) << "block " << b;
       ASSERT_NEAR(100.0 * (semitonesFromA4(heard) - std::round(semitonesFromA4(heard))), 0.0, 5.0)
@@ -306,7 +308,9 @@ TEST_F(LiveTest, majorScaleInAKeyPlaysOnlyTheNotesOfTheKey)
   const Played played = run(*effect, input);
   const int dMajor[] = {0, 2, 4, 5, 7, 9, 11};  // above D
   int notes = 0;
-  for (std::size_t b = 0; b + 1 < played.freshStart.size(); ++b) {
+  for (std::size_t b = 1; b + 1 < played.freshStart.size(); ++b) {
+    // A block in which the note changes plays two notes; its mean is neither.
+    if (played.toneHz[b] != played.toneHz[b - 1]) continue;
     const double heard = blockHz(played, b);
     if (heard == 0.0) continue;
     const double semitones = semitonesFromA4(heard);

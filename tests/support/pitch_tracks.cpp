@@ -229,20 +229,32 @@ Figures evaluate(const Track& track, const Settings& settings)
   int harmonic = 0;
   double loudest = 0.0;
   double quietest = 1e30;
+  // The continuous engine (Precise on) decides each cycle by the analysis
+  // of the latest hop point at or before its start, over the N samples before
+  // that point; the classic one decides a block's cycles by the frame ending
+  // with the block.
+  const auto hop = static_cast<std::size_t>(TrackingOscillator::analysisHop(rate, settings.fftLength));
   for (std::size_t b = 0; b < blocks; ++b) {
     const std::size_t end = (b + 1) * block;
-    if (end < length) continue;
-    const std::size_t frameStart = end - length;
-    const std::size_t centre = end - length / 2;
-    const double truth = track.pitchHz[centre];
-    if (truth <= 0.0 || track.pitchHz[frameStart] <= 0.0 || track.pitchHz[end - 1] <= 0.0 ||
-        track.note[frameStart] != track.note[end - 1])
-      continue;
     // The cycles that start in this block's new samples, each up to the next start.
     const auto first = std::lower_bound(starts.begin(), starts.end(), freshStart[b]);
     auto last = first;
     while (last != starts.end() && *last < end) ++last;
     if (first == last || last == starts.end()) continue;
+    // The frames that decided them: from the first one's start to the last one's end.
+    std::size_t decidedFrom = end;
+    std::size_t decidedTo = end;
+    if (settings.precise) {
+      decidedFrom = *first / hop * hop;
+      decidedTo = *(last - 1) / hop * hop;
+    }
+    if (decidedFrom < length) continue;
+    const std::size_t frameStart = decidedFrom - length;
+    const std::size_t centre = (decidedFrom + decidedTo) / 2 - length / 2;
+    const double truth = track.pitchHz[centre];
+    if (truth <= 0.0 || track.pitchHz[frameStart] <= 0.0 || track.pitchHz[decidedTo - 1] <= 0.0 ||
+        track.note[frameStart] != track.note[decidedTo - 1])
+      continue;
     const auto cycles = static_cast<double>(last - first);
     const double heard = kRate * cycles / static_cast<double>(*last - *first);
     const double cents = 1200.0 * std::log2(heard / truth);

@@ -1,0 +1,88 @@
+#include "dsp/BandLimitedWave.h"
+
+#include "dsp/Fft.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The cycle is read at this many evenly spaced points for its harmonics.
+// Reading one cycle at M points folds harmonic h onto harmonic h mod M, which
+// is still a harmonic: the versions stay exactly periodic, and harmonics up to
+// the top version's 512 take at most the fold of those above 7680, which in
+// any wave shape are tiny.
+constexpr int32_t kAnalysisLength = 8192;
+
+}  // namespace
+
+std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int32_t length)
+{
+  if (cycle == nullptr || length <= 0) return nullptr;
+  // The cycle at kAnalysisLength points, read between its entries.
+  std::vector<float> points(kAnalysisLength);
+  for (int32_t i = 0; i < kAnalysisLength; ++i) {
+    const double position = static_cast<double>(i) * length / kAnalysisLength;
+    const auto below = static_cast<int32_t>(position);
+    const int32_t above = below + 1 < length ? below + 1 : 0;
+    const double fraction = position - below;
+    const double value = cycle[below] + fraction * (static_cast<double>(cycle[above]) - cycle[below]);
+    points[static_cast<std::size_t>(i)] = static_cast<float>(std::isfinite(value) ? value : 0.0);
+  }
+  std::vector<float> spectrum(kAnalysisLength);
+  Fft analysis(kAnalysisLength);
+  analysis.transform(spectrum.data(), points.data());
+
+  // Each version by the Hartley transform, its own inverse, computed with the
+  // real FFT: for x[n] = A0 + sum A_h cos(2 pi h n / L) + B_h sin(2 pi h n / L),
+  // x[n] = sum_k G[k] cas(2 pi k n / L) with G[0] = A0, G[h] = (A_h + B_h) / 2 and
+  // G[L - h] = (A_h - B_h) / 2. The packed spectrum holds M A_h / 2 and M B_h / 2.
+  constexpr int32_t half = kAnalysisLength / 2;
+  const auto cosinePart = [&spectrum](int32_t h) {
+    return 2.0 * static_cast<double>(spectrum[static_cast<std::size_t>(h)]) / kAnalysisLength;
+  };
+  const auto sinePart = [&spectrum](int32_t h) {
+    return 2.0 * static_cast<double>(spectrum[static_cast<std::size_t>(half + h)]) / kAnalysisLength;
+  };
+  std::unique_ptr<BandLimitedWave> wave(new BandLimitedWave);
+  wave->data_ = std::make_unique<float[]>(static_cast<std::size_t>(kLevelCount) * kStride);
+  std::vector<float> hartley(kLength, 0.0f);
+  std::vector<float> packed(kLength);
+  Fft synthesis(kLength);
+  constexpr int32_t lengthHalf = kLength / 2;
+  hartley[0] = static_cast<float>(static_cast<double>(spectrum[0]) / kAnalysisLength);
+  int32_t harmonicsIn = 0;
+  for (int32_t level = 0; level < kLevelCount; ++level) {
+    for (int32_t h = harmonicsIn + 1; h <= kHarmonics[static_cast<std::size_t>(level)]; ++h) {
+      hartley[static_cast<std::size_t>(h)] = static_cast<float>(0.5 * (cosinePart(h) + sinePart(h)));
+      hartley[static_cast<std::size_t>(kLength - h)] = static_cast<float>(0.5 * (cosinePart(h) - sinePart(h)));
+    }
+    harmonicsIn = kHarmonics[static_cast<std::size_t>(level)];
+    synthesis.transform(packed.data(), hartley.data());
+    // cas transform from the packed spectrum: Re X[n] - Im X[n], and for n past
+    // L/2 the mirror, Re X[L - n] + Im X[L - n] (the packed second half is -Im).
+    float* table = wave->data_.get() + static_cast<std::ptrdiff_t>(level) * kStride;
+    table[0] = packed[0];
+    table[lengthHalf] = packed[lengthHalf];
+    for (int32_t n = 1; n < lengthHalf; ++n) {
+      const auto re = static_cast<double>(packed[static_cast<std::size_t>(n)]);
+      const auto minusIm = static_cast<double>(packed[static_cast<std::size_t>(lengthHalf + n)]);
+      table[n] = static_cast<float>(re + minusIm);
+      table[kLength - n] = static_cast<float>(re - minusIm);
+    }
+    table[kLength] = table[0];
+  }
+  return wave;
+}
+
+const float* BandLimitedWave::versionFor(double cyclesPerSample) const
+{
+  // Harmonic h lies below half the rate while h * cyclesPerSample < 0.5.
+  if (!(cyclesPerSample > 0.0) || !(cyclesPerSample < 0.5)) return nullptr;
+  const double fitting = 0.5 / cyclesPerSample;
+  int32_t level = 0;
+  while (level + 1 < kLevelCount && static_cast<double>(kHarmonics[static_cast<std::size_t>(level + 1)]) < fitting)
+    ++level;
+  return version(level);
+}
