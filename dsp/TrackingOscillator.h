@@ -31,7 +31,7 @@
 //
 // The continuous engine (Precise, Scale or Glide on) plays the same tone the
 // same way whatever the host's block size, in tune and clean:
-//  - the input is analysed every kAnalysisHopSeconds (256 samples at 44.1
+//  - the input is analysed every kAnalysisHopSeconds (512 samples at 44.1
 //    kHz), counted in samples from the start, over the latest N samples:
 //    blocks shorter than the hop reuse the last estimate, longer ones are
 //    analysed several times, and the cost per sample is the same at any block
@@ -89,9 +89,9 @@ public:
   static constexpr double kGateHysteresisDb = 4.0;
   // The longest glide time taken; longer ones are cut to it.
   static constexpr float kLongestGlideSeconds = 1.0f;
-  // The continuous engine's analysis hop: 256 samples at 44.1 kHz, as many
+  // The continuous engine's analysis hop: 512 samples at 44.1 kHz, as many
   // as the rate gives at others (never more than the analysis length).
-  static constexpr double kAnalysisHopSeconds = 256.0 / 44100.0;
+  static constexpr double kAnalysisHopSeconds = 512.0 / 44100.0;
   // How long a jump to the 2nd or 3rd harmonic must last before Stablize
   // (in the continuous engine) takes it as the new pitch.
   static constexpr double kHarmonicJumpSeconds = 0.06;
