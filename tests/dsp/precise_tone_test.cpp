@@ -117,7 +117,6 @@ TEST(PreciseTone, SteadySinesArePlayedWithinOneCentAtEveryRate)
       Rig rig(rate, sineShape);
       const auto out = rig.run(input, 256);
       const double played = crossingHz(std::span<const float>(out).subspan(out.size() / 2), rate);
-      std::printf("%.0f Hz at %.0f: %.3f cents\n", hertz, rate, played::cents(played, hertz));
       EXPECT_NEAR(played::cents(played, hertz), 0.0, 1.0);
     }
   }
@@ -155,9 +154,175 @@ TEST(PreciseTone, HighNotesKeepTheirEnergyOnTheHarmonicsWithAndWithoutScale)
         c.scale == Scale::off ? crossingHz(tail, rate) : static_cast<double>(rig.oscillator.toneFrequency());
     const double off = offHarmonicDb(tail, rate, played);
     RecordProperty("offHarmonicDb", std::to_string(off));
-    std::printf("%s %.0f Hz scale %d: off-harmonic %.1f dB, played %.3f Hz\n", c.shape == sawShape ? "saw" : "sine",
-                c.hertz, static_cast<int>(c.scale), off, played);
     EXPECT_LE(off, -60.0);
+  }
+}
+
+// A sung line: notes held 0.6 s with a 5.5 Hz vibrato of +-30 cents, each a
+// little off the equal-tempered grid as singers are (up to 30 cents, where
+// the vibrato reaches 10 cents past the boundary to the next semitone), with
+// a voice's falling harmonics and a short gap between notes.
+struct SungPhrase {
+  std::vector<float> samples;
+  std::vector<double> centreHz;  // the note meant, 0 in the gaps
+};
+
+SungPhrase sungPhrase(double rate)
+{
+  const double offsetsCents[] = {0.0, 30.0, -25.0, 15.0, -30.0, 20.0, 5.0, -10.0};
+  const int semitonesFromA4[] = {-5, -3, -1, 0, 2, 0, -3, -7};
+  constexpr double noteSeconds = 0.6;
+  constexpr double gapSeconds = 0.05;
+  SungPhrase phrase;
+  const auto total = static_cast<std::size_t>(rate * noteSeconds * std::size(offsetsCents));
+  phrase.samples.resize(total);
+  phrase.centreHz.resize(total);
+  double phase = 0.0;
+  for (std::size_t i = 0; i < total; ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const auto note = static_cast<std::size_t>(t / noteSeconds);
+    const double inNote = t - static_cast<double>(note) * noteSeconds;
+    const double centre = 440.0 * std::pow(2.0, (semitonesFromA4[note] * 100.0 + offsetsCents[note]) / 1200.0);
+    const double hertz = centre * std::pow(2.0, 30.0 * std::sin(kTwoPi * 5.5 * t) / 1200.0);
+    phase += hertz / rate;
+    phase -= std::floor(phase);
+    const bool voiced = inNote < noteSeconds - gapSeconds;
+    double value = 0.0;
+    for (int h = 1; h <= 12; ++h) value += std::sin(kTwoPi * h * phase) / (h * h);
+    phrase.samples[i] = voiced ? static_cast<float>(0.3 * value) : 0.0f;
+    phrase.centreHz[i] = voiced ? centre : 0.0;
+  }
+  return phrase;
+}
+
+// Through the chromatic scale: nearly every voiced frame of the output lies
+// on a semitone, and the note holds while the singer holds one (a note
+// change per second at most), vibrato and off-grid intonation included.
+TEST(PreciseTone, ASungPhraseThroughTheChromaticScaleHoldsItsNotes)
+{
+  constexpr double rate = 44100.0;
+  const SungPhrase phrase = sungPhrase(rate);
+  Rig rig(rate, sineShape);
+  rig.oscillator.setScale(Scale::chromatic);
+  rig.oscillator.setGateThreshold(-50.0f);
+  constexpr std::size_t frame = 512;
+  std::vector<float> out(phrase.samples.size());
+  std::vector<float> toneHz;
+  for (std::size_t start = 0; start + frame <= out.size(); start += frame) {
+    rig.oscillator.process(phrase.samples.data() + start, out.data() + start, frame, static_cast<float>(rate),
+                           rig.table.data(), static_cast<int32_t>(rig.table.size()), rig.bandLimited.get());
+    toneHz.push_back(rig.oscillator.toneFrequency());
+  }
+  // Voiced frames: the input voiced from a frame's worth of analysis before it to its end.
+  const std::size_t settle = 2048 + 2 * frame;
+  int voiced = 0;
+  int onNote = 0;
+  int changesWithinNotes = 0;
+  for (std::size_t f = 1; f < toneHz.size(); ++f) {
+    const std::size_t start = f * frame;
+    const double meant = phrase.centreHz[start + frame - 1];
+    if (start < settle || meant == 0.0 || phrase.centreHz[start - settle] != meant) continue;
+    ++voiced;
+    const double heard = crossingHz(std::span<const float>(out).subspan(start, frame), rate);
+    const double semitones = 12.0 * std::log2(heard / 440.0);
+    if (std::fabs(100.0 * (semitones - std::round(semitones))) <= 10.0) ++onNote;
+    if (toneHz[f] != toneHz[f - 1]) ++changesWithinNotes;
+  }
+  const double voicedSeconds = voiced * static_cast<double>(frame) / rate;
+  RecordProperty("voicedFrames", voiced);
+  RecordProperty("onANote", onNote);
+  RecordProperty("noteChangesWithinNotes", changesWithinNotes);
+  ASSERT_GT(voicedSeconds, 2.0);
+  EXPECT_GE(onNote, 0.95 * voiced);
+  EXPECT_LE(changesWithinNotes, voicedSeconds * 1.0);
+}
+
+// Stablize in the continuous engine: a harmonic that wins for a moment is
+// folded back down, one that stays (a real octave leap) is taken after
+// kHarmonicJumpSeconds, so the tone can never stay on a subharmonic.
+TEST(PreciseTone, StablizeFoldsAMomentaryHarmonicJumpAndFollowsALastingOne)
+{
+  constexpr double rate = 44100.0;
+  const auto at = [](double seconds) { return static_cast<std::size_t>(seconds * rate); };
+  // 200 Hz, a 25 ms burst of its third harmonic alone, 200 Hz again, then an octave up.
+  std::vector<float> input(at(2.0));
+  for (std::size_t i = 0; i < input.size(); ++i) {
+    const double t = static_cast<double>(i) / rate;
+    const double hertz = (t >= 0.6 && t < 0.625) ? 600.0 : (t < 1.2 ? 200.0 : 400.0);
+    input[i] = static_cast<float>(0.3 * std::sin(kTwoPi * hertz * t));
+  }
+  for (const bool stabilize : {false, true}) {
+    SCOPED_TRACE(stabilize ? "Stablize on" : "Stablize off");
+    Rig rig(rate, sineShape);
+    rig.oscillator.setStabilize(stabilize);
+    std::vector<float> detected;
+    std::vector<float> out(256);
+    for (std::size_t start = 0; start + out.size() <= input.size(); start += out.size()) {
+      rig.oscillator.process(input.data() + start, out.data(), static_cast<int32_t>(out.size()),
+                             static_cast<float>(rate), rig.table.data(), static_cast<int32_t>(rig.table.size()),
+                             rig.bandLimited.get());
+      detected.push_back(rig.oscillator.detectedFrequency());
+    }
+    const auto blockAt = [](double seconds) { return static_cast<std::size_t>(seconds * rate / 256.0); };
+    float highestAroundBurst = 0.0f;
+    for (std::size_t b = blockAt(0.55); b < blockAt(1.1); ++b)
+      highestAroundBurst = std::max(highestAroundBurst, detected[b]);
+    if (stabilize)
+      EXPECT_NEAR(highestAroundBurst, 200.0f, 5.0f);
+    else
+      EXPECT_GT(highestAroundBurst, 550.0f);  // the burst is heard without it
+    // The octave leap at 1.2 s: taken within the frame's latency, the hop and
+    // (with Stablize) kHarmonicJumpSeconds.
+    const double latency =
+        (2048.0 + 512.0) / rate + (stabilize ? TrackingOscillator::kHarmonicJumpSeconds + 0.012 : 0.0);
+    EXPECT_NEAR(detected[blockAt(1.2 + latency + 0.01)], 400.0f, 5.0f);
+    EXPECT_NEAR(detected.back(), 400.0f, 2.0f);
+  }
+}
+
+// The continuous engine plays the same bits however the host cuts its
+// blocks: every analysis falls on the same sample, every cycle starts where
+// it would have. Each setting that steers it, against blocks of 1 to 5000.
+TEST(PreciseTone, TheOutputIsTheSameBitsAtEveryBlockSize)
+{
+  struct Case {
+    bool precise;
+    bool stabilize;
+    bool quickDetect;
+    Scale scale;
+    float glideSeconds;
+    float gateDb;
+    float ratio;
+  };
+  const Case cases[] = {
+      {true, false, false, Scale::off, 0.0f, TrackingOscillator::kGateOff, 1.0f},
+      {true, true, false, Scale::minor, 0.09f, -50.0f, 1.5f},
+      {false, false, false, Scale::chromatic, 0.0f, TrackingOscillator::kGateOff, 2.0f},
+      {false, true, true, Scale::off, 0.25f, -40.0f, 0.5f},
+  };
+  constexpr double rate = 48000.0;
+  const SungPhrase phrase = sungPhrase(rate);
+  const std::span<const float> input =
+      std::span<const float>(phrase.samples).first(static_cast<std::size_t>(rate * 1.5));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "precise " << c.precise << ", stabilize " << c.stabilize << ", quick "
+                                    << c.quickDetect << ", scale " << static_cast<int>(c.scale) << ", glide "
+                                    << c.glideSeconds);
+    const auto play = [&](int32_t blockSize) {
+      Rig rig(rate, sawShape);
+      rig.oscillator.setPrecise(c.precise);
+      rig.oscillator.setStabilize(c.stabilize);
+      rig.oscillator.setQuickDetect(c.quickDetect);
+      rig.oscillator.setScale(c.scale);
+      rig.oscillator.setGlideTime(c.glideSeconds);
+      rig.oscillator.setGateThreshold(c.gateDb);
+      rig.oscillator.setRatio(c.ratio);
+      return rig.run(input, blockSize);
+    };
+    const std::vector<float> reference = play(512);
+    ASSERT_GT(signals::peak(reference), 0.05);
+    for (const int32_t blockSize : {1, 64, 100, 1024, 5000})
+      EXPECT_EQ(play(blockSize), reference) << "blocks of " << blockSize;
   }
 }
 
