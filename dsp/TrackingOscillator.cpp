@@ -409,6 +409,7 @@ void TrackingOscillator::reset()
   cycleTableEntries_ = 0;
   scaleHold_.reset();
   harmonicJumpSamples_ = 0;
+  toneChangeCount_ = 0;
 }
 
 void TrackingOscillator::enterContinuous()
@@ -433,6 +434,7 @@ void TrackingOscillator::leaveContinuous()
 {
   // The classic engine starts a fresh cycle at the next sample.
   continuousActive_ = false;
+  toneChangeCount_ = 0;
   lastAmplitude_ = static_cast<float>(cycleLevel_);
   pendingCount_ = 0;
   carryReadPosition_ = 0;
@@ -448,6 +450,7 @@ void TrackingOscillator::processContinuous(const float* input, float* output, in
   if (!continuousActive_) enterContinuous();
   const int32_t hop = analysisHop(sampleRate_, fftLength_);
   if (hopCountdown_ <= 0 || hopCountdown_ > hop) hopCountdown_ = hop;
+  toneChangeCount_ = 0;
   for (int32_t done = 0; done < sampleCount;) {
     const int32_t count = std::min(sampleCount - done, hopCountdown_);
     writeToRing(input + done, count);
@@ -457,6 +460,8 @@ void TrackingOscillator::processContinuous(const float* input, float* output, in
     if (hopCountdown_ == 0) {
       analyseHop(block, hop);
       hopCountdown_ = hop;
+      if (toneChangeCount_ < kMaxToneChanges)
+        toneChanges_[static_cast<std::size_t>(toneChangeCount_++)] = {done, glide_.pitchNow()};
     }
   }
   // The samples the cycle under way still lasts: the next block's first ones

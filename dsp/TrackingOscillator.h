@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <span>
 
 // The "Mox" stage: replaces the input with a wave-table tone that follows the
 // input's dominant pitch and level.
@@ -176,6 +177,20 @@ public:
   float lastAmplitude() const { return lastAmplitude_; }
   int32_t fftLength() const { return fftLength_; }
   int32_t writePosition() const { return writePosition_; }
+  // Continuous engine: where the pitch-following filter takes a new
+  // frequency in the block just played, in order: at every analysis (a
+  // fixed hop counted in samples, so the same places at any block size),
+  // the pitch the next cycle starts with. At most kMaxToneChanges per block;
+  // a block holding more hops (over 32768 samples at 44.1 kHz) lists its first.
+  struct ToneChange {
+    int32_t offset;  // the first sample it applies to (the block's length: from the next block on)
+    float hertz;
+  };
+  static constexpr int32_t kMaxToneChanges = 64;
+  std::span<const ToneChange> toneChanges() const
+  {
+    return {toneChanges_.data(), static_cast<std::size_t>(toneChangeCount_)};
+  }
   // Whether the last block was played by the continuous engine.
   bool continuousEngine() const { return continuousActive_; }
   // The continuous engine's hop at `sampleRate`, for an analysis length `length`.
@@ -285,6 +300,8 @@ private:
   ScaleHold scaleHold_;
   int32_t harmonicJumpSamples_ = 0;      // how long the raw estimate has stood at a harmonic jump
   std::unique_ptr<float[]> quickFrame_;  // Quick Detect's frame in the continuous engine
+  std::array<ToneChange, kMaxToneChanges> toneChanges_{};
+  int32_t toneChangeCount_ = 0;  // in the last block
   std::atomic<float> ratio_{1.0f};
   std::atomic<float> gateDecibels_{kGateOff};
   std::atomic<float> glideSeconds_{0.0f};

@@ -387,6 +387,25 @@ void EffectCore::runFilter(const Block& block, const float* current, bool pitchT
     filter->process(current, output, frames, type);
     return;
   }
+  if (trackingOscillator->continuousEngine()) {
+    // The oscillator's continuous engine names the places (fixed in samples,
+    // whatever the block size) where the cut-off moves on; up to the first,
+    // the pitch the last block left.
+    float pitch = trackedPitch;
+    int32_t from = 0;
+    for (const TrackingOscillator::ToneChange& change : trackingOscillator->toneChanges()) {
+      const int32_t to = std::clamp(change.offset, from, frames);
+      filter->setCoefficients(normalised(pitch), resonance);
+      filter->process(output + from, output + from, to - from, type);
+      from = to;
+      pitch = change.hertz;
+    }
+    filter->setCoefficients(normalised(pitch), resonance);
+    filter->process(output + from, output + from, frames - from, type);
+    trackedPitch = pitch;
+    trackSplit = 0;
+    return;
+  }
   // The first samples of this block finish the cycle the oscillator began in
   // the previous block, at that block's pitch; the rest follow the new pitch.
   trackSplit = std::clamp(trackSplit, 0, frames);
