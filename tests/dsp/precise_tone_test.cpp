@@ -326,4 +326,38 @@ TEST(PreciseTone, TheOutputIsTheSameBitsAtEveryBlockSize)
   }
 }
 
+// reset() forgets everything the stage has heard and played: driven hard
+// with every control on (a tone at a harmonic jump, gate, glide, scale, the
+// classic engine in between), then reset, it plays what a new one plays.
+TEST(PreciseTone, AfterResetTheStagePlaysExactlyAsANewOne)
+{
+  constexpr double rate = 44100.0;
+  const SungPhrase phrase = sungPhrase(rate);
+  const std::span<const float> input = std::span<const float>(phrase.samples).first(44100);
+  const auto configure = [](TrackingOscillator& oscillator) {
+    oscillator.setPrecise(true);
+    oscillator.setStabilize(true);
+    oscillator.setScale(Scale::major);
+    oscillator.setGlideTime(0.2f);
+    oscillator.setGateThreshold(-45.0f);
+  };
+  Rig fresh(rate, sawShape);
+  configure(fresh.oscillator);
+  const std::vector<float> expected = fresh.run(input, 300);
+
+  Rig used(rate, sawShape);
+  std::vector<float> loud(30000);
+  for (std::size_t i = 0; i < loud.size(); ++i)
+    loud[i] = static_cast<float>(0.9 * std::sin(kTwoPi * (i < 20000 ? 150.0 : 450.0) * static_cast<double>(i) / rate));
+  configure(used.oscillator);
+  used.run(loud, 777);
+  used.oscillator.setPrecise(false);
+  used.oscillator.setScale(Scale::off);
+  used.oscillator.setGlideTime(0.0f);
+  used.run(std::span<const float>(loud).first(5000), 1000);  // the classic engine, leaving a carry
+  configure(used.oscillator);
+  used.oscillator.reset();
+  EXPECT_EQ(used.run(input, 300), expected);
+}
+
 }  // namespace
