@@ -81,11 +81,12 @@ void BM_TrackingOscillatorDetector(benchmark::State& state)
 
 BENCHMARK(BM_TrackingOscillatorDetector)
     ->ArgNames({"precise", "block", "N"})
-    ->ArgsProduct({{0, 1}, {512}, {2048, 8192}});
+    ->ArgsProduct({{0, 1}, {64, 512}, {2048, 8192}});
 
 // A melody of notes 120 ms long, every third one below the gate, so that with
-// the controls on the gate opens and shuts, the glide moves and every cycle
-// is timed exactly; with them off the same input takes the plain path.
+// the controls on the gate opens and shuts, the glide moves and the tone
+// plays on the continuous engine; with them off the same input takes the
+// classic one.
 void BM_TrackingOscillatorLiveControls(benchmark::State& state)
 {
   const bool on = state.range(0) != 0;
