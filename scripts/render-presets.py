@@ -10,7 +10,8 @@ and writes docs/presets/NN-<name>.png, NN being the program number: the
 input's and the output's spectrograms of the example, shrunk to a few tens of
 kilobytes. It also draws the example through
 the default program with each pitch detector, docs/detector-classic.png and
-docs/detector-precise.png, and with each control for playing live, the
+docs/detector-precise.png, a saw at a high note held to the chromatic scale,
+docs/precise-saw-after.png, and with each control for playing live, the
 README's docs/live/<control>.png (the command lines of LIVE_EXAMPLES).
 
   python3 scripts/render-presets.py [--build build] [--no-pictures]
@@ -130,6 +131,17 @@ def main():
                 subprocess.run([str(render), str(inputs["melody"]), str(scratch / f"{detector}.wav"), "--quiet",
                                 "--set", f"Precise={precise}", "--spectrogram", str(picture)], check=True)
                 shrink(picture, ROOT / "docs" / f"detector-{detector}.png")
+            # A saw at F#6 held to the chromatic scale, the filter off: every
+            # partial on the tone's harmonic series, nothing folded back between
+            # them (docs/precise-saw-before.png is the same command on the
+            # version before the continuous engine).
+            saw = scratch / "saw-1480.wav"
+            write_saw(saw, 1480.0, 2.0)
+            picture = scratch / "precise-saw.png"
+            subprocess.run([str(render), str(saw), str(scratch / "precise-saw.wav"), "--quiet", "--set", "Precise=1",
+                            "--set", "WaveShape=0.25", "--set", "Scale=0.167", "--set", "Filter Type=0.1",
+                            "--spectrogram", str(picture)], check=True)
+            shrink(picture, ROOT / "docs" / "precise-saw-after.png")
             live = ROOT / "docs/live"
             live.mkdir(parents=True, exist_ok=True)
             for name, settings in LIVE_EXAMPLES:
@@ -140,6 +152,21 @@ def main():
                     command += ["--set", setting]
                 subprocess.run(command, check=True)
                 shrink(picture, live / f"{name}.png")
+
+
+def write_saw(path, hertz, seconds, rate=44100):
+    """A band-limited sawtooth (harmonics below 20 kHz, falling as 1/h) as a
+    32-bit float WAV file."""
+    harmonics = range(1, int(20000 / hertz) + 1)
+    count = int(seconds * rate)
+    values = []
+    for n in range(count):
+        phase = 2.0 * math.pi * hertz * n / rate
+        values.append(0.3 * sum(math.sin(h * phase) / h for h in harmonics))
+    data = struct.pack(f"<{count}f", *values)
+    fmt = struct.pack("<HHIIHH", 3, 1, rate, rate * 4, 4, 32)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(data)) + data
+    path.write_bytes(b"RIFF" + struct.pack("<I", len(body)) + body)
 
 
 def shrink(picture, destination):
