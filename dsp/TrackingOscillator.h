@@ -129,7 +129,8 @@ public:
   // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
   void setStabilize(bool on) { stabilize_.store(on, std::memory_order_relaxed); }
   // Analyse each block alone, repeated to fill the frame, instead of the
-  // latest N input samples (blocks shorter than N only).
+  // latest N input samples (blocks shorter than N only); in the continuous
+  // engine, the latest hop alone, repeated.
   void setQuickDetect(bool on) { quickDetect_.store(on, std::memory_order_relaxed); }
   // The analysis length N; a change switches to the engine built for it and
   // restarts the cycle. Lengths that are not a power of two from 1 to 8192
