@@ -35,7 +35,8 @@ TrackingOscillator::TrackingOscillator()
     : carryBuffer_(std::make_unique<float[]>(kCarryCapacity)),
       spectrum_(std::make_unique<float[]>(kMaxFftLength)),
       analysisBuffer_(std::make_unique<float[]>(kMaxFftLength)),
-      quickFrame_(std::make_unique<float[]>(kMaxFftLength))
+      quickFrame_(std::make_unique<float[]>(kMaxFftLength)),
+      hopSquares_(std::make_unique<double[]>(kMaxFftLength))
 {
   // Every length the stage accepts, ready before the first block: a host
   // may switch the length between any two blocks, and building an engine
@@ -75,6 +76,7 @@ void TrackingOscillator::setFftLength(int32_t length)
   fftLength_ = length;
   fft_ = engines_[engineIndex(length)].get();
   std::fill_n(analysisBuffer_.get(), length, 0.0f);
+  clearHopSquares();
   // The next block starts a fresh cycle at its first sample.
   pendingCount_ = 0;
   carryReadPosition_ = 0;
@@ -216,7 +218,7 @@ float TrackingOscillator::play(float* out, int32_t count, Estimate estimate, boo
   const float shifted = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
   const float aim = snapToScale(shifted, live.scale, live.key);
   float amplitude = estimate.amplitude;
-  if (passesGate(live)) {
+  if (passesGate(live, false)) {
     glide_.aimAt(aim, static_cast<double>(live.glideSeconds) * sampleRate_);
   } else {
     // Shut: the level goes to 0 and the pitch stays where it is, a glide
@@ -230,7 +232,7 @@ float TrackingOscillator::play(float* out, int32_t count, Estimate estimate, boo
   return amplitude;
 }
 
-bool TrackingOscillator::passesGate(const LiveSettings& live)
+bool TrackingOscillator::passesGate(const LiveSettings& live, bool continuous)
 {
   const double threshold = live.gateDecibels;
   if (!(threshold > static_cast<double>(kGateOff))) {  // NaN included
@@ -241,7 +243,7 @@ bool TrackingOscillator::passesGate(const LiveSettings& live)
   }
   // Mean square of the frame against that of a sine at the threshold
   // (A^2 / 2 for amplitude A = 10^(dB / 20)): no logarithm per frame.
-  const double meanSquare = frameMeanSquare();
+  const double meanSquare = continuous ? recentHopsMeanSquare() : frameMeanSquare();
   constexpr double kLog2TenOverTen = 0.3321928094887362;  // log2(10) / 10: dB to a power of two
   const double edge = gateOpen_ ? threshold - kGateHysteresisDb : threshold;
   const double edgeMeanSquare = 0.5 * portableExp2(edge * kLog2TenOverTen);
@@ -267,6 +269,18 @@ double TrackingOscillator::frameMeanSquare() const
   }
   for (; i < n; ++i) sums[0] += square(i);
   return ((sums[0] + sums[1]) + (sums[2] + sums[3])) / static_cast<double>(n);
+}
+
+double TrackingOscillator::recentHopsMeanSquare() const
+{
+  // Hops are at most kMaxFftLength apart and at least one sample long, so
+  // the ring of kMaxFftLength sums always holds enough of them.
+  const int32_t hop = analysisHop(sampleRate_, fftLength_);
+  const int32_t hops = (fftLength_ + hop - 1) / hop;
+  double sum = 0.0;
+  for (int32_t k = 0; k < hops; ++k)
+    sum += hopSquares_[static_cast<std::size_t>((hopSquaresNewest_ - k + kMaxFftLength) % kMaxFftLength)];
+  return sum / (static_cast<double>(hops) * hop);
 }
 
 float TrackingOscillator::correctEstimate(float frequency, bool stabilize)
@@ -410,6 +424,14 @@ void TrackingOscillator::reset()
   scaleHold_.reset();
   harmonicJumpSamples_ = 0;
   toneChangeCount_ = 0;
+  clearHopSquares();
+}
+
+void TrackingOscillator::clearHopSquares()
+{
+  hopSquareSum_ = 0.0;
+  std::fill_n(hopSquares_.get(), kMaxFftLength, 0.0);
+  hopSquaresNewest_ = 0;
 }
 
 void TrackingOscillator::enterContinuous()
@@ -428,6 +450,9 @@ void TrackingOscillator::enterContinuous()
   levelTarget_ = lastAmplitude_;
   harmonicJumpSamples_ = 0;
   scaleHold_.reset();
+  // The ring may hold what the classic engine left; the gate's sums start
+  // from silence, as a new frame does.
+  clearHopSquares();
 }
 
 void TrackingOscillator::leaveContinuous()
@@ -454,10 +479,19 @@ void TrackingOscillator::processContinuous(const float* input, float* output, in
   for (int32_t done = 0; done < sampleCount;) {
     const int32_t count = std::min(sampleCount - done, hopCountdown_);
     writeToRing(input + done, count);
+    double squares = hopSquareSum_;
+    for (int32_t i = 0; i < count; ++i) {
+      const double sample = finiteOrSilence(input[done + i]);
+      squares += sample * sample;
+    }
+    hopSquareSum_ = squares;
     renderContinuous(output + done, count, block.bandLimited);
     done += count;
     hopCountdown_ -= count;
     if (hopCountdown_ == 0) {
+      hopSquaresNewest_ = (hopSquaresNewest_ + 1) % kMaxFftLength;
+      hopSquares_[static_cast<std::size_t>(hopSquaresNewest_)] = hopSquareSum_;
+      hopSquareSum_ = 0.0;
       analyseHop(block, hop);
       hopCountdown_ = hop;
       if (toneChangeCount_ < kMaxToneChanges)
@@ -501,7 +535,7 @@ void TrackingOscillator::analyseHop(const ContinuousBlock& block, int32_t hop)
   const LiveSettings& live = *block.live;
   const float frequency = correctContinuous(estimate.frequency, block.stabilize, hop);
   const float shifted = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
-  if (passesGate(live)) {
+  if (passesGate(live, true)) {
     const float aim = scaleHold_.snap(shifted, live.scale, live.key, static_cast<double>(hop) / sampleRate_);
     glide_.aimAt(aim, static_cast<double>(live.glideSeconds) * sampleRate_);
     levelTarget_ = estimate.amplitude;

@@ -237,9 +237,14 @@ private:
   // NOLINTNEXTLINE(bugprone-easily-swappable-parameters)
   float play(float* out, int32_t count, Estimate estimate, bool stabilize, const LiveSettings& live);
   // Whether the gate lets the frame just analysed through (true when off).
-  bool passesGate(const LiveSettings& live);
+  // `continuous`: measure the latest hops (the continuous engine keeps their
+  // sums as they arrive) rather than the whole frame again.
+  bool passesGate(const LiveSettings& live, bool continuous);
   // The mean of the squared samples of the analysed frame.
   double frameMeanSquare() const;
+  // The mean of the squared samples of the latest hops that cover the
+  // analysis length (the frame itself when the hop divides it).
+  double recentHopsMeanSquare() const;
   void render(float* out, int32_t count, float amplitude);
   void fillCarry(int32_t phase, Cycle cycle, float amplitude);
 
@@ -253,6 +258,7 @@ private:
   void processContinuous(const float* input, float* output, int32_t sampleCount, const ContinuousBlock& block);
   // Switching between the engines: each starts its own cycle afresh.
   void enterContinuous();
+  void clearHopSquares();
   void leaveContinuous();
   // The analysis at a hop point, over the latest N samples.
   void analyseHop(const ContinuousBlock& block, int32_t hop);
@@ -301,6 +307,12 @@ private:
   ScaleHold scaleHold_;
   int32_t harmonicJumpSamples_ = 0;      // how long the raw estimate has stood at a harmonic jump
   std::unique_ptr<float[]> quickFrame_;  // Quick Detect's frame in the continuous engine
+  // The gate's level, kept hop by hop: the sum of squares of the input since
+  // the last analysis, and those of the hops before (a ring, newest at
+  // hopSquaresNewest_), so the gate does not measure the whole frame again.
+  double hopSquareSum_ = 0.0;
+  std::unique_ptr<double[]> hopSquares_;
+  int32_t hopSquaresNewest_ = 0;
   std::array<ToneChange, kMaxToneChanges> toneChanges_{};
   int32_t toneChangeCount_ = 0;  // in the last block
   std::atomic<float> ratio_{1.0f};
