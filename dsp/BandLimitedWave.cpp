@@ -43,7 +43,8 @@ std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int3
     return 2.0 * static_cast<double>(spectrum[static_cast<std::size_t>(h)]) / kAnalysisLength;
   };
   const auto sinePart = [&spectrum](int32_t h) {
-    return 2.0 * static_cast<double>(spectrum[static_cast<std::size_t>(half + h)]) / kAnalysisLength;
+    return 2.0 * static_cast<double>(spectrum[static_cast<std::size_t>(half) + static_cast<std::size_t>(h)]) /
+           kAnalysisLength;
   };
   std::unique_ptr<BandLimitedWave> wave(new BandLimitedWave);
   wave->data_ = std::make_unique<float[]>(static_cast<std::size_t>(kLevelCount) * kStride);
@@ -67,7 +68,8 @@ std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int3
     table[lengthHalf] = packed[lengthHalf];
     for (int32_t n = 1; n < lengthHalf; ++n) {
       const auto re = static_cast<double>(packed[static_cast<std::size_t>(n)]);
-      const auto minusIm = static_cast<double>(packed[static_cast<std::size_t>(lengthHalf + n)]);
+      const auto minusIm =
+          static_cast<double>(packed[static_cast<std::size_t>(lengthHalf) + static_cast<std::size_t>(n)]);
       table[n] = static_cast<float>(re + minusIm);
       table[kLength - n] = static_cast<float>(re - minusIm);
     }
@@ -81,8 +83,7 @@ const float* BandLimitedWave::versionFor(double cyclesPerSample) const
   // Harmonic h lies below half the rate while h * cyclesPerSample < 0.5.
   if (!(cyclesPerSample > 0.0) || !(cyclesPerSample < 0.5)) return nullptr;
   const double fitting = 0.5 / cyclesPerSample;
-  int32_t level = 0;
-  while (level + 1 < kLevelCount && static_cast<double>(kHarmonics[static_cast<std::size_t>(level + 1)]) < fitting)
-    ++level;
-  return version(level);
+  std::size_t level = 0;
+  while (level + 1 < kHarmonics.size() && static_cast<double>(kHarmonics[level + 1]) < fitting) ++level;
+  return version(static_cast<int32_t>(level));
 }

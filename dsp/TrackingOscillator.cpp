@@ -392,6 +392,7 @@ void TrackingOscillator::fillCarry(int32_t phase, Cycle cycle, float amplitude)
 
 // ---- the continuous engine ----
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate, then length, as process() has them
 int32_t TrackingOscillator::analysisHop(float sampleRate, int32_t length)
 {
   const double hop = std::floor(static_cast<double>(sampleRate) * kAnalysisHopSeconds + 0.5);

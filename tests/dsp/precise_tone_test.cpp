@@ -83,6 +83,7 @@ double crossingHz(std::span<const float> samples, double rate)
 // Energy away from the harmonics of `fundamentalHz`, in dB relative to the
 // whole: a Blackman-Harris window (sidelobes below -92 dB) over a power-of-two
 // stretch; bins within 6 of a harmonic count as the harmonic's.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate, then the tone, as everywhere here
 double offHarmonicDb(std::span<const float> samples, double rate, double fundamentalHz)
 {
   const std::size_t n = samples.size();
