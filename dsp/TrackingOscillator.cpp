@@ -577,7 +577,8 @@ void TrackingOscillator::startCycle(const BandLimitedWave* bandLimited)
 {
   const float pitch = glide_.pitchNow();
   toneFrequency_ = pitch;
-  const double target = std::max(static_cast<double>(pitch), static_cast<double>(kLowestFrequencyHz));
+  // At least the floor (a pitch that is not a number too).
+  const double target = pitch >= kLowestFrequencyHz ? static_cast<double>(pitch) : kLowestFrequencyHz;
   const double rate = sampleRate_;
   // Above the sample rate a cycle cannot be played: it passes in one sample, silent.
   const double increment = std::min(target / rate, 1.0);
