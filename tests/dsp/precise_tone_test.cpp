@@ -3,8 +3,9 @@
 // leaves off the harmonic series of its own tone (band-limited, interpolated
 // reads of a saw and a sine at high notes), a sung vibrato through the
 // chromatic scale (note changes counted), and its independence of the host's
-// block size (the same bits at any cut). The spectra are taken with the
-// project's FFT, itself checked against FFTW in fft_test.
+// block size (the same bits at any cut), its reset, and the band-limited
+// versions of a shape it reads. The spectra are taken with the project's FFT,
+// itself checked against FFTW in fft_test.
 
 #include "dsp/BandLimitedWave.h"
 #include "dsp/Fft.h"
@@ -359,6 +360,52 @@ TEST(PreciseTone, AfterResetTheStagePlaysExactlyAsANewOne)
   configure(used.oscillator);
   used.oscillator.reset();
   EXPECT_EQ(used.run(input, 300), expected);
+}
+
+// Each band-limited version keeps the shape's harmonics up to its limit, in
+// level and phase, and nothing above: a cycle of harmonics 1, 3, 7 and 20
+// with their own phases, read back from the versions at four limits.
+TEST(PreciseTone, BandLimitedVersionsKeepTheHarmonicsBelowTheirLimitAndNoneAbove)
+{
+  struct Partial {
+    int harmonic;
+    double amplitude;
+    double phase;  // radians
+  };
+  const Partial partials[] = {{1, 0.5, 0.3}, {3, 0.25, 1.9}, {7, 0.1, -0.7}, {20, 0.05, 2.5}};
+  std::vector<float> cycle(44100);
+  for (std::size_t i = 0; i < cycle.size(); ++i) {
+    double value = 0.0;
+    for (const Partial& p : partials)
+      value += p.amplitude * std::sin(kTwoPi * p.harmonic * static_cast<double>(i) / 44100.0 + p.phase);
+    cycle[i] = static_cast<float>(value);
+  }
+  const auto wave = BandLimitedWave::build(cycle.data(), static_cast<int32_t>(cycle.size()));
+  ASSERT_NE(wave, nullptr);
+  for (int32_t level = 0; level < BandLimitedWave::kLevelCount; ++level) {
+    const int32_t limit = BandLimitedWave::kHarmonics[static_cast<std::size_t>(level)];
+    if (limit != 2 && limit != 6 && limit != 16 && limit != 512) continue;
+    SCOPED_TRACE(testing::Message() << "up to " << limit << " harmonics");
+    const float* table = wave->version(level);
+    EXPECT_EQ(table[BandLimitedWave::kLength], table[0]);  // the guard entry
+    constexpr double n = BandLimitedWave::kLength;
+    for (std::size_t i = 0; i < BandLimitedWave::kLength; i += 7) {
+      double expected = 0.0;
+      for (const Partial& p : partials)
+        if (p.harmonic <= limit)
+          expected += p.amplitude * std::sin(kTwoPi * p.harmonic * static_cast<double>(i) / n + p.phase);
+      ASSERT_NEAR(table[i], expected, 1e-4) << "entry " << i;
+    }
+  }
+  // The version chosen for a pitch: the most harmonics below half the rate.
+  const auto levelOf = [](int32_t harmonics) {
+    const auto& all = BandLimitedWave::kHarmonics;
+    return static_cast<int32_t>(std::find(all.begin(), all.end(), harmonics) - all.begin());
+  };
+  EXPECT_EQ(wave->versionFor(1000.0 / 44100.0), wave->version(levelOf(16)));  // 22 would fit: 16 kept
+  EXPECT_EQ(wave->versionFor(11025.0 / 44100.0), wave->version(0));           // only the fundamental
+  EXPECT_EQ(wave->versionFor(0.5), nullptr);                                  // not even that
+  EXPECT_EQ(wave->versionFor(30.0 / 44100.0), wave->version(BandLimitedWave::kLevelCount - 1));
 }
 
 }  // namespace
