@@ -47,41 +47,46 @@ std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int3
            kAnalysisLength;
   };
   std::unique_ptr<BandLimitedWave> wave(new BandLimitedWave);
-  wave->data_ = std::make_unique<float[]>(static_cast<std::size_t>(kLevelCount) * kStride);
-  std::vector<float> hartley(kLength, 0.0f);
-  std::vector<float> packed(kLength);
-  Fft synthesis(kLength);
-  constexpr int32_t lengthHalf = kLength / 2;
-  hartley[0] = static_cast<float>(static_cast<double>(spectrum[0]) / kAnalysisLength);
-  int32_t harmonicsIn = 0;
+  std::ptrdiff_t total = 0;
   for (int32_t level = 0; level < kLevelCount; ++level) {
-    for (int32_t h = harmonicsIn + 1; h <= kHarmonics[static_cast<std::size_t>(level)]; ++h) {
+    wave->offsets_[static_cast<std::size_t>(level)] = total;
+    total += lengthOf(level) + 1;
+  }
+  wave->data_ = std::make_unique<float[]>(static_cast<std::size_t>(total));
+  std::vector<float> hartley(kLongest);
+  std::vector<float> packed(kLongest);
+  std::unique_ptr<Fft> synthesis;
+  for (int32_t level = 0; level < kLevelCount; ++level) {
+    const int32_t n = lengthOf(level);
+    if (!synthesis || synthesis->length() != n) synthesis = std::make_unique<Fft>(n);
+    std::fill_n(hartley.begin(), n, 0.0f);
+    hartley[0] = static_cast<float>(static_cast<double>(spectrum[0]) / kAnalysisLength);
+    for (int32_t h = 1; h <= kHarmonics[static_cast<std::size_t>(level)]; ++h) {
       hartley[static_cast<std::size_t>(h)] = static_cast<float>(0.5 * (cosinePart(h) + sinePart(h)));
-      hartley[static_cast<std::size_t>(kLength - h)] = static_cast<float>(0.5 * (cosinePart(h) - sinePart(h)));
+      hartley[static_cast<std::size_t>(n - h)] = static_cast<float>(0.5 * (cosinePart(h) - sinePart(h)));
     }
-    harmonicsIn = kHarmonics[static_cast<std::size_t>(level)];
-    synthesis.transform(packed.data(), hartley.data());
-    // cas transform from the packed spectrum: Re X[n] - Im X[n], and for n past
-    // L/2 the mirror, Re X[L - n] + Im X[L - n] (the packed second half is -Im).
-    float* table = wave->data_.get() + static_cast<std::ptrdiff_t>(level) * kStride;
+    synthesis->transform(packed.data(), hartley.data());
+    // cas transform from the packed spectrum: Re X[m] - Im X[m], and for m past
+    // n/2 the mirror, Re X[n - m] + Im X[n - m] (the packed second half is -Im).
+    const int32_t half = n / 2;
+    float* table = wave->data_.get() + wave->offsets_[static_cast<std::size_t>(level)];
     table[0] = packed[0];
-    table[lengthHalf] = packed[lengthHalf];
-    for (int32_t n = 1; n < lengthHalf; ++n) {
-      const auto re = static_cast<double>(packed[static_cast<std::size_t>(n)]);
-      const auto minusIm =
-          static_cast<double>(packed[static_cast<std::size_t>(lengthHalf) + static_cast<std::size_t>(n)]);
-      table[n] = static_cast<float>(re + minusIm);
-      table[kLength - n] = static_cast<float>(re - minusIm);
+    table[half] = packed[static_cast<std::size_t>(half)];
+    for (int32_t m = 1; m < half; ++m) {
+      const auto re = static_cast<double>(packed[static_cast<std::size_t>(m)]);
+      const auto minusIm = static_cast<double>(packed[static_cast<std::size_t>(half) + static_cast<std::size_t>(m)]);
+      table[m] = static_cast<float>(re + minusIm);
+      table[n - m] = static_cast<float>(re - minusIm);
     }
-    table[kLength] = table[0];
+    table[n] = table[0];
   }
   return wave;
 }
 
-const float* BandLimitedWave::versionFor(double cyclesPerSample) const
+BandLimitedWave::Version BandLimitedWave::versionFor(double cyclesPerSample) const
 {
   // Harmonic h lies below half the rate while h * cyclesPerSample < 0.5.
-  if (!(cyclesPerSample > 0.0) || !(cyclesPerSample < 0.5)) return nullptr;
+  if (!(cyclesPerSample > 0.0) || !(cyclesPerSample < 0.5)) return {nullptr, lengthOf(0)};
   const double fitting = 0.5 / cyclesPerSample;
   std::size_t level = 0;
   while (level + 1 < kHarmonics.size() && static_cast<double>(kHarmonics[level + 1]) < fitting) ++level;

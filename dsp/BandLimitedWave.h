@@ -5,30 +5,47 @@
 #include <memory>
 
 // One wave shape kept in several versions, each with its harmonics cut above
-// a limit (every half octave from 1 to 512 harmonics), so that an oscillator
-// can play at any pitch the version whose highest harmonic still lies below
-// half the sample rate: what lies above folds back as tones off the
-// harmonic series, heard as a hiss or a whistle on high notes.
+// a limit (every half octave from 1 to 64 harmonics, then 128, 256 and 512),
+// so that an oscillator can play at any pitch the version whose highest
+// harmonic still lies below half the sample rate: what lies above folds back
+// as tones off the harmonic series, heard as a hiss or a whistle on high
+// notes. Above 64 harmonics (tones below 345 Hz at 44.1 kHz) the harmonics an
+// octave step leaves out lie above 11 kHz.
 //
 // The versions depend on the shape alone, not on the sample rate (a limit is
 // a number of harmonics), so they are built once when the shape is loaded and
 // shared by the tables of every rate.
 //
-// Each version is one cycle of kLength entries plus one guard entry equal to
-// the first, so a reader interpolating between entry i and i + 1 never wraps.
-// kLength is at least four times the most harmonics kept, so a linear read
-// stays clean (its images lie some 75 dB below the tone even at the top).
+// Each version is one cycle of lengthOf(level) entries plus one guard entry
+// equal to the first, so a reader interpolating between entry i and i + 1
+// never wraps. A version is 16 entries per harmonic kept (at least 128, at
+// most 2048), which keeps a linear read clean: the images of the highest
+// harmonic lie 47 dB below it, and those of the fundamental far below that;
+// the two top versions have 8 and 4 entries per harmonic, but their highest
+// harmonics are 48 and 54 dB below the fundamental to begin with. Eight
+// shapes keep about 340 KB of versions.
 //
 // Threads: build() on a thread that may allocate (the shape loader's); the
 // finished object is read only, from any thread.
 class BandLimitedWave {
 public:
-  static constexpr int32_t kLength = 2048;
-  static constexpr int32_t kLevelCount = 18;
-  // The most harmonics of each version, rising by about half an octave.
-  static constexpr std::array<int32_t, kLevelCount> kHarmonics{1,  2,  3,  4,  6,   8,   11,  16,  23,
-                                                               32, 45, 64, 91, 128, 181, 256, 362, 512};
-  static_assert(kHarmonics[kLevelCount - 1] * 4 <= kLength);
+  static constexpr int32_t kLevelCount = 15;
+  // The most harmonics of each version.
+  static constexpr std::array<int32_t, kLevelCount> kHarmonics{1, 2, 3, 4, 6, 8, 11, 16, 23, 32, 45, 64, 128, 256, 512};
+  static constexpr int32_t kLongest = 2048;
+
+  // Entries in version `level`'s cycle (the guard entry not counted).
+  static constexpr int32_t lengthOf(int32_t level)
+  {
+    int32_t length = 128;
+    while (length < 16 * kHarmonics[static_cast<std::size_t>(level)] && length < kLongest) length *= 2;
+    return length;
+  }
+
+  struct Version {
+    const float* table;  // lengthOf(level) + 1 entries; null: nothing to play
+    int32_t length;      // entries per cycle
+  };
 
   // The versions of the cycle `cycle` (`length` entries, entry i at phase
   // i / length). Null for an empty cycle. May throw std::bad_alloc.
@@ -36,13 +53,19 @@ public:
 
   // The version to play a tone of `cyclesPerSample` (its frequency over the
   // sample rate) with: the most harmonics whose highest lies below half the
-  // sample rate; null when not even the fundamental does.
-  const float* versionFor(double cyclesPerSample) const;
-  // Version `level` (0 .. kLevelCount - 1), kLength + 1 entries.
-  const float* version(int32_t level) const { return data_.get() + static_cast<std::ptrdiff_t>(level) * kStride; }
+  // sample rate; a null table when not even the fundamental does.
+  Version versionFor(double cyclesPerSample) const;
+  // Version `level` (0 .. kLevelCount - 1).
+  Version version(int32_t level) const
+  {
+    return {data_.get() + offsets_[static_cast<std::size_t>(level)], lengthOf(level)};
+  }
 
 private:
-  static constexpr int32_t kStride = kLength + 1;
   BandLimitedWave() = default;
   std::unique_ptr<float[]> data_;
+  std::array<std::ptrdiff_t, kLevelCount> offsets_{};
 };
+
+static_assert(BandLimitedWave::kHarmonics[BandLimitedWave::kLevelCount - 1] * 4 <=
+              BandLimitedWave::lengthOf(BandLimitedWave::kLevelCount - 1));

@@ -36,7 +36,7 @@ TrackingOscillator::TrackingOscillator()
       spectrum_(std::make_unique<float[]>(kMaxFftLength)),
       analysisBuffer_(std::make_unique<float[]>(kMaxFftLength)),
       quickFrame_(std::make_unique<float[]>(kMaxFftLength)),
-      hopSquares_(std::make_unique<double[]>(kMaxFftLength))
+      hopSquares_(std::make_unique<double[]>(kHopSquaresCapacity))
 {
   // Every length the stage accepts, ready before the first block: a host
   // may switch the length between any two blocks, and building an engine
@@ -273,13 +273,13 @@ double TrackingOscillator::frameMeanSquare() const
 
 double TrackingOscillator::recentHopsMeanSquare() const
 {
-  // Hops are at most kMaxFftLength apart and at least one sample long, so
-  // the ring of kMaxFftLength sums always holds enough of them.
+  // The ring holds enough hops for any analysis length at rates from about
+  // 700 Hz up; below, the gate hears the latest kHopSquaresCapacity hops.
   const int32_t hop = analysisHop(sampleRate_, fftLength_);
-  const int32_t hops = (fftLength_ + hop - 1) / hop;
+  const int32_t hops = std::min((fftLength_ + hop - 1) / hop, kHopSquaresCapacity);
   double sum = 0.0;
   for (int32_t k = 0; k < hops; ++k)
-    sum += hopSquares_[static_cast<std::size_t>((hopSquaresNewest_ - k + kMaxFftLength) % kMaxFftLength)];
+    sum += hopSquares_[static_cast<std::size_t>((hopSquaresNewest_ - k + kHopSquaresCapacity) % kHopSquaresCapacity)];
   return sum / (static_cast<double>(hops) * hop);
 }
 
@@ -431,7 +431,7 @@ void TrackingOscillator::reset()
 void TrackingOscillator::clearHopSquares()
 {
   hopSquareSum_ = 0.0;
-  std::fill_n(hopSquares_.get(), kMaxFftLength, 0.0);
+  std::fill_n(hopSquares_.get(), kHopSquaresCapacity, 0.0);
   hopSquaresNewest_ = 0;
 }
 
@@ -490,7 +490,7 @@ void TrackingOscillator::processContinuous(const float* input, float* output, in
     done += count;
     hopCountdown_ -= count;
     if (hopCountdown_ == 0) {
-      hopSquaresNewest_ = (hopSquaresNewest_ + 1) % kMaxFftLength;
+      hopSquaresNewest_ = (hopSquaresNewest_ + 1) % kHopSquaresCapacity;
       hopSquares_[static_cast<std::size_t>(hopSquaresNewest_)] = hopSquareSum_;
       hopSquareSum_ = 0.0;
       analyseHop(block, hop);
@@ -583,9 +583,10 @@ void TrackingOscillator::startCycle(const BandLimitedWave* bandLimited)
   // Above the sample rate a cycle cannot be played: it passes in one sample, silent.
   const double increment = std::min(target / rate, 1.0);
   if (bandLimited != nullptr) {
-    cycleTable_ = bandLimited->versionFor(increment);
-    cycleTableSpan_ = BandLimitedWave::kLength;
-    cycleTableEntries_ = BandLimitedWave::kLength + 1;
+    const BandLimitedWave::Version version = bandLimited->versionFor(increment);
+    cycleTable_ = version.table;
+    cycleTableSpan_ = version.length;
+    cycleTableEntries_ = version.length + 1;
   } else {
     cycleTable_ = increment < 1.0 ? waveTable_ : nullptr;
     cycleTableSpan_ = rate;

@@ -310,6 +310,7 @@ private:
   // The gate's level, kept hop by hop: the sum of squares of the input since
   // the last analysis, and those of the hops before (a ring, newest at
   // hopSquaresNewest_), so the gate does not measure the whole frame again.
+  static constexpr int32_t kHopSquaresCapacity = 1024;
   double hopSquareSum_ = 0.0;
   std::unique_ptr<double[]> hopSquares_;
   int32_t hopSquaresNewest_ = 0;
