@@ -14,6 +14,9 @@ namespace {
 // the top version's 512 take at most the fold of those above 7680, which in
 // any wave shape are tiny.
 constexpr int32_t kAnalysisLength = 8192;
+// Guard entries around each cycle, for the cubic read.
+constexpr int32_t kGuardBefore = 1;
+constexpr int32_t kGuardAfter = 2;
 
 }  // namespace
 
@@ -49,8 +52,8 @@ std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int3
   std::unique_ptr<BandLimitedWave> wave(new BandLimitedWave);
   std::ptrdiff_t total = 0;
   for (int32_t level = 0; level < kLevelCount; ++level) {
-    wave->offsets_[static_cast<std::size_t>(level)] = total;
-    total += lengthOf(level) + 1;
+    wave->offsets_[static_cast<std::size_t>(level)] = total + kGuardBefore;
+    total += kGuardBefore + lengthOf(level) + kGuardAfter;
   }
   wave->data_ = std::make_unique<float[]>(static_cast<std::size_t>(total));
   std::vector<float> hartley(kLongest);
@@ -78,7 +81,9 @@ std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int3
       table[m] = static_cast<float>(re + minusIm);
       table[n - m] = static_cast<float>(re - minusIm);
     }
+    table[-1] = table[n - 1];
     table[n] = table[0];
+    table[n + 1] = table[1];
   }
   return wave;
 }
@@ -86,7 +91,7 @@ std::unique_ptr<BandLimitedWave> BandLimitedWave::build(const float* cycle, int3
 BandLimitedWave::Version BandLimitedWave::versionFor(double cyclesPerSample) const
 {
   // Harmonic h lies below half the rate while h * cyclesPerSample < 0.5.
-  if (!(cyclesPerSample > 0.0) || !(cyclesPerSample < 0.5)) return {nullptr, lengthOf(0)};
+  if (!(cyclesPerSample > 0.0) || !(cyclesPerSample < 0.5)) return {nullptr, lengthOf(0), false};
   const double fitting = 0.5 / cyclesPerSample;
   std::size_t level = 0;
   while (level + 1 < kHarmonics.size() && static_cast<double>(kHarmonics[level + 1]) < fitting) ++level;

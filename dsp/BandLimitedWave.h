@@ -16,14 +16,17 @@
 // a number of harmonics), so they are built once when the shape is loaded and
 // shared by the tables of every rate.
 //
-// Each version is one cycle of lengthOf(level) entries plus one guard entry
-// equal to the first, so a reader interpolating between entry i and i + 1
-// never wraps. A version is 16 entries per harmonic kept (at least 128, at
-// most 2048), which keeps a linear read clean: the images of the highest
-// harmonic lie 47 dB below it, and those of the fundamental far below that;
-// the two top versions have 8 and 4 entries per harmonic, but their highest
-// harmonics are 48 and 54 dB below the fundamental to begin with. Eight
-// shapes keep about 340 KB of versions.
+// Each version is one cycle of lengthOf(level) entries, with guard entries
+// around it (the last entry before the first, the first two after the last),
+// so a reader interpolating over entries i - 1 .. i + 2 never wraps. A version
+// is 16 entries per harmonic kept (at least 128, at most 2048). Read between
+// entries, a cycle of L entries casts images of harmonic h at L - h, L + h ..,
+// which fold back off the harmonic series; for a saw-like spectrum (harmonic
+// h at 1/h) a linear read leaves them about H^3 / (3 L^4) of the tone's power
+// (H harmonics kept). Where that is above -69 dB the version is read with a
+// four-point cubic instead (readsCubic), whose images lie far lower; the
+// linear read, about half the work, serves the others. Eight shapes keep
+// about 340 KB of versions.
 //
 // Threads: build() on a thread that may allocate (the shape loader's); the
 // finished object is read only, from any thread.
@@ -42,9 +45,20 @@ public:
     return length;
   }
 
+  // Whether version `level` needs the cubic read to keep a saw-like shape's
+  // images below -69 dB (see above).
+  static constexpr bool readsCubic(int32_t level)
+  {
+    const auto harmonics = static_cast<double>(kHarmonics[static_cast<std::size_t>(level)]);
+    const auto length = static_cast<double>(lengthOf(level));
+    constexpr double kMostImagePower = 1.2589254117941673e-07;  // -69 dB
+    return harmonics * harmonics * harmonics > kMostImagePower * 3.0 * length * length * length * length;
+  }
+
   struct Version {
-    const float* table;  // lengthOf(level) + 1 entries; null: nothing to play
+    const float* table;  // entries -1 .. lengthOf(level) + 1 readable; null: nothing to play
     int32_t length;      // entries per cycle
+    bool cubic;          // read with the four-point cubic (readsCubic)
   };
 
   // The versions of the cycle `cycle` (`length` entries, entry i at phase
@@ -58,7 +72,7 @@ public:
   // Version `level` (0 .. kLevelCount - 1).
   Version version(int32_t level) const
   {
-    return {data_.get() + offsets_[static_cast<std::size_t>(level)], lengthOf(level)};
+    return {data_.get() + offsets_[static_cast<std::size_t>(level)], lengthOf(level), readsCubic(level)};
   }
 
 private:

@@ -19,7 +19,7 @@ float ScaleHold::snap(float hertz, Scale scale, int32_t key, double elapsedSecon
     // The boundary lies half-way between the two notes (in cents), so the
     // pitch stands past it by half the difference of its distances to them.
     const double past = 0.5 * (std::fabs(semitones - heldNote_) - std::fabs(semitones - nearest));
-    pastBoundarySeconds_ += elapsedSeconds;
+    pastBoundarySeconds_ = past >= kDwellSemitones ? pastBoundarySeconds_ + elapsedSeconds : 0.0;
     if (past >= kMarginSemitones || pastBoundarySeconds_ >= kDwellSeconds) {
       heldNote_ = nearest;
       pastBoundarySeconds_ = 0.0;

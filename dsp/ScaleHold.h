@@ -9,8 +9,9 @@
 // note of the scale, plain nearest-note snapping would flip between the two
 // several times a second while the singer means one. The held note gives way
 // to a neighbour only when the pitch passes the boundary by kMarginSemitones,
-// or stays past it (by any amount) for kDwellSeconds; a real change of note
-// passes the margin at once.
+// or stays past it by at least kDwellSemitones for kDwellSeconds; a real
+// change of note passes the margin at once. (A pitch sitting on the boundary
+// itself, a hair either side, keeps the note it has.)
 //
 // Threads: audio thread only (owned by the oscillator).
 class ScaleHold {
@@ -19,6 +20,7 @@ public:
   // Longer than the half of a vibrato's period (about 90 ms at 5.5 Hz) that
   // a wide vibrato may spend past the boundary.
   static constexpr double kDwellSeconds = 0.12;
+  static constexpr double kDwellSemitones = 0.05;
 
   // The note to play for `hertz`, heard `elapsedSeconds` after the previous
   // call: the held note or its successor, in Hz. Scale::off, a key outside

@@ -422,8 +422,10 @@ void TrackingOscillator::reset()
   cycleTable_ = nullptr;
   cycleTableSpan_ = 0.0;
   cycleTableEntries_ = 0;
+  cycleCubic_ = false;
   scaleHold_.reset();
   harmonicJumpSamples_ = 0;
+  steadyEstimate_ = 0.0f;
   toneChangeCount_ = 0;
   clearHopSquares();
 }
@@ -450,6 +452,7 @@ void TrackingOscillator::enterContinuous()
   cycleLevelStep_ = 0.0;
   levelTarget_ = lastAmplitude_;
   harmonicJumpSamples_ = 0;
+  steadyEstimate_ = 0.0f;
   scaleHold_.reset();
   // The ring may hold what the classic engine left; the gate's sums start
   // from silence, as a new frame does.
@@ -534,7 +537,7 @@ void TrackingOscillator::analyseHop(const ContinuousBlock& block, int32_t hop)
     estimate = analyse(binSpacing, oldestSlot, analysisBuffer_.get());
   }
   const LiveSettings& live = *block.live;
-  const float frequency = correctContinuous(estimate.frequency, block.stabilize, hop);
+  const float frequency = steadied(correctContinuous(estimate.frequency, block.stabilize, hop));
   const float shifted = static_cast<float>(static_cast<double>(frequency) * ratio_.load(std::memory_order_relaxed));
   if (passesGate(live, true)) {
     const float aim = scaleHold_.snap(shifted, live.scale, live.key, static_cast<double>(hop) / sampleRate_);
@@ -573,6 +576,21 @@ float TrackingOscillator::correctContinuous(float frequency, bool stabilize, int
   return frequency;
 }
 
+float TrackingOscillator::steadied(float frequency)
+{
+  // The estimate of a steady tone still wanders by a hundredth of a cent or
+  // so from hop to hop, with the tone's phase in the frame; played, that
+  // wander is a slow vibrato whose sidebands beside every harmonic add up
+  // (to some -60 dB on a saw at 250 Hz). Within kSteadyCents of the pitch
+  // held, the pitch stays.
+  constexpr double kSteadyRatio = 5.77639333183555e-05;  // 2^(kSteadyCents / 1200) - 1
+  static_assert(kSteadyCents == 0.1);
+  const double held = steadyEstimate_;
+  if (held > 0.0 && std::fabs(static_cast<double>(frequency) - held) < held * kSteadyRatio) return steadyEstimate_;
+  steadyEstimate_ = frequency;
+  return frequency;
+}
+
 void TrackingOscillator::startCycle(const BandLimitedWave* bandLimited)
 {
   const float pitch = glide_.pitchNow();
@@ -586,11 +604,13 @@ void TrackingOscillator::startCycle(const BandLimitedWave* bandLimited)
     const BandLimitedWave::Version version = bandLimited->versionFor(increment);
     cycleTable_ = version.table;
     cycleTableSpan_ = version.length;
-    cycleTableEntries_ = version.length + 1;
+    cycleTableEntries_ = version.length;
+    cycleCubic_ = version.cubic;
   } else {
     cycleTable_ = increment < 1.0 ? waveTable_ : nullptr;
     cycleTableSpan_ = rate;
     cycleTableEntries_ = waveTableLength_;
+    cycleCubic_ = false;
   }
   // The level starts where the last cycle left it and reaches the latest
   // target at the end of this one.
@@ -636,6 +656,29 @@ void TrackingOscillator::renderContinuous(float* out, int32_t count, const BandL
     }
     const double span = cycleTableSpan_;
     const int32_t entries = cycleTableEntries_;
+    if (cycleCubic_) {
+      // A band-limited version that needs it (guarded on both sides): a
+      // four-point cubic (Catmull-Rom) through entries below - 1 .. below + 2.
+      const int32_t lastEntry = entries - 1;
+      for (; j < count && phase < 1.0; ++j) {
+        const double position = phase * span;
+        auto below = static_cast<int32_t>(position);
+        if (below > lastEntry) below = lastEntry;
+        const double t = position - below;
+        const double before = table[below - 1];
+        const double at = table[below];
+        const double next = table[below + 1];
+        const double after = table[below + 2];
+        const double slope = 0.5 * (next - before);
+        const double curve = before - 2.5 * at + 2.0 * next - 0.5 * after;
+        const double cubic = 0.5 * (after - before) + 1.5 * (at - next);
+        const double shape = ((cubic * t + curve) * t + slope) * t + at;
+        out[j] = static_cast<float>(level * shape);
+        phase += increment;
+        level += step;
+      }
+      continue;
+    }
     for (; j < count && phase < 1.0; ++j) {
       const double position = phase * span;
       auto below = static_cast<int32_t>(position);

@@ -40,10 +40,10 @@
 //    Hann-windowed spectrum, the peak refined between bins, the fundamental
 //    chosen from harmonic evidence), otherwise by the strongest bin;
 //  - the tone keeps a fractional phase from cycle to cycle: each cycle lasts
-//    exactly its period, the table is read between entries (linear
-//    interpolation), and a new pitch and level (the latest estimate there)
-//    are taken where a cycle begins, between two samples. The level moves
-//    along a straight line across each cycle to the new one;
+//    exactly its period, the table is read between entries (linearly, or
+//    with a four-point cubic on the band-limited versions that need it), and a new pitch and level (the latest estimate
+//    there) are taken where a cycle begins, between two samples. The level moves along a straight line across each
+//    cycle to the new one;
 //  - the table read is the shape's version with as many harmonics as fit
 //    below half the sample rate at the cycle's pitch (BandLimitedWave),
 //    chosen as the cycle begins;
@@ -96,6 +96,9 @@ public:
   // How long a jump to the 2nd or 3rd harmonic must last before Stablize
   // (in the continuous engine) takes it as the new pitch.
   static constexpr double kHarmonicJumpSeconds = 0.06;
+  // The continuous engine keeps the pitch it plays while new estimates stay
+  // this close to it (the wander of a steady tone's estimate, far below hearing).
+  static constexpr double kSteadyCents = 0.1;
 
   // Builds the buffers and one FFT engine per usable length (about 240 KiB
   // in all, most of it for the longest two). May throw std::bad_alloc.
@@ -262,6 +265,8 @@ private:
   void leaveContinuous();
   // The analysis at a hop point, over the latest N samples.
   void analyseHop(const ContinuousBlock& block, int32_t hop);
+  // An estimate within kSteadyCents of the one held gives the one held.
+  float steadied(float frequency);
   // Stablize in the continuous engine: folds a harmonic jump back down until
   // it has lasted kHarmonicJumpSeconds. Stores and returns the estimate.
   float correctContinuous(float frequency, bool stabilize, int32_t hop);
@@ -304,8 +309,10 @@ private:
   const float* cycleTable_ = nullptr;  // the version read by the cycle under way; null: silent cycle
   double cycleTableSpan_ = 0.0;        // entries of that table per cycle
   int32_t cycleTableEntries_ = 0;      // entries it holds (the read wraps past them)
+  bool cycleCubic_ = false;            // a band-limited version read with the cubic
   ScaleHold scaleHold_;
   int32_t harmonicJumpSamples_ = 0;      // how long the raw estimate has stood at a harmonic jump
+  float steadyEstimate_ = 0.0f;          // the estimate held while new ones stay within kSteadyCents; 0: none
   std::unique_ptr<float[]> quickFrame_;  // Quick Detect's frame in the continuous engine
   // The gate's level, kept hop by hop: the sum of squares of the input since
   // the last analysis, and those of the hops before (a ring, newest at

@@ -293,6 +293,8 @@ TEST(TrackingOscillatorScale, EveryNotePlayedBelongsToTheKeyAndIsTheNearestOneOf
       const double hop = TrackingOscillator::analysisHop(static_cast<float>(kRate), 2048);
       if (end - block - hop - 2048.0 < note * noteSeconds * kRate) continue;
       const int sung = lowest + note;
+      // A block in which the note changes plays two notes; its mean is neither.
+      if (b > 0 && played.toneHz[b] != played.toneHz[b - 1]) continue;
       const double heard = blockHz(played, b);
       ASSERT_GT(heard, 0.0);
       const auto playedNote = static_cast<int>(std::lround(semitonesFromA4(heard)));
@@ -484,7 +486,7 @@ TEST(TrackingOscillatorLive, OutputBitsMatchTheRecordedDigestsOnEveryPlatform)
   const DigestCase cases[] = {
       {true, -40.0f, 0.08f, Scale::major, 7, 0xe0282a2f2b9c3184ull},
       {false, TrackingOscillator::kGateOff, 0.0f, Scale::chromatic, 0, 0xcde37fd6f2a349aeull},
-      {true, TrackingOscillator::kGateOff, 0.3f, Scale::off, 0, 0x9e4c24b0cce9e100ull},
+      {true, TrackingOscillator::kGateOff, 0.3f, Scale::off, 0, 0x2c404ac8d6792048ull},
       {true, -60.0f, 0.0f, Scale::blues, 9, 0xc62fdc33e11ba158ull},
   };
   const auto input = portableMelody();

@@ -390,7 +390,10 @@ TEST(PreciseTone, BandLimitedVersionsKeepTheHarmonicsBelowTheirLimitAndNoneAbove
     ASSERT_EQ(version.length, BandLimitedWave::lengthOf(level));
     ASSERT_GE(version.length, 16 * std::min(limit, 128));  // entries enough for a clean linear read
     const float* table = version.table;
-    EXPECT_EQ(table[version.length], table[0]);  // the guard entry
+    // The guard entries: one before the cycle, two after it.
+    EXPECT_EQ(table[-1], table[version.length - 1]);
+    EXPECT_EQ(table[version.length], table[0]);
+    EXPECT_EQ(table[version.length + 1], table[1]);
     const auto n = static_cast<double>(version.length);
     for (int32_t i = 0; i < version.length; i += 7) {
       double expected = 0.0;
