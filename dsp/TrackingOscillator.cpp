@@ -80,6 +80,22 @@ void TrackingOscillator::setFftLength(int32_t length)
   writePosition_ = 0;
 }
 
+void TrackingOscillator::reset()
+{
+  std::fill_n(analysisBuffer_.get(), kMaxFftLength, 0.0f);
+  std::fill_n(spectrum_.get(), kMaxFftLength, 0.0f);
+  std::fill_n(carryBuffer_.get(), kCarryCapacity, 0.0f);
+  writePosition_ = 0;
+  pendingCount_ = 0;
+  carryReadPosition_ = 0;
+  lastAmplitude_ = 0.0f;
+  detectedFrequency_ = 0.0f;
+  toneFrequency_ = 0.0f;
+  gateOpen_ = false;
+  glide_ = PitchGlide{};
+  cycleFraction_ = 0.0;
+}
+
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): count, then rate, as every stage's process has them
 void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
                                  const float* waveTable, int32_t waveTableLength)

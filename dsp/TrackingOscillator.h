@@ -92,6 +92,15 @@ public:
   void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
                int32_t waveTableLength);
 
+  // Audio thread, between blocks. Forgets everything heard and played, so the
+  // next block sounds as it would from a new oscillator with the same
+  // settings: the analysis ring and its write position, the carried part of
+  // the last cycle (carry buffer, pending count, read position), the level
+  // (lastAmplitude), the estimate and the tone frequency, the gate (shut),
+  // the glide (no pitch to set off from) and the fraction the exact cycles
+  // fell short by. The settings and the analysis length in force stay.
+  void reset();
+
   // ---- settings: any thread, each taken at the start of the next block ----
   // Fold estimates near the 2nd or 3rd harmonic of the previous one back.
   void setStabilize(bool on) { stabilize_.store(on, std::memory_order_relaxed); }
