@@ -352,6 +352,11 @@ void EffectCore::processBlock(const BlockRoute& route, int32_t frames)
   // host's stale buffer in the output.
   if (output != route.input) std::copy_n(route.input, frames, output);
   runChain(Block{route.input, output, frames, rate, route.settings.order});
+  // Every stage hears a sample that is not a number as silence; where no
+  // stage wrote (the filter off, the delay and the distortion resting, no
+  // Mox) the input itself stands in the output, and it is silenced here.
+  std::replace_if(
+      output, output + frames, [](float x) { return !std::isfinite(x); }, 0.0f);
   // The dry input against the chain's result, before the volume; at the
   // initial share (the chain alone) nothing is touched.
   DryWetMix::blend(route.settings.wetShare, route.input, output, output, frames);

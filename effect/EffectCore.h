@@ -166,9 +166,10 @@ public:
   // added are processReplacing's.
   void process(float** inputs, float** outputs, int32_t sampleFrames);
 
-  // Any thread: asks the audio routine to silence the delay line at the
+  // Host thread: asks the audio routine to silence the delay line at the
   // start of its next block (the line belongs to the audio thread); nothing
-  // else changes (the VST 2 suspend).
+  // else changes (the VST 2 suspend). Both free what the audio thread has
+  // handed back.
   void suspend();
   void resume();
   // Any thread: asks the audio routine to forget everything heard and played
