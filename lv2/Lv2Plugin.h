@@ -2,13 +2,16 @@
 // turns the LV2 calls into the core's: the sample rate at instantiation, the
 // control ports' values into parameter changes (in their units, see
 // ParameterUnits.h) at the start of each block, the audio ports into the
-// core's replacing routine. It adds nothing to the sound: for the same
-// settings and blocks the outputs are the VST 2 edition's to the bit.
+// core's replacing routine, activate into the core's reset request. It adds
+// nothing to the sound: for the same settings and blocks the outputs are the
+// VST 2 edition's to the bit, in place or not.
 //
 // Threads, as LV2 defines them: instantiate, activate, deactivate and cleanup
 // come from the host's instantiation thread, run and connectPort from its
-// audio thread. run allocates nothing, takes no lock, does no I/O and throws
-// nothing; everything it needs is built at instantiation.
+// audio thread. run takes no lock, does no I/O and throws nothing; it
+// allocates nothing either, save in the one case the core names (a block in
+// place beyond the largest announced, both outputs on one buffer, with the
+// input to keep: see EffectCore).
 #pragma once
 
 #include <cstdint>
