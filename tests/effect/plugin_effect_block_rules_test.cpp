@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "effect/ParameterTable.h"
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 #include "tests/effect/EffectTestSupport.h"
 
 namespace {
