@@ -9,7 +9,9 @@
 // chain leaves unchanged comes out unchanged at every setting, and 0.5 is
 // each at half level. At w = 1 (the default) the block is not touched at all,
 // so the chain's result passes bit for bit; at w = 0 it is the dry input,
-// bit for bit.
+// bit for bit. A dry sample that is NaN or infinite is silence here, as it
+// is to every stage of the chain, so no such sample reaches the output
+// through the dry share.
 //
 // The chain reads the share once per block, keeps a copy of the input while
 // the share is below 1 (the stages work in place and would overwrite it),
@@ -34,7 +36,8 @@ public:
   // into `output`, which may be either of them (in place); `share` is the
   // wet share as wetShare() gives it (0 .. 1). Intermediates in double. With
   // a share of 1 the output is `wet` copied (nothing at all is done when they
-  // are the same array) and `dry` may be null. A count of 0 or less does nothing.
+  // are the same array) and `dry` may be null. Non-finite dry samples count as
+  // 0. A count of 0 or less does nothing.
   // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): dry, then wet, as the formula reads
   static void blend(float share, const float* dry, const float* wet, float* output, int32_t count);
 

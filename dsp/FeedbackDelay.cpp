@@ -22,10 +22,7 @@ FeedbackDelay::FeedbackDelay() : line_(std::make_unique<float[]>(capacity)) {}
 
 void FeedbackDelay::setLength(int32_t lengthSamples)
 {
-  const int32_t bounded = std::min(lengthSamples, capacity);
-  if (bounded != length_.load(std::memory_order_relaxed)) {
-    pendingLength_.store(bounded, std::memory_order_relaxed);
-  }
+  pendingLength_.store(std::min(lengthSamples, capacity), std::memory_order_relaxed);
 }
 
 void FeedbackDelay::setFeedback(float feedback)
@@ -86,6 +83,14 @@ void FeedbackDelay::process(const float* input, float* output, int32_t sampleCou
 }
 
 void FeedbackDelay::clear() { std::fill_n(line_.get(), capacity, 0.0f); }
+
+void FeedbackDelay::reset()
+{
+  clear();
+  cursor_ = 0;
+  lastDelayed_ = 0.0f;
+  length_.store(0, std::memory_order_relaxed);
+}
 
 int32_t FeedbackDelay::lengthForSeconds(double seconds, double tableRate)
 {

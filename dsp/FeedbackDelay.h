@@ -16,8 +16,8 @@
 // thread; each setting is an atomic of its own, which process() reads once per
 // block, and a new length waits in pendingLength until the start of the next
 // processed block. Each setter touches only its own setting, so two threads
-// setting different ones at once cannot undo each other. process() and clear()
-// belong to the audio side (the host does not process while suspended).
+// setting different ones at once cannot undo each other. process(), clear()
+// and reset() belong to the audio side (the host does not process while suspended).
 class FeedbackDelay {
 public:
   // The longest delay the line holds in full up to kFullRate: five seconds
@@ -33,9 +33,9 @@ public:
   FeedbackDelay(const FeedbackDelay&) = delete;
   FeedbackDelay& operator=(const FeedbackDelay&) = delete;
 
-  // Any thread. A length that differs from the one in force becomes pending
-  // (takes force at the start of the next processed block); the length in
-  // force itself leaves whatever is pending unchanged. Lengths above
+  // Any thread. The latest length given takes force at the start of the next
+  // processed block, whatever was given before it (a length changed and
+  // changed back plays the length it was changed back to). Lengths above
   // `capacity` are taken as `capacity`; lengths below 0 behave as 0.
   void setLength(int32_t lengthSamples);
   // Any thread. Limited to [-1, 1]: beyond that every lap is louder than the
@@ -57,6 +57,10 @@ public:
 
   // Silences the whole line; cursor, length and pending length stay.
   void clear();
+  // Audio thread. Back to the state of a new delay whose settings are the
+  // ones in force: the line silent, the cursor at the start, no length in
+  // force yet (the pending one takes force at the next processed block).
+  void reset();
 
   // The delay in samples for `seconds` at `tableRate`: trunc(seconds *
   // tableRate), formed in double. The result always fits the signed 32-bit

@@ -83,6 +83,38 @@ void TrackingOscillator::setFftLength(int32_t length)
   writePosition_ = 0;
 }
 
+void TrackingOscillator::reset()
+{
+  std::fill_n(analysisBuffer_.get(), kMaxFftLength, 0.0f);
+  std::fill_n(spectrum_.get(), kMaxFftLength, 0.0f);
+  std::fill_n(carryBuffer_.get(), kCarryCapacity, 0.0f);
+  writePosition_ = 0;
+  pendingCount_ = 0;
+  carryReadPosition_ = 0;
+  lastAmplitude_ = 0.0f;
+  detectedFrequency_ = 0.0f;
+  toneFrequency_ = 0.0f;
+  gateOpen_ = false;
+  glide_ = PitchGlide{};
+  continuousActive_ = false;
+  hopCountdown_ = 0;
+  hasEstimate_ = false;
+  levelTarget_ = 0.0f;
+  cyclePhase_ = 0.0;
+  cycleIncrement_ = 0.0;
+  cycleLevel_ = 0.0;
+  cycleLevelStep_ = 0.0;
+  cycleTable_ = nullptr;
+  cycleTableSpan_ = 0.0;
+  cycleTableEntries_ = 0;
+  cycleCubic_ = false;
+  scaleHold_.reset();
+  harmonicJumpSamples_ = 0;
+  steadyEstimate_ = 0.0f;
+  toneChangeCount_ = 0;
+  clearHopSquares();
+}
+
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): count, then rate, as every stage's process has them
 void TrackingOscillator::process(const float* input, float* output, int32_t sampleCount, float sampleRate,
                                  const float* waveTable, int32_t waveTableLength, const BandLimitedWave* bandLimited)
@@ -398,36 +430,6 @@ int32_t TrackingOscillator::analysisHop(float sampleRate, int32_t length)
   const double hop = std::floor(static_cast<double>(sampleRate) * kAnalysisHopSeconds + 0.5);
   if (!(hop >= 1.0)) return 1;
   return hop < static_cast<double>(length) ? static_cast<int32_t>(hop) : length;
-}
-
-void TrackingOscillator::reset()
-{
-  std::fill_n(analysisBuffer_.get(), kMaxFftLength, 0.0f);
-  writePosition_ = 0;
-  pendingCount_ = 0;
-  carryReadPosition_ = 0;
-  lastAmplitude_ = 0.0f;
-  detectedFrequency_ = 0.0f;
-  toneFrequency_ = 0.0f;
-  gateOpen_ = false;
-  glide_ = PitchGlide{};
-  continuousActive_ = false;
-  hopCountdown_ = 0;
-  hasEstimate_ = false;
-  levelTarget_ = 0.0f;
-  cyclePhase_ = 0.0;
-  cycleIncrement_ = 0.0;
-  cycleLevel_ = 0.0;
-  cycleLevelStep_ = 0.0;
-  cycleTable_ = nullptr;
-  cycleTableSpan_ = 0.0;
-  cycleTableEntries_ = 0;
-  cycleCubic_ = false;
-  scaleHold_.reset();
-  harmonicJumpSamples_ = 0;
-  steadyEstimate_ = 0.0f;
-  toneChangeCount_ = 0;
-  clearHopSquares();
 }
 
 void TrackingOscillator::clearHopSquares()

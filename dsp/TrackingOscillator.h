@@ -121,11 +121,16 @@ public:
   void process(const float* input, float* output, int32_t sampleCount, float sampleRate, const float* waveTable,
                int32_t waveTableLength, const BandLimitedWave* bandLimited = nullptr);
 
-  // Audio thread. Back to the state of a new stage, the settings excepted:
-  // the analysis ring and the sample count its hops are timed by, the
-  // classic carry, the continuous phase and level, the estimate, the tone
-  // frequency, the gate, the glide, the held scale note and Stablize's
-  // harmonic-jump timer.
+  // Audio thread, between blocks. Forgets everything heard and played, so the
+  // next block sounds as it would from a new oscillator with the same
+  // settings: the analysis ring and its write position, the carried part of
+  // the last cycle (carry buffer, pending count, read position), the level
+  // (lastAmplitude), the estimate and the tone frequency, the gate (shut),
+  // the glide (no pitch to set off from), and the continuous engine's state:
+  // the sample count its hops are timed by, the phase, level and table of
+  // the cycle under way, the held scale note, Stablize's harmonic-jump
+  // timer, the steadied estimate, the gate's hop sums and the filter's tone
+  // changes. The settings and the analysis length in force stay.
   void reset();
 
   // ---- settings: any thread, each taken at the start of the next block ----

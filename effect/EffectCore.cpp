@@ -79,7 +79,11 @@ void EffectCore::setParameter(int32_t index, float value)
   // Non-finite values are refused like a negative wave shape: nothing kept,
   // nothing changed. No conversion has a meaning for them, and letting one in
   // would carry NaN into the audio.
-  if (isParameterIndex(index) && std::isfinite(value) && configureStage(index, value)) keep(index, value);
+  // Every value is held to its range here, whichever format it came through.
+  if (isParameterIndex(index) && std::isfinite(value)) {
+    const float held = heldToRange(index, value);
+    if (configureStage(index, held)) keep(index, held);
+  }
   if (observer_ != nullptr) observer_->parameterChanged(index, value);
 }
 
@@ -96,10 +100,11 @@ bool EffectCore::configureStage(int32_t index, float value)
     case cutOffParameter: chain.cutOffFactor.store(cutOffFactorFor(value), relaxed); break;
     case resonanceParameter: chain.resonance.store(value, relaxed); break;
     // One delay setting each, like every other stage's: setters of different
-    // settings running at once cannot undo each other.
+    // settings running at once cannot undo each other. The time stays in
+    // seconds; every block turns it into samples at its own rate.
     case delayMixParameter: delay->setMix(value); break;
     case delayTimeParameter:
-    case delayTimeAltParameter: delay->setLength(delayLengthFor(value)); break;
+    case delayTimeAltParameter: chain.delaySeconds.store(delaySecondsFor(value), relaxed); break;
     case delayFeedBackParameter: delay->setFeedback(value); break;
     case driveParameter:
       distortion->setDrive(driveFactorFor(value));
@@ -122,12 +127,9 @@ bool EffectCore::configureStage(int32_t index, float value)
   return true;
 }
 
-int32_t EffectCore::delayLengthFor(float time) const
+int32_t EffectCore::delayLengthAt(double rate) const
 {
-  // The length follows the rate the tables are built for, which catches up
-  // with the host's rate at the first block after a change. The stage bounds
-  // the length to its line and waits for the next block to take it.
-  return FeedbackDelay::lengthForSeconds(delaySecondsFor(time), shapeTables->tableRate());
+  return FeedbackDelay::lengthForSeconds(chain.delaySeconds.load(relaxed), rate);
 }
 
 PluginProgram* EffectCore::currentValues() const
@@ -215,8 +217,7 @@ int32_t EffectCore::tailSamples() const
   settings.cutOffFactor = chain.cutOffFactor.load(relaxed);
   settings.resonance = chain.resonance.load(relaxed);
   settings.delayRuns = delay->mix() > 0.0f;
-  settings.delayLength =
-      FeedbackDelay::lengthForSeconds(delaySecondsFor(keptValueOf(delayTimeParameter)), settings.sampleRate);
+  settings.delayLength = delayLengthAt(settings.sampleRate);
   settings.feedback = delay->feedback();
   settings.mix = delay->mix();
   return ::tailSamples(settings);
@@ -237,6 +238,8 @@ void EffectCore::resume()
   if (loadFailed) return;
   releaseReturnedBuffers();
 }
+
+void EffectCore::requestReset() { resetRequested.store(true, relaxed); }
 
 void EffectCore::setSampleRate(float rate)
 {
@@ -268,6 +271,23 @@ void EffectCore::releaseReturnedBuffers()
   (void)preparedScratch.reclaim();
 }
 
+EffectCore::RouteSettings EffectCore::readRouteSettings() const
+{
+  RouteSettings settings{};
+  for (std::size_t slot = 0; slot < settings.order.size(); ++slot)
+    settings.order[slot] = chain.order[slot].load(relaxed);
+  settings.wetShare = dryWet->wetShare();
+  return settings;
+}
+
+bool EffectCore::RouteSettings::rereadsInput() const
+{
+  // A stage at home hands its result on, so the next one reads that; a
+  // stage away from home leaves the input in place for the next one.
+  const auto atHome = [this](StageKind kind) { return order[static_cast<std::size_t>(homeSlot(kind))] == kind; };
+  return DryWetMix::needsDry(wetShare) || !std::all_of(order.begin(), order.end(), atHome);
+}
+
 void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampleFrames)
 {
   const DenormalGuard flushDenormals;  // the host's own mode comes back on return
@@ -275,28 +295,46 @@ void EffectCore::processReplacing(float** inputs, float** outputs, int32_t sampl
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
   adoptAnnouncedScratch();
-  float* const input = inputs[0];
+  const float* input = inputs[0];
   float* const output = outputs[0];
   float* const second = outputs[1] != output ? outputs[1] : nullptr;
-  // Run in place, the stages overwrite the input the dry share is mixed from:
-  // it is copied aside first, into a buffer prepared off this thread. A block
-  // larger than any announced (the copy cannot hold it) goes in pieces the
-  // copy can hold, rather than allocating here.
-  // One reading of the share per call: whether the dry input is copied and
-  // how it is blended must agree even when another thread changes it.
-  const float wet = dryWet->wetShare();
-  const bool copiesDry = input == output && DryWetMix::needsDry(wet);
-  const int32_t piece = copiesDry ? scratch->frames : sampleFrames;
-  for (int32_t offset = 0; offset < sampleFrames; offset += piece) {
-    const int32_t frames = std::min(piece, sampleFrames - offset);
-    const float* dry = input + offset;
-    if (copiesDry) {
-      std::copy_n(input + offset, frames, scratch->dry.get());
-      dry = scratch->dry.get();
-    }
-    processBlock(BlockRoute{input + offset, output + offset, second != nullptr ? second + offset : nullptr, dry, wet},
-                 frames);
+  const RouteSettings settings = readRouteSettings();
+  // In place, the stages overwrite the input; where it is read again, it is
+  // kept aside first, so the block sounds as it does into separate buffers.
+  if (input == output && settings.rereadsInput()) input = keptInput(input, second, sampleFrames);
+  processBlock(BlockRoute{input, output, second, settings}, sampleFrames);
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the input, then where else to keep it, then the count
+const float* EffectCore::keptInput(const float* input, float* secondOutput, int32_t frames)
+{
+  float* copy = nullptr;
+  if (frames > scratch->frames && secondOutput != nullptr) {
+    // A buffer of the block's size already: the second output is written
+    // only once the chain and the blend are done with the input.
+    copy = secondOutput;
+  } else if (scratchHolds(frames)) {
+    // The copy setBlockSize prepared, or one grown here for a larger block.
+    copy = scratch->dry.get();
   }
+  // Out of memory: the stages then read what the earlier ones wrote.
+  if (copy == nullptr) return input;
+  std::copy_n(input, frames, copy);
+  return copy;
+}
+
+void EffectCore::startBlock(float rate)
+{
+  if (resetRequested.exchange(false, relaxed)) {
+    trackingOscillator->reset();
+    filter->reset();
+    delay->reset();
+    trackSplit = 0;
+    trackedPitch = 0.0f;
+  }
+  if (delayClearRequested.exchange(false, relaxed)) delay->clear();
+  // The latest time, at this block's rate; the stage takes it as the block starts.
+  delay->setLength(delayLengthAt(rate));
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the route, then its length
@@ -306,17 +344,22 @@ void EffectCore::processBlock(const BlockRoute& route, int32_t frames)
   // Tables follow the host's rate from the first block after a change; they
   // were built when the rate was set.
   (void)shapeTables->adoptPrepared();
-  if (delayClearRequested.exchange(false, relaxed)) delay->clear();
+  startBlock(rate);
 
   float* const output = route.output;
   // Start from the dry input, so a chain in which no stage writes passes the
   // signal through (as the accumulating process does) instead of leaving the
   // host's stale buffer in the output.
   if (output != route.input) std::copy_n(route.input, frames, output);
-  runChain(Block{route.input, output, frames, rate});
+  runChain(Block{route.input, output, frames, rate, route.settings.order});
+  // Every stage hears a sample that is not a number as silence; where no
+  // stage wrote (the filter off, the delay and the distortion resting, no
+  // Mox) the input itself stands in the output, and it is silenced here.
+  std::replace_if(
+      output, output + frames, [](float x) { return !std::isfinite(x); }, 0.0f);
   // The dry input against the chain's result, before the volume; at the
   // initial share (the chain alone) nothing is touched.
-  DryWetMix::blend(route.wetShare, route.dry, output, output, frames);
+  DryWetMix::blend(route.settings.wetShare, route.input, output, output, frames);
 
   const float gain = chain.outputGain.load(relaxed);
   if (gain != 1.0f) {
@@ -332,8 +375,7 @@ void EffectCore::runChain(const Block& block)
   const int32_t frames = block.frames;
   // One reading of the order per block; a change from another thread takes
   // effect at the next block.
-  std::array<StageKind, kStageSlotCount> order{};
-  for (std::size_t slot = 0; slot < order.size(); ++slot) order[slot] = chain.order[slot].load(relaxed);
+  const std::array<StageKind, kStageSlotCount>& order = block.order;
   // A stage hands its result on only when it stands in its home slot; away
   // from home it still writes the output, but the next stage reads the same
   // input again.
@@ -427,27 +469,32 @@ void EffectCore::process(float** inputs, float** outputs, int32_t sampleFrames)
   if (sampleFrames <= 0 || inputs == nullptr || outputs == nullptr || inputs[0] == nullptr || outputs[0] == nullptr)
     return;
   adoptAnnouncedScratch();
-  // A block larger than any announced grows the buffers on this thread, the
-  // one allocation an audio routine still makes (the block must run whole);
-  // should memory run out, the block is processed in pieces the buffers can
-  // hold.
-  if (sampleFrames > scratch->frames) {
-    if (std::unique_ptr<ScratchBuffers> grown = makeScratch(sampleFrames)) scratch = std::move(grown);
-  }
+  // A block larger than any announced grows the buffers on this thread (the
+  // block must run whole); should memory run out, the block is processed in
+  // pieces the buffers can hold.
+  (void)scratchHolds(sampleFrames);
   const int32_t scratchCapacity = scratch->frames;
-  const float wet = dryWet->wetShare();
+  const RouteSettings settings = readRouteSettings();
   for (int32_t offset = 0; offset < sampleFrames; offset += scratchCapacity) {
     const int32_t frames = std::min(scratchCapacity, sampleFrames - offset);
     float* const channel = scratch->working.get();
-    std::copy_n(inputs[0] + offset, frames, channel);
-    // Every stage works in place on the copy; the host's input, which
-    // nothing writes, is the dry signal.
-    processBlock(BlockRoute{channel, channel, nullptr, inputs[0] + offset, wet}, frames);
+    // From the host's input, which nothing here writes, into the working
+    // channel: the route of processReplacing into separate buffers.
+    processBlock(BlockRoute{inputs[0] + offset, channel, nullptr, settings}, frames);
     for (int32_t i = 0; i < frames; ++i) outputs[0][offset + i] += channel[i];
     if (outputs[1] != nullptr && outputs[1] != outputs[0]) {
       for (int32_t i = 0; i < frames; ++i) outputs[1][offset + i] += channel[i];
     }
   }
+}
+
+bool EffectCore::scratchHolds(int32_t frames)
+{
+  if (frames <= scratch->frames) return true;
+  std::unique_ptr<ScratchBuffers> grown = makeScratch(frames);
+  if (!grown) return false;
+  scratch = std::move(grown);
+  return true;
 }
 
 void EffectCore::adoptAnnouncedScratch()

@@ -12,30 +12,54 @@
 // possibly while a block is being processed. Nothing here takes a lock:
 // - the current program is the one store of the parameter values (relaxed
 //   atomics); setParameter keeps a value there and configures the stage it
-//   sets, in the stage's units, at once: the stages' own settings (the
-//   oscillator's, the delay's, the distortion's) are atomics inside them, the
-//   chain's (order, filter, gain) are the relaxed atomics of ChainSettings;
-//   the audio routine reads each once per block. Only the audio thread
-//   touches the stages' running state;
-// - work that needs a block boundary is recorded by the setter and done by the
-//   audio routine at the start of the next block: a new analysis length (an
-//   engine for each is built with the oscillator), a new delay length, and
-//   clearing the delay line after suspend;
+//   sets, in the setting's own units (seconds for the delay time), at once:
+//   the stages' own settings (the oscillator's, the delay's feedback and
+//   mix, the distortion's) are atomics inside them, the chain's (order,
+//   filter, delay time, gain) are the relaxed atomics of ChainSettings; the
+//   audio routine reads each once per block. Only the audio thread touches
+//   the stages' running state;
+// - what depends on the rate is worked out by the audio routine at the start
+//   of every block, with that block's rate (sampleRate()): the delay time in
+//   samples (the tail uses the same conversion). So a setting given before
+//   the first block, or before a change of rate, plays at the rate the block
+//   runs at, and the latest setting given is the one that plays;
+// - work that needs a block boundary is recorded by the caller and done by
+//   the audio routine at the start of the next block: a new analysis length
+//   (an engine for each is built with the oscillator), clearing the delay
+//   line after suspend, and the reset a host asks for with requestReset;
 // - what needs memory is built by the setter on the host's thread and handed
 //   to the audio routine at the start of the next block through a
 //   HandoverSlot, the old one going back to be freed by the host's thread: the
 //   wave tables for a new sample rate (setSampleRate) and larger scratch
 //   buffers for a new block size (setBlockSize), among them the copy of the
-//   dry input a block run in place needs while " Dry/Wet " is below 1;
+//   input a block run in place needs (see processReplacing);
 // - trackSplit, trackedPitch and the scratch buffers in use belong to the
 //   audio thread.
 // So the audio routines neither allocate, nor lock, nor throw, with one
-// exception: `process` given a block larger than any announced with
-// setBlockSize grows its scratch buffers there (it must run the block whole).
-// processReplacing run in place on such a block with a dry share to mix runs
-// it in pieces its dry copy holds instead.
+// exception: a block larger than any announced with setBlockSize that needs
+// a buffer of its size (`process` always; processReplacing run in place with
+// the input to keep and no second output of its own to keep it in) grows the
+// scratch buffers there, since the block must run whole: the Mox stage
+// sounds different in other blocks.
 // setParameter is safe on the audio thread too (atomics only), which is where
 // formats that deliver settings with the block (LV2's control ports) call it.
+//
+// What an adapter for a plug-in format calls, and what it may leave to this
+// class (the VST 2 and LV2 adapters do no more):
+// - setSampleRate whenever the host gives a rate (before the first block or
+//   between two); setBlockSize when the host announces its largest block
+//   (optional: without it, larger blocks still run whole);
+// - setParameter with the normalised value of any parameter at any time:
+//   the value is held to the parameter's range here (heldToRange in
+//   ParameterTable.h), NaN and infinities are refused, so an adapter passes
+//   on what its host sends without checking it;
+// - processReplacing with the host's buffers as they come: the output may be
+//   the input itself (in place), the second output may be absent, equal to
+//   the first or a buffer of its own; the result is the same to the bit;
+//   input samples that are not numbers are heard as silence;
+// - requestReset when the host asks for a fresh start (LV2 activate, a VST 3
+//   setActive(true)): the next block sounds as a new instance's would;
+//   suspend when only the echoes should stop (a VST 2 suspend).
 // Programs and their names: see PluginProgram.
 #pragma once
 
@@ -121,20 +145,40 @@ public:
   // writing nothing, for a number outside 0..15.
   bool writeProgramName(int32_t program, char* name) const;
 
-  // Samples the output can keep sounding at the current settings; see TailLength.h.
+  // Samples the output can keep sounding at the current settings and rate;
+  // see TailLength.h.
   int32_t tailSamples() const;
+  // The delay time in samples at `rate` (Hz): the conversion every block
+  // makes with its rate, bounded to the delay's line.
+  int32_t delayLengthAt(double rate) const;
 
   // ---- audio thread ----
-  // Replaces outputs[0] and outputs[1] with the processed inputs[0]; each
-  // output may be the input itself.
+  // Replaces outputs[0] and outputs[1] with the processed inputs[0], the
+  // block whole whatever its size. Either output may be the input itself
+  // (outputs[1] may also be null or outputs[0]): the samples are those of a
+  // run into separate buffers, to the bit. In place, the input is kept where
+  // a later stage or the dry blend reads it again (a stage away from its home
+  // slot, " Dry/Wet " below 1): in the copy setBlockSize prepared, else in
+  // outputs[1] when it is a buffer of its own (written last), else in a copy
+  // grown here (see Threads).
   void processReplacing(float** inputs, float** outputs, int32_t sampleFrames);
-  // Adds the processed inputs[0] to outputs[0] and outputs[1].
+  // Adds the processed inputs[0] to outputs[0] and outputs[1]; the samples
+  // added are processReplacing's.
   void process(float** inputs, float** outputs, int32_t sampleFrames);
 
   // Host thread: asks the audio routine to silence the delay line at the
-  // start of its next block (the line belongs to the audio thread).
+  // start of its next block (the line belongs to the audio thread); nothing
+  // else changes (the VST 2 suspend). Both free what the audio thread has
+  // handed back.
   void suspend();
   void resume();
+  // Any thread: asks the audio routine to forget everything heard and played
+  // at the start of its next block, so that it sounds from there as a new
+  // instance with the same settings and rate: the oscillator (see
+  // TrackingOscillator::reset), the filter's state, the tracked pitch and
+  // where the filter switches to it, and the delay line and cursor. The
+  // settings, programs, rate and prepared buffers stay.
+  void requestReset();
   // Host thread (the one that suspends and resumes): takes the rate (a
   // caller-checked, finite, positive one) and builds the wave tables for it,
   // which the next block starts playing.
@@ -165,12 +209,11 @@ public:
 private:
   static constexpr std::memory_order relaxed = std::memory_order_relaxed;
 
-  // Hands the value of parameter `index` (0..kParameterCount-1, finite) to
-  // the stage it sets, in the stage's units; false when it is refused (a
-  // negative or unselectable wave shape), in which case nothing is kept.
+  // Hands the value of parameter `index` (0..kParameterCount-1, finite,
+  // held to its range) to the stage it sets, in the stage's units; false
+  // when it is refused (a negative or unselectable wave shape), in which
+  // case nothing is kept.
   bool configureStage(int32_t index, float value);
-  // The delay's length in samples for the normalised " Delay Time " `time`.
-  int32_t delayLengthFor(float time) const;
   // Keeps `value` for `index` (and its aliases) in the current program, the
   // one store of the current values.
   void keep(int32_t index, float value);
@@ -188,35 +231,58 @@ private:
     std::atomic<float> resonance{0.0f};
     std::atomic<bool> distortionRuns{false};  // " Drive " above 0
     std::atomic<float> outputGain{1.0f};
+    std::atomic<double> delaySeconds{0.0};  // turned into samples at every block
   };
+  static_assert(std::atomic<double>::is_always_lock_free);
 
-  // Where one block comes from and goes: the chain's input (which may be the
-  // output itself), its output, the second output (null: none, or the first),
-  // the dry input to blend with, which nothing writes before the blend, and
-  // the wet share the blend takes (read once for the call).
+  // What one call of an audio routine reads of the settings that decide the
+  // route, once: whether the input is kept and how the chain runs must agree
+  // even when another thread changes them.
+  struct RouteSettings {
+    std::array<StageKind, kStageSlotCount> order;
+    float wetShare;
+    // Whether a stage or the blend reads the input again after a stage has
+    // written the output: a stage away from its home slot, or a dry share.
+    bool rereadsInput() const;
+  };
+  RouteSettings readRouteSettings() const;
+
+  // Where one block comes from and goes: the chain's input, which nothing
+  // writes before the blend (it is also the dry input), its output (which
+  // may be the input only when nothing reads the input again), and the
+  // second output (null: none, or the first).
   struct BlockRoute {
     const float* input;
     float* output;
     float* secondOutput;
-    const float* dry;
-    float wetShare;
+    RouteSettings settings;
   };
   // The chain, the dry/wet blend and the volume over one block.
   void processBlock(const BlockRoute& route, int32_t frames);
+  // At the start of a block: the reset or the delay clear asked for, and
+  // the delay time in samples at this block's rate.
+  void startBlock(float rate);
   // Takes the buffers setBlockSize prepared, if any, at the start of a block.
   void adoptAnnouncedScratch();
+  // Scratch buffers of at least `frames` samples, grown here if need be;
+  // false when memory ran out (the old ones stay).
+  bool scratchHolds(int32_t frames);
+  // Where the input of a block run in place is kept (see processReplacing);
+  // the input itself when no buffer can hold it.
+  const float* keptInput(const float* input, float* secondOutput, int32_t frames);
 
   // One block of channel 0 on its way through the chain.
   struct Block {
-    const float* input;  // the host's first input
-    float* output;       // the host's first output
+    const float* input;
+    float* output;
     int32_t frames;
     float rate;  // Hz, read once per block
+    const std::array<StageKind, kStageSlotCount>& order;
   };
   void runChain(const Block& block);
   // `current` is the input the filter reads on its fixed path.
   void runFilter(const Block& block, const float* current, bool pitchTracking);
-  // The working channel of `process` and the copy of the dry input of a block
+  // The working channel of `process` and the copy of the input of a block
   // run in place, `frames` samples each.
   struct ScratchBuffers {
     std::unique_ptr<float[]> working;
@@ -247,4 +313,5 @@ private:
   HandoverSlot<ScratchBuffers> preparedScratch;
   int32_t scratchFramesAsKnown = kInitialScratchFrames;  // host thread: the largest offered
   std::atomic<bool> delayClearRequested{false};
+  std::atomic<bool> resetRequested{false};
 };

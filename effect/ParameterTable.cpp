@@ -142,6 +142,16 @@ int32_t aliasTarget(int32_t index)
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
+float heldToRange(int32_t index, float value)
+{
+  switch (index) {
+    case volumeParameter: return value;
+    case waveShapeParameter: return std::min(value, 1.0f);
+    default: return std::clamp(value, 0.0f, 1.0f);
+  }
+}
+
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): index, then value, as setParameter has them
 float keptValue(int32_t index, float value)
 {
   switch (parameterInfo(index).keeping) {

@@ -132,6 +132,16 @@ int32_t aliasTarget(int32_t index);
 // mix, then the stage order, the precise detector and the live controls.
 const std::array<int32_t, kParameterCount>& programApplyOrder();
 
+// The value the effect takes when `value` (finite) is set for `index`
+// (isParameterIndex), whatever the format it came through: held to 0..1, the
+// range every parameter has, so no setting plays beyond its full value (a
+// delay mix of 1e6 would be an echo 120 dB over the input). Two conversions
+// say themselves what lies beyond, and hosts and saved banks may rely on it,
+// so those values pass: " Volume " follows its curve (2 gives a gain of 8,
+// see volumeGainFor), and a negative " WaveShape " is refused by the shape
+// selection (only its top is held).
+float heldToRange(int32_t index, float value);
+
 // What the programs keep of `value` set for `index` (isParameterIndex).
 float keptValue(int32_t index, float value);
 // What getParameter answers for the kept value `kept` of `index`.

@@ -65,7 +65,8 @@ std::unique_ptr<Lv2Plugin> Lv2Plugin::create(double sampleRate, const char* bund
   try {
     const HostFeatures host(features);
     return std::unique_ptr<Lv2Plugin>(new Lv2Plugin(sampleRate, bundlePath, host));
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
+    // A C host cannot take an exception: whatever went wrong, no instance.
     return nullptr;
   }
 }
@@ -80,13 +81,6 @@ Lv2Plugin::Lv2Plugin(double sampleRate, const std::string& bundlePath, const Hos
 {
   core_.setSampleRate(static_cast<float>(sampleRate));
   if (features.maxBlock > 0) core_.setBlockSize(features.maxBlock);
-  // A block run in place is copied through this, whole when the host keeps
-  // to the largest block it announced (an absurd announcement is held to
-  // what the core prepares for; larger blocks then go in pieces).
-  const int32_t copyFrames = features.maxBlock > 0
-                                 ? std::min(features.maxBlock, EffectCore::kLargestPreparedScratchFrames)
-                                 : static_cast<int32_t>(kDefaultInPlaceFrames);
-  inputCopy.resize(static_cast<std::size_t>(copyFrames));
   // The core starts at program 0; a port the host leaves at that value
   // changes nothing when the first block applies the ports.
   for (uint32_t c = 0; c < appliedValues.size(); ++c) {
@@ -118,11 +112,13 @@ void Lv2Plugin::connectPort(uint32_t port, void* data)
   }
 }
 
-void Lv2Plugin::activate() { core_.resume(); }
+void Lv2Plugin::activate()
+{
+  core_.resume();
+  core_.requestReset();
+}
 
-// The delay line is silenced at the start of the next block after this, as
-// after a VST 2 suspend: a re-activated instance starts without old echoes.
-void Lv2Plugin::deactivate() { core_.suspend(); }
+void Lv2Plugin::deactivate() {}
 
 void Lv2Plugin::applyControls()
 {
@@ -150,27 +146,8 @@ void Lv2Plugin::run(uint32_t frames)
     }
     return;
   }
-  if (input != first) {
-    processBlock(input, 0, frames);
-    return;
-  }
-  // In place: the chain reads its input again after writing the output (a
-  // stage away from its home slot), so the input is copied first, in pieces
-  // of the copy's size when the host breaks its largest block.
-  const auto capacity = static_cast<uint32_t>(inputCopy.size());
-  for (uint32_t offset = 0; offset < frames; offset += capacity) {
-    const uint32_t piece = std::min(capacity, frames - offset);
-    std::copy_n(input + offset, piece, inputCopy.data());
-    processBlock(inputCopy.data(), offset, piece);
-  }
-}
-
-// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where in the block, then how many, as LV2 counts frames
-void Lv2Plugin::processBlock(const float* source, uint32_t offset, uint32_t frames)
-{
-  // The core reads one channel; its replacing routine takes the pair.
-  float* inputs[2] = {const_cast<float*>(source), nullptr};  // NOLINT: read only
-  float* blockOutputs[2] = {outputs[0] + offset, outputs[1] != nullptr ? outputs[1] + offset : nullptr};
+  // The core reads one channel and never writes it unless it is the output.
+  float* inputs[2] = {const_cast<float*>(input), nullptr};  // NOLINT: read only
   const int32_t count = frames > static_cast<uint32_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(frames);
-  core_.processReplacing(inputs, blockOutputs, count);
+  core_.processReplacing(inputs, outputs, count);
 }

@@ -67,7 +67,8 @@ std::unique_ptr<Lv2Ui> Lv2Ui::create(const char* bundlePath, LV2UI_Write_Functio
     if (host.resize != nullptr && host.resize->ui_resize != nullptr)
       host.resize->ui_resize(host.resize->handle, EditorPanel::kWidth, EditorPanel::kHeight);
     return ui;
-  } catch (const std::bad_alloc&) {
+  } catch (...) {
+    // A C host cannot take an exception: whatever went wrong, no editor.
     return nullptr;
   }
 }

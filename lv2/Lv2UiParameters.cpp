@@ -33,7 +33,13 @@ Lv2UiParameters::Lv2UiParameters(const HostCalls& host, std::vector<std::string>
 void Lv2UiParameters::portChanged(uint32_t port, float unitValue)
 {
   const int32_t index = parameterForPort(port);
-  if (!isParameterIndex(index) || std::isnan(unitValue) || held_[static_cast<std::size_t>(index)]) return;
+  if (!isParameterIndex(index) || std::isnan(unitValue)) return;
+  const auto i = static_cast<std::size_t>(index);
+  if (held_[i]) {
+    arrivedWhileHeld_[i] = true;
+    valueArrivedWhileHeld_[i] = unitValue;
+    return;
+  }
   take(index, unitValue);
 }
 
@@ -81,6 +87,7 @@ void Lv2UiParameters::setFromUser(int32_t index, float value)
     return;
   }
   if (host_.write) host_.write(host_.controller, port, sizeof unitValue, 0, &unitValue);
+  arrivedWhileHeld_[i] = false;  // the user's value is the later one
   take(target, unitValue);
 }
 
@@ -94,6 +101,11 @@ void Lv2UiParameters::touch(int32_t index, bool grabbed)
   const int32_t target = aliasTarget(index);
   const uint32_t port = portForParameter(target);
   if (port == kNoPort) return;
-  held_[static_cast<std::size_t>(target)] = grabbed;
+  const auto i = static_cast<std::size_t>(target);
+  held_[i] = grabbed;
   if (host_.touch && host_.touch->touch) host_.touch->touch(host_.touch->handle, port, grabbed);
+  // Released: what the host sent during the gesture, after the user's last
+  // edit, is what the port holds now.
+  if (!grabbed && std::exchange(arrivedWhileHeld_[i], false)) take(target, valueArrivedWhileHeld_[i]);
+  if (grabbed) arrivedWhileHeld_[i] = false;
 }

@@ -40,8 +40,10 @@ public:
   void showChangesIn(EditorPanel& panel) { panel_ = &panel; }
 
   // The host reports that control port `port` holds `unitValue`. Ignored for
-  // a port that sets no parameter, for NaN, and while the user holds the
-  // parameter in a gesture (the value the user is setting wins).
+  // a port that sets no parameter and for NaN. While the user holds the
+  // parameter in a gesture the control stays where the user puts it, and the
+  // host's latest value is kept: it is shown at the release unless the user
+  // set the parameter after it arrived (the later value is what the port holds).
   void portChanged(uint32_t port, float unitValue);
 
   float currentValue(int32_t index) override;
@@ -63,4 +65,8 @@ private:
   std::array<float, kParameterCount> unitValues_{};  // what each port holds
   std::array<float, kParameterCount> values_{};      // normalised, as the effect reports them
   std::array<bool, kParameterCount> held_{};         // the user holds it in a gesture
+  // The host's value that arrived during the gesture after the user's last
+  // edit, to show at the release.
+  std::array<bool, kParameterCount> arrivedWhileHeld_{};
+  std::array<float, kParameterCount> valueArrivedWhileHeld_{};
 };

@@ -132,11 +132,14 @@ TEST(FeedbackDelayTest, newLengthWaitsForTheNextBlock)
   delay->process(block.data(), block.data(), 64);
   EXPECT_EQ(delay->length(), 100);
 
-  // To a new length and back to the one in force before any block: the new one stays pending.
+  // To a new length and back to the one in force before any block: the
+  // latest plays, and a new one given after it takes force.
   delay->configure(200, 0.0f, 1.0f);
   delay->configure(100, 0.0f, 1.0f);
+  EXPECT_EQ(delay->pendingLength(), 100);
+  delay->process(block.data(), block.data(), 64);
   EXPECT_EQ(delay->length(), 100);
-  EXPECT_EQ(delay->pendingLength(), 200);
+  delay->configure(200, 0.0f, 1.0f);
   delay->process(block.data(), block.data(), 64);
   EXPECT_EQ(delay->length(), 200);
 
@@ -144,7 +147,7 @@ TEST(FeedbackDelayTest, newLengthWaitsForTheNextBlock)
   delay->configure(50, 0.0f, 1.0f);
   delay->process(nullptr, nullptr, 0);
   EXPECT_EQ(delay->length(), 200);
-  EXPECT_EQ(delay->cursor(), 128);
+  EXPECT_EQ(delay->cursor(), 92);
 }
 
 TEST(FeedbackDelayTest, aChangeMidBlockTakesForceOnlyAtTheNextBlockAndKeepsTheCursor)

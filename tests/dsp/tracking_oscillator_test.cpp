@@ -562,4 +562,45 @@ TEST(TrackingOscillator, UnusableSampleRateOrTableAndRatioAreHandledSafely)
   EXPECT_EQ(rig.oscillator.ratio(), 2.0f);
 }
 
+// Whatever it heard and played before, a reset oscillator plays the next
+// input exactly as a new one with the same settings: every piece of state
+// (ring, carry, level, estimate, gate, glide, exact-cycle fractions) cleared.
+TEST(TrackingOscillator, AResetOscillatorPlaysAsANewOne)
+{
+  struct Case {
+    const char* name;
+    int32_t length;
+    bool precise;
+    float glideSeconds;
+    Scale scale;
+    float gateDecibels;
+  };
+  const Case cases[] = {{"classic", 2048, false, 0.0f, Scale::off, TrackingOscillator::kGateOff},
+                        {"precise, 4096", 4096, true, 0.0f, Scale::off, TrackingOscillator::kGateOff},
+                        {"glide, scale, gate", 1024, false, 0.2f, Scale::major, -30.0f}};
+  const std::vector<float> before = signals::noise(30000, 7, 0.9);
+  const std::vector<float> after = signals::sine(220.0, 44100.0, 20000, 0.5);
+  for (const Case& c : cases) {
+    Rig played(44100.0, c.length, Shape::Saw);
+    Rig fresh(44100.0, c.length, Shape::Saw);
+    for (Rig* rig : {&played, &fresh}) {
+      rig->oscillator.setPrecise(c.precise);
+      rig->oscillator.setGlideTime(c.glideSeconds);
+      rig->oscillator.setScale(c.scale);
+      rig->oscillator.setGateThreshold(c.gateDecibels);
+    }
+    std::vector<float> out(before.size());
+    for (std::size_t at = 0; at < before.size(); at += 333)
+      played.block(before.data() + at, out.data() + at,
+                   static_cast<int32_t>(std::min<std::size_t>(333, before.size() - at)));
+    played.oscillator.reset();
+    std::vector<float> again(after.size()), expected(after.size());
+    for (std::size_t at = 0; at < after.size(); at += 500) {
+      played.block(after.data() + at, again.data() + at, 500);
+      fresh.block(after.data() + at, expected.data() + at, 500);
+    }
+    EXPECT_EQ(again, expected) << c.name;
+  }
+}
+
 }  // namespace

@@ -196,7 +196,7 @@ TEST_F(ParametersTest, theFourDelayParametersShareOnePath)
   EXPECT_EQ(effect->getParameter(9), 0.2f);
   EXPECT_EQ(effect->getParameter(11), 0.2f);
   EXPECT_EQ(field(9), 0.2f);
-  EXPECT_EQ(effect->delayStage().pendingLength(), 44100);
+  EXPECT_EQ(effect->core().delayLengthAt(44100.0), 44100);
   effect->setParameter(10, 0.6f);
   effect->setParameter(8, 0.3f);
   EXPECT_EQ(effect->delayStage().feedback(), 0.6f);

@@ -45,10 +45,10 @@ TEST_F(RobustnessTest, valuesThatAreNotNumbersAreRefusedAndChangeNothing)
   for (int32_t i = 0; i < kParameterCount; ++i)
     EXPECT_EQ(effect->getParameter(i), before[static_cast<std::size_t>(i)]) << i;
   EXPECT_EQ(effect->programAt(0).values(), stored);
-  EXPECT_EQ(effect->delayStage().pendingLength(), 0);
+  EXPECT_EQ(effect->core().delayLengthAt(44100.0), 0);
 }
 
-// robustness: setParameter with huge (+-3.4e38, +-1e30), negative (-1), above-range (2, 7.5) or denormal values on each parameter => passed through the unclamped formulas (a negative WaveShape refused); the output stays finite and both outputs equal; the display fits its buffer
+// robustness: setParameter with huge (+-3.4e38, +-1e30), negative (-1), above-range (2, 7.5) or denormal values on each parameter => held to 0..1 (the Volume follows its curve up to a gain of 16; a negative WaveShape refused); the output stays finite and both outputs equal; the display fits its buffer
 TEST_F(RobustnessTest, everyHostileValueOnEveryParameterKeepsTheOutputFinite)
 {
   for (int32_t i = 0; i < kParameterCount; ++i) {
@@ -70,24 +70,25 @@ TEST_F(RobustnessTest, everyHostileValueOnEveryParameterKeepsTheOutputFinite)
 
 // robustness: Delay Time beyond the line (1.0 at 384 kHz = 1920000 samples, 3e38) => the length is held at the 480000-sample line
 // robustness: Delay Time NaN => ignored: the delay length in force stays
-// robustness: Delay Time negative (-5 on parameter 11) => no negative length reaches the line; the output stays finite
+// robustness: Delay Time negative (-5 on parameter 11) => held to 0: a delay of one sample; the output stays finite
 TEST_F(RobustnessTest, delayLengthsStayWithinTheLineForAnyTimeAndRate)
 {
   effect->setSampleRate(384000.0f);
-  renderReplacing(*effect, std::vector<float>(64, 0.0f), 64);  // tables follow the rate
-  ASSERT_EQ(effect->waveShapes().tableRate(), 384000.0f);
-  effect->setParameter(9, 1.0f);  // 5 s at 384 kHz would be 1920000 samples
-  EXPECT_EQ(effect->delayStage().pendingLength(), FeedbackDelay::capacity);
-  effect->setParameter(9, 3e38f);
-  EXPECT_EQ(effect->delayStage().pendingLength(), FeedbackDelay::capacity);
-  effect->setParameter(9, 0.1f);
-  const int32_t sensible = effect->delayStage().pendingLength();
-  EXPECT_EQ(sensible, 192000);
-  effect->setParameter(9, nan);
-  EXPECT_EQ(effect->delayStage().pendingLength(), sensible);
-  effect->setParameter(11, -5.0f);
-  EXPECT_LE(effect->delayStage().pendingLength(), 0);
+  const auto lengthInForce = [this] {
+    renderReplacing(*effect, std::vector<float>(64, 0.0f), 64);  // the next block takes the time
+    return effect->delayStage().length();
+  };
   effect->setParameter(8, 1.0f);
+  effect->setParameter(9, 1.0f);  // 5 s at 384 kHz would be 1920000 samples
+  EXPECT_EQ(lengthInForce(), FeedbackDelay::capacity);
+  effect->setParameter(9, 3e38f);
+  EXPECT_EQ(lengthInForce(), FeedbackDelay::capacity);
+  effect->setParameter(9, 0.1f);
+  EXPECT_EQ(lengthInForce(), 192000);
+  effect->setParameter(9, nan);
+  EXPECT_EQ(lengthInForce(), 192000);
+  effect->setParameter(11, -5.0f);
+  EXPECT_EQ(lengthInForce(), 0);
   EXPECT_TRUE(allFinite(renderReplacing(*effect, tone, 512).left));
 }
 

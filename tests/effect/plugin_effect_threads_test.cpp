@@ -182,7 +182,8 @@ TEST(EffectThreadsTest, delaySettingsSetOnThreeThreadsAtOnceNeverUndoEachOther)
   const Setting settings[] = {
       {delayTimeParameter,
        [&](float time) {
-         return delay.pendingLength() == FeedbackDelay::lengthForSeconds(delaySecondsFor(time), 44100.0);
+         return effect->core().delayLengthAt(44100.0) ==
+                FeedbackDelay::lengthForSeconds(delaySecondsFor(time), 44100.0);
        }},
       {delayFeedBackParameter, [&](float feedback) { return delay.feedback() == feedback; }},
       {delayMixParameter, [&](float mix) { return delay.mix() == mix; }},

@@ -43,6 +43,7 @@ constexpr unsigned char kCanary = 0xA5;
 // Louder than any sane signal, still far from overflowing any stage.
 constexpr float kLoudest = 1e6f;
 constexpr int32_t kParameterCount = 24;
+constexpr int32_t kVolumeIndex = 13;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
@@ -145,9 +146,10 @@ private:
   {
     const int32_t index = parameterIndex();
     const float value = parameterValue();
-    // Out of range values go through the same formulas unclamped (a Volume of
-    // 1e30 is a gain of 4e30), so the output can no longer be expected finite.
-    if (!(value >= 0.0f && value <= 1.0f)) parametersInRange = false;
+    // The effect holds every value to 0..1 but the Volume's, which follows its
+    // curve beyond (up to a gain of 16), so after such a Volume the output can
+    // no longer be expected finite.
+    if (index == kVolumeIndex && !(value >= 0.0f && value <= 1.0f)) parametersInRange = false;
     effect->setParameter(effect, index, value);
   }
 

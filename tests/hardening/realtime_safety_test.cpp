@@ -367,8 +367,8 @@ TEST(RealtimeSafetyTest, theLiveControlsNeitherAllocateNorLockOnAnyRoute)
       audio.block(512, false);
       audio.block(512, true, true);
     }
-    audio.block(8192, true, true);   // the largest the dry copy was built for
-    audio.block(12000, true, true);  // beyond it: in pieces
+    audio.block(8192, true, true);   // the largest the input copy was built for
+    audio.block(12000, true, true);  // beyond it: kept in the second output
   });
   EXPECT_EQ(counts.allocations, 0);
   EXPECT_EQ(counts.locks, 0);

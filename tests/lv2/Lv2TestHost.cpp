@@ -60,9 +60,9 @@ const LilvNode* World::uri(const std::string& text)
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): rate, then block size, as a host gives them
-Instance::Instance(World& world, double sampleRate, uint32_t maxBlock)
+Instance::Instance(World& world, double sampleRate, uint32_t maxBlock, bool announced)
     : world(world),
-      hostFeatures(static_cast<int32_t>(maxBlock)),
+      hostFeatures(announced ? static_cast<int32_t>(maxBlock) : 0),
       maxBlock(maxBlock),
       controls(portCount(), 0.0f),
       in(maxBlock),
@@ -87,6 +87,12 @@ Instance::~Instance()
 {
   lilv_instance_deactivate(instance);
   lilv_instance_free(instance);
+}
+
+void Instance::restart()
+{
+  lilv_instance_deactivate(instance);
+  lilv_instance_activate(instance);
 }
 
 void Instance::setControl(int32_t index, float unitValue) { controls.at(portForParameter(index)) = unitValue; }

@@ -35,10 +35,12 @@ private:
   std::vector<LilvNode*> nodes;
 };
 
-// One instance, activated, ready to run.
+// One instance, activated, ready to run, with buffers of `maxBlock` frames;
+// the host announces that largest block unless `announced` is false (it then
+// offers 0, which tells the plug-in nothing, as hosts without the option).
 class Instance {
 public:
-  Instance(World& world, double sampleRate, uint32_t maxBlock);
+  Instance(World& world, double sampleRate, uint32_t maxBlock, bool announced = true);
   ~Instance();
   Instance(const Instance&) = delete;
   Instance& operator=(const Instance&) = delete;
@@ -51,6 +53,8 @@ public:
   // Applies the preset `presetUri` through lilv's state support.
   void applyPreset(const std::string& presetUri);
   float control(uint32_t port) const { return controls.at(port); }
+  // Deactivates and activates the instance again, as a host restarting it.
+  void restart();
 
   // Runs `input` in blocks of `blockSize`; the left output, after checking
   // that the right one is the same.

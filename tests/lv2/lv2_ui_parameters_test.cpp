@@ -74,7 +74,7 @@ TEST_F(Lv2UiParametersTest, anEditGoesToItsSettingsPortInThePortsUnitAndShowsWha
   EXPECT_STREQ(tiny, "Sq");
 }
 
-TEST_F(Lv2UiParametersTest, theHostCannotMoveAParameterTheUserHolds)
+TEST_F(Lv2UiParametersTest, theHostCannotMoveAParameterTheUserHoldsAndIsShownAtTheRelease)
 {
   const uint32_t port = portForParameter(resonanceParameter);
   store.beginGesture(resonanceParameter);
@@ -86,13 +86,20 @@ TEST_F(Lv2UiParametersTest, theHostCannotMoveAParameterTheUserHolds)
   store.endGesture(resonanceParameter);
   EXPECT_EQ(log.calls, "[w]");
   EXPECT_EQ(log.ports, std::vector<uint32_t>(3, port));
-  store.portChanged(port, 0.1f);
+  // Released, the control shows what the port holds: the host's value, which
+  // came after the user's edit, and not a stale one until the next event.
   EXPECT_EQ(store.currentValue(resonanceParameter), 0.1f);
+  // The other way round, the user's edit is the later one and stays.
+  store.beginGesture(resonanceParameter);
+  store.portChanged(port, 0.2f);
+  store.setFromUser(resonanceParameter, 0.7f);
+  store.endGesture(resonanceParameter);
+  EXPECT_EQ(store.currentValue(resonanceParameter), 0.7f);
   // A NaN or a port that sets nothing changes nothing.
   store.portChanged(port, std::nanf(""));
   store.portChanged(kAudioInputPort, 0.9f);
   store.portChanged(portCount(), 0.9f);
-  EXPECT_EQ(store.currentValue(resonanceParameter), 0.1f);
+  EXPECT_EQ(store.currentValue(resonanceParameter), 0.7f);
 }
 
 }  // namespace
