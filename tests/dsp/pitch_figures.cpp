@@ -1,7 +1,8 @@
 // Prints, for the classic and the precise detector, how well the oscillator's
 // output follows the true pitch of each test signal: frames within 50 cents,
 // median error, octave or other harmonic errors, vibrato spread (in / out) and
-// the level's range on constant-amplitude input.
+// the level's range on constant-amplitude input; then each detector's note
+// reaction at three block sizes.
 //
 // Usage: dsp_pitch_figures [seconds]   (default 3 s of each signal)
 //        dsp_pitch_figures --digest       (a digest of the precise detector's output)
@@ -15,14 +16,89 @@
 #include "dsp/TrackingOscillator.h"
 #include "tests/support/pitch_tracks.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <numbers>
 
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 namespace {
+
+// The time from a step between two notes to the first cycle from which every
+// cycle lies within 50 cents of the new note, for sine and saw steps, at
+// blocks of 64, 256 and 1024; cycles timed by the output's rising zero
+// crossings (a sine table), placed between samples.
+void printReactions()
+{
+  constexpr double kRate = 44100.0;
+  constexpr double kStepAt = 0.75;
+  std::vector<float> table(44100);
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<float>(std::sin(2.0 * std::numbers::pi * static_cast<double>(i) / kRate));
+  struct Step {
+    double fromHz;
+    double toHz;
+    bool saw;
+  };
+  const Step steps[] = {{220, 330, false}, {330, 220, false}, {110, 165, true}, {440, 523.25, true}, {196, 392, true}};
+  std::printf("\nnote reaction, ms (220->330 and 330->220 Hz sines, 110->165, 440->523 and 196->392 Hz saws)\n");
+  for (const bool precise : {false, true}) {
+    for (const int32_t block : {64, 256, 1024}) {
+      std::printf("%-8s block %4d:", precise ? "precise" : "classic", block);
+      double sum = 0.0;
+      int settledSteps = 0;
+      for (const Step& step : steps) {
+        std::vector<float> input(static_cast<std::size_t>(kRate * 1.5));
+        double phase = 0.0;
+        for (std::size_t i = 0; i < input.size(); ++i) {
+          const double hz = static_cast<double>(i) < kRate * kStepAt ? step.fromHz : step.toHz;
+          phase += hz / kRate;
+          phase -= std::floor(phase);
+          double value = 0.0;
+          if (step.saw) {
+            for (int h = 1; h * hz < 18000.0; ++h) value += std::sin(2.0 * std::numbers::pi * h * phase) / h;
+            value *= 0.3;
+          } else {
+            value = 0.5 * std::sin(2.0 * std::numbers::pi * phase);
+          }
+          input[i] = static_cast<float>(value);
+        }
+        TrackingOscillator oscillator;
+        oscillator.setPrecise(precise);
+        const std::size_t rendered = input.size() / static_cast<std::size_t>(block) * static_cast<std::size_t>(block);
+        std::vector<float> out(rendered);
+        for (std::size_t at = 0; at < rendered; at += static_cast<std::size_t>(block))
+          oscillator.process(input.data() + at, out.data() + at, block, static_cast<float>(kRate), table.data(),
+                             static_cast<int32_t>(table.size()));
+        std::vector<double> crossings;
+        for (std::size_t i = 1; i < rendered; ++i)
+          if (out[i - 1] < 0.0f && out[i] >= 0.0f)
+            crossings.push_back(static_cast<double>(i) - out[i] / (static_cast<double>(out[i]) - out[i - 1]));
+        double settled = -1.0;
+        for (std::size_t c = 1; c < crossings.size(); ++c) {
+          if (crossings[c] < kRate * kStepAt) continue;
+          const double hz = kRate / (crossings[c] - crossings[c - 1]);
+          if (std::fabs(1200.0 * std::log2(hz / step.toHz)) > 50.0)
+            settled = -1.0;
+          else if (settled < 0.0)
+            settled = crossings[c - 1];
+        }
+        if (settled < 0.0) {
+          std::printf("  never");  // not within 50 cents by the end
+          continue;
+        }
+        const double milliseconds = 1000.0 * (settled / kRate - kStepAt);
+        sum += milliseconds;
+        ++settledSteps;
+        std::printf(" %6.1f", milliseconds);
+      }
+      std::printf("   mean of those settled %6.1f\n", settledSteps > 0 ? sum / settledSteps : 0.0);
+    }
+  }
+}
 
 int printDigests()
 {
@@ -120,5 +196,6 @@ int main(int argc, char** argv)
       std::printf(" %6d\n", f.frames);
     }
   }
+  printReactions();
   return 0;
 }
