@@ -138,15 +138,7 @@ PluginProgram* EffectCore::currentValues() const
 
 void EffectCore::keep(int32_t index, float value)
 {
-  PluginProgram* const program = currentValues();
-  if (program == nullptr) return;
-  const float kept = keptValue(index, value);
-  // A value set through an alias is kept under both indices, as it is under
-  // the target and every alias of it when set through the target.
-  const int32_t target = aliasTarget(index);
-  for (int32_t other = 0; other < kParameterCount; ++other) {
-    if (aliasTarget(other) == target) program->store(other, kept);
-  }
+  if (PluginProgram* const program = currentValues()) program->keepSetting(index, value);
 }
 
 float EffectCore::keptValueOf(int32_t index) const

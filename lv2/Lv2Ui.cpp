@@ -35,14 +35,7 @@ struct UiFeatures {
 
 std::vector<std::string> Lv2Ui::shapeNamesIn(const std::string& bundlePath)
 {
-  std::string path = bundlePath;
-  if (!path.empty() && path.back() != '/') path += '/';
-  path.append(kPluginFolderName).append("/").append(kShapeListFileName);
-  const std::optional<std::string> text = readShapeList(path);
-  std::vector<std::string> names;
-  if (!text) return names;
-  for (ShapeListEntry& entry : parseShapeList(*text)) names.push_back(std::move(entry.displayName));
-  return names;
+  return shapeNamesInFolder(bundlePath);
 }
 
 Lv2Ui::Lv2Ui(const Lv2UiParameters::HostCalls& host, std::vector<std::string> shapeNames)
