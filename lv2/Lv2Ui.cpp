@@ -33,10 +33,7 @@ struct UiFeatures {
 
 }  // namespace
 
-std::vector<std::string> Lv2Ui::shapeNamesIn(const std::string& bundlePath)
-{
-  return shapeNamesInFolder(bundlePath);
-}
+std::vector<std::string> Lv2Ui::shapeNamesIn(const std::string& bundlePath) { return shapeNamesInFolder(bundlePath); }
 
 Lv2Ui::Lv2Ui(const Lv2UiParameters::HostCalls& host, std::vector<std::string> shapeNames)
     : parameters_(host, std::move(shapeNames)), panel_(parameters_)

@@ -118,7 +118,8 @@ tresult Vst3Controller::getParameterInfo(int32_t index, vst3::ParameterInfo* inf
 tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue normalized, char16_t text[128])
 {
   if (text == nullptr || !programs[0]) return kInvalidArgument;
-  if (id == params::kProgramChangeId) return getProgramName(params::kProgramListId, params::programFor(normalized), text);
+  if (id == params::kProgramChangeId)
+    return getProgramName(params::kProgramListId, params::programFor(normalized), text);
   const int32_t index = params::indexForId(id);
   if (index == params::kNoIndex) return kInvalidArgument;
   writeUtf16(params::valueText(index, normalized, shapeNames), text, 128);
@@ -322,8 +323,7 @@ void Vst3Controller::setFromUser(int32_t index, float value)
   const int32_t target = aliasTarget(index);
   current().keepSetting(target, value);
   if (handler != nullptr)
-    handler->performEdit(static_cast<ParamID>(target),
-                         params::normalisedForKept(target, current().value(target)));
+    handler->performEdit(static_cast<ParamID>(target), params::normalisedForKept(target, current().value(target)));
   showChange(target);
 }
 

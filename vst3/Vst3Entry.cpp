@@ -19,13 +19,9 @@ vst3::IPluginFactory* pluginFactory();
 BRASKLIN_VST3_EXPORT vst3::IPluginFactory* BRASKLIN_VST3_CALL GetPluginFactory() { return pluginFactory(); }
 
 #if defined(_WIN32)
-BRASKLIN_VST3_EXPORT bool InitDll()
-{ return true; }
-BRASKLIN_VST3_EXPORT bool ExitDll()
-{ return true; }
+BRASKLIN_VST3_EXPORT bool InitDll() { return true; }
+BRASKLIN_VST3_EXPORT bool ExitDll() { return true; }
 #else
-BRASKLIN_VST3_EXPORT bool ModuleEntry(void* /*handle*/)
-{ return true; }
-BRASKLIN_VST3_EXPORT bool ModuleExit()
-{ return true; }
+BRASKLIN_VST3_EXPORT bool ModuleEntry(void* /*handle*/) { return true; }
+BRASKLIN_VST3_EXPORT bool ModuleExit() { return true; }
 #endif

@@ -19,8 +19,6 @@
 
 using namespace vst3;
 
-bool vst3::sameTuid(const char* a, const Tuid& b) { return a != nullptr && std::memcmp(a, b.bytes, 16) == 0; }
-
 namespace {
 
 // "major.minor.patch" as VST 3's four-part "major.minor.patch.build".

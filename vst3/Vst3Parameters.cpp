@@ -63,7 +63,9 @@ int32_t stepCountOf(int32_t index) { return isSwitch(index) ? parameterInfo(inde
 float effectValueFor(int32_t index, double normalised)
 {
   if (std::isnan(normalised)) return std::nanf("");
-  if (!isSwitch(index)) return static_cast<float>(normalised);
+  // VST 3 values are 0..1 by definition: a host's value beyond them (an
+  // infinity included) is taken at the nearer end.
+  if (!isSwitch(index)) return static_cast<float>(std::clamp(normalised, 0.0, 1.0));
   return normalisedFor(index, static_cast<float>(positionFor(normalised, stepCountOf(index))));
 }
 

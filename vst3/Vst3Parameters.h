@@ -9,7 +9,7 @@
 // from its own thresholds. So a switch's VST 3 value is turned into its
 // position first, and the effect is given the value that selects that
 // position (k / n as a 32-bit float, what the VST 2 edition is given for
-// it). A continuous parameter's value is handed over as it is, as a float.
+// it). A continuous parameter's value is handed over as a float.
 //
 // Threads: pure functions of their arguments, safe on every thread; none
 // allocates but the texts.
@@ -48,8 +48,9 @@ bool describe(int32_t position, vst3::ParameterInfo& info);
 // continuous one.
 int32_t stepCountOf(int32_t index);
 
-// The value the effect is given for the VST 3 value `normalised` of `index`;
-// NaN for a value that is not a number (the effect refuses it).
+// The value the effect is given for the VST 3 value `normalised` of `index`
+// (taken within 0..1); NaN for a value that is not a number (the effect
+// refuses it).
 float effectValueFor(int32_t index, double normalised);
 // The VST 3 value that stands for what the effect keeps, `kept`, of `index`.
 double normalisedForKept(int32_t index, float kept);

@@ -167,8 +167,8 @@ tresult Vst3Processor::getState(IBStream* state)
   return writeComponentState(*state, saved) ? kResultOk : kResultFalse;
 }
 
-tresult Vst3Processor::setBusArrangements(SpeakerArrangement* inputs, int32_t inputCount,
-                                          SpeakerArrangement* outputs, int32_t outputCount)
+tresult Vst3Processor::setBusArrangements(SpeakerArrangement* inputs, int32_t inputCount, SpeakerArrangement* outputs,
+                                          int32_t outputCount)
 {
   const bool ours = inputCount == 1 && outputCount == 1 && inputs != nullptr && outputs != nullptr &&
                     inputs[0] == kSpeakerMono && outputs[0] == kSpeakerStereo;
@@ -247,8 +247,8 @@ tresult Vst3Processor::process(ProcessData* data)
   const auto apply = [this](ParamID id, double value) { applyChange(id, value); };
 
   AudioBusBuffers* const out = data->numOutputs > 0 ? data->outputs : nullptr;
-  const bool audio = frames > 0 && data->symbolicSampleSize == kSample32 && out != nullptr &&
-                     out->numChannels > 0 && out->channelBuffers32 != nullptr && out->channelBuffers32[0] != nullptr;
+  const bool audio = frames > 0 && data->symbolicSampleSize == kSample32 && out != nullptr && out->numChannels > 0 &&
+                     out->channelBuffers32 != nullptr && out->channelBuffers32[0] != nullptr;
   if (!audio) {
     // A flush (no samples, no buffers) or buffers we cannot use: the changes
     // still count, all of them at once.
@@ -258,8 +258,8 @@ tresult Vst3Processor::process(ProcessData* data)
   float* const left = out->channelBuffers32[0];
   float* const right = out->numChannels > 1 && out->channelBuffers32[1] != nullptr ? out->channelBuffers32[1] : left;
   const AudioBusBuffers* const in = data->numInputs > 0 ? data->inputs : nullptr;
-  float* input = in != nullptr && in->numChannels > 0 && in->channelBuffers32 != nullptr ? in->channelBuffers32[0]
-                                                                                          : nullptr;
+  float* input =
+      in != nullptr && in->numChannels > 0 && in->channelBuffers32 != nullptr ? in->channelBuffers32[0] : nullptr;
   if (input == nullptr || core->hasLoadFailed()) {
     // No input: the effect hears silence (its echoes still sound); no
     // effect: it plays silence.

@@ -28,10 +28,7 @@ IPlugView* makeEditorView(Vst3Controller& controller)
   }
 }
 
-Vst3View::Vst3View(Vst3Controller& controller) : controller(controller), panel_(controller)
-{
-  controller.addRef();
-}
+Vst3View::Vst3View(Vst3Controller& controller) : controller(controller), panel_(controller) { controller.addRef(); }
 
 Vst3View::~Vst3View()
 {

@@ -94,8 +94,8 @@ private:
   EditorPanel panel_;
   EventHandler events{*this};
   TimerHandler timer{*this};
-  vst3::IPlugFrame* frame = nullptr;   // held from setFrame until the next
-  vst3::IRunLoop* runLoop = nullptr;   // held while attached (Linux)
-  uintptr_t windowTimer = 0;           // the window timer (Windows)
+  vst3::IPlugFrame* frame = nullptr;  // held from setFrame until the next
+  vst3::IRunLoop* runLoop = nullptr;  // held while attached (Linux)
+  uintptr_t windowTimer = 0;          // the window timer (Windows)
   bool attached_ = false;
 };
