@@ -179,6 +179,18 @@ void EffectCore::setProgram(int32_t program)
   for (const int32_t index : programApplyOrder()) setParameter(index, values[static_cast<std::size_t>(index)]);
 }
 
+void EffectCore::keepProgramValues(int32_t program, const PluginProgram::Values& values, int32_t count)
+{
+  if (loadFailed || !isProgramNumber(program)) return;
+  PluginProgram& kept = *programs[static_cast<std::size_t>(program)];
+  // In the order setProgram applies them, so that of the delay time's two
+  // entries the one applied last wins here too.
+  for (const int32_t index : programApplyOrder()) {
+    const float value = values[static_cast<std::size_t>(index)];
+    if (index < count && std::isfinite(value)) kept.keepSetting(index, value);
+  }
+}
+
 void EffectCore::setProgramName(const char* name)
 {
   if (loadFailed || name == nullptr) return;

@@ -143,15 +143,10 @@ tresult Vst3Processor::setState(IBStream* state)
   if (!core || core->hasLoadFailed()) return kResultFalse;
   const std::optional<ComponentState> read = readComponentState(*state);
   if (!read) return kResultFalse;
-  // Each program is selected and its values set, which keeps them in it;
-  // then the saved current program is selected again.
-  for (int32_t program = 0; program < read->programsRead; ++program) {
-    core->setProgram(program);
-    for (const int32_t index : programApplyOrder()) {
-      if (index < read->valuesRead)
-        core->setParameter(index, read->programs[static_cast<std::size_t>(program)][static_cast<std::size_t>(index)]);
-    }
-  }
+  // Every program's values are kept without selecting it, then the saved
+  // current program is selected, which sets the stages once.
+  for (int32_t program = 0; program < read->programsRead; ++program)
+    core->keepProgramValues(program, read->programs[static_cast<std::size_t>(program)], read->valuesRead);
   core->setProgram(read->currentProgram);
   return kResultOk;
 }

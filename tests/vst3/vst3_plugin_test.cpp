@@ -328,6 +328,7 @@ TEST_F(Vst3PluginTest, theStateKeepsEveryProgramAndTheCurrentOneAndRefusesWhatIt
   changes.clear();
   changes.add(kProgramId, 0, 6.0 / 15.0);
   changes.add(filterTypeParameter, 0, 2.0 / 3.0);
+  changes.add(delayMixParameter, 0, 0.4);
   ASSERT_EQ(edited.process(scratch.data(), out.data(), out.data(), 64, &changes), kResultOk);
   const std::vector<char> saved = edited.componentState();
   ASSERT_FALSE(saved.empty());
@@ -346,7 +347,8 @@ TEST_F(Vst3PluginTest, theStateKeepsEveryProgramAndTheCurrentOneAndRefusesWhatIt
   ASSERT_EQ(reopened.controller->setParamNormalized(kProgramId, 2.0 / 15.0), kResultOk);
   EXPECT_DOUBLE_EQ(reopened.controller->getParamNormalized(volumeParameter), static_cast<double>(0.3f));
 
-  // Both sound alike from here.
+  // Both sound alike from here: restoring the programs left nothing behind
+  // in the stages (another program's delay time, say).
   const std::vector<float> input = effecttest::sweep(100.0, 600.0, kRate, 4096, 0.5);
   EXPECT_TRUE(renderVst3(edited, input, 256, {}) == renderVst3(reopened, input, 256, {}));
 
