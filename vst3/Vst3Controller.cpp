@@ -195,9 +195,20 @@ void Vst3Controller::selectProgram(int32_t program)
   if (program == currentProgram) return;
   currentProgram = program;
   showAll();
-  // The processor loads the program itself from the same change; the host
-  // reads the other parameters' new values again.
-  if (handler != nullptr) handler->restartComponent(kParamValuesChanged);
+  // The processor loads the program itself from the same change. The host
+  // is asked to read the other parameters again, but not from inside its own
+  // call: Ardour 7.3 selects a preset under a lock that its answer to
+  // restartComponent takes again, and hangs (seen: its interface thread
+  // waiting in restartComponent under load_preset). The request waits for
+  // the next idle of a view, or for the next program the host selects.
+  restartPending = true;
+}
+
+void Vst3Controller::idle()
+{
+  if (!restartPending || handler == nullptr) return;
+  restartPending = false;
+  handler->restartComponent(kParamValuesChanged);
 }
 
 tresult Vst3Controller::setComponentHandler(IComponentHandler* newHandler)

@@ -98,6 +98,9 @@ public:
   // Views: a panel is told of every value change while it is shown.
   void showChangesIn(EditorPanel& panel);
   void stopShowingChangesIn(EditorPanel& panel);
+  // Interface thread, outside any call of the host's (a view's idle): asks
+  // the host to read the parameters again after a program change.
+  void idle();
   // What the host gave at initialize (null before, after terminate): a view
   // looks for the run loop there when its frame offers none.
   vst3::FUnknown* hostContext() const { return context; }
@@ -119,4 +122,5 @@ private:
   vst3::FUnknown* context = nullptr;           // held from initialize to terminate
   vst3::IConnectionPoint* peer = nullptr;
   std::vector<EditorPanel*> panels;
+  bool restartPending = false;  // a program change the host has not re-read yet
 };

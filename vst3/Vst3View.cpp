@@ -5,6 +5,7 @@
 
 #include "gui/Backend.h"
 #include "gui/Frame.h"
+#include "platform/IdleTimer.h"
 #include "vst3/Vst3Controller.h"
 
 using namespace vst3;
@@ -54,6 +55,12 @@ uint32_t Vst3View::release()
   const uint32_t left = references.fetch_sub(1, std::memory_order_acq_rel) - 1;
   if (left == 0) delete this;
   return left;
+}
+
+void Vst3View::idle()
+{
+  panel_.idle();
+  controller.idle();
 }
 
 tresult Vst3View::isPlatformTypeSupported(const char* type)
@@ -156,7 +163,22 @@ void Vst3View::TimerHandler::onTimer()
   if (view.attached_) view.idle();
 }
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+// The system's message loop delivers the window's events; a thread timer on
+// it drives the redraws.
+bool Vst3View::startIdleCalls()
+{
+  windowTimer = startIdleTimer(
+      kRedrawMilliseconds, [](void* view) { static_cast<Vst3View*>(view)->idle(); }, this);
+  return windowTimer != 0;
+}
+
+void Vst3View::stopIdleCalls()
+{
+  stopIdleTimer(windowTimer);
+  windowTimer = 0;
+}
+#else
 // The run loop comes from the frame, or else from the host context.
 bool Vst3View::startIdleCalls()
 {

@@ -57,8 +57,9 @@ public:
 
 private:
   ~Vst3View();
-  // Handles the window's waiting events and redraws what changed.
-  void idle() { panel_.idle(); }
+  // Handles the window's waiting events and redraws what changed; gives the
+  // controller its idle.
+  void idle();
   // Starts / stops the host's calls into idle (the run loop on Linux, a
   // window timer on Windows); false when they cannot be had.
   bool startIdleCalls();

@@ -128,7 +128,9 @@ Module::Module(const std::string& binary)
   auto init = reinterpret_cast<bool (*)()>(symbol("InitDll"));
   if (init != nullptr && !init()) return;
 #else
-  handle = dlopen(binary.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  // Kept mapped after dlclose, so that a leak checker can still name the
+  // module's frames when it reports at exit.
+  handle = dlopen(binary.c_str(), RTLD_LAZY | RTLD_LOCAL | RTLD_NODELETE);
   if (handle == nullptr) return;
   auto entry = reinterpret_cast<bool (*)(void*)>(symbol("ModuleEntry"));
   if (entry == nullptr || !entry(handle)) return;

@@ -419,10 +419,11 @@ TEST_F(Vst3PluginTest, theProgramListNamesTheSixteenProgramsAsTheVst2EditionAndT
   EXPECT_EQ(units->getProgramName(list.id, 16, nullptr), kInvalidArgument);
   EXPECT_EQ(units->getProgramName(list.id + 1, 0, unit.name), kInvalidArgument);
 
-  // The host selects program 4: the controller shows its values and asks the
-  // host to read them again.
+  // The host selects program 4: the controller shows its values (and asks
+  // the host to read them again later, from an idle of its view: never from
+  // inside the host's call).
   ASSERT_EQ(plugin.controller->setParamNormalized(kProgramId, 4.0 / 15.0), kResultOk);
-  EXPECT_EQ(plugin.handler.calls, std::vector<std::string>{"r4"});
+  EXPECT_TRUE(plugin.handler.calls.empty());
   reference->setProgram(4);
   for (int32_t index = 0; index < kParameterCount; ++index) {
     EXPECT_DOUBLE_EQ(plugin.controller->getParamNormalized(static_cast<ParamID>(index)),

@@ -174,6 +174,14 @@ TEST(Vst3ViewTest, livesOffTheHostsRunLoopShowsHostChangesReportsAClickAndUnregi
   EXPECT_EQ(plugin.handler.performed, std::vector<double>{0.0});
   EXPECT_EQ(plugin.controller->getParamNormalized(filterTypeParameter), 0.0);
 
+  // A program selected by the host: the host is asked to read the values
+  // again from the view's idle, not from inside its call.
+  plugin.handler.calls.clear();
+  ASSERT_EQ(plugin.controller->setParamNormalized(0x10000, 3.0 / 15.0), kResultOk);
+  EXPECT_TRUE(plugin.handler.calls.empty());
+  frame.loop.turn();
+  EXPECT_EQ(plugin.handler.calls, std::vector<std::string>{"r4"});
+
   // Removed: nothing stays registered, the window goes.
   ASSERT_EQ(view->setFrame(nullptr), kResultOk);
   ASSERT_EQ(view->removed(), kResultOk);
