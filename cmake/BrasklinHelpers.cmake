@@ -75,7 +75,7 @@ function(brasklin_add_hardening_test name)
   brasklin_add_test(NAME ${name}
     SOURCES ${H_SOURCES} ${PROJECT_SOURCE_DIR}/tests/hardening/HardeningSupport.cpp
       ${PROJECT_SOURCE_DIR}/tests/effect/EffectTestSupport.cpp ${PROJECT_SOURCE_DIR}/vst2/EffectFactory.cpp
-    LIBS brasklin_host_main brasklin_effect brasklin_platform_fake brasklin_platform_system Threads::Threads
+    LIBS brasklin_vst2_main brasklin_effect brasklin_platform_fake brasklin_platform_system Threads::Threads
       ${CMAKE_DL_LIBS}
     LABELS ${H_LABEL})
   target_compile_definitions(${name} PRIVATE BRASKLIN_TEST_VST_DIR="$<TARGET_FILE_DIR:${name}>")

@@ -8,7 +8,7 @@ include_guard(GLOBAL)
 # `VSTPluginMain`). SOURCES and LIBS (static libraries are fine) must between
 # them define
 #   AudioEffect* createEffectInstance(audioMasterCallback);
-# brasklin_host is linked in; the link fails if anything stays undefined.
+# brasklin_vst2_interface is linked in; the link fails if anything stays undefined.
 # RESOURCES names Windows resource scripts (.rc) compiled into the DLL, for
 # LoadBitmap on the module handle; other systems ignore them.
 function(brasklin_add_plugin)
@@ -16,23 +16,24 @@ function(brasklin_add_plugin)
   if(NOT P_TARGET)
     message(FATAL_ERROR "brasklin_add_plugin: TARGET is required")
   endif()
-  set(host_dir ${PROJECT_SOURCE_DIR}/host)
-  add_library(${P_TARGET} MODULE ${P_SOURCES} ${host_dir}/ExportedEntry.cpp ${host_dir}/PluginMain.cpp)
+  set(interface_dir ${PROJECT_SOURCE_DIR}/vst2/interface)
+  add_library(${P_TARGET} MODULE ${P_SOURCES} ${interface_dir}/ExportedEntry.cpp ${interface_dir}/PluginMain.cpp)
   set_target_properties(${P_TARGET} PROPERTIES PREFIX "")
-  target_link_libraries(${P_TARGET} PRIVATE ${P_LIBS} brasklin_host)
+  target_link_libraries(${P_TARGET} PRIVATE ${P_LIBS} brasklin_vst2_interface)
   target_include_directories(${P_TARGET} PRIVATE ${PROJECT_SOURCE_DIR})
   if(WIN32)
     # The module definition file renames the entry to `main` and lists the
     # only export; DllMain keeps the module handle.
     target_sources(${P_TARGET} PRIVATE
-      ${host_dir}/exports.def
+      ${interface_dir}/exports.def
       ${PROJECT_SOURCE_DIR}/platform/win32/DllMain.cpp
       ${P_RESOURCES})
+    target_link_libraries(${P_TARGET} PRIVATE brasklin_platform_win32_module)
   else()
     target_link_options(${P_TARGET} PRIVATE
-      "LINKER:--version-script=${host_dir}/exports.map"
+      "LINKER:--version-script=${interface_dir}/exports.map"
       "LINKER:--no-undefined")
-    set_property(TARGET ${P_TARGET} APPEND PROPERTY LINK_DEPENDS ${host_dir}/exports.map)
+    set_property(TARGET ${P_TARGET} APPEND PROPERTY LINK_DEPENDS ${interface_dir}/exports.map)
   endif()
 endfunction()
 

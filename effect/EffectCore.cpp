@@ -16,7 +16,7 @@
 #include "effect/LiveControls.h"
 #include "effect/ParameterText.h"
 #include "effect/TailLength.h"
-#include "host/DenormalGuard.h"
+#include "realtime/DenormalGuard.h"
 #include "shapes/WaveShapeTable.h"
 
 // ---------------------------------------------------------------------------
@@ -41,7 +41,7 @@ EffectCore::EffectCore(PlatformServices& services)
     return;
   }
   // Shape 0 selected.
-  (void)shapeTables->selectShape(0.0f);
+  (void)shapeTables->selectShape(0);
   // The programs: "Init" first, then the factory sounds.
   for (std::size_t number = 0; number < programs.size(); ++number)
     programs[number] = makeFactoryProgram(static_cast<int32_t>(number));
@@ -86,7 +86,7 @@ void EffectCore::setParameter(int32_t index, float value)
 bool EffectCore::configureStage(int32_t index, float value)
 {
   switch (static_cast<ParameterIndex>(index)) {
-    case waveShapeParameter: return value >= 0.0f && shapeTables->selectShape(value);
+    case waveShapeParameter: return shapeTables->selectShape(shapeIndexFor(value, shapeTables->shapeCount()));
     case fftLengthParameter: trackingOscillator->setAnalysisLength(fftSizeFor(value)); break;
     case stablizeParameter: trackingOscillator->setStabilize(switchIsOn(value)); break;
     case quickDetectParameter: trackingOscillator->setQuickDetect(switchIsOn(value)); break;

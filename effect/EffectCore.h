@@ -47,7 +47,7 @@
 #include "effect/ParameterTable.h"
 #include "effect/PluginProgram.h"
 #include "effect/StageKind.h"
-#include "host/HandoverSlot.h"
+#include "realtime/HandoverSlot.h"
 
 class TrackingOscillator;
 class ResonantFilter;

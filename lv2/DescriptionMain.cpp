@@ -119,6 +119,10 @@ void writeControlPort(std::ostream& out, int32_t index, const Program& defaults)
       if (info.positions == 2) {
         out << " ;\n        lv2:portProperty lv2:toggled, lv2:integer";
       } else {
+        // Each label's value is its position, so sorted by value the labels
+        // read in the switch's order. Hosts get the points from lilv in no
+        // fixed order (whatever order they are written in here) and must go
+        // by value; the value is also what they save.
         out << " ;\n        lv2:portProperty lv2:integer, lv2:enumeration";
         for (int32_t position = 0; position < info.positions; ++position) {
           out << " ;\n        lv2:scalePoint [ rdfs:label " << quoted(positionName(index, position)) << " ; rdf:value "

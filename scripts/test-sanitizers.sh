@@ -35,7 +35,7 @@ cmake --build build-asan -j "$jobs"
 # The tests that exercise two threads at once. Those that live in an
 # executable of their own carry the label `threads`; the others sit beside
 # single-threaded tests in their area's executable and are picked by name.
-tsan_targets=(effect_threads_test shapes_tests dsp_feedback_delay_test brasklin_host_tests gui_toolkit_tests
+tsan_targets=(effect_threads_test shapes_tests dsp_feedback_delay_test brasklin_vst2_interface_tests gui_toolkit_tests
   hardening_threads_test editor_tests)
 tsan_names='AnotherThread|ReadWholeOnAnother|TwoThreads'
 

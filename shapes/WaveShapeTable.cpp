@@ -1,6 +1,5 @@
 #include "shapes/WaveShapeTable.h"
 
-#include "effect/ParameterTable.h"
 #include "platform/PlatformServices.h"
 #include "shapes/PluginFolder.h"
 #include "shapes/ShapeList.h"
@@ -184,11 +183,10 @@ bool WaveShapeTable::adoptPrepared() noexcept
 
 void WaveShapeTable::releaseReturned() { noteHandover(prepared_.reclaim()); }
 
-bool WaveShapeTable::selectShape(float value)
+bool WaveShapeTable::selectShape(int32_t index)
 {
-  const int32_t best = shapeIndexFor(value, shapeCount());
-  if (best < 0) return false;
-  currentShape_.store(best, std::memory_order_relaxed);
+  if (index < 0 || index >= shapeCount()) return false;
+  currentShape_.store(index, std::memory_order_relaxed);
   return true;
 }
 

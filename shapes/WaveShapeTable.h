@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "host/HandoverSlot.h"
+#include "realtime/HandoverSlot.h"
 
 class PlatformServices;
 
@@ -79,10 +79,11 @@ public:
   // Host thread: frees tables the audio thread has stopped playing.
   void releaseReturned();
 
-  // Any thread: selects the shape whose position i / shapeCount is nearest
-  // to `value` (ties to the lower index). Returns false, changing nothing,
-  // when `value` is below 0, NaN, or there are no shapes.
-  bool selectShape(float value);
+  // Any thread: selects shape `index` (0 .. shapeCount - 1). Returns false,
+  // changing nothing, for an index outside that range (none is inside it
+  // while there are no shapes). Which shape a parameter value means is the
+  // parameter's business, not the store's.
+  bool selectShape(int32_t index);
 
   // Audio thread: the selected shape's table, `tableLength` entries;
   // null while there are no shapes.

@@ -2,7 +2,7 @@
 #include <new>
 
 #include "vst2/PluginEffect.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/PluginEntry.h"
 
 AudioEffect* createEffectInstance(audioMasterCallback hostCallback)
 {

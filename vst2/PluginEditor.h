@@ -12,7 +12,7 @@
 
 #include "editor/EditorPanel.h"
 #include "vst2/Vst2ParameterAccess.h"
-#include "gui/AEffGUIEditor.h"
+#include "vst2/AEffGUIEditor.h"
 
 class AudioEffect;
 

@@ -9,7 +9,7 @@
 #endif
 #include "effect/EffectIdentity.h"
 #include "vst2/PluginIdentity.h"
-#include "host/AEffEditor.h"
+#include "vst2/interface/AEffEditor.h"
 #include "platform/PlatformServices.h"
 #include "BrasklinVersion.h"
 

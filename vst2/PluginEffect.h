@@ -18,7 +18,7 @@
 #include "effect/ParameterTable.h"
 #include "effect/PluginProgram.h"
 #include "effect/StageKind.h"
-#include "host/AudioEffect.h"
+#include "vst2/interface/AudioEffect.h"
 
 class PluginEffect : public AudioEffect, private ParameterObserver {
 public:

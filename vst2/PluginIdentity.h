@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "host/AEffect.h"
-#include "host/AudioEffect.h"
+#include "vst2/interface/AEffect.h"
+#include "vst2/interface/AudioEffect.h"
 
 inline constexpr int32_t kPluginUniqueId = fourCharCode("BrKl");
 inline constexpr int32_t kPluginVersion = kBaseEffectVersion;

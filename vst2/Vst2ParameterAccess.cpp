@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/AudioEffect.h"
+#include "vst2/interface/AudioEffect.h"
 
 namespace {
 // Room for any display text: hosts give 9 bytes by the interface's rule, and

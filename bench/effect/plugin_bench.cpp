@@ -25,8 +25,8 @@
 #include <malloc.h>  // mallinfo2: the C allocator's own count, which sees Cairo's buffers too
 #endif
 
-#include "host/AEffect.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/AEffect.h"
+#include "vst2/interface/PluginEntry.h"
 #include "platform/fake/FakePlatformServices.h"
 
 // ---------------------------------------------------------------------------

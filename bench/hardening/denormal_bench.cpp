@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "dsp/FeedbackDelay.h"
-#include "host/AEffect.h"
-#include "host/DenormalGuard.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/AEffect.h"
+#include "realtime/DenormalGuard.h"
+#include "vst2/interface/PluginEntry.h"
 #include "platform/fake/FakePlatformServices.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include "effect/ParameterPorts.h"
 #include "effect/ParameterTable.h"
 #include "effect/ParameterUnits.h"
-#include "host/AEffect.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/AEffect.h"
+#include "vst2/interface/PluginEntry.h"
 #include "platform/fake/FakePlatformServices.h"
 #include "tests/support/Lv2HostFeatures.h"
 

@@ -5,7 +5,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "host/AudioEffect.h"
+#include "platform/win32/ModuleHandle.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/)
 {

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32Backend.h"
 
-#include "host/AudioEffect.h"
+#include "platform/win32/ModuleHandle.h"
 
 HINSTANCE Win32Backend::instance()
 {

@@ -4,7 +4,7 @@
 
 #include "platform/PlatformServices.h"
 
-#include "host/AudioEffect.h"
+#include "platform/win32/ModuleHandle.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>

@@ -17,7 +17,7 @@
 #include "gui/Slider.h"
 #include "gui/TextEdit.h"
 #include "gui/VerticalSwitch.h"
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 #include "platform/fake/FakePlatformServices.h"
 #include "platform/headless/CairoCanvas.h"
 #include "platform/headless/HeadlessBackend.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "editor/EditorLayout.h"
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 #include "tests/support/EditorSwitchZones.h"
 #include "tests/support/X11HostSupport.h"
 #include "tests/support/X11TestDisplay.h"

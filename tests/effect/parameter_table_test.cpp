@@ -1,10 +1,14 @@
 // The conversions from normalised values to the stages' units, checked against
 // values worked out by hand and against the threshold floats found with
 // nextafter, not against the formulas themselves.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +153,28 @@ TEST(ParameterTableTest, driveFactorAndDelaySecondsInTheStagesUnits)
   for (const double seconds : {0.0, 0.25, 1.0, 2.5, 5.0}) {
     EXPECT_EQ(valueForDelaySeconds(seconds), static_cast<float>(seconds * 0.2)) << seconds;
     EXPECT_NEAR(delaySecondsFor(valueForDelaySeconds(seconds)), seconds, 1e-6) << seconds;
+  }
+}
+
+TEST(ParameterTableTest, waveShapeValuesPickTheNearestPositionTiesLow)
+{
+  // Four shapes split the range at 1/8, 3/8, 5/8; the float nearest 0.125 ties low.
+  const std::vector<std::pair<float, int32_t>> cases = {
+      {0.0f, 0}, {0.125f, 0}, {0.13f, 1}, {0.3f, 1},   {0.375f, 1},
+      {0.5f, 2}, {0.9f, 3},   {1.0f, 3},  {-0.1f, -1}, {std::numeric_limits<float>::quiet_NaN(), -1}};
+  for (const auto& [value, shape] : cases) EXPECT_EQ(shapeIndexFor(value, 4), shape) << value;
+  EXPECT_EQ(shapeIndexFor(0.5f, 0), -1);
+  // Away from exact halfway points, it is value × count rounded to the nearest.
+  std::mt19937 random(20261208u);
+  std::uniform_real_distribution<float> values(0.0f, 1.0f);
+  for (int32_t count = 1; count <= 6; ++count) {
+    for (int trial = 0; trial < 500; ++trial) {
+      const float value = values(random);
+      const double scaled = static_cast<double>(value) * count;
+      if (std::fabs(scaled - std::floor(scaled) - 0.5) < 1e-4) continue;
+      const auto expected = std::min<int32_t>(count - 1, static_cast<int32_t>(std::lround(scaled)));
+      ASSERT_EQ(shapeIndexFor(value, count), expected) << "count " << count << " value " << value;
+    }
   }
 }
 

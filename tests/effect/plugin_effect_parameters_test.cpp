@@ -12,7 +12,7 @@
 #include "dsp/FeedbackDelay.h"
 #include "dsp/TrackingOscillator.h"
 #include "effect/FactorySounds.h"
-#include "host/AEffEditor.h"
+#include "vst2/interface/AEffEditor.h"
 #include "shapes/WaveShapeTable.h"
 #include "tests/effect/EffectTestSupport.h"
 

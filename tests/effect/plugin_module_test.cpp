@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 #include "tests/effect/EffectTestSupport.h"
 #include "tests/support/signals.h"
 

@@ -24,8 +24,8 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "host/AEffect.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/AEffect.h"
+#include "vst2/interface/PluginEntry.h"
 #include "platform/fake/FakePlatformServices.h"
 #include "tests/fuzz/FuzzTempFile.h"
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "gui/AEffGUIEditor.h"
+#include "vst2/AEffGUIEditor.h"
 #include "gui/DrawContext.h"
 #include "gui/Frame.h"
-#include "host/AudioEffect.h"
+#include "vst2/interface/AudioEffect.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace {

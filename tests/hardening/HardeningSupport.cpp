@@ -8,7 +8,7 @@
 #include <numbers>
 #include <optional>
 
-#include "host/PluginEntry.h"
+#include "vst2/interface/PluginEntry.h"
 
 namespace hardening {
 namespace {

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 #include "tests/effect/EffectTestSupport.h"
 
 namespace hardening {

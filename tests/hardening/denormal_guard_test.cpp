@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "host/DenormalGuard.h"
+#include "realtime/DenormalGuard.h"
 #include "tests/hardening/HardeningSupport.h"
 
 #if BRASKLIN_HAS_MXCSR

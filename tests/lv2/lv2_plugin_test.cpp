@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -164,6 +165,79 @@ TEST_F(Lv2PluginTest, theDescriptionHasAPortForEverySettingWithItsSymbolUnitRang
   EXPECT_STREQ(positionName(keyParameter, 6), "F#/Gb");
   EXPECT_EQ(namedValueOf(gateParameter)->unitValue, -90.0f);
   EXPECT_STREQ(namedValueOf(gateParameter)->name, "off");
+}
+
+// Letters and digits only, in lower case: the VST 2 display writes some names
+// its own way ("LOWPASS" for "Low-pass").
+std::string letters(const std::string& text)
+{
+  std::string out;
+  for (const char c : text)
+    if (std::isalnum(static_cast<unsigned char>(c)) != 0)
+      out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// lilv hands a port's scale points over in no fixed order (it keeps them in
+// the order of their addresses in memory), so a host has to go by their
+// values, as jalv does (it lists them sorted by value). What such a host
+// relies on, for each labelled port: the values are distinct and exact,
+// sorted by value the labels come in the switch's own order, the default is
+// one of them, and each value, set on the plug-in, is the setting its label
+// names (the effect shows that label for it, as a VST 2 host does).
+TEST_F(Lv2PluginTest, everyScalePointIsTheSettingItsLabelNamesAndTheirValuesFollowTheLabelsOrder)
+{
+  const LilvPlugin* plugin = world.plugin();
+  std::vector<float> minimum(portCount()), maximum(portCount()), initial(portCount());
+  lilv_plugin_get_port_ranges_float(plugin, minimum.data(), maximum.data(), initial.data());
+  auto effect = effecttest::makeEffect(static_cast<float>(kRate));
+  int labelledPorts = 0;
+  for (int32_t index = 0; index < kParameterCount; ++index) {
+    const uint32_t number = portForParameter(index);
+    if (number == kNoPort) continue;
+    const ParameterInfo& info = parameterInfo(index);
+    LilvScalePoints* points = lilv_port_get_scale_points(plugin, lilv_plugin_get_port_by_index(plugin, number));
+    std::vector<std::pair<float, std::string>> byValue;
+    LILV_FOREACH (scale_points, i, points) {
+      const LilvScalePoint* point = lilv_scale_points_get(points, i);
+      byValue.emplace_back(lilv_node_as_float(lilv_scale_point_get_value(point)),
+                           lilv_node_as_string(lilv_scale_point_get_label(point)));
+    }
+    lilv_scale_points_free(points);
+    if (byValue.empty()) continue;
+    ++labelledPorts;
+    std::sort(byValue.begin(), byValue.end());
+    const bool enumeration = info.positions > 2;
+    if (enumeration) {
+      ASSERT_EQ(byValue.size(), static_cast<std::size_t>(info.positions)) << info.symbol;
+      EXPECT_EQ(byValue.front().first, minimum[number]) << info.symbol;
+      EXPECT_EQ(byValue.back().first, maximum[number]) << info.symbol;
+    }
+    bool defaultIsAPoint = false;
+    for (std::size_t rank = 0; rank < byValue.size(); ++rank) {
+      const auto& [value, label] = byValue[rank];
+      const std::string where = std::string(info.symbol) + " = " + std::to_string(value) + " \"" + label + "\"";
+      if (rank > 0) {
+        EXPECT_LT(byValue[rank - 1].first, value) << where << ": values are distinct";
+      }
+      EXPECT_GE(value, minimum[number]) << where;
+      EXPECT_LE(value, maximum[number]) << where;
+      if (enumeration) {
+        EXPECT_EQ(value, static_cast<float>(rank)) << where << ": the position is the value";
+        EXPECT_EQ(label, positionName(index, static_cast<int32_t>(rank))) << where << ": the labels' order";
+      }
+      defaultIsAPoint = defaultIsAPoint || value == initial[number];
+      effect->setParameter(index, normalisedFor(index, value));
+      std::array<char, kParameterTextCapacity> shown{};
+      effect->getParameterDisplay(index, shown.data());
+      EXPECT_EQ(letters(shown.data()), letters(label)) << where << ": the setting the value selects";
+      EXPECT_EQ(unitValueFor(index, effect->getParameter(index)), value) << where << ": reported back unchanged";
+    }
+    if (enumeration) {
+      EXPECT_TRUE(defaultIsAPoint) << info.symbol;
+    }
+  }
+  EXPECT_EQ(labelledPorts, 9) << "FFT length, Filter Type, the four slots, Scale, Key and the gate's \"off\"";
 }
 
 // What lv2info prints: the ports by symbol, the named positions and the

@@ -142,7 +142,7 @@ TEST_F(LoadWaveShapesTest, listWithoutShapesDisablesTheEffectInsteadOfSelectingA
     EXPECT_EQ(fresh.messages.size(), 1u);
     EXPECT_EQ(empty.shapeCount(), 0);
     EXPECT_EQ(empty.currentTable(), nullptr);
-    EXPECT_FALSE(empty.selectShape(0.5f));
+    EXPECT_FALSE(empty.selectShape(0));
     EXPECT_FALSE(empty.resampleShapeTables(48000.0f));
   }
 }

@@ -141,7 +141,7 @@ TEST(LoaderFuzzTest, randomListsAndWaveFilesNeverBreakTheStore)
       const float rate = static_cast<float>(uniform(random, 0, 200000));
       const bool rebuilt = store.resampleShapeTables(rate);
       ASSERT_EQ(rebuilt, rate >= WaveShapeTable::kMinTableRate);
-      store.selectShape(std::uniform_real_distribution<float>(-0.5f, 1.5f)(random));
+      store.selectShape(uniform(random, -2, store.shapeCount() + 2));
       ASSERT_NE(store.currentTable(), nullptr);
       ASSERT_GE(store.currentShape(), 0);
       ASSERT_LT(store.currentShape(), store.shapeCount());

@@ -53,7 +53,7 @@ TEST(ResampleShapeTablesTest, rebuildFor48kPicksWithTheFloatRoundedStep)
   LoadedStore loaded(2);
   ASSERT_FALSE(loaded.store.loadFailed());
   WaveShapeTable& store = loaded.store;
-  ASSERT_TRUE(store.selectShape(1.0f));
+  ASSERT_TRUE(store.selectShape(1));
 
   ASSERT_TRUE(store.resampleShapeTables(48000.0f));
   EXPECT_EQ(store.tableRate(), 48000.0f);
@@ -111,39 +111,19 @@ TEST(ResampleShapeTablesTest, unusableRatesChangeNothing)
   }
 }
 
-TEST(SelectShapeTest, fourShapesSplitTheRangeNearestFirstTiesLow)
+TEST(SelectShapeTest, selectsEveryIndexInRangeAndRefusesTheRest)
 {
   LoadedStore loaded(4);
   WaveShapeTable& store = loaded.store;
-  const std::vector<std::pair<float, int>> cases = {{0.0f, 0},   {0.125f, 0}, {0.13f, 1}, {0.3f, 1},
-                                                    {0.375f, 1}, {0.5f, 2},   {0.9f, 3},  {1.0f, 3}};
-  for (const auto& [value, shape] : cases) {
-    ASSERT_TRUE(store.selectShape(value)) << value;
-    EXPECT_EQ(store.currentShape(), shape) << value;
-    EXPECT_EQ(store.currentTable(), store.shapeTable(shape)) << value;
+  for (const int shape : {0, 3, 1, 2}) {
+    ASSERT_TRUE(store.selectShape(shape)) << shape;
+    EXPECT_EQ(store.currentShape(), shape);
+    EXPECT_EQ(store.currentTable(), store.shapeTable(shape));
   }
-  // Below zero or not a number: nothing changes.
-  EXPECT_FALSE(store.selectShape(-0.1f));
-  EXPECT_FALSE(store.selectShape(std::numeric_limits<float>::quiet_NaN()));
-  EXPECT_EQ(store.currentShape(), 3);
-}
-
-TEST(SelectShapeTest, agreesWithRoundingToTheNearestPosition)
-{
-  std::mt19937 random(20261208u);
-  for (int count = 1; count <= 6; ++count) {
-    LoadedStore loaded(count);
-    std::uniform_real_distribution<float> values(0.0f, 1.0f);
-    for (int trial = 0; trial < 500; ++trial) {
-      const float value = values(random);
-      // Reference: round value × count to the nearest whole number,
-      // keeping away from exact halfway points where ties decide.
-      const double scaled = static_cast<double>(value) * count;
-      if (std::fabs(scaled - std::floor(scaled) - 0.5) < 1e-4) continue;
-      const int expected = std::min(count - 1, static_cast<int>(std::lround(scaled)));
-      ASSERT_TRUE(loaded.store.selectShape(value));
-      ASSERT_EQ(loaded.store.currentShape(), expected) << "count " << count << " value " << value;
-    }
+  // Outside the shapes: nothing changes.
+  for (const int outside : {-1, 4, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()}) {
+    EXPECT_FALSE(store.selectShape(outside)) << outside;
+    EXPECT_EQ(store.currentShape(), 2);
   }
 }
 
@@ -153,7 +133,7 @@ TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadReads)
   WaveShapeTable& store = loaded.store;
   std::atomic<bool> done{false};
   std::thread ui([&] {
-    for (int i = 0; i < 20000; ++i) store.selectShape(static_cast<float>(i % 5) * 0.25f);
+    for (int i = 0; i < 20000; ++i) store.selectShape(i % 5);
     done = true;
   });
   // Audio side: whatever index it sees, the table it gets is that shape's.
@@ -179,7 +159,7 @@ TEST(SelectShapeTest, selectionFromAnotherThreadWhileTheAudioThreadRebuilds)
   std::atomic<bool> done{false};
   std::thread ui([&] {
     int i = 0;
-    while (!done.load()) store.selectShape(static_cast<float>(i++ % 5) * 0.25f);
+    while (!done.load()) store.selectShape(i++ % 5);
   });
   for (const float rate : {48000.0f, 22050.0f, 96000.0f, 44100.0f}) {
     ASSERT_TRUE(store.resampleShapeTables(rate));

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 namespace editorstress {
 

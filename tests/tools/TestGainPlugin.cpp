@@ -1,7 +1,7 @@
 // A second plug-in of the same interface for the renderer's tests: a plain
 // gain with two programs, so a render through it can be checked exactly.
-#include "host/AudioEffect.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/AudioEffect.h"
+#include "vst2/interface/PluginEntry.h"
 
 #include <cstdio>
 #include <cstring>

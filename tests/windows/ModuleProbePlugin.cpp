@@ -2,8 +2,9 @@
 // loading test can treat it like a host would. Beyond a recognisable audio
 // routine it reveals the module handle its DLL entry point stored, which only
 // the module itself can see.
-#include "host/AudioEffect.h"
-#include "host/PluginEntry.h"
+#include "platform/win32/ModuleHandle.h"
+#include "vst2/interface/AudioEffect.h"
+#include "vst2/interface/PluginEntry.h"
 #include "tests/windows/ModuleProbeProtocol.h"
 
 namespace {

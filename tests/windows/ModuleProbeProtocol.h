@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 constexpr int32_t kModuleProbeUniqueId = fourCharCode("MoDu");
 // Private dispatcher opcode: answers the module handle the DLL entry point kept.

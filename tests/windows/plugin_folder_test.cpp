@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "host/AEffect.h"
-#include "tests/host/FakeHost.h"
+#include "vst2/interface/AEffect.h"
+#include "tests/vst2/FakeHost.h"
 #include "tests/shapes/ShapeFiles.h"
 #include "tests/windows/PluginSessionSupport.h"
 

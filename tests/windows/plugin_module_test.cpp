@@ -16,7 +16,7 @@
 
 #include "BrasklinVersion.h"
 #include "effect/FactorySounds.h"
-#include "tests/host/FakeHost.h"
+#include "tests/vst2/FakeHost.h"
 #include "tests/windows/PluginSessionSupport.h"
 #include "tests/windows/ModuleProbeProtocol.h"
 

@@ -18,7 +18,7 @@
 
 #include "editor/EditorLayout.h"
 #include "gui/BmpImage.h"
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 #include "tests/windows_gui/ReferencePicture.h"
 #include "tests/windows_gui/ReferenceScene.h"
 #include "tests/windows/PluginSessionSupport.h"

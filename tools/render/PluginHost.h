@@ -2,7 +2,7 @@
 // binary, calls its entry, and drives the descriptor in the order a DAW does.
 #pragma once
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 #include <cstdint>
 #include <optional>

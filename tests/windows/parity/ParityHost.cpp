@@ -31,7 +31,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 #if defined(_WIN32)
 #ifndef NOMINMAX

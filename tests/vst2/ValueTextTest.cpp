@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "tests/host/TestEffects.h"
+#include "tests/vst2/TestEffects.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/host/FakeHost.h"
+#include "tests/vst2/FakeHost.h"
 
 FakeHost* FakeHost::current = nullptr;
 

@@ -1,5 +1,5 @@
-#include "host/AudioEffect.h"
-#include "host/PluginEntry.h"
+#include "vst2/interface/AudioEffect.h"
+#include "vst2/interface/PluginEntry.h"
 
 AEffect* pluginMain(audioMasterCallback hostCallback)
 {

@@ -1,4 +1,4 @@
-#include "gui/AEffGUIEditor.h"
+#include "vst2/AEffGUIEditor.h"
 
 #include "gui/Frame.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "host/HandoverSlot.h"
+#include "realtime/HandoverSlot.h"
 #include "tests/support/WaitDeadline.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // The host's dispatcher opcodes, turned into AudioEffect's virtual calls.
 #include <cmath>
 
-#include "host/AEffEditor.h"
-#include "host/AudioEffect.h"
-#include "host/IntegerConversion.h"
+#include "vst2/interface/AEffEditor.h"
+#include "vst2/interface/AudioEffect.h"
+#include "vst2/interface/IntegerConversion.h"
 
 namespace {
 

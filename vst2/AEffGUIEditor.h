@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "host/AEffEditor.h"
-#include "host/AEffect.h"
+#include "vst2/interface/AEffEditor.h"
+#include "vst2/interface/AEffect.h"
 
 class AudioEffect;
 class Frame;

@@ -7,7 +7,7 @@
 // assembler alias below, on Windows through the module definition file
 // (EXPORTS main=brasklinPluginEntry). The link step's export list makes these
 // the only symbols the module exports.
-#include "host/PluginEntry.h"
+#include "vst2/interface/PluginEntry.h"
 
 #if defined(_WIN32)
 #define BRASKLIN_EXPORTED_ENTRY  // the module definition file decides

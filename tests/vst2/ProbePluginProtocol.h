@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 constexpr int32_t kProbeUniqueId = fourCharCode("PrOb");
 // Not a real host opcode: the probe's destructor announces itself with it.

@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "host/AEffEditor.h"
-#include "host/AudioEffect.h"
+#include "vst2/interface/AEffEditor.h"
+#include "vst2/interface/AudioEffect.h"
 
 // The base class as it stands: only the one operation it cannot supply.
 class BareEffect : public AudioEffect {

@@ -2,7 +2,7 @@
 // effect library supplies.
 #pragma once
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 class AudioEffect;
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 struct HostCall {
   AEffect* effect;

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/host/FakeHost.h"
-#include "tests/host/ProbePluginProtocol.h"
+#include "tests/vst2/FakeHost.h"
+#include "tests/vst2/ProbePluginProtocol.h"
 
 namespace {
 

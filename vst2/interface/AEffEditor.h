@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 class AudioEffect;
 

@@ -4,9 +4,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "host/PluginEntry.h"
-#include "tests/host/FakeHost.h"
-#include "tests/host/TestEffects.h"
+#include "vst2/interface/PluginEntry.h"
+#include "tests/vst2/FakeHost.h"
+#include "tests/vst2/TestEffects.h"
 
 namespace {
 

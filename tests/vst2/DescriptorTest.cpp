@@ -9,8 +9,8 @@
 #include <limits>
 #include <thread>
 
-#include "tests/host/FakeHost.h"
-#include "tests/host/TestEffects.h"
+#include "tests/vst2/FakeHost.h"
+#include "tests/vst2/TestEffects.h"
 #include "tests/support/WaitDeadline.h"
 
 using ::testing::NiceMock;

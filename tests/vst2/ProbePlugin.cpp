@@ -1,9 +1,9 @@
 // A tiny plug-in built the way the real one is, so the export test can load it
 // like a host does. Its audio routine writes a recognisable value, and its
 // destructor tells the host it ran through a private opcode.
-#include "host/AudioEffect.h"
-#include "host/PluginEntry.h"
-#include "tests/host/ProbePluginProtocol.h"
+#include "vst2/interface/AudioEffect.h"
+#include "vst2/interface/PluginEntry.h"
+#include "tests/vst2/ProbePluginProtocol.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "effect/NumberText.h"
-#include "host/AudioEffect.h"
+#include "vst2/interface/AudioEffect.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <initializer_list>
 #include <limits>
 
-#include "tests/host/FakeHost.h"
-#include "tests/host/TestEffects.h"
+#include "tests/vst2/FakeHost.h"
+#include "tests/vst2/TestEffects.h"
 
 using ::testing::FloatEq;
 using ::testing::InSequence;

@@ -15,14 +15,9 @@
 
 #include "effect/NumberText.h"
 #include "effect/SampleRate.h"
-#include "host/AEffect.h"
+#include "vst2/interface/AEffect.h"
 
 class AEffEditor;
-
-// The module's own handle (the DLL instance on Windows), stored once when the
-// module is loaded and read by the editor for resources and its window class,
-// and by the shape loader to find the folder beside the DLL.
-extern void* moduleHandle;
 
 // Set by an effect whose editor could not be allocated. Never cleared: from then
 // on every call of the entry fails in this process.

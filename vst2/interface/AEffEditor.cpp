@@ -1,6 +1,6 @@
-#include "host/AEffEditor.h"
+#include "vst2/interface/AEffEditor.h"
 
-#include "host/AudioEffect.h"
+#include "vst2/interface/AudioEffect.h"
 
 AEffEditor::AEffEditor(AudioEffect* effect) : effect(effect), parentWindow(nullptr), updateFlag(false)
 {

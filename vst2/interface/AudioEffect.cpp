@@ -1,12 +1,11 @@
-#include "host/AudioEffect.h"
+#include "vst2/interface/AudioEffect.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "host/AEffEditor.h"
-#include "host/IntegerConversion.h"
+#include "vst2/interface/AEffEditor.h"
+#include "vst2/interface/IntegerConversion.h"
 
-void* moduleHandle = nullptr;
 std::atomic<bool> outOfMemory{false};
 
 namespace {

@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/host/FakeHost.h"
-#include "tests/host/TestEffects.h"
+#include "tests/vst2/FakeHost.h"
+#include "tests/vst2/TestEffects.h"
 
 using ::testing::FloatEq;
 using ::testing::NiceMock;

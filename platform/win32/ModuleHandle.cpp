@@ -1,0 +1,3 @@
+#include "platform/win32/ModuleHandle.h"
+
+void* moduleHandle = nullptr;
