@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the changes, then the block they belong to
 ParameterSchedule::ParameterSchedule(vst3::IParameterChanges* changes, int32_t frames, vst3::ParamID firstId)
     : frames(std::max(frames, 0))
 {

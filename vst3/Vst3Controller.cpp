@@ -115,6 +115,7 @@ tresult Vst3Controller::getParameterInfo(int32_t index, vst3::ParameterInfo* inf
   return params::describe(index, *info) ? kResultOk : kInvalidArgument;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 tresult Vst3Controller::getParamStringByValue(ParamID id, ParamValue normalized, char16_t text[128])
 {
   if (text == nullptr || !programs[0]) return kInvalidArgument;
@@ -149,6 +150,7 @@ tresult Vst3Controller::getParamValueByString(ParamID id, char16_t* text, ParamV
   return kResultOk;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 ParamValue Vst3Controller::normalizedParamToPlain(ParamID id, ParamValue normalized)
 {
   if (id == params::kProgramChangeId) return params::programFor(normalized);
@@ -157,6 +159,7 @@ ParamValue Vst3Controller::normalizedParamToPlain(ParamID id, ParamValue normali
   return unitValueFor(index, params::effectValueFor(index, normalized));
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 ParamValue Vst3Controller::plainParamToNormalized(ParamID id, ParamValue plain)
 {
   if (id == params::kProgramChangeId)
@@ -175,6 +178,7 @@ ParamValue Vst3Controller::getParamNormalized(ParamID id)
   return params::normalisedForKept(index, current().value(aliasTarget(index)));
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 tresult Vst3Controller::setParamNormalized(ParamID id, ParamValue normalized)
 {
   if (!programs[0]) return kNotInitialized;

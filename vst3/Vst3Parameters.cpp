@@ -17,6 +17,7 @@ bool isSwitch(int32_t index) { return parameterInfo(index).positions >= 2; }
 
 // The position k = min(n, floor(v * (n + 1))) of a switch of n + 1
 // positions, values outside 0..1 taken at the nearer end.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): a value, then the steps it is read in
 int32_t positionFor(double normalised, int32_t steps)
 {
   const double clamped = std::clamp(normalised, 0.0, 1.0);

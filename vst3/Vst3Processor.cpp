@@ -211,6 +211,7 @@ tresult Vst3Processor::setProcessing(TBool state)
   return kResultOk;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): an ID, then its value, as the queues give them
 void Vst3Processor::applyChange(ParamID id, double value)
 {
   if (id == vst3_parameters::kProgramChangeId) {

@@ -183,13 +183,10 @@ void Vst3View::stopIdleCalls()
 bool Vst3View::startIdleCalls()
 {
   void* found = nullptr;
-  if (frame != nullptr && frame->queryInterface(IRunLoop::iid.bytes, &found) == kResultOk && found != nullptr) {
-    runLoop = static_cast<IRunLoop*>(found);
-  } else if (FUnknown* context = controller.hostContext();
-             context != nullptr && context->queryInterface(IRunLoop::iid.bytes, &found) == kResultOk &&
-             found != nullptr) {
-    runLoop = static_cast<IRunLoop*>(found);
-  }
+  FUnknown* const context = controller.hostContext();
+  const bool fromFrame = frame != nullptr && frame->queryInterface(IRunLoop::iid.bytes, &found) == kResultOk;
+  if (!fromFrame && context != nullptr) context->queryInterface(IRunLoop::iid.bytes, &found);
+  runLoop = static_cast<IRunLoop*>(found);
   if (runLoop == nullptr) return false;
   const int descriptor = currentBackend().eventDescriptor();
   if (descriptor < 0 || runLoop->registerEventHandler(&events, descriptor) != kResultOk) return false;

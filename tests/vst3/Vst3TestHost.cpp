@@ -34,6 +34,7 @@ tresult MemoryStream::write(void* buffer, int32_t bytes, int32_t* bytesWritten)
   return kResultOk;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 tresult MemoryStream::seek(int64_t to, int32_t mode, int64_t* result)
 {
   const int64_t base = mode == IBStream::kSeekSet   ? 0
@@ -60,6 +61,7 @@ tresult ParameterQueue::getPoint(int32_t index, int32_t* offset, ParamValue* val
   return kResultOk;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 tresult ParameterQueue::addPoint(int32_t offset, ParamValue value, int32_t* index)
 {
   if (count == kCapacity) return kResultFalse;
@@ -90,6 +92,7 @@ IParamValueQueue* ParameterChanges::addParameterData(const ParamID* id, int32_t*
   return &queues[count++];
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 void ParameterChanges::add(ParamID id, int32_t offset, double value)
 {
   if (IParamValueQueue* queue = addParameterData(&id, nullptr)) queue->addPoint(offset, value, nullptr);
@@ -101,6 +104,7 @@ tresult ComponentHandler::beginEdit(ParamID id)
   return kResultOk;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the interface's own order
 tresult ComponentHandler::performEdit(ParamID id, ParamValue value)
 {
   calls.push_back("p" + std::to_string(id));
