@@ -1,6 +1,7 @@
 #include "tests/vst3/Vst3TestHost.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #if defined(_WIN32)
@@ -279,6 +280,11 @@ std::vector<char> Plugin::componentState()
   return stream.data;
 }
 
-std::string bundleBinary() { return BRASKLIN_VST3_BINARY; }
+std::string bundleBinary()
+{
+  // Another bundle's binary (an installed one) when the environment names one.
+  const char* other = std::getenv("BRASKLIN_VST3_BINARY");
+  return other != nullptr && *other != '\0' ? other : BRASKLIN_VST3_BINARY;
+}
 
 }  // namespace vst3test

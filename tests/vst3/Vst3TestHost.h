@@ -131,7 +131,8 @@ public:
   bool ready = false;  // every step of the set-up answered as hosts require
 };
 
-// Where the tests find the built bundle's binary.
+// Where the tests find the bundle's binary: the built one, or the one the
+// environment variable BRASKLIN_VST3_BINARY names.
 std::string bundleBinary();
 
 }  // namespace vst3test
