@@ -4,31 +4,42 @@
 # exports sample for sample. Needs Ardour 7 (Debian's `ardour`) and a build
 # with both editions: scripts/ardour-render-compare.sh [build-dir]
 #
-# Ardour finds VST 3 bundles in ~/.vst3 (the edition is copied there) and
-# Linux VST 2 plug-ins through LXVST_PATH. Its headless tools only read the
-# plug-in index (cache) and take a plug-in its scan log marks as scanned, so
-# both are scanned with Ardour's own scanners first and their log entries
-# marked as scanned, which is what the GUI's Plugin Manager ("Discover") does.
+# Ardour finds VST 3 bundles in ~/.vst3 and Linux VST 2 plug-ins in
+# /usr/local/lib/lxvst (both editions are copied there for the run). Its
+# headless tools only read the plug-in index (the scanners' cache) and take a
+# plug-in only when its scan log marks it as scanned, so both are scanned with
+# Ardour's own scanners first and logged as scanned, which is what the GUI's
+# Plugin Manager ("Discover") does.
 set -euo pipefail
 build=$(realpath "${1:-build}")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export LXVST_PATH="$work/vst2"
+vst3_bundle=$HOME/.vst3/Brasklin.vst3
+vst2_dir=/usr/local/lib/lxvst
+trap 'rm -rf "$work" "$vst3_bundle" "$vst2_dir/brasklin.so" "$vst2_dir/Brasklin"' EXIT
 scanners=/usr/lib/ardour7
 log="$HOME/.config/ardour7/plugin_metadata/scan_log"
 
-mkdir -p "$HOME/.vst3" "$LXVST_PATH"
-rm -rf "$HOME/.vst3/Brasklin.vst3"
-cp -r "$build/lib/vst3/Brasklin.vst3" "$HOME/.vst3/"
-cp -r "$build/vst2/brasklin.so" "$build/vst2/Brasklin" "$LXVST_PATH/"
+mkdir -p "$HOME/.vst3" "$vst2_dir"
+rm -rf "$vst3_bundle"
+cp -r "$build/lib/vst3/Brasklin.vst3" "$vst3_bundle"
+cp -r "$build/vst2/brasklin.so" "$build/vst2/Brasklin" "$vst2_dir/"
 # Ardour's cache is valid when it is no older than the binary, to the second.
-find "$HOME/.vst3/Brasklin.vst3" "$LXVST_PATH" -type f -exec touch -d '@1700000000' {} +
-LD_LIBRARY_PATH=$scanners "$scanners/ardour-vst3-scanner" -f -q "$HOME/.vst3/Brasklin.vst3"
-LD_LIBRARY_PATH=$scanners "$scanners/ardour-vst-scanner" -f -q "$LXVST_PATH/brasklin.so"
+find "$vst3_bundle" "$vst2_dir/brasklin.so" "$vst2_dir/Brasklin" -type f -exec touch -d '@1700000000' {} +
+LD_LIBRARY_PATH=$scanners "$scanners/ardour-vst3-scanner" -f -q "$vst3_bundle"
+LD_LIBRARY_PATH=$scanners "$scanners/ardour-vst-scanner" -f -q "$vst2_dir/brasklin.so"
 
-# A first headless start logs both as new; then they are marked as scanned.
+# A first headless start makes the scan log; then both are logged as scanned.
 ardour7-lua /dev/null > /dev/null 2>&1 || true
-sed -i -E "s#(type=\"(VST3|LXVST)\" path=\"[^\"]*(Brasklin.vst3|brasklin.so)\" scan-log=\"[^\"]*\" scan-result=)\"[0-9]+\"#\\1\"0\"#" "$log"
+mark_scanned() {
+    local type=$1 path=$2
+    if grep -q "type=\"$type\" path=\"$path\"" "$log"; then
+        sed -i -E "s#(type=\"$type\" path=\"$path\" scan-log=\"[^\"]*\" scan-result=)\"[0-9]+\"#\\1\"0\"#" "$log"
+    else
+        sed -i "s#</PluginScanLog>#  <PluginScanLogEntry type=\"$type\" path=\"$path\" scan-log=\"\" scan-result=\"0\"/>\n</PluginScanLog>#" "$log"
+    fi
+}
+mark_scanned VST3 "$vst3_bundle"
+mark_scanned LXVST "$vst2_dir/brasklin.so"
 
 for kind in VST3 LXVST; do
   ardour7-lua "$(dirname "$0")/ardour-session.lua" "$work/$kind" "$kind" "$kind" > "$work/$kind.log" 2>&1 ||
