@@ -140,15 +140,7 @@ PluginProgram* EffectCore::currentValues() const
 
 void EffectCore::keep(int32_t index, float value)
 {
-  PluginProgram* const program = currentValues();
-  if (program == nullptr) return;
-  const float kept = keptValue(index, value);
-  // A value set through an alias is kept under both indices, as it is under
-  // the target and every alias of it when set through the target.
-  const int32_t target = aliasTarget(index);
-  for (int32_t other = 0; other < kParameterCount; ++other) {
-    if (aliasTarget(other) == target) program->store(other, kept);
-  }
+  if (PluginProgram* const program = currentValues()) program->keepSetting(index, value);
 }
 
 float EffectCore::keptValueOf(int32_t index) const
@@ -187,6 +179,18 @@ void EffectCore::setProgram(int32_t program)
   const PluginProgram::Values values = programs[static_cast<std::size_t>(program)]->values();
   currentProgram.store(program, relaxed);
   for (const int32_t index : programApplyOrder()) setParameter(index, values[static_cast<std::size_t>(index)]);
+}
+
+void EffectCore::keepProgramValues(int32_t program, const PluginProgram::Values& values, int32_t count)
+{
+  if (loadFailed || !isProgramNumber(program)) return;
+  PluginProgram& kept = *programs[static_cast<std::size_t>(program)];
+  // In the order setProgram applies them, so that of the delay time's two
+  // entries the one applied last wins here too.
+  for (const int32_t index : programApplyOrder()) {
+    const float value = values[static_cast<std::size_t>(index)];
+    if (index < count && std::isfinite(value)) kept.keepSetting(index, heldToRange(index, value));
+  }
 }
 
 void EffectCore::setProgramName(const char* name)

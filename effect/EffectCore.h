@@ -140,6 +140,14 @@ public:
   int32_t currentProgramNumber() const { return currentProgram.load(relaxed); }
   // At most 23 bytes of `name` are kept (see PluginProgram::setName).
   void setProgramName(const char* name);
+  // Keeps the first `count` of `values` in program `program` as setParameter
+  // would keep them, without selecting the program or touching the stages:
+  // how saved programs are restored, so that restoring programs other than
+  // the current one leaves nothing behind in the stages (selecting one and
+  // leaving it again before the next block would). Values that are not
+  // finite are skipped; the current program's values take effect when it is
+  // selected (setProgram). Numbers outside 0..15 are ignored.
+  void keepProgramValues(int32_t program, const PluginProgram::Values& values, int32_t count);
   // Program `program`'s name as hosts show it ("Init <number>" for a program
   // still named "Init"), at most PluginProgram::nameCapacity bytes; false,
   // writing nothing, for a number outside 0..15.

@@ -31,6 +31,16 @@ void PluginProgram::store(int32_t index, float v)
   parameterValues[static_cast<std::size_t>(index)].store(v, std::memory_order_relaxed);
 }
 
+void PluginProgram::keepSetting(int32_t index, float v)
+{
+  if (!isParameterIndex(index)) return;
+  const float kept = keptValue(index, v);
+  const int32_t target = aliasTarget(index);
+  for (int32_t other = 0; other < kParameterCount; ++other) {
+    if (aliasTarget(other) == target) store(other, kept);
+  }
+}
+
 PluginProgram::Values PluginProgram::values() const
 {
   Values copy{};

@@ -39,6 +39,11 @@ public:
   float value(int32_t index) const;
   // Stores `v` for parameter `index`; indices outside the table are ignored.
   void store(int32_t index, float v);
+  // Keeps what the effect keeps of `v` set for parameter `index`
+  // (keptValue), under the setting's every index: a value set through an
+  // alias is kept under its target too, and the other way round. Indices
+  // outside the table are ignored.
+  void keepSetting(int32_t index, float v);
   // A copy of all the values, taken one by one.
   Values values() const;
 

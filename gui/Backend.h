@@ -163,6 +163,11 @@ public:
   virtual std::unique_ptr<BackendImage> loadBitmap(int resourceId) = 0;
   // A mask marking every pixel of `image` equal to `key` as see-through.
   virtual std::unique_ptr<BackendMask> createMask(const BackendImage& image, Colour key) = 0;
+  // The file descriptor that becomes readable when this layer has events
+  // waiting, for hosts whose run loop watches descriptors and calls back on
+  // the interface thread (VST 3 on Linux); -1 where the system's own message
+  // loop delivers the events (Windows) or no connection is open.
+  virtual int eventDescriptor() { return -1; }
 };
 
 // The backend the toolkit uses: the one set with setCurrentBackend, or else

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "effect/EffectCore.h"
-#include "lv2/BundleServices.h"
+#include "shapes/BundleServices.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/log/log.h>

@@ -33,17 +33,7 @@ struct UiFeatures {
 
 }  // namespace
 
-std::vector<std::string> Lv2Ui::shapeNamesIn(const std::string& bundlePath)
-{
-  std::string path = bundlePath;
-  if (!path.empty() && path.back() != '/') path += '/';
-  path.append(kPluginFolderName).append("/").append(kShapeListFileName);
-  const std::optional<std::string> text = readShapeList(path);
-  std::vector<std::string> names;
-  if (!text) return names;
-  for (ShapeListEntry& entry : parseShapeList(*text)) names.push_back(std::move(entry.displayName));
-  return names;
-}
+std::vector<std::string> Lv2Ui::shapeNamesIn(const std::string& bundlePath) { return shapeNamesInFolder(bundlePath); }
 
 Lv2Ui::Lv2Ui(const Lv2UiParameters::HostCalls& host, std::vector<std::string> shapeNames)
     : parameters_(host, std::move(shapeNames)), panel_(parameters_)

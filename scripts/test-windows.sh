@@ -340,6 +340,37 @@ check_zip() {
     return $bad
 }
 
+# check_vst3 BUILD ARCH OBJDUMP: the VST 3 bundle's binary,
+# Brasklin.vst3/Contents/ARCH/Brasklin.vst3, exports exactly GetPluginFactory,
+# InitDll and ExitDll under their plain names (32-bit mingw would decorate the
+# __stdcall GetPluginFactory as GetPluginFactory@0, which hosts do not find)
+# and imports only system DLLs; its zip holds the bundle with the wave shapes.
+check_vst3() {
+    local build=$1 arch=$2 objdump=$3 zip=$4 binary exports imports bad=0 unpacked
+    binary=$build/lib/vst3/Brasklin.vst3/Contents/$arch/Brasklin.vst3
+    [[ -f "$binary" ]] || { echo "FAIL $binary was not built"; return 1; }
+    exports=$("$objdump" -p "$binary" | awk '
+        /^\[Ordinal\/Name Pointer\] Table/ { table = 1; next }
+        table && /^[[:space:]]*\[ *[0-9]+\]/ { print $NF; next }
+        table { table = 0 }' | sort | tr '\n' ' ')
+    if [[ "$exports" != "ExitDll GetPluginFactory InitDll " ]]; then
+        echo "FAIL $binary exports [$exports], expected [ExitDll GetPluginFactory InitDll]"
+        bad=1
+    fi
+    imports=$("$objdump" -p "$binary" | awk '/DLL Name:/ { print $3 }')
+    for imported in $imports; do
+        is_system_dll "$imported" || { echo "FAIL $binary imports $imported, which is not a system DLL"; bad=1; }
+    done
+    unpacked=$(mktemp -d)
+    (cd "$unpacked" && cmake -E tar xf "$zip") || { echo "FAIL cannot unpack $zip"; bad=1; }
+    for entry in "Brasklin.vst3/Contents/$arch/Brasklin.vst3" "Brasklin.vst3/Contents/Resources/Brasklin/WaveShapes.txt"; do
+        [[ -f "$unpacked/$entry" ]] || { echo "FAIL $zip lacks $entry"; bad=1; }
+    done
+    rm -rf "$unpacked"
+    (( bad == 0 )) && echo "ok   $binary exports [$exports], imports [$(echo $imports)]; $zip holds the bundle"
+    return $bad
+}
+
 echo "== checking DLL exports and imports, and the distribution zips"
 tables_ok=0
 check_build "$build64" x86_64-w64-mingw32-objdump || tables_ok=1
@@ -351,6 +382,10 @@ version=$(sed -n 's/^inline constexpr char kBrasklinVersionText\[\] = "\(.*\)";$
 [[ -n "$version" ]] || { echo "FAIL no version in $build64/generated/BrasklinVersion.h"; tables_ok=1; }
 check_zip "$build64/brasklin-$version-windows-x64.zip" x86_64-w64-mingw32-objdump || tables_ok=1
 check_zip "$build32/brasklin-$version-windows-x86.zip" i686-w64-mingw32-objdump || tables_ok=1
+cmake --build "$build64" --target dist_vst3 >/dev/null
+cmake --build "$build32" --target dist_vst3 >/dev/null
+check_vst3 "$build64" x86_64-win x86_64-w64-mingw32-objdump "$build64/brasklin-$version-windows-x64-vst3.zip" || tables_ok=1
+check_vst3 "$build32" x86-win i686-w64-mingw32-objdump "$build32/brasklin-$version-windows-x86-vst3.zip" || tables_ok=1
 
 run_ok=0
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" --under-display </dev/null || run_ok=$?

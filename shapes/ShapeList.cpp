@@ -1,5 +1,7 @@
 #include "shapes/ShapeList.h"
 
+#include "shapes/PluginFolder.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -54,4 +56,16 @@ std::vector<ShapeListEntry> parseShapeList(std::string_view text, std::size_t ma
     start = p + 1;
   }
   return entries;
+}
+
+std::vector<std::string> shapeNamesInFolder(const std::string& folder)
+{
+  std::string path = folder;
+  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+  path.append(kPluginFolderName).append("/").append(kShapeListFileName);
+  const std::optional<std::string> text = readShapeList(path);
+  std::vector<std::string> names;
+  if (!text) return names;
+  for (ShapeListEntry& entry : parseShapeList(*text)) names.push_back(std::move(entry.displayName));
+  return names;
 }

@@ -36,3 +36,9 @@ struct ShapeListEntry {
 // most `maxEntries` of them. An entry shorter than four characters has no
 // extension to drop; it is named with the rest of the text from its start on.
 [[nodiscard]] std::vector<ShapeListEntry> parseShapeList(std::string_view text, std::size_t maxEntries = kMaxShapes);
+
+// The display names of the shapes the list in `folder`'s plug-in folder
+// ("<folder>/Brasklin/WaveShapes.txt") holds, in list order; empty when the
+// list cannot be read. For interfaces that show the names without loading
+// the shapes.
+[[nodiscard]] std::vector<std::string> shapeNamesInFolder(const std::string& folder);

@@ -37,6 +37,13 @@ void createWindowAction(Display* display, void* data)
       display, request->created,
       ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask | LeaveWindowMask | StructureNotifyMask);
   XStoreName(display, request->created, "Window");
+  // XEmbed's info (protocol version 0, mapped): hosts that embed through an
+  // XEmbed socket (VST 3 hosts on Linux) take the window as a client that is
+  // to be shown; hosts that give a plain parent window ignore it.
+  const Atom embedInfo = XInternAtom(display, "_XEMBED_INFO", False);
+  const long info[2] = {0, 1};
+  XChangeProperty(display, request->created, embedInfo, embedInfo, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(info), 2);
   XMapWindow(display, request->created);
 }
 
@@ -69,6 +76,12 @@ Display* X11Backend::display()
     display_ = XOpenDisplay(nullptr);
   }
   return display_;
+}
+
+int X11Backend::eventDescriptor()
+{
+  Display* const connection = display();
+  return connection != nullptr ? ConnectionNumber(connection) : -1;
 }
 
 uint32_t X11Backend::moduleTag() const

@@ -46,6 +46,8 @@ public:
   std::unique_ptr<Canvas> createOffscreen(ChildWindow* window, int width, int height) override;
   std::unique_ptr<BackendImage> loadBitmap(int resourceId) override;
   std::unique_ptr<BackendMask> createMask(const BackendImage& image, Colour key) override;
+  // The X connection's socket (opened on first use).
+  int eventDescriptor() override;
 
   // Test hook: bitmaps registered here take precedence over the embedded ones.
   void addBitmap(int resourceId, int width, int height, const std::vector<uint32_t>& pixels);

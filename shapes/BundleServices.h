@@ -1,12 +1,13 @@
-// The services the wave-shape loader gets inside an LV2 bundle: the plug-in's
-// folder is the "Brasklin" folder of the bundle the host names at
-// instantiation (no registry, no fixed fallback elsewhere: a missing folder is
-// reported as missing rather than filled from some other installation), and a
+// The services the wave-shape loader gets inside a plug-in bundle (an LV2
+// bundle, a VST 3 bundle's resources folder): the plug-in's folder is the
+// "Brasklin" folder of the folder the format names (no registry, no fixed
+// fallback elsewhere: a missing folder is reported as missing rather than
+// filled from some other installation), and a
 // loading failure goes to the host's log as one error line, or to stderr when
 // the host offers no log. File-system questions go to the system's services.
 //
 // Threads: used while the plug-in is instantiated, on the host's
-// instantiation thread; never from run.
+// instantiation thread; never from the audio routine.
 #pragma once
 
 #include <optional>

@@ -1,4 +1,4 @@
-#include "lv2/BundleServices.h"
+#include "shapes/BundleServices.h"
 
 #include <utility>
 
