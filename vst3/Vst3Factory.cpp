@@ -83,29 +83,36 @@ public:
 
   int32_t BRASKLIN_VST3_CALL countClasses() override { return kClassCount; }
 
-  tresult BRASKLIN_VST3_CALL getClassInfo(int32_t index, PClassInfo* info) override
+  // The class `index` describes, with the fields every kind of class record
+  // shares filled in and the rest zero; null (nothing written) for an index
+  // or a record the host got wrong.
+  template <class Record>
+  static const ClassEntry* startClassInfo(int32_t index, Record* info)
   {
-    if (info == nullptr || index < 0 || index >= kClassCount) return kInvalidArgument;
+    if (info == nullptr || index < 0 || index >= kClassCount) return nullptr;
     const ClassEntry& entry = kClasses[index];
     std::memset(info, 0, sizeof *info);
     std::memcpy(info->cid, entry.cid->bytes, 16);
     info->cardinality = kManyInstances;
     copyText(info->category, sizeof info->category, entry.category);
-    copyText(info->name, sizeof info->name, entry.name);
+    return &entry;
+  }
+
+  tresult BRASKLIN_VST3_CALL getClassInfo(int32_t index, PClassInfo* info) override
+  {
+    const ClassEntry* const entry = startClassInfo(index, info);
+    if (entry == nullptr) return kInvalidArgument;
+    copyText(info->name, sizeof info->name, entry->name);
     return kResultOk;
   }
 
   tresult BRASKLIN_VST3_CALL getClassInfo2(int32_t index, PClassInfo2* info) override
   {
-    if (info == nullptr || index < 0 || index >= kClassCount) return kInvalidArgument;
-    const ClassEntry& entry = kClasses[index];
-    std::memset(info, 0, sizeof *info);
-    std::memcpy(info->cid, entry.cid->bytes, 16);
-    info->cardinality = kManyInstances;
-    copyText(info->category, sizeof info->category, entry.category);
-    copyText(info->name, sizeof info->name, entry.name);
-    info->classFlags = entry.flags;
-    copyText(info->subCategories, sizeof info->subCategories, entry.subCategories);
+    const ClassEntry* const entry = startClassInfo(index, info);
+    if (entry == nullptr) return kInvalidArgument;
+    copyText(info->name, sizeof info->name, entry->name);
+    info->classFlags = entry->flags;
+    copyText(info->subCategories, sizeof info->subCategories, entry->subCategories);
     copyText(info->vendor, sizeof info->vendor, kEffectMaker);
     copyText(info->version, sizeof info->version, fourPartVersion().c_str());
     copyText(info->sdkVersion, sizeof info->sdkVersion, vst3_identity::kSdkVersion);
@@ -114,15 +121,11 @@ public:
 
   tresult BRASKLIN_VST3_CALL getClassInfoUnicode(int32_t index, PClassInfoW* info) override
   {
-    if (info == nullptr || index < 0 || index >= kClassCount) return kInvalidArgument;
-    const ClassEntry& entry = kClasses[index];
-    std::memset(info, 0, sizeof *info);
-    std::memcpy(info->cid, entry.cid->bytes, 16);
-    info->cardinality = kManyInstances;
-    copyText(info->category, sizeof info->category, entry.category);
-    writeUtf16(entry.name, info->name, 64);
-    info->classFlags = entry.flags;
-    copyText(info->subCategories, sizeof info->subCategories, entry.subCategories);
+    const ClassEntry* const entry = startClassInfo(index, info);
+    if (entry == nullptr) return kInvalidArgument;
+    writeUtf16(entry->name, info->name, 64);
+    info->classFlags = entry->flags;
+    copyText(info->subCategories, sizeof info->subCategories, entry->subCategories);
     writeUtf16(kEffectMaker, info->vendor, 64);
     writeUtf16(fourPartVersion(), info->version, 64);
     writeUtf16(vst3_identity::kSdkVersion, info->sdkVersion, 64);

@@ -7,7 +7,9 @@
 // (FFT length, program, sample rate, announced block size, suspend and
 // resume) makes the blocks after it count anything, the first one included,
 // and that the one moment allocating is still allowed (process given a block
-// larger than any announced) really is the only one.
+// larger than any announced) really is the only one. The LV2 edition's run
+// and the VST 3 edition's process (its bundle loaded as a host loads it) are
+// counted here too.
 
 #include <gtest/gtest.h>
 
@@ -31,6 +33,7 @@
 #include "effect/ParameterPorts.h"
 #include "effect/ParameterUnits.h"
 #include "tests/support/Lv2HostFeatures.h"
+#include "tests/vst3/Vst3TestHost.h"
 
 extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index);
 
@@ -578,6 +581,39 @@ TEST(RealtimeSafetyTest, theLv2RunNeitherAllocatesNorLocksFromTheFirstBlockAfter
   EXPECT_EQ(first.allocations, 0) << "the first block after activating again";
   EXPECT_EQ(first.locks, 0) << "the first block after activating again";
   plugin.deactivate();
+}
+
+// robustness: VST 3 host sending changes of every parameter and the program inside every block, and stopping and starting processing => process neither allocates nor locks
+TEST(RealtimeSafetyTest, theVst3ProcessNeitherAllocatesNorLocksWithChangesInEveryBlock)
+{
+  if (BRASKLIN_SANITIZED) GTEST_SKIP() << "the plug-in binary's allocations go to the sanitizer's allocator, uncounted";
+  vst3test::Module module(vst3test::bundleBinary());
+  vst3test::Plugin plugin(module, 44100.0, 512);
+  ASSERT_TRUE(plugin.ready);
+  const std::vector<float> input = effecttest::sweep(90.0, 700.0, 44100.0, 512, 0.5);
+  std::vector<float> left(512), right(512);
+  // The changes of every block are made before it, as a host's are.
+  std::vector<vst3test::ParameterChanges> blocks(40);
+  for (std::size_t block = 0; block < blocks.size(); ++block) {
+    for (int32_t index = 0; index < kParameterCount; ++index) {
+      const auto offset = static_cast<int32_t>((block * 37 + static_cast<std::size_t>(index) * 19) % 512);
+      blocks[block].add(static_cast<vst3::ParamID>(index), offset, static_cast<double>((block + index) % 7) / 6.0);
+    }
+    blocks[block].add(0x10000, static_cast<int32_t>(block % 512), static_cast<double>(block % 16) / 15.0);
+  }
+  const Counts counts = countDuring([&] {
+    for (auto& changes : blocks) plugin.process(input.data(), left.data(), right.data(), 512, &changes);
+    plugin.processor->setProcessing(0);
+    plugin.processor->setProcessing(1);
+    plugin.process(input.data(), left.data(), left.data(), 512);
+  });
+  EXPECT_EQ(counts.allocations, 0);
+  EXPECT_EQ(counts.locks, 0);
+  // The counters see the plug-in binary's calls: making a view allocates.
+  const Counts control = countDuring([&] {
+    if (vst3::IPlugView* view = plugin.controller->createView("editor")) view->release();
+  });
+  EXPECT_GT(control.allocations, 0);
 }
 
 }  // namespace
