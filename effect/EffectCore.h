@@ -134,8 +134,11 @@ public:
   // The display of the kept value (see ParameterText.h).
   void writeParameterDisplay(int32_t index, char* text) const;
 
-  // ---- programs (any non-audio thread) ----
-  // Numbers outside 0..15, negative ones included, are ignored.
+  // ---- programs (any non-audio thread, but for setProgram) ----
+  // Numbers outside 0..15, negative ones included, are ignored. Any thread,
+  // the audio thread included: it applies the program's values through
+  // setParameter (atomics only), which is how formats that deliver program
+  // changes with the block (VST 3's program parameter) select one.
   void setProgram(int32_t program);
   int32_t currentProgramNumber() const { return currentProgram.load(relaxed); }
   // At most 23 bytes of `name` are kept (see PluginProgram::setName).
