@@ -96,48 +96,56 @@ TEST(BlockRulesTest, delayTimesRestoredBeforeTheFirstBlockEchoAtTheirTimeAtEvery
 // Stages reading the input again after another wrote the output, with and
 // without a dry share, in blocks the effect was told of and far beyond them;
 // in place the host's buffers are one (the second output apart, or that one
-// too).
+// too); at each rate, with the settings restored before the first block, and
+// on the classic and the continuous engine.
 TEST(BlockRulesTest, aBlockRunInPlaceSoundsAsOneRunIntoSeparateBuffers)
 {
   struct Case {
     const char* name;
     int order[4];
     float wet;
+    bool preciseEngine;  // Precise, Scale and Glide on: the continuous engine
   };
-  const Case cases[] = {{"Filter before Mox", {1, 0, 2, 3}, 1.0f},
-                        {"Delay first", {2, 0, 1, 3}, 1.0f},
-                        {"default order under dry", {0, 1, 2, 3}, 0.6f},
-                        {"Filter before Mox under dry", {1, 0, 2, 3}, 0.6f}};
-  const std::vector<float> input = effecttest::sweep(80.0, 900.0, 44100.0, 40000, 0.6);
-  for (const Case& c : cases) {
-    const Settings settings{{firstParameter, effecttest::orderValue(c.order[0])},
-                            {secondParameter, effecttest::orderValue(c.order[1])},
-                            {thirdParameter, effecttest::orderValue(c.order[2])},
-                            {forthParameter, effecttest::orderValue(c.order[3])},
-                            {delayMixParameter, 0.5f},
-                            {delayTimeParameter, 0.01f},
-                            {delayFeedBackParameter, 0.4f},
-                            {driveParameter, 0.2f},
-                            {dryWetParameter, c.wet}};
-    for (const int32_t blockSize : {512, 20000}) {
-      for (const bool secondApart : {true, false}) {
-        auto separate = restored(44100.0, settings);
-        auto inPlace = restored(44100.0, settings);
-        std::vector<float> in(static_cast<std::size_t>(blockSize)), left(in.size()), right(in.size());
-        std::vector<float> buffer(in.size()), second(in.size());
-        std::size_t differing = 0;
-        for (std::size_t offset = 0; offset + in.size() <= input.size(); offset += in.size()) {
-          std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(offset), in.size(), in.begin());
-          buffer = in;
-          runBlock(*separate, in.data(), left.data(), right.data(), blockSize);
-          runBlock(*inPlace, buffer.data(), buffer.data(), secondApart ? second.data() : buffer.data(), blockSize);
-          for (std::size_t i = 0; i < in.size(); ++i) differing += buffer[i] != left[i] ? 1 : 0;
-          if (secondApart) {
-            EXPECT_EQ(second, buffer);
+  const Case cases[] = {{"Filter before Mox", {1, 0, 2, 3}, 1.0f, false},
+                        {"Delay first", {2, 0, 1, 3}, 1.0f, false},
+                        {"default order under dry", {0, 1, 2, 3}, 0.6f, false},
+                        {"Filter before Mox under dry", {1, 0, 2, 3}, 0.6f, false},
+                        {"Filter before Mox under dry, precise engine", {1, 0, 2, 3}, 0.6f, true}};
+  for (const double rate : kRates) {
+    const std::vector<float> input = effecttest::sweep(80.0, 900.0, rate, 40000, 0.6);
+    for (const Case& c : cases) {
+      Settings settings{{firstParameter, effecttest::orderValue(c.order[0])},
+                        {secondParameter, effecttest::orderValue(c.order[1])},
+                        {thirdParameter, effecttest::orderValue(c.order[2])},
+                        {forthParameter, effecttest::orderValue(c.order[3])},
+                        {delayMixParameter, 0.5f},
+                        {delayTimeParameter, 0.01f},
+                        {delayFeedBackParameter, 0.4f},
+                        {driveParameter, 0.2f},
+                        {dryWetParameter, c.wet}};
+      if (c.preciseEngine)
+        settings.insert(settings.end(),
+                        {{preciseParameter, 1.0f}, {scaleParameter, 1.0f / 6.0f}, {glideParameter, 0.3f}});
+      for (const int32_t blockSize : {512, 20000}) {
+        for (const bool secondApart : {true, false}) {
+          auto separate = restored(rate, settings);
+          auto inPlace = restored(rate, settings);
+          std::vector<float> in(static_cast<std::size_t>(blockSize)), left(in.size()), right(in.size());
+          std::vector<float> buffer(in.size()), second(in.size());
+          std::size_t differing = 0;
+          for (std::size_t offset = 0; offset + in.size() <= input.size(); offset += in.size()) {
+            std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(offset), in.size(), in.begin());
+            buffer = in;
+            runBlock(*separate, in.data(), left.data(), right.data(), blockSize);
+            runBlock(*inPlace, buffer.data(), buffer.data(), secondApart ? second.data() : buffer.data(), blockSize);
+            for (std::size_t i = 0; i < in.size(); ++i) differing += buffer[i] != left[i] ? 1 : 0;
+            if (secondApart) {
+              EXPECT_EQ(second, buffer);
+            }
           }
+          EXPECT_EQ(differing, 0u) << c.name << " at " << rate << " Hz, blocks of " << blockSize
+                                   << (secondApart ? "" : ", both outputs on the input");
         }
-        EXPECT_EQ(differing, 0u) << c.name << ", blocks of " << blockSize
-                                 << (secondApart ? "" : ", both outputs on the input");
       }
     }
   }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BrasklinVersion.h"
@@ -315,41 +316,51 @@ TEST_F(Vst3PluginTest, rendersEqualTheVst2EditionToTheBitWithChangesAtTheirSampl
 
 TEST_F(Vst3PluginTest, inPlaceBeyondTheAnnouncedBlockAndARestartSoundAsAFreshInstanceOnSeparateBuffers)
 {
-  const std::vector<float> input = effecttest::sweep(90.0, 700.0, kRate, 12000, 0.6);
   // The distortion away from home writes the output before the filter reads
   // the input again, and the dry share reads it last: in place, both need
   // the input kept. The Mox stage last, after the delay, makes every stage's
-  // history audible.
-  const std::vector<Change> settings = {{0, firstParameter, 1.0f},        {0, secondParameter, 1.0f / 3.0f},
-                                        {0, thirdParameter, 2.0f / 3.0f}, {0, forthParameter, 0.0f},
-                                        {0, driveParameter, 0.3f},        {0, filterTypeParameter, 0.5f},
-                                        {0, delayMixParameter, 0.3f},     {0, dryWetParameter, 0.6f}};
+  // history audible. Each engine: the classic one, and the continuous one
+  // (Precise with the Chromatic scale).
+  const std::vector<Change> classic = {{0, firstParameter, 1.0f},        {0, secondParameter, 1.0f / 3.0f},
+                                       {0, thirdParameter, 2.0f / 3.0f}, {0, forthParameter, 0.0f},
+                                       {0, driveParameter, 0.3f},        {0, filterTypeParameter, 0.5f},
+                                       {0, delayMixParameter, 0.3f},     {0, dryWetParameter, 0.6f}};
+  std::vector<Change> continuous = classic;
+  continuous.insert(continuous.end(), {{0, preciseParameter, 1.0f}, {0, scaleParameter, 1.0f / 6.0f}});
+  const std::pair<const char*, const std::vector<Change>&> engines[] = {{"classic", classic},
+                                                                        {"continuous", continuous}};
   constexpr int32_t kAnnounced = 512;
   constexpr int32_t kBlock = 1000;  // larger than announced, as offline bounces send
-  Plugin separate(module, kRate, kAnnounced);
-  ASSERT_TRUE(separate.ready);
-  const std::vector<float> expected = renderVst3(separate, input, kBlock, settings);
-  ASSERT_GT(peak(expected), 0.01f);
+  for (const double rate : {44100.0, 48000.0, 96000.0}) {
+    for (const auto& [engine, settings] : engines) {
+      SCOPED_TRACE(testing::Message() << rate << " Hz, " << engine);
+      const std::vector<float> input = effecttest::sweep(90.0, 700.0, rate, 12000, 0.6);
+      Plugin separate(module, rate, kAnnounced);
+      ASSERT_TRUE(separate.ready);
+      const std::vector<float> expected = renderVst3(separate, input, kBlock, settings);
+      ASSERT_GT(peak(expected), 0.01f);
 
-  Plugin inPlace(module, kRate, kAnnounced);
-  ASSERT_TRUE(inPlace.ready);
-  // Play something else first, then stop and start processing again: what
-  // follows must not remember it.
-  std::vector<float> left(input.rbegin(), input.rend()), right(input.size());
-  ParameterChanges queues;
-  for (const Change& change : settings)
-    queues.add(static_cast<ParamID>(change.index), 0, vst3Value(change.index, change.value));
-  ASSERT_EQ(inPlace.process(left.data(), left.data(), right.data(), kBlock, &queues), kResultOk);
-  ASSERT_EQ(inPlace.processor->setProcessing(0), kResultOk);
-  ASSERT_EQ(inPlace.processor->setProcessing(1), kResultOk);
-  left = input;
-  for (int32_t start = 0; start < static_cast<int32_t>(input.size()); start += kBlock) {
-    const int32_t count = std::min<int32_t>(kBlock, static_cast<int32_t>(input.size()) - start);
-    ASSERT_EQ(inPlace.process(left.data() + start, left.data() + start, right.data() + start, count), kResultOk);
+      Plugin inPlace(module, rate, kAnnounced);
+      ASSERT_TRUE(inPlace.ready);
+      // Play something else first, then stop and start processing again: what
+      // follows must not remember it.
+      std::vector<float> left(input.rbegin(), input.rend()), right(input.size());
+      ParameterChanges queues;
+      for (const Change& change : settings)
+        queues.add(static_cast<ParamID>(change.index), 0, vst3Value(change.index, change.value));
+      ASSERT_EQ(inPlace.process(left.data(), left.data(), right.data(), kBlock, &queues), kResultOk);
+      ASSERT_EQ(inPlace.processor->setProcessing(0), kResultOk);
+      ASSERT_EQ(inPlace.processor->setProcessing(1), kResultOk);
+      left = input;
+      for (int32_t start = 0; start < static_cast<int32_t>(input.size()); start += kBlock) {
+        const int32_t count = std::min<int32_t>(kBlock, static_cast<int32_t>(input.size()) - start);
+        ASSERT_EQ(inPlace.process(left.data() + start, left.data() + start, right.data() + start, count), kResultOk);
+      }
+      const auto mismatch = std::mismatch(left.begin(), left.end(), expected.begin());
+      EXPECT_EQ(mismatch.first, left.end()) << "first difference at " << (mismatch.first - left.begin());
+      EXPECT_TRUE(left == right);
+    }
   }
-  const auto mismatch = std::mismatch(left.begin(), left.end(), expected.begin());
-  EXPECT_EQ(mismatch.first, left.end()) << "first difference at " << (mismatch.first - left.begin());
-  EXPECT_TRUE(left == right);
 }
 
 // robustness: VST 3 component state cut short at every byte, or foreign bytes => whole programs kept or refused, never a crash
