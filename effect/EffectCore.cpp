@@ -355,12 +355,13 @@ void EffectCore::processBlock(const BlockRoute& route, int32_t frames)
   // signal through (as the accumulating process does) instead of leaving the
   // host's stale buffer in the output.
   if (output != route.input) std::copy_n(route.input, frames, output);
-  runChain(Block{route.input, output, frames, rate, route.settings.order});
   // Every stage hears a sample that is not a number as silence; where no
   // stage wrote (the filter off, the delay and the distortion resting, no
   // Mox) the input itself stands in the output, and it is silenced here.
-  std::replace_if(
-      output, output + frames, [](float x) { return !std::isfinite(x); }, 0.0f);
+  if (!runChain(Block{route.input, output, frames, rate, route.settings.order})) {
+    std::replace_if(
+        output, output + frames, [](float x) { return !std::isfinite(x); }, 0.0f);
+  }
   // The dry input against the chain's result, before the volume; at the
   // initial share (the chain alone) nothing is touched.
   DryWetMix::blend(route.settings.wetShare, route.input, output, output, frames);
@@ -373,7 +374,7 @@ void EffectCore::processBlock(const BlockRoute& route, int32_t frames)
   if (route.secondOutput != nullptr) std::copy_n(output, frames, route.secondOutput);
 }
 
-void EffectCore::runChain(const Block& block)
+bool EffectCore::runChain(const Block& block)
 {
   float* const output = block.output;
   const int32_t frames = block.frames;
@@ -388,6 +389,7 @@ void EffectCore::runChain(const Block& block)
   const float* current = block.input;
   bool moxDone = false;
   bool filterDone = false;
+  bool wrote = false;
   for (const StageKind kind : order) {
     switch (kind) {
       case StageKind::mox:
@@ -396,9 +398,10 @@ void EffectCore::runChain(const Block& block)
                                     shapeTables->tableLength(), shapeTables->currentBandLimited());
         if (atHome(kind)) current = output;
         moxDone = true;
+        wrote = true;
         break;
       case StageKind::filter:
-        runFilter(block, current, moxDone && !filterDone);
+        wrote = runFilter(block, current, moxDone && !filterDone) || wrote;
         if (atHome(kind)) current = output;
         filterDone = true;
         break;
@@ -406,23 +409,26 @@ void EffectCore::runChain(const Block& block)
         if (!(delay->mix() > 0.0f)) break;  // " Delay Mix " at 0 or below: the stage rests
         delay->process(current, output, frames);
         if (atHome(kind)) current = output;
+        wrote = true;
         break;
       case StageKind::distortion:
         if (!chain.distortionRuns.load(relaxed)) break;
         distortion->process(current, output, frames);
         if (atHome(kind)) current = output;
+        wrote = true;
         break;
     }
   }
+  return wrote;
 }
 
-void EffectCore::runFilter(const Block& block, const float* current, bool pitchTracking)
+bool EffectCore::runFilter(const Block& block, const float* current, bool pitchTracking)
 {
   float* const output = block.output;
   const int32_t frames = block.frames;
   const float rate = block.rate;
   const FilterMode mode = chain.filterMode.load(relaxed);
-  if (mode == FilterMode::off) return;
+  if (mode == FilterMode::off) return false;
   const auto type = static_cast<int32_t>(mode);
   const double factor = chain.cutOffFactor.load(relaxed);
   const float resonance = chain.resonance.load(relaxed);
@@ -431,7 +437,7 @@ void EffectCore::runFilter(const Block& block, const float* current, bool pitchT
   if (!pitchTracking) {
     filter->setCoefficients(normalised(kFixedCutOffHz), resonance);
     filter->process(current, output, frames, type);
-    return;
+    return true;
   }
   if (trackingOscillator->continuousEngine()) {
     // The oscillator's continuous engine names the places (fixed in samples,
@@ -450,7 +456,7 @@ void EffectCore::runFilter(const Block& block, const float* current, bool pitchT
     filter->process(output + from, output + from, frames - from, type);
     trackedPitch = pitch;
     trackSplit = 0;
-    return;
+    return true;
   }
   // The first samples of this block finish the cycle the oscillator began in
   // the previous block, at that block's pitch; the rest follow the new pitch.
@@ -464,6 +470,7 @@ void EffectCore::runFilter(const Block& block, const float* current, bool pitchT
   filter->process(output + trackSplit, output + trackSplit, frames - trackSplit, type);
   trackedPitch = pitch;
   trackSplit = trackingOscillator->pendingCount();
+  return true;
 }
 
 void EffectCore::process(float** inputs, float** outputs, int32_t sampleFrames)

@@ -290,9 +290,11 @@ private:
     float rate;  // Hz, read once per block
     const std::array<StageKind, kStageSlotCount>& order;
   };
-  void runChain(const Block& block);
-  // `current` is the input the filter reads on its fixed path.
-  void runFilter(const Block& block, const float* current, bool pitchTracking);
+  // Whether any stage wrote the output (otherwise it still holds the input).
+  bool runChain(const Block& block);
+  // `current` is the input the filter reads on its fixed path. Whether the
+  // filter wrote the output (it does unless it is off).
+  bool runFilter(const Block& block, const float* current, bool pitchTracking);
   // The working channel of `process` and the copy of the input of a block
   // run in place, `frames` samples each.
   struct ScratchBuffers {
